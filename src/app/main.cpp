@@ -1,0 +1,12 @@
+// Entry point of the viewer: the application object and the main window.
+#include <QApplication>
+#include <QMainWindow>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QMainWindow window;
+    window.setWindowTitle(QStringLiteral("Velmorix viewer"));
+    window.resize(1024, 768);
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,143 @@
+// The sorted point list: searches, bounds, interpolation, scaling, the spline and the two
+// stored forms (checksummed point text and the SHA-1-sealed Base64 form).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "FloatPoint.h"
+
+// What add() does when an equal item is already present (stored values).
+enum class TDuplicates { Ignore = 0, Accept = 1, Error = 2 };
+
+// Result of the nearest search: index of the nearest item and
+// diff = compare(items[index], key), negative when that item sorts before the key.
+struct TNearest {
+    int index = 0;
+    double diff = 2147483647.0;
+    bool found = false;  // an exact match (diff == 0), or within the tolerance for find()
+};
+
+// Indices of the first point at or after x1 and the last at or before x2; first > last means
+// that no point lies in the window.
+struct TIndexRange {
+    int first = 0;
+    int last = 0;
+};
+
+class TFloatPointSortedList;
+using TFloatPointSortedListPtr = std::shared_ptr<TFloatPointSortedList>;
+
+class TFloatPointSortedList {
+public:
+    explicit TFloatPointSortedList(TPointCompare compare = comparePointX,
+                                   TDuplicates duplicates = TDuplicates::Accept);
+
+    // --- the basic list -------------------------------------------------------------------
+    int count() const { return static_cast<int>(m_items.size()); }
+    bool isEmpty() const { return m_items.empty(); }
+    int capacity() const { return static_cast<int>(m_items.capacity()); }
+    void setCapacity(int value);
+    // Grows with points (0, 0) or cuts the tail; does not re-sort.
+    void setCount(int value);
+    void clear();
+    // Throws EListError "List index out of bounds (%d)" outside 0..count() - 1.
+    const TFloatPointRec& get(int index) const;
+    TFloatPointRec getPoint(int index) const { return get(index); }
+    // Replaces item index; the caller keeps the order.
+    void put(int index, const TFloatPointRec& p);
+    void deleteItem(int index);
+    void exchange(int index1, int index2);
+    TFloatPointRec first() const { return get(0); }
+    TFloatPointRec last() const { return get(count() - 1); }
+    // Index of the first item equal to p in both coordinates, or nullopt.
+    std::optional<int> indexOf(const TFloatPointRec& p) const;
+    // Inserts at index (0..count()) without re-sorting.
+    void insert(int index, const TFloatPointRec& p);
+    // Removes the first item equal to p; its former index, or nullopt.
+    std::optional<int> remove(const TFloatPointRec& p);
+    // Contiguous read access for drawing and bulk work.
+    const std::vector<TFloatPointRec>& points() const { return m_items; }
+
+    // --- the sorted list ------------------------------------------------------------------
+    void setCompare(TPointCompare compare);
+    TPointCompare getCompare() const { return m_compare; }
+    void setDuplicates(TDuplicates policy) { m_duplicates = policy; }
+    TDuplicates getDuplicates() const { return m_duplicates; }
+
+    // Sorted insertion; returns the index. Appending in ascending order costs O(1).
+    int add(const TFloatPointRec& p);
+    TNearest findNearest(const TFloatPointRec& key) const;
+    // found when exact or |diff| <= tolerance; otherwise index is the insertion position.
+    TNearest find(const TFloatPointRec& key, double tolerance) const;
+    void sort();
+    // Sorts lo..hi with a temporary order; nothing happens unless 0 <= lo < hi < count().
+    void sortRange(TPointCompare compare, int lo, int hi);
+    // A new list with the same order, policy and points (and the corners).
+    TFloatPointSortedListPtr clone() const;
+    // Takes the order and policy of source, adds its points (those present remain) and
+    // takes its corners.
+    void assign(const TFloatPointSortedList& source);
+
+    // --- points ---------------------------------------------------------------------------
+    TIndexRange findRange(double x1, double x2) const;
+    std::optional<TFloatPointRec> maxYInRange(double x1, double x2) const;
+    double interpolateY(double x, double tolerance) const;
+    TNearest findX(double x, double tolerance) const;
+
+    // Corners of the points, computed on demand and cached; (0, 100) for an empty list.
+    TFloatPointRec getMinPoint() const;
+    TFloatPointRec getMaxPoint() const;
+    // nullopt empties the cache of both corners' computation for that corner.
+    void setMinPoint(std::optional<TFloatPointRec> p) { m_minPoint = p; }
+    void setMaxPoint(std::optional<TFloatPointRec> p) { m_maxPoint = p; }
+
+    // Point text: "%16.5f %9.3f\n" per point, '.' as decimal separator.
+    void setAsText(std::string_view text);
+    std::string getAsText() { return textRange(0, count() - 1); }
+    std::string textRange(int from, int to);
+    std::int64_t getChecksum() const { return m_checksum; }
+    void setChecksum(std::int64_t value) { m_checksum = value; }
+
+    // Sealed Base64 form; setAsBase64 returns whether the seal matched (checksum 0) or the
+    // list was left as it was (checksum 65535).
+    bool setAsBase64(std::string_view text);
+    std::string getAsBase64() const { return base64Range(0, count() - 1); }
+    std::string base64Range(int from, int to) const;
+
+    void scaleToPercent(double reference);
+
+    // --- cubic spline -----------------------------------------------------------------------
+    void spline(double yp1, double ypn);
+    double splint(double x);
+    double meanStep();
+    const std::vector<double>& secondDerivatives() const { return m_secondDerivatives; }
+
+private:
+    void checkIndex(int index) const;
+    void computeCorners() const;
+    // Adds many points read from a stored form: appends and sorts once when they arrive out
+    // of order, instead of shifting the tail for every point.
+    class TBulkAdd;
+
+    std::vector<TFloatPointRec> m_items;
+    TPointCompare m_compare;
+    TDuplicates m_duplicates;
+    mutable std::optional<TFloatPointRec> m_minPoint;
+    mutable std::optional<TFloatPointRec> m_maxPoint;
+    std::int64_t m_checksum = 0;
+    std::vector<double> m_secondDerivatives;
+    double m_meanStepCache = -1.0;
+};
+
+inline TFloatPointSortedListPtr newFloatPointSortedList(TPointCompare compare = comparePointX,
+                                                        TDuplicates duplicates = TDuplicates::Accept) {
+    return std::make_shared<TFloatPointSortedList>(compare, duplicates);
+}
+
+// Checksum of a point text: over its decimal digits only, C := (digit << (k mod 8)) - C.
+std::int64_t pointTextChecksum(std::string_view text);

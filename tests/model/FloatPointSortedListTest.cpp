@@ -1,0 +1,427 @@
+// Searches, bounds, interpolation and both stored forms of the sorted point list.
+#include "FloatPointSortedList.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+#include "Base64.h"
+#include "ModelErrors.h"
+
+namespace {
+
+TFloatPointSortedList listOf(std::initializer_list<TFloatPointRec> points) {
+    TFloatPointSortedList list;
+    for (const auto& p : points) list.add(p);
+    return list;
+}
+
+// n random points, added in ascending order (random insertion would cost O(n^2)).
+TFloatPointSortedList randomList(int n, std::uint64_t seed, double xLo, double xHi, double yLo, double yHi) {
+    std::mt19937_64 rng(seed);
+    std::uniform_real_distribution<double> x(xLo, xHi);
+    std::uniform_real_distribution<double> y(yLo, yHi);
+    std::vector<TFloatPointRec> points(static_cast<std::size_t>(n));
+    for (auto& p : points) p = {x(rng), y(rng)};
+    std::sort(points.begin(), points.end(), [](auto& a, auto& b) { return a.x < b.x; });
+    TFloatPointSortedList list;
+    for (const auto& p : points) list.add(p);
+    return list;
+}
+
+std::string messageOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "<nothing thrown>";
+}
+
+}  // namespace
+
+TEST(PointListOrder, AddKeepsAscendingOrderWhateverTheArrival) {
+    TFloatPointSortedList list;
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> x(0.0, 1000.0);
+    for (int i = 0; i < 2000; ++i) list.add({x(rng), 1.0});
+    EXPECT_TRUE(std::is_sorted(list.points().begin(), list.points().end(),
+                               [](auto& a, auto& b) { return a.x < b.x; }));
+}
+
+TEST(PointListOrder, DuplicatePolicies) {
+    auto accept = listOf({{1, 1}, {2, 2}});
+    accept.add({2, 5});
+    ASSERT_EQ(accept.count(), 3);
+    EXPECT_EQ(accept.get(1).x, 2);
+    EXPECT_EQ(accept.get(2).x, 2);
+
+    TFloatPointSortedList ignore(comparePointX, TDuplicates::Ignore);
+    ignore.add({1, 1});
+    ignore.add({2, 2});
+    EXPECT_EQ(ignore.add({2, 9}), 1);
+    EXPECT_EQ(ignore.add({1, 9}), 0);
+    EXPECT_EQ(ignore.count(), 2);
+    EXPECT_EQ(ignore.get(1).y, 2);
+
+    TFloatPointSortedList error(comparePointX, TDuplicates::Error);
+    error.add({1, 1});
+    error.add({3, 3});
+    try {
+        error.add({1, 7});
+        FAIL() << "no error";
+    } catch (const EListDuplicateError& e) {
+        EXPECT_STREQ(e.what(), "Duplicated Item");
+        EXPECT_EQ(e.index(), 0);
+    }
+    EXPECT_EQ(error.count(), 2);
+}
+
+TEST(PointListOrder, ChangingTheCompareResorts) {
+    auto list = listOf({{1, 30}, {2, 10}, {3, 20}});
+    list.setCompare(comparePointY);
+    EXPECT_EQ(list.get(0).x, 2);
+    EXPECT_EQ(list.get(2).x, 1);
+    list.sortRange(comparePointX, 0, 2);
+    EXPECT_EQ(list.get(0).x, 1);
+    EXPECT_EQ(list.getCompare(), &comparePointY);
+}
+
+TEST(PointListOrder, IndexErrorsNameTheIndex) {
+    auto list = listOf({{1, 1}});
+    EXPECT_EQ(messageOf([&] { list.get(1); }), "List index out of bounds (1)");
+    EXPECT_EQ(messageOf([&] { list.deleteItem(-1); }), "List index out of bounds (-1)");
+}
+
+TEST(PointListOrder, CloneSharesNothingButTakesTheCorners) {
+    auto list = listOf({{1, 5}, {4, 2}});
+    (void)list.getMinPoint();
+    auto copy = list.clone();
+    copy->add({9, 9});
+    EXPECT_EQ(list.count(), 2);
+    EXPECT_EQ(copy->getMaxPoint(), (TFloatPointRec{4, 5}));  // the source's cached corner
+    list.assign(list);                                         // assigning itself doubles the points
+    EXPECT_EQ(list.count(), 4);
+}
+
+TEST(PointListSearch, EmptyList) {
+    TFloatPointSortedList list;
+    const TNearest n = list.findNearest({5, 0});
+    EXPECT_FALSE(n.found);
+    EXPECT_EQ(n.index, 0);
+    EXPECT_EQ(n.diff, 2147483647.0);
+    const TIndexRange r = list.findRange(0, 10);
+    EXPECT_EQ(r.first, 0);
+    EXPECT_EQ(r.last, 0);
+    EXPECT_FALSE(list.maxYInRange(0, 10));
+    EXPECT_EQ(list.interpolateY(5, 1e9), 0.0);
+    EXPECT_EQ(list.getMinPoint(), (TFloatPointRec{0, 100}));
+    EXPECT_EQ(list.getMaxPoint(), (TFloatPointRec{0, 100}));
+}
+
+TEST(PointListSearch, NearestPrefersTheLowerOfTwoEquidistantNeighbours) {
+    auto list = listOf({{1, 0}, {3, 0}, {5, 0}});
+    TNearest n = list.findNearest({4, 0});
+    EXPECT_EQ(n.index, 1);
+    EXPECT_EQ(n.diff, -1.0);
+    n = list.findNearest({9, 0});
+    EXPECT_EQ(n.index, 2);
+    EXPECT_EQ(n.diff, -4.0);
+    n = list.findNearest({-2, 0});
+    EXPECT_EQ(n.index, 0);
+    EXPECT_EQ(n.diff, 3.0);
+    EXPECT_TRUE(list.findNearest({5, 0}).found);
+}
+
+TEST(PointListSearch, FindGivesTheInsertionPosition) {
+    auto list = listOf({{1, 0}, {3, 0}, {5, 0}});
+    EXPECT_EQ(list.find({4, 0}, 0).index, 2);
+    EXPECT_FALSE(list.find({4, 0}, 0).found);
+    EXPECT_TRUE(list.find({4, 0}, 1).found);
+    EXPECT_EQ(list.find({9, 0}, 0).index, 3);
+    EXPECT_EQ(list.find({0, 0}, 0).index, 0);
+    EXPECT_TRUE(list.findX(3.2, 0.25).found);
+}
+
+TEST(PointListSearch, RangeAtBothEnds) {
+    auto list = listOf({{1, 0}, {5, 0}});
+    TIndexRange r = list.findRange(2, 3);
+    EXPECT_EQ(r.first, 1);
+    EXPECT_EQ(r.last, 0);
+    r = list.findRange(6, 7);
+    EXPECT_EQ(r.first, 1);
+    EXPECT_EQ(r.last, 1);
+    r = list.findRange(-7, -6);
+    EXPECT_EQ(r.first, 0);
+    EXPECT_EQ(r.last, 0);
+    r = list.findRange(1, 5);
+    EXPECT_EQ(r.first, 0);
+    EXPECT_EQ(r.last, 1);
+}
+
+TEST(PointListSearch, MaxYInRangeTakesTheFirstOfEqualMaxima) {
+    auto list = listOf({{1, 3}, {2, 8}, {3, 8}, {4, 9}});
+    EXPECT_EQ(list.maxYInRange(1.5, 3.5), (TFloatPointRec{2, 8}));
+    EXPECT_EQ(list.maxYInRange(0, 10), (TFloatPointRec{4, 9}));
+}
+
+TEST(PointListInterpolation, AtBetweenAndBeyondThePoints) {
+    auto list = listOf({{1, 10}, {2, 20}, {4, 0}});
+    EXPECT_EQ(list.interpolateY(2, 0), 20.0);
+    EXPECT_EQ(list.interpolateY(1.1, 1), static_cast<float>(11.0));
+    EXPECT_EQ(list.interpolateY(3, 1), 10.0);
+    EXPECT_EQ(list.interpolateY(0.5, 1), 0.0);   // left of the first point
+    EXPECT_EQ(list.interpolateY(4.5, 1), 0.0);   // right of the last point
+    EXPECT_EQ(list.interpolateY(3, 0.5), 0.0);   // nearest point farther than the tolerance
+    // The result is rounded to 32-bit precision.
+    auto fine = listOf({{0, 0}, {3, 1}});
+    EXPECT_EQ(fine.interpolateY(1, 2), static_cast<double>(static_cast<float>(1.0 / 3.0)));
+}
+
+TEST(PointListBounds, CornersAreComputedTogetherAndResetByScaling) {
+    auto list = listOf({{2, 5}, {1, 9}, {7, -3}});
+    EXPECT_EQ(list.getMinPoint(), (TFloatPointRec{1, -3}));
+    EXPECT_EQ(list.getMaxPoint(), (TFloatPointRec{7, 9}));
+    list.add({100, 100});
+    EXPECT_EQ(list.getMaxPoint(), (TFloatPointRec{7, 9}));  // cached until reset
+    list.scaleToPercent(50);
+    EXPECT_EQ(list.getMaxPoint(), (TFloatPointRec{100, 200}));
+    EXPECT_EQ(list.getMinPoint(), (TFloatPointRec{1, -6}));
+}
+
+TEST(PointText, ThreeOrdinaryPointsFormEightyOneCharacters) {
+    auto list = listOf({{100.5, 20}, {200.25, 1234.5}, {300.125, 0.001}});
+    const std::string text = list.getAsText();
+    EXPECT_EQ(text,
+              "       100.50000    20.000\n"
+              "       200.25000  1234.500\n"
+              "       300.12500     0.001\n");
+    EXPECT_EQ(text.size(), 81u);
+    const std::int64_t written = list.getChecksum();
+    EXPECT_EQ(written, pointTextChecksum(text));
+    TFloatPointSortedList back;
+    back.setAsText(text);
+    EXPECT_EQ(back.points(), list.points());
+    EXPECT_EQ(back.getChecksum(), written);
+}
+
+TEST(PointText, AWideNumberWidensOnlyItsOwnLine) {
+    auto list = listOf({{1, 1}, {2, 1500000.5}, {3, 1}});
+    const std::string text = list.getAsText();
+    EXPECT_EQ(text.find('\n'), 26u);
+    EXPECT_EQ(text.find('\n', 27), 27u + 28u);
+    EXPECT_EQ(text.size(), 27u + 29u + 27u);
+    TFloatPointSortedList back;
+    back.setAsText(text);
+    EXPECT_EQ(back.get(1), (TFloatPointRec{2, 1500000.5}));
+}
+
+TEST(PointText, EmptyRangesGiveEmptyTextAndChecksumZero) {
+    auto list = listOf({{1, 1}, {2, 2}});
+    list.setChecksum(77);
+    EXPECT_EQ(list.textRange(1, 0), "");
+    EXPECT_EQ(list.getChecksum(), 0);
+    TFloatPointSortedList empty;
+    EXPECT_EQ(empty.getAsText(), "");
+    EXPECT_EQ(list.textRange(1, 1), "         2.00000     2.000\n");
+}
+
+TEST(PointText, ChecksumWorkedByHand) {
+    EXPECT_EQ(pointTextChecksum("9.5"), 1);
+    EXPECT_EQ(pointTextChecksum("12 34"), 23);  // 1, 4-1, 12-3, 32-9
+    // The shift wraps after eight digits: ... 1024-313 = 711, then 9-711.
+    EXPECT_EQ(pointTextChecksum("123456789"), -702);
+    EXPECT_EQ(pointTextChecksum("a-b,c"), 0);
+}
+
+TEST(PointText, PairsWithZeroYOrNonPositiveXAreSkipped) {
+    TFloatPointSortedList list;
+    list.setAsText("0 5 3 0 2 7");
+    ASSERT_EQ(list.count(), 1);
+    EXPECT_EQ(list.get(0), (TFloatPointRec{2, 7}));
+}
+
+TEST(PointText, IncompletePairKeepsWhatWasReadAndTheWholeChecksum) {
+    TFloatPointSortedList list;
+    const std::string text = "1 2\n3";
+    EXPECT_EQ(messageOf([&] { list.setAsText(text); }), "Invalid format. Incomplete value pair (3 ...)");
+    ASSERT_EQ(list.count(), 1);
+    EXPECT_EQ(list.get(0), (TFloatPointRec{1, 2}));
+    EXPECT_EQ(list.getChecksum(), pointTextChecksum(text));
+    EXPECT_EQ(messageOf([&] { list.setAsText("12.5"); }), "Invalid format. Incomplete value pair (12.5 ...)");
+}
+
+TEST(PointText, BadNumbersAreNamed) {
+    TFloatPointSortedList list;
+    EXPECT_EQ(messageOf([&] { list.setAsText("5 2 1.2.3 4"); }), "'1.2.3' is not a valid floating point value");
+    EXPECT_EQ(list.count(), 1);
+    EXPECT_EQ(list.getChecksum(), pointTextChecksum("5 2 1.2.3 4"));
+    EXPECT_EQ(messageOf([&] { list.setAsText("1 x"); }), "'x' is not a valid floating point value");
+    // Infinities and NaN would break the order of the list: they are not numbers here.
+    EXPECT_EQ(messageOf([&] { list.setAsText("1 nan"); }), "'nan' is not a valid floating point value");
+    EXPECT_EQ(messageOf([&] { list.setAsText("inf 1"); }), "'inf' is not a valid floating point value");
+    EXPECT_EQ(messageOf([&] { list.setAsText("1 1e999"); }), "'1e999' is not a valid floating point value");
+    EXPECT_EQ(messageOf([&] { list.setAsText("1 +-2"); }), "'+-2' is not a valid floating point value");
+}
+
+TEST(PointText, CommaSeparatorsSignsAndExponentsRead) {
+    TFloatPointSortedList list;
+    list.setAsText("  12,5\t-3,25\r\n+1e2 2.5E-1\n");
+    ASSERT_EQ(list.count(), 2);
+    EXPECT_EQ(list.get(0), (TFloatPointRec{12.5, -3.25}));
+    EXPECT_EQ(list.get(1), (TFloatPointRec{100, 0.25}));
+}
+
+TEST(PointText, RandomPointsSurviveToThePrintedPrecision) {
+    auto list = randomList(100000, 42, 50.0, 4000.0, 1.0, 1e7);
+    const std::string text = list.getAsText();
+    TFloatPointSortedList back;
+    back.setAsText(text);
+    ASSERT_EQ(back.count(), list.count());
+    EXPECT_EQ(back.getChecksum(), list.getChecksum());
+    for (int i = 0; i < list.count(); ++i) {
+        ASSERT_NEAR(back.get(i).x, list.get(i).x, 0.5e-5 * (1 + 1e-9));
+        ASSERT_NEAR(back.get(i).y, list.get(i).y, 0.5e-3 * (1 + 1e-9));
+    }
+    EXPECT_EQ(back.getAsText(), text);
+}
+
+TEST(PointText, AMillionReversedPointsReadInOrder) {
+    std::string text;
+    constexpr int n = 1000000;
+    text.reserve(static_cast<std::size_t>(n) * 12);
+    for (int i = n; i >= 1; --i) {
+        text += std::to_string(i);
+        text += ' ';
+        text += std::to_string(i % 1000 + 1);
+        text += '\n';
+    }
+    TFloatPointSortedList list;
+    list.setAsText(text);
+    ASSERT_EQ(list.count(), n);
+    EXPECT_EQ(list.first(), (TFloatPointRec{1, 2}));
+    EXPECT_EQ(list.last(), (TFloatPointRec{n, 1}));
+    EXPECT_TRUE(std::is_sorted(list.points().begin(), list.points().end(),
+                               [](auto& a, auto& b) { return a.x < b.x; }));
+    // The capacity is a hint from the text's size, not one point per character.
+    EXPECT_LT(list.capacity(), static_cast<int>(text.size() / 4));
+}
+
+TEST(SealedForm, OnePointAndTheEmptyList) {
+    auto one = listOf({{1.5, 2.5}});
+    const std::string sealed = one.getAsBase64();
+    ASSERT_EQ(sealed.size(), 52u);
+    EXPECT_EQ(sealed[11], '=');
+    EXPECT_NE(sealed[10], '=');
+    const std::string seal = sealed.substr(12);
+    EXPECT_TRUE(std::all_of(seal.begin(), seal.end(), [](char c) { return std::isxdigit(c) && !std::islower(c); }));
+    TFloatPointSortedList back;
+    EXPECT_TRUE(back.setAsBase64(sealed));
+    EXPECT_EQ(back.getChecksum(), 0);
+    EXPECT_EQ(back.points(), one.points());
+
+    TFloatPointSortedList empty;
+    EXPECT_EQ(empty.getAsBase64(), "DA39A3EE5E6B4B0D3255BFEF95601890AFD80709");
+    back.setChecksum(5);
+    EXPECT_TRUE(back.setAsBase64("DA39A3EE5E6B4B0D3255BFEF95601890AFD80709"));
+    EXPECT_EQ(back.count(), 0);
+    EXPECT_EQ(back.getChecksum(), 0);
+}
+
+TEST(SealedForm, ABrokenSealLeavesTheListAsItWas) {
+    auto list = listOf({{3, 4}});
+    const std::string sealed = listOf({{1, 2}, {5, 6}}).getAsBase64();
+    std::string lower = sealed;
+    std::transform(lower.end() - 40, lower.end(), lower.end() - 40, [](char c) { return std::tolower(c); });
+    std::string corrupted = sealed;
+    corrupted[3] = corrupted[3] == 'A' ? 'B' : 'A';
+    for (const std::string& bad : {lower, corrupted, std::string("short")}) {
+        EXPECT_FALSE(list.setAsBase64(bad));
+        EXPECT_EQ(list.getChecksum(), 65535);
+        ASSERT_EQ(list.count(), 1);
+        EXPECT_EQ(list.get(0), (TFloatPointRec{3, 4}));
+    }
+}
+
+TEST(SealedForm, RandomPointsSurviveAsFloats) {
+    auto list = randomList(100000, 3, -10.0, 4000.0, -1e3, 1e7);
+    for (int i = 0; i < list.count(); i += 10) list.put(i, {list.get(i).x, 0.0});
+    TFloatPointSortedList back;
+    ASSERT_TRUE(back.setAsBase64(list.getAsBase64()));
+    ASSERT_EQ(back.count(), list.count());  // nothing is filtered in this form
+    for (int i = 0; i < list.count(); ++i) {
+        ASSERT_EQ(back.get(i).x, static_cast<float>(list.get(i).x)) << i;
+        ASSERT_EQ(back.get(i).y, static_cast<float>(list.get(i).y)) << i;
+    }
+}
+
+TEST(SealedForm, BigEndianFloatsOnTheWire) {
+    const std::string sealed = listOf({{1.0, -2.0}}).getAsBase64();
+    const auto bytes = base64Decode(sealed.substr(0, sealed.size() - 40));
+    EXPECT_EQ(bytes, (std::vector<std::uint8_t>{0x3F, 0x80, 0, 0, 0xC0, 0, 0, 0}));
+}
+
+TEST(Base64Routines, StandardVectors) {
+    const std::pair<std::string, std::string> vectors[] = {
+        {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foobar", "Zm9vYmFy"}};
+    for (const auto& [plain, encoded] : vectors) {
+        const std::vector<std::uint8_t> bytes(plain.begin(), plain.end());
+        EXPECT_EQ(base64Encode(bytes), encoded);
+        EXPECT_EQ(base64Decode(encoded), bytes);
+    }
+}
+
+TEST(Base64Routines, LenientDecoding) {
+    // A character outside the alphabet counts as 0; a trailing partial group is ignored.
+    EXPECT_EQ(base64Decode("Zm9v!!!!"), (std::vector<std::uint8_t>{'f', 'o', 'o', 0, 0, 0}));
+    EXPECT_EQ(base64Decode("Zm9vYm"), (std::vector<std::uint8_t>{'f', 'o', 'o'}));
+    EXPECT_TRUE(base64Decode("==").empty());
+    std::vector<std::uint8_t> words{1, 2, 3, 4, 5, 6, 7, 8, 9};
+    swapWords(words);
+    EXPECT_EQ(words, (std::vector<std::uint8_t>{4, 3, 2, 1, 8, 7, 6, 5, 9}));
+}
+
+TEST(PointListSpline, SShapeBetweenTwoPoints) {
+    auto list = listOf({{0, 0}, {1, 1}});
+    EXPECT_DOUBLE_EQ(list.splint(0.25), 0.15625);
+    EXPECT_DOUBLE_EQ(list.splint(0.5), 0.5);
+    EXPECT_DOUBLE_EQ(list.splint(0.75), 0.84375);
+    EXPECT_EQ(list.secondDerivatives(), (std::vector<double>{6, -6}));
+    EXPECT_EQ(list.splint(1), 1.0);
+}
+
+TEST(PointListSpline, ClampedAndNaturalEnds) {
+    auto list = listOf({{0, 0}, {1, 1}, {2, 0}});
+    EXPECT_DOUBLE_EQ(list.splint(0.5), 0.5);
+    EXPECT_EQ(list.secondDerivatives(), (std::vector<double>{6, -6, 6}));
+    list.spline(1e31, 1e31);
+    EXPECT_EQ(list.secondDerivatives(), (std::vector<double>{0, -3, 0}));
+    EXPECT_DOUBLE_EQ(list.splint(0.5), 0.6875);
+}
+
+TEST(PointListSpline, Failures) {
+    TFloatPointSortedList empty;
+    EXPECT_EQ(messageOf([&] { empty.splint(1); }), "List index out of bounds (-1)");
+    auto one = listOf({{1, 1}});
+    EXPECT_EQ(messageOf([&] { one.splint(1); }), "Bad xa input to routine splint");
+    auto twins = listOf({{0, 0}, {1, 1}, {1, 2}, {2, 0}});
+    EXPECT_EQ(messageOf([&] { twins.spline(0, 0); }), "Floating point division by zero");
+}
+
+TEST(PointListSpline, PointsAddedAfterTheFirstEvaluationDoNotReadPastTheCache) {
+    auto list = listOf({{0, 0}, {1, 1}});
+    (void)list.splint(0.5);
+    list.add({2, 0});
+    EXPECT_DOUBLE_EQ(list.splint(0.5), 0.5);
+    EXPECT_EQ(list.secondDerivatives().size(), 3u);
+}
+
+TEST(PointListSpline, MeanStepIgnoresWideGapsAndIsCached) {
+    auto list = listOf({{0, 1}, {0.1, 1}, {0.3, 1}, {5, 1}});
+    EXPECT_DOUBLE_EQ(list.meanStep(), 0.15);
+    list.add({5.9, 1});
+    EXPECT_DOUBLE_EQ(list.meanStep(), 0.15);
+    EXPECT_EQ(listOf({{0, 1}, {2, 1}, {4, 1}}).meanStep(), 1.0);
+}
