@@ -1,6 +1,7 @@
 // Reading and writing the stored point forms, against the floors of plain from_chars/to_chars.
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -8,7 +9,6 @@
 #include <map>
 #include <random>
 #include <string>
-#include <unistd.h>
 
 #include "FloatPointSortedList.h"
 
@@ -70,7 +70,7 @@ void BM_FloorFromChars(benchmark::State& state) {
             while (p < end && static_cast<unsigned char>(*p) <= 32) ++p;
             if (p == end) break;
             const char* start = p;
-            while (p < end && static_cast<unsigned char>(*p) > 32) ++p;
+            while (p<end&& static_cast<unsigned char>(*p)> 32) ++p;
             std::from_chars(start, p, values[k]);
             if (++k == 2) {
                 pairs.emplace_back(values[0], values[1]);

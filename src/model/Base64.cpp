@@ -13,7 +13,8 @@ constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwx
 // Value of each character; everything outside the alphabet, '=' included, counts as 0.
 constexpr std::array<std::uint8_t, 256> makeDecodeTable() {
     std::array<std::uint8_t, 256> table{};
-    for (int i = 0; i < 64; ++i) table[static_cast<unsigned char>(kAlphabet[i])] = static_cast<std::uint8_t>(i);
+    for (int i = 0; i < 64; ++i)
+        table[static_cast<unsigned char>(kAlphabet[i])] = static_cast<std::uint8_t>(i);
     return table;
 }
 constexpr auto kDecode = makeDecodeTable();
@@ -25,7 +26,8 @@ std::string base64Encode(const std::uint8_t* data, std::size_t size) {
     char* o = out.data();
     std::size_t i = 0;
     for (; i + 3 <= size; i += 3) {
-        const std::uint32_t v = (std::uint32_t{data[i]} << 16) | (std::uint32_t{data[i + 1]} << 8) | data[i + 2];
+        const std::uint32_t v =
+            (std::uint32_t{data[i]} << 16) | (std::uint32_t{data[i + 1]} << 8) | data[i + 2];
         *o++ = kAlphabet[(v >> 18) & 63];
         *o++ = kAlphabet[(v >> 12) & 63];
         *o++ = kAlphabet[(v >> 6) & 63];
@@ -55,7 +57,8 @@ std::vector<std::uint8_t> base64Decode(std::string_view text) {
     const auto* s = reinterpret_cast<const unsigned char*>(text.data());
     std::uint8_t* o = out.data();
     for (std::size_t g = 0; g < groups; ++g, s += 4) {
-        const std::uint32_t v = (std::uint32_t{kDecode[s[0]]} << 18) | (std::uint32_t{kDecode[s[1]]} << 12) |
+        const std::uint32_t v = (std::uint32_t{kDecode[s[0]]} << 18) |
+                                (std::uint32_t{kDecode[s[1]]} << 12) |
                                 (std::uint32_t{kDecode[s[2]]} << 6) | kDecode[s[3]];
         *o++ = static_cast<std::uint8_t>(v >> 16);
         *o++ = static_cast<std::uint8_t>(v >> 8);

@@ -16,6 +16,8 @@ std::vector<std::uint8_t> base64Decode(std::string_view text);
 // Reverses the bytes of every complete 4-byte group in place (big-endian 32-bit values to the
 // machine's order and back).
 void swapWords(std::uint8_t* data, std::size_t size);
-inline void swapWords(std::vector<std::uint8_t>& bytes) { swapWords(bytes.data(), bytes.size()); }
+inline void swapWords(std::vector<std::uint8_t>& bytes) {
+    swapWords(bytes.data(), bytes.size());
+}
 // SHA-1 of the bytes as 40 uppercase hexadecimal digits.
 std::string sha1Hex(std::string_view text);

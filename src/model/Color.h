@@ -13,7 +13,8 @@ struct TColor {
     }
     // $00BBGGRR, as colours are kept in documents; the top byte is ignored.
     static constexpr TColor fromBgr(std::uint32_t value) {
-        return TColor{static_cast<std::uint8_t>(value & 0xFF), static_cast<std::uint8_t>((value >> 8) & 0xFF),
+        return TColor{static_cast<std::uint8_t>(value & 0xFF),
+                      static_cast<std::uint8_t>((value >> 8) & 0xFF),
                       static_cast<std::uint8_t>((value >> 16) & 0xFF)};
     }
     constexpr std::uint32_t toBgr() const {

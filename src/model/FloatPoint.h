@@ -40,5 +40,9 @@ protected:
 // its sign: searches use its magnitude as a distance.
 using TPointCompare = double (*)(const TFloatPointRec&, const TFloatPointRec&);
 
-inline double comparePointX(const TFloatPointRec& a, const TFloatPointRec& b) { return a.x - b.x; }
-inline double comparePointY(const TFloatPointRec& a, const TFloatPointRec& b) { return a.y - b.y; }
+inline double comparePointX(const TFloatPointRec& a, const TFloatPointRec& b) {
+    return a.x - b.x;
+}
+inline double comparePointY(const TFloatPointRec& a, const TFloatPointRec& b) {
+    return a.y - b.y;
+}

@@ -19,15 +19,18 @@ namespace {
 // Sorts by the list's order. Items whose key does not compare equal to itself (NaN or
 // infinite keys) would break the strict weak order that std::sort relies on, so they are
 // moved behind the others first and left in arrival order.
-void sortItems(std::vector<TFloatPointRec>::iterator begin, std::vector<TFloatPointRec>::iterator end,
-               TPointCompare compare) {
-    const auto ordered =
-        std::stable_partition(begin, end, [compare](const TFloatPointRec& p) { return compare(p, p) == 0.0; });
-    std::sort(begin, ordered,
-              [compare](const TFloatPointRec& a, const TFloatPointRec& b) { return compare(a, b) < 0.0; });
+void sortItems(std::vector<TFloatPointRec>::iterator begin,
+               std::vector<TFloatPointRec>::iterator end, TPointCompare compare) {
+    const auto ordered = std::stable_partition(
+        begin, end, [compare](const TFloatPointRec& p) { return compare(p, p) == 0.0; });
+    std::sort(begin, ordered, [compare](const TFloatPointRec& a, const TFloatPointRec& b) {
+        return compare(a, b) < 0.0;
+    });
 }
 
-inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
+inline bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Running state of the digit checksum, so that it can be folded into other passes.
 // C_n = w_n - C_(n-1) unrolls to C_n = (-1)^n * sum_k (-1)^k w_k with w_k = d_k << (k mod 8):
@@ -61,7 +64,8 @@ double parseFloat(std::string_view token) {
         std::string copy(token);
         const bool plus = !copy.empty() && copy.front() == '+';
         if (plus) copy.erase(0, 1);
-        if (copy.empty() || (plus && (copy.front() == '+' || copy.front() == '-'))) throwNotAFloat(token);
+        if (copy.empty() || (plus && (copy.front() == '+' || copy.front() == '-')))
+            throwNotAFloat(token);
         std::replace(copy.begin(), copy.end(), ',', '.');
         auto [p2, ec2] = std::from_chars(copy.data(), copy.data() + copy.size(), value,
                                          std::chars_format::general);
@@ -71,23 +75,71 @@ double parseFloat(std::string_view token) {
     return value;
 }
 
+// Formats |value| < 1e12 with the given decimals exactly as printf("%.*f") does, without the
+// general machinery of to_chars: value = m * 2^e, so value * 10^decimals = m * 10^d * 2^e is an
+// exact 128-bit product, shifted down with round-half-even on the exact remainder.
+// Returns the length written to buf, or 0 when the value needs the general path.
+__extension__ using TUInt128 = unsigned __int128;
+
+inline int formatFixedFast(double value, int decimals, char* buf) {
+    static constexpr std::uint64_t kPow10[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
+    if (!(std::fabs(value) < 1e12) || decimals < 1 || decimals > 6) return 0;
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    const bool negative = (bits >> 63) != 0;
+    const int biased = static_cast<int>((bits >> 52) & 0x7FF);
+    std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
+    int exponent = -1074;
+    if (biased != 0) {
+        mantissa |= std::uint64_t{1} << 52;
+        exponent = biased - 1075;
+    }
+    const TUInt128 scaled = static_cast<TUInt128>(mantissa) * kPow10[decimals];
+    std::uint64_t q = 0;
+    if (exponent >= 0) {
+        q = static_cast<std::uint64_t>(scaled << exponent);  // below 1e12 * 1e6 < 2^60
+    } else if (exponent > -128) {
+        const int shift = -exponent;
+        const TUInt128 one = 1;
+        TUInt128 quotient = scaled >> shift;
+        const TUInt128 remainder = scaled & ((one << shift) - 1);
+        const TUInt128 half = one << (shift - 1);
+        if (remainder > half || (remainder == half && (quotient & 1) != 0)) ++quotient;
+        q = static_cast<std::uint64_t>(quotient);
+    }
+    char* o = buf;
+    if (negative) *o++ = '-';  // printf keeps the sign of values that round to zero
+    o = std::to_chars(o, o + 24, q / kPow10[decimals]).ptr;
+    *o++ = '.';
+    std::uint64_t fraction = q % kPow10[decimals];
+    for (int i = decimals - 1; i >= 0; --i) {
+        o[i] = static_cast<char>('0' + fraction % 10);
+        fraction /= 10;
+    }
+    return static_cast<int>(o + decimals - buf);
+}
+
 // Appends value formatted as printf("%<width>.<decimals>f") would, right-aligned, and sums
-// its digits into the checksum: the output of to_chars in fixed form is [-]digits.decimals.
+// its digits into the checksum: the fixed form is [-]digits.decimals.
 inline char* putFixed(char* out, double value, int width, int decimals, TChecksum& checksum) {
     char buf[400];  // the longest fixed double (309 digits) with sign and decimals fits
-    const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
-    const auto length = static_cast<int>(result.ptr - buf);
+    int length = formatFixedFast(value, decimals, buf);
+    if (length == 0) {
+        const auto result =
+            std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+        length = static_cast<int>(result.ptr - buf);
+        if (!std::isfinite(value)) {
+            for (int i = length; i < width; ++i) *out++ = ' ';
+            std::memcpy(out, buf, static_cast<std::size_t>(length));
+            checksum.text(std::string_view(buf, static_cast<std::size_t>(length)));
+            return out + length;
+        }
+    }
     for (int i = length; i < width; ++i) *out++ = ' ';
     std::memcpy(out, buf, static_cast<std::size_t>(length));
-    out += length;
-    if (!std::isfinite(value)) {
-        checksum.text(std::string_view(buf, static_cast<std::size_t>(length)));
-        return out;
-    }
     const int dot = length - decimals - 1;
     for (int i = buf[0] == '-' ? 1 : 0; i < dot; ++i) checksum.digit(buf[i]);
     for (int i = dot + 1; i < length; ++i) checksum.digit(buf[i]);
-    return out;
+    return out + length;
 }
 
 inline float floatOf(const std::uint8_t* b) {
@@ -125,7 +177,8 @@ public:
             m_list.add(p);
             return;
         }
-        if (m_sorted && !items.empty() && !(m_list.m_compare(items.back(), p) <= 0.0)) m_sorted = false;
+        if (m_sorted && !items.empty() && !(m_list.m_compare(items.back(), p) <= 0.0))
+            m_sorted = false;
         items.push_back(p);
     }
 
@@ -142,7 +195,8 @@ void TFloatPointSortedList::checkIndex(int index) const {
 }
 
 void TFloatPointSortedList::setCapacity(int value) {
-    if (value < count()) throw EListError("List capacity out of bounds (" + std::to_string(value) + ")");
+    if (value < count())
+        throw EListError("List capacity out of bounds (" + std::to_string(value) + ")");
     if (value > capacity())
         m_items.reserve(static_cast<std::size_t>(value));
     else
@@ -154,7 +208,9 @@ void TFloatPointSortedList::setCount(int value) {
     m_items.resize(static_cast<std::size_t>(value));
 }
 
-void TFloatPointSortedList::clear() { m_items.clear(); }
+void TFloatPointSortedList::clear() {
+    m_items.clear();
+}
 
 const TFloatPointRec& TFloatPointSortedList::get(int index) const {
     checkIndex(index);
@@ -253,7 +309,8 @@ void TFloatPointSortedList::sort() {
 }
 
 void TFloatPointSortedList::sortRange(TPointCompare compare, int lo, int hi) {
-    if (hi > lo && lo >= 0 && hi < count()) sortItems(m_items.begin() + lo, m_items.begin() + hi + 1, compare);
+    if (hi > lo && lo >= 0 && hi < count())
+        sortItems(m_items.begin() + lo, m_items.begin() + hi + 1, compare);
 }
 
 TFloatPointSortedListPtr TFloatPointSortedList::clone() const {
@@ -263,7 +320,8 @@ TFloatPointSortedListPtr TFloatPointSortedList::clone() const {
 }
 
 void TFloatPointSortedList::assign(const TFloatPointSortedList& source) {
-    const std::vector<TFloatPointRec> own = &source == this ? m_items : std::vector<TFloatPointRec>{};
+    const std::vector<TFloatPointRec> own =
+        &source == this ? m_items : std::vector<TFloatPointRec>{};
     const auto& items = &source == this ? own : source.m_items;
     m_compare = source.m_compare;
     m_duplicates = source.m_duplicates;
@@ -292,7 +350,8 @@ std::optional<TFloatPointRec> TFloatPointSortedList::maxYInRange(double x1, doub
     const TIndexRange r = findRange(x1, x2);
     TFloatPointRec best = m_items[static_cast<std::size_t>(r.first)];
     for (int i = r.first + 1; i <= r.last; ++i)
-        if (m_items[static_cast<std::size_t>(i)].y > best.y) best = m_items[static_cast<std::size_t>(i)];
+        if (m_items[static_cast<std::size_t>(i)].y > best.y)
+            best = m_items[static_cast<std::size_t>(i)];
     return best;
 }
 
@@ -315,7 +374,9 @@ double TFloatPointSortedList::interpolateY(double x, double tolerance) const {
     return q.y;
 }
 
-TNearest TFloatPointSortedList::findX(double x, double tolerance) const { return find({x, x}, tolerance); }
+TNearest TFloatPointSortedList::findX(double x, double tolerance) const {
+    return find({x, x}, tolerance);
+}
 
 void TFloatPointSortedList::computeCorners() const {
     TFloatPointRec lo{0.0, 100.0};
@@ -356,13 +417,14 @@ std::string TFloatPointSortedList::textRange(int from, int to) {
     if (from <= to && !m_items.empty()) {
         checkIndex(from);
         checkIndex(to);
-        constexpr std::size_t kLine = 27;    // a line whose numbers fit their widths
+        constexpr std::size_t kLine = 27;      // a line whose numbers fit their widths
         constexpr std::size_t kLongest = 800;  // two of the longest fixed doubles and the rest
         const auto n = static_cast<std::size_t>(to - from + 1);
         out.resize(n * kLine + kLongest);
         std::size_t pos = 0;
         for (int i = from; i <= to; ++i) {
-            if (out.size() - pos < kLongest) out.resize(std::max(out.size() * 3 / 2, pos + 2 * kLongest));
+            if (out.size() - pos < kLongest)
+                out.resize(std::max(out.size() * 3 / 2, pos + 2 * kLongest));
             const TFloatPointRec& p = m_items[static_cast<std::size_t>(i)];
             char* const start = out.data() + pos;
             char* o = putFixed(start, p.x, 16, 5, checksum);
@@ -386,7 +448,7 @@ void TFloatPointSortedList::setAsText(std::string_view text) {
     auto nextToken = [&]() -> std::string_view {
         while (p < end && static_cast<unsigned char>(*p) <= 32) ++p;
         const char* start = p;
-        while (p < end && static_cast<unsigned char>(*p) > 32) {
+        while (p<end&& static_cast<unsigned char>(*p)> 32) {
             if (isDigit(*p)) checksum.digit(*p);
             ++p;
         }
@@ -407,7 +469,8 @@ void TFloatPointSortedList::setAsText(std::string_view text) {
             if (xText.empty()) break;
             const std::string_view yText = nextToken();
             if (yText.empty())
-                throw EConvertError("Invalid format. Incomplete value pair (" + std::string(xText) + " ...)");
+                throw EConvertError("Invalid format. Incomplete value pair (" + std::string(xText) +
+                                    " ...)");
             const double x = parseFloat(xText);
             const double y = parseFloat(yText);
             if (x > 0.0 && y != 0.0) bulk.add({x, y});
@@ -439,7 +502,8 @@ std::string TFloatPointSortedList::base64Range(int from, int to) const {
 bool TFloatPointSortedList::setAsBase64(std::string_view text) {
     constexpr std::size_t kSeal = 40;
     const std::string_view seal = text.size() >= kSeal ? text.substr(text.size() - kSeal) : text;
-    const std::string_view body = text.size() >= kSeal ? text.substr(0, text.size() - kSeal) : std::string_view{};
+    const std::string_view body =
+        text.size() >= kSeal ? text.substr(0, text.size() - kSeal) : std::string_view{};
     m_checksum = 65535;
     if (sha1Hex(body) != seal) return false;
     const std::vector<std::uint8_t> bytes = base64Decode(body);

@@ -134,8 +134,8 @@ private:
     double m_meanStepCache = -1.0;
 };
 
-inline TFloatPointSortedListPtr newFloatPointSortedList(TPointCompare compare = comparePointX,
-                                                        TDuplicates duplicates = TDuplicates::Accept) {
+inline TFloatPointSortedListPtr newFloatPointSortedList(
+    TPointCompare compare = comparePointX, TDuplicates duplicates = TDuplicates::Accept) {
     return std::make_shared<TFloatPointSortedList>(compare, duplicates);
 }
 

@@ -58,7 +58,8 @@ void TFloatPointSortedList::spline(double yp1, double ypn) {
 double TFloatPointSortedList::splint(double x) {
     // Second derivatives of another number of points belong to points since changed; reading
     // them would run past their end, so they are computed afresh.
-    if (m_secondDerivatives.empty() || m_secondDerivatives.size() != m_items.size()) spline(0.0, 0.0);
+    if (m_secondDerivatives.empty() || m_secondDerivatives.size() != m_items.size())
+        spline(0.0, 0.0);
     int lo = 0;
     int hi = count() - 1;
     while (hi - lo > 1) {
@@ -74,9 +75,10 @@ double TFloatPointSortedList::splint(double x) {
     const auto r = static_cast<std::size_t>(hi);
     const long double a = (m_items[r].x - static_cast<long double>(x)) / h;
     const long double b = (x - static_cast<long double>(m_items[l].x)) / h;
-    const long double value = a * m_items[l].y + b * m_items[r].y +
-                              ((a * a * a - a) * m_secondDerivatives[l] + (b * b * b - b) * m_secondDerivatives[r]) *
-                                  (h * h) / 6.0L;
+    const long double value =
+        a * m_items[l].y + b * m_items[r].y +
+        ((a * a * a - a) * m_secondDerivatives[l] + (b * b * b - b) * m_secondDerivatives[r]) *
+            (h * h) / 6.0L;
     return static_cast<double>(value);
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <random>
 
 #include "Base64.h"
@@ -19,7 +20,8 @@ TFloatPointSortedList listOf(std::initializer_list<TFloatPointRec> points) {
 }
 
 // n random points, added in ascending order (random insertion would cost O(n^2)).
-TFloatPointSortedList randomList(int n, std::uint64_t seed, double xLo, double xHi, double yLo, double yHi) {
+TFloatPointSortedList randomList(int n, std::uint64_t seed, double xLo, double xHi, double yLo,
+                                 double yHi) {
     std::mt19937_64 rng(seed);
     std::uniform_real_distribution<double> x(xLo, xHi);
     std::uniform_real_distribution<double> y(yLo, yHi);
@@ -102,7 +104,7 @@ TEST(PointListOrder, CloneSharesNothingButTakesTheCorners) {
     copy->add({9, 9});
     EXPECT_EQ(list.count(), 2);
     EXPECT_EQ(copy->getMaxPoint(), (TFloatPointRec{4, 5}));  // the source's cached corner
-    list.assign(list);                                         // assigning itself doubles the points
+    list.assign(list);                                       // assigning itself doubles the points
     EXPECT_EQ(list.count(), 4);
 }
 
@@ -172,9 +174,9 @@ TEST(PointListInterpolation, AtBetweenAndBeyondThePoints) {
     EXPECT_EQ(list.interpolateY(2, 0), 20.0);
     EXPECT_EQ(list.interpolateY(1.1, 1), static_cast<float>(11.0));
     EXPECT_EQ(list.interpolateY(3, 1), 10.0);
-    EXPECT_EQ(list.interpolateY(0.5, 1), 0.0);   // left of the first point
-    EXPECT_EQ(list.interpolateY(4.5, 1), 0.0);   // right of the last point
-    EXPECT_EQ(list.interpolateY(3, 0.5), 0.0);   // nearest point farther than the tolerance
+    EXPECT_EQ(list.interpolateY(0.5, 1), 0.0);  // left of the first point
+    EXPECT_EQ(list.interpolateY(4.5, 1), 0.0);  // right of the last point
+    EXPECT_EQ(list.interpolateY(3, 0.5), 0.0);  // nearest point farther than the tolerance
     // The result is rounded to 32-bit precision.
     auto fine = listOf({{0, 0}, {3, 1}});
     EXPECT_EQ(fine.interpolateY(1, 2), static_cast<double>(static_cast<float>(1.0 / 3.0)));
@@ -218,6 +220,41 @@ TEST(PointText, AWideNumberWidensOnlyItsOwnLine) {
     EXPECT_EQ(back.get(1), (TFloatPointRec{2, 1500000.5}));
 }
 
+TEST(PointText, LinesMatchPrintfToTheLastDigit) {
+    // Ties at the printed precision round to even, values that round to zero keep their sign,
+    // and huge or tiny magnitudes take the general path.
+    std::vector<double> values = {0.015625,
+                                  0.046875,
+                                  1.0625,
+                                  1.1875,
+                                  2.5e-6,
+                                  -2.5e-4,
+                                  -0.0,
+                                  0.0,
+                                  5e-324,
+                                  1e-300,
+                                  999999999999.99,
+                                  1e12,
+                                  -3.7e15,
+                                  1e300,
+                                  0.9999995,
+                                  123456.7890125,
+                                  4503599627370496.5};
+    std::mt19937_64 rng(11);
+    std::uniform_real_distribution<double> exponent(-8, 14);
+    std::uniform_real_distribution<double> mantissa(-10, 10);
+    for (int i = 0; i < 20000; ++i) values.push_back(mantissa(rng) * std::pow(10.0, exponent(rng)));
+    for (std::size_t i = 0; i + 1 < values.size(); ++i) {
+        TFloatPointSortedList list;
+        list.setCount(1);
+        list.put(0, {values[i], values[i + 1]});
+        char expected[1024];
+        std::snprintf(expected, sizeof expected, "%16.5f %9.3f\n", values[i], values[i + 1]);
+        ASSERT_EQ(list.getAsText(), expected) << values[i] << " " << values[i + 1];
+        ASSERT_EQ(list.getChecksum(), pointTextChecksum(expected));
+    }
+}
+
 TEST(PointText, EmptyRangesGiveEmptyTextAndChecksumZero) {
     auto list = listOf({{1, 1}, {2, 2}});
     list.setChecksum(77);
@@ -246,24 +283,31 @@ TEST(PointText, PairsWithZeroYOrNonPositiveXAreSkipped) {
 TEST(PointText, IncompletePairKeepsWhatWasReadAndTheWholeChecksum) {
     TFloatPointSortedList list;
     const std::string text = "1 2\n3";
-    EXPECT_EQ(messageOf([&] { list.setAsText(text); }), "Invalid format. Incomplete value pair (3 ...)");
+    EXPECT_EQ(messageOf([&] { list.setAsText(text); }),
+              "Invalid format. Incomplete value pair (3 ...)");
     ASSERT_EQ(list.count(), 1);
     EXPECT_EQ(list.get(0), (TFloatPointRec{1, 2}));
     EXPECT_EQ(list.getChecksum(), pointTextChecksum(text));
-    EXPECT_EQ(messageOf([&] { list.setAsText("12.5"); }), "Invalid format. Incomplete value pair (12.5 ...)");
+    EXPECT_EQ(messageOf([&] { list.setAsText("12.5"); }),
+              "Invalid format. Incomplete value pair (12.5 ...)");
 }
 
 TEST(PointText, BadNumbersAreNamed) {
     TFloatPointSortedList list;
-    EXPECT_EQ(messageOf([&] { list.setAsText("5 2 1.2.3 4"); }), "'1.2.3' is not a valid floating point value");
+    EXPECT_EQ(messageOf([&] { list.setAsText("5 2 1.2.3 4"); }),
+              "'1.2.3' is not a valid floating point value");
     EXPECT_EQ(list.count(), 1);
     EXPECT_EQ(list.getChecksum(), pointTextChecksum("5 2 1.2.3 4"));
     EXPECT_EQ(messageOf([&] { list.setAsText("1 x"); }), "'x' is not a valid floating point value");
     // Infinities and NaN would break the order of the list: they are not numbers here.
-    EXPECT_EQ(messageOf([&] { list.setAsText("1 nan"); }), "'nan' is not a valid floating point value");
-    EXPECT_EQ(messageOf([&] { list.setAsText("inf 1"); }), "'inf' is not a valid floating point value");
-    EXPECT_EQ(messageOf([&] { list.setAsText("1 1e999"); }), "'1e999' is not a valid floating point value");
-    EXPECT_EQ(messageOf([&] { list.setAsText("1 +-2"); }), "'+-2' is not a valid floating point value");
+    EXPECT_EQ(messageOf([&] { list.setAsText("1 nan"); }),
+              "'nan' is not a valid floating point value");
+    EXPECT_EQ(messageOf([&] { list.setAsText("inf 1"); }),
+              "'inf' is not a valid floating point value");
+    EXPECT_EQ(messageOf([&] { list.setAsText("1 1e999"); }),
+              "'1e999' is not a valid floating point value");
+    EXPECT_EQ(messageOf([&] { list.setAsText("1 +-2"); }),
+              "'+-2' is not a valid floating point value");
 }
 
 TEST(PointText, CommaSeparatorsSignsAndExponentsRead) {
@@ -316,7 +360,8 @@ TEST(SealedForm, OnePointAndTheEmptyList) {
     EXPECT_EQ(sealed[11], '=');
     EXPECT_NE(sealed[10], '=');
     const std::string seal = sealed.substr(12);
-    EXPECT_TRUE(std::all_of(seal.begin(), seal.end(), [](char c) { return std::isxdigit(c) && !std::islower(c); }));
+    EXPECT_TRUE(std::all_of(seal.begin(), seal.end(),
+                            [](char c) { return std::isxdigit(c) && !std::islower(c); }));
     TFloatPointSortedList back;
     EXPECT_TRUE(back.setAsBase64(sealed));
     EXPECT_EQ(back.getChecksum(), 0);
@@ -334,7 +379,8 @@ TEST(SealedForm, ABrokenSealLeavesTheListAsItWas) {
     auto list = listOf({{3, 4}});
     const std::string sealed = listOf({{1, 2}, {5, 6}}).getAsBase64();
     std::string lower = sealed;
-    std::transform(lower.end() - 40, lower.end(), lower.end() - 40, [](char c) { return std::tolower(c); });
+    std::transform(lower.end() - 40, lower.end(), lower.end() - 40,
+                   [](char c) { return std::tolower(c); });
     std::string corrupted = sealed;
     corrupted[3] = corrupted[3] == 'A' ? 'B' : 'A';
     for (const std::string& bad : {lower, corrupted, std::string("short")}) {
