@@ -10,14 +10,9 @@
 
 #include "Base64.h"
 #include "ModelErrors.h"
+#include "TestHelpers.h"
 
 namespace {
-
-TFloatPointSortedList listOf(std::initializer_list<TFloatPointRec> points) {
-    TFloatPointSortedList list;
-    for (const auto& p : points) list.add(p);
-    return list;
-}
 
 // n random points, added in ascending order (random insertion would cost O(n^2)).
 TFloatPointSortedList randomList(int n, std::uint64_t seed, double xLo, double xHi, double yLo,
@@ -33,15 +28,6 @@ TFloatPointSortedList randomList(int n, std::uint64_t seed, double xLo, double x
     return list;
 }
 
-std::string messageOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "<nothing thrown>";
-}
-
 }  // namespace
 
 TEST(PointListOrder, AddKeepsAscendingOrderWhateverTheArrival) {
@@ -54,7 +40,7 @@ TEST(PointListOrder, AddKeepsAscendingOrderWhateverTheArrival) {
 }
 
 TEST(PointListOrder, DuplicatePolicies) {
-    auto accept = listOf({{1, 1}, {2, 2}});
+    auto accept = pointsOf({{1, 1}, {2, 2}});
     accept.add({2, 5});
     ASSERT_EQ(accept.count(), 3);
     EXPECT_EQ(accept.get(1).x, 2);
@@ -82,7 +68,7 @@ TEST(PointListOrder, DuplicatePolicies) {
 }
 
 TEST(PointListOrder, ChangingTheCompareResorts) {
-    auto list = listOf({{1, 30}, {2, 10}, {3, 20}});
+    auto list = pointsOf({{1, 30}, {2, 10}, {3, 20}});
     list.setCompare(comparePointY);
     EXPECT_EQ(list.get(0).x, 2);
     EXPECT_EQ(list.get(2).x, 1);
@@ -92,13 +78,13 @@ TEST(PointListOrder, ChangingTheCompareResorts) {
 }
 
 TEST(PointListOrder, IndexErrorsNameTheIndex) {
-    auto list = listOf({{1, 1}});
+    auto list = pointsOf({{1, 1}});
     EXPECT_EQ(messageOf([&] { list.get(1); }), "List index out of bounds (1)");
     EXPECT_EQ(messageOf([&] { list.deleteItem(-1); }), "List index out of bounds (-1)");
 }
 
 TEST(PointListOrder, CloneSharesNothingButTakesTheCorners) {
-    auto list = listOf({{1, 5}, {4, 2}});
+    auto list = pointsOf({{1, 5}, {4, 2}});
     (void)list.getMinPoint();
     auto copy = list.clone();
     copy->add({9, 9});
@@ -124,7 +110,7 @@ TEST(PointListSearch, EmptyList) {
 }
 
 TEST(PointListSearch, NearestPrefersTheLowerOfTwoEquidistantNeighbours) {
-    auto list = listOf({{1, 0}, {3, 0}, {5, 0}});
+    auto list = pointsOf({{1, 0}, {3, 0}, {5, 0}});
     TNearest n = list.findNearest({4, 0});
     EXPECT_EQ(n.index, 1);
     EXPECT_EQ(n.diff, -1.0);
@@ -138,7 +124,7 @@ TEST(PointListSearch, NearestPrefersTheLowerOfTwoEquidistantNeighbours) {
 }
 
 TEST(PointListSearch, FindGivesTheInsertionPosition) {
-    auto list = listOf({{1, 0}, {3, 0}, {5, 0}});
+    auto list = pointsOf({{1, 0}, {3, 0}, {5, 0}});
     EXPECT_EQ(list.find({4, 0}, 0).index, 2);
     EXPECT_FALSE(list.find({4, 0}, 0).found);
     EXPECT_TRUE(list.find({4, 0}, 1).found);
@@ -148,7 +134,7 @@ TEST(PointListSearch, FindGivesTheInsertionPosition) {
 }
 
 TEST(PointListSearch, RangeAtBothEnds) {
-    auto list = listOf({{1, 0}, {5, 0}});
+    auto list = pointsOf({{1, 0}, {5, 0}});
     TIndexRange r = list.findRange(2, 3);
     EXPECT_EQ(r.first, 1);
     EXPECT_EQ(r.last, 0);
@@ -164,13 +150,13 @@ TEST(PointListSearch, RangeAtBothEnds) {
 }
 
 TEST(PointListSearch, MaxYInRangeTakesTheFirstOfEqualMaxima) {
-    auto list = listOf({{1, 3}, {2, 8}, {3, 8}, {4, 9}});
+    auto list = pointsOf({{1, 3}, {2, 8}, {3, 8}, {4, 9}});
     EXPECT_EQ(list.maxYInRange(1.5, 3.5), (TFloatPointRec{2, 8}));
     EXPECT_EQ(list.maxYInRange(0, 10), (TFloatPointRec{4, 9}));
 }
 
 TEST(PointListInterpolation, AtBetweenAndBeyondThePoints) {
-    auto list = listOf({{1, 10}, {2, 20}, {4, 0}});
+    auto list = pointsOf({{1, 10}, {2, 20}, {4, 0}});
     EXPECT_EQ(list.interpolateY(2, 0), 20.0);
     EXPECT_EQ(list.interpolateY(1.1, 1), static_cast<float>(11.0));
     EXPECT_EQ(list.interpolateY(3, 1), 10.0);
@@ -178,12 +164,12 @@ TEST(PointListInterpolation, AtBetweenAndBeyondThePoints) {
     EXPECT_EQ(list.interpolateY(4.5, 1), 0.0);  // right of the last point
     EXPECT_EQ(list.interpolateY(3, 0.5), 0.0);  // nearest point farther than the tolerance
     // The result is rounded to 32-bit precision.
-    auto fine = listOf({{0, 0}, {3, 1}});
+    auto fine = pointsOf({{0, 0}, {3, 1}});
     EXPECT_EQ(fine.interpolateY(1, 2), static_cast<double>(static_cast<float>(1.0 / 3.0)));
 }
 
 TEST(PointListBounds, CornersAreComputedTogetherAndResetByScaling) {
-    auto list = listOf({{2, 5}, {1, 9}, {7, -3}});
+    auto list = pointsOf({{2, 5}, {1, 9}, {7, -3}});
     EXPECT_EQ(list.getMinPoint(), (TFloatPointRec{1, -3}));
     EXPECT_EQ(list.getMaxPoint(), (TFloatPointRec{7, 9}));
     list.add({100, 100});
@@ -194,7 +180,7 @@ TEST(PointListBounds, CornersAreComputedTogetherAndResetByScaling) {
 }
 
 TEST(PointText, ThreeOrdinaryPointsFormEightyOneCharacters) {
-    auto list = listOf({{100.5, 20}, {200.25, 1234.5}, {300.125, 0.001}});
+    auto list = pointsOf({{100.5, 20}, {200.25, 1234.5}, {300.125, 0.001}});
     const std::string text = list.getAsText();
     EXPECT_EQ(text,
               "       100.50000    20.000\n"
@@ -210,7 +196,7 @@ TEST(PointText, ThreeOrdinaryPointsFormEightyOneCharacters) {
 }
 
 TEST(PointText, AWideNumberWidensOnlyItsOwnLine) {
-    auto list = listOf({{1, 1}, {2, 1500000.5}, {3, 1}});
+    auto list = pointsOf({{1, 1}, {2, 1500000.5}, {3, 1}});
     const std::string text = list.getAsText();
     EXPECT_EQ(text.find('\n'), 26u);
     EXPECT_EQ(text.find('\n', 27), 27u + 28u);
@@ -256,7 +242,7 @@ TEST(PointText, LinesMatchPrintfToTheLastDigit) {
 }
 
 TEST(PointText, EmptyRangesGiveEmptyTextAndChecksumZero) {
-    auto list = listOf({{1, 1}, {2, 2}});
+    auto list = pointsOf({{1, 1}, {2, 2}});
     list.setChecksum(77);
     EXPECT_EQ(list.textRange(1, 0), "");
     EXPECT_EQ(list.getChecksum(), 0);
@@ -354,7 +340,7 @@ TEST(PointText, AMillionReversedPointsReadInOrder) {
 }
 
 TEST(SealedForm, OnePointAndTheEmptyList) {
-    auto one = listOf({{1.5, 2.5}});
+    auto one = pointsOf({{1.5, 2.5}});
     const std::string sealed = one.getAsBase64();
     ASSERT_EQ(sealed.size(), 52u);
     EXPECT_EQ(sealed[11], '=');
@@ -376,8 +362,8 @@ TEST(SealedForm, OnePointAndTheEmptyList) {
 }
 
 TEST(SealedForm, ABrokenSealLeavesTheListAsItWas) {
-    auto list = listOf({{3, 4}});
-    const std::string sealed = listOf({{1, 2}, {5, 6}}).getAsBase64();
+    auto list = pointsOf({{3, 4}});
+    const std::string sealed = pointsOf({{1, 2}, {5, 6}}).getAsBase64();
     std::string lower = sealed;
     std::transform(lower.end() - 40, lower.end(), lower.end() - 40,
                    [](char c) { return std::tolower(c); });
@@ -404,7 +390,7 @@ TEST(SealedForm, RandomPointsSurviveAsFloats) {
 }
 
 TEST(SealedForm, BigEndianFloatsOnTheWire) {
-    const std::string sealed = listOf({{1.0, -2.0}}).getAsBase64();
+    const std::string sealed = pointsOf({{1.0, -2.0}}).getAsBase64();
     const auto bytes = base64Decode(sealed.substr(0, sealed.size() - 40));
     EXPECT_EQ(bytes, (std::vector<std::uint8_t>{0x3F, 0x80, 0, 0, 0xC0, 0, 0, 0}));
 }
@@ -430,7 +416,7 @@ TEST(Base64Routines, LenientDecoding) {
 }
 
 TEST(PointListSpline, SShapeBetweenTwoPoints) {
-    auto list = listOf({{0, 0}, {1, 1}});
+    auto list = pointsOf({{0, 0}, {1, 1}});
     EXPECT_DOUBLE_EQ(list.splint(0.25), 0.15625);
     EXPECT_DOUBLE_EQ(list.splint(0.5), 0.5);
     EXPECT_DOUBLE_EQ(list.splint(0.75), 0.84375);
@@ -439,7 +425,7 @@ TEST(PointListSpline, SShapeBetweenTwoPoints) {
 }
 
 TEST(PointListSpline, ClampedAndNaturalEnds) {
-    auto list = listOf({{0, 0}, {1, 1}, {2, 0}});
+    auto list = pointsOf({{0, 0}, {1, 1}, {2, 0}});
     EXPECT_DOUBLE_EQ(list.splint(0.5), 0.5);
     EXPECT_EQ(list.secondDerivatives(), (std::vector<double>{6, -6, 6}));
     list.spline(1e31, 1e31);
@@ -450,14 +436,14 @@ TEST(PointListSpline, ClampedAndNaturalEnds) {
 TEST(PointListSpline, Failures) {
     TFloatPointSortedList empty;
     EXPECT_EQ(messageOf([&] { empty.splint(1); }), "List index out of bounds (-1)");
-    auto one = listOf({{1, 1}});
+    auto one = pointsOf({{1, 1}});
     EXPECT_EQ(messageOf([&] { one.splint(1); }), "Bad xa input to routine splint");
-    auto twins = listOf({{0, 0}, {1, 1}, {1, 2}, {2, 0}});
+    auto twins = pointsOf({{0, 0}, {1, 1}, {1, 2}, {2, 0}});
     EXPECT_EQ(messageOf([&] { twins.spline(0, 0); }), "Floating point division by zero");
 }
 
 TEST(PointListSpline, PointsAddedAfterTheFirstEvaluationDoNotReadPastTheCache) {
-    auto list = listOf({{0, 0}, {1, 1}});
+    auto list = pointsOf({{0, 0}, {1, 1}});
     (void)list.splint(0.5);
     list.add({2, 0});
     EXPECT_DOUBLE_EQ(list.splint(0.5), 0.5);
@@ -465,9 +451,9 @@ TEST(PointListSpline, PointsAddedAfterTheFirstEvaluationDoNotReadPastTheCache) {
 }
 
 TEST(PointListSpline, MeanStepIgnoresWideGapsAndIsCached) {
-    auto list = listOf({{0, 1}, {0.1, 1}, {0.3, 1}, {5, 1}});
+    auto list = pointsOf({{0, 1}, {0.1, 1}, {0.3, 1}, {5, 1}});
     EXPECT_DOUBLE_EQ(list.meanStep(), 0.15);
     list.add({5.9, 1});
     EXPECT_DOUBLE_EQ(list.meanStep(), 0.15);
-    EXPECT_EQ(listOf({{0, 1}, {2, 1}, {4, 1}}).meanStep(), 1.0);
+    EXPECT_EQ(pointsOf({{0, 1}, {2, 1}, {4, 1}}).meanStep(), 1.0);
 }

@@ -1,0 +1,255 @@
+// Label lists: list operations, text layout, painting, candidate picking and greedy placement.
+#include "Label.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <compare>
+
+#include "ModelErrors.h"
+
+namespace {
+
+std::string indexMessage(int index) {
+    return "List index out of bounds (" + std::to_string(index) + ")";
+}
+
+const std::string& textOf(const TControlLabel& label) {
+    static const std::string none;
+    const auto* text = dynamic_cast<const TTextLabel*>(&label);
+    return text ? text->getText() : none;
+}
+
+// A closed pixel interval lo..hi.
+struct TSpan {
+    int lo;
+    int hi;
+};
+
+TSpan xSpan(const TRect& r) {
+    return {std::min(r.left, r.right), std::max(r.left, r.right)};
+}
+
+}  // namespace
+
+// --- TLabelList ---------------------------------------------------------------------------
+
+void TLabelList::setCapacity(int value) {
+    if (value > count()) m_labels.reserve(static_cast<std::size_t>(value));
+}
+
+const TControlLabelPtr& TLabelList::getLabel(int index) const {
+    if (index < 0 || index >= count()) throw EListError(indexMessage(index));
+    return m_labels[static_cast<std::size_t>(index)];
+}
+
+int TLabelList::add(TControlLabelPtr label) {
+    if (!label) throw EListError("Empty list item");
+    m_labels.push_back(std::move(label));
+    return count() - 1;
+}
+
+void TLabelList::insert(int index, TControlLabelPtr label) {
+    if (index < 0 || index > count()) throw EListError(indexMessage(index));
+    if (!label) throw EListError("Empty list item");
+    m_labels.insert(m_labels.begin() + index, std::move(label));
+}
+
+void TLabelList::deleteItem(int index) {
+    getLabel(index);
+    m_labels.erase(m_labels.begin() + index);
+}
+
+std::optional<int> TLabelList::indexOf(const TControlLabel& label) const {
+    for (int i = 0; i < count(); ++i)
+        if (m_labels[static_cast<std::size_t>(i)].get() == &label) return i;
+    return std::nullopt;
+}
+
+std::optional<int> TLabelList::remove(const TControlLabel& label) {
+    const auto index = indexOf(label);
+    if (index) m_labels.erase(m_labels.begin() + *index);
+    return index;
+}
+
+void TLabelList::placeAll(iWorldControl& control) {
+    for (const auto& label : m_labels) placeLabel(control, *label);
+}
+
+TFloatRect TLabelList::getLabelWorldRect(const TControlLabel& label) const {
+    return label.getWorldRect();
+}
+
+TRect TLabelList::getLabelBounds(const TControlLabel& label) const {
+    return label.getBounds();
+}
+
+void TLabelList::adoptMovedLabel(TControlLabel& label) {
+    label.setMoved(true);
+}
+
+TControlLabelPtr TLabelList::hitTest(int x, int y) const {
+    if (!m_visible) return nullptr;
+    for (const auto& label : m_labels)
+        if (label->hitTest(x, y)) return label;
+    return nullptr;
+}
+
+// --- TTextLabelList -----------------------------------------------------------------------
+
+TTextLabelList::TTextLabelList(std::string_view name) : TLabelList(name) {
+    m_movable = true;
+}
+
+TTextLabelPtr TTextLabelList::addTextLabel(std::string text, float x, float y) {
+    auto label = std::make_shared<TTextLabel>(std::move(text), x, y);
+    m_labels.push_back(label);
+    return label;
+}
+
+TTextLabelPtr TTextLabelList::getTextLabel(int index) const {
+    return std::dynamic_pointer_cast<TTextLabel>(getLabel(index));
+}
+
+TRect TTextLabelList::layoutBounds(const iWorldControl& control, std::string_view text,
+                                   const TFloatPointRec& position) const {
+    const TSize size = control.textExtent(text, m_font);
+    const TPoint p = control.worldToDevice(position.x, position.y);
+    // The text sits centred above the point. Upward text stands on it; horizontal text
+    // keeps Top at the point and Bottom above it (y grows downwards), which is why its
+    // bottom is where the text is written.
+    if (m_font.escapement == 900) return {p.x - size.cy / 2, p.y - size.cx, p.x + size.cy / 2, p.y};
+    return {p.x - size.cx / 2, p.y, p.x + size.cx / 2, p.y - size.cy};
+}
+
+void TTextLabelList::placeLabel(iWorldControl& control, TControlLabel& label) {
+    const TRect bounds = layoutBounds(control, textOf(label), label.getPosition());
+    label.setNeedsPlacement(false);
+    label.setBounds(bounds);
+    label.setWorldRect(control.deviceRectToWorld(bounds));
+}
+
+void TTextLabelList::adoptMovedLabel(TControlLabel& label) {
+    // The label tool has already set Bounds and WorldRect; the position it implies is the
+    // point the text stands on, so a later layout puts the label back where it was dropped.
+    const TFloatRect r = label.getWorldRect();
+    label.setPosition({(r.x1 + r.x2) / 2.0, std::min(r.y1, r.y2)});
+    label.setMoved(false);
+    label.setNeedsPlacement(false);
+}
+
+void TTextLabelList::drawLabelText(iWorldControl& control, const TControlLabel& label) {
+    const TRect bounds = label.getBounds();
+    control.textOut(bounds.left, bounds.bottom, textOf(label), m_font);
+}
+
+void TTextLabelList::paint(iWorldControl& control) {
+    if (!m_visible) return;
+    for (const auto& label : m_labels) {
+        if (!label->getVisible()) continue;
+        if (label->getMoved()) adoptMovedLabel(*label);
+        if (label->getNeedsPlacement()) placeLabel(control, *label);
+        drawLabelText(control, *label);
+    }
+}
+
+// --- TPointlistLabelList ------------------------------------------------------------------
+
+TPointlistLabelList::TPointlistLabelList(std::string_view name, const TFloatPointSortedList& points)
+    : TTextLabelList(name) {
+    setPoints(points);
+}
+
+void TPointlistLabelList::setPoints(const TFloatPointSortedList& points) {
+    const TFloatPointRec first = points.get(0);
+    const auto& p = points.points();
+
+    // One pass over the points. Running values are single precision, as the labels keep
+    // them; a window starts at the first point beyond the previous window's limit.
+    std::vector<TFloatPointRec> found;
+    const double windows = std::round((p.back().x - first.x) / candidateWindow) + 4.0;
+    if (windows > 0.0)
+        found.reserve(static_cast<std::size_t>(std::min(windows, static_cast<double>(p.size()))));
+    float curX = static_cast<float>(first.x);
+    float curY = static_cast<float>(first.y);
+    float limit = static_cast<float>(static_cast<double>(curX) + candidateWindow);
+    for (std::size_t i = 1; i < p.size(); ++i) {
+        const TFloatPointRec& q = p[i];
+        if (q.x > limit) {
+            found.push_back({curX, curY});
+            curX = static_cast<float>(q.x);
+            curY = static_cast<float>(q.y);
+            limit = static_cast<float>(static_cast<double>(curX) + candidateWindow);
+        } else if (q.y > curY) {
+            curX = static_cast<float>(q.x);
+            curY = static_cast<float>(q.y);
+        }
+    }
+    found.push_back({curX, curY});
+
+    // Ascending by y; among equal y the larger x first, so that the layout, which walks
+    // from the end, tries the lower x first. The total order keeps odd values (NaN) from
+    // upsetting the sort.
+    std::sort(found.begin(), found.end(), [](const TFloatPointRec& a, const TFloatPointRec& b) {
+        const auto byY = std::strong_order(a.y, b.y);
+        if (byY != 0) return byY < 0;
+        return std::strong_order(b.x, a.x) < 0;
+    });
+    auto candidates = newFloatPointSortedList(comparePointY, TDuplicates::Accept);
+    candidates->setCount(static_cast<int>(found.size()));
+    for (std::size_t i = 0; i < found.size(); ++i) candidates->put(static_cast<int>(i), found[i]);
+    m_candidates = std::move(candidates);
+}
+
+bool TPointlistLabelList::overlapsX(const TRect& a, const TRect& b) {
+    const TSpan sa = xSpan(a);
+    const TSpan sb = xSpan(b);
+    return sa.lo <= sb.hi && sb.lo <= sa.hi;
+}
+
+bool TPointlistLabelList::isFree(const TControlLabel& label) const {
+    if (m_mode != 'L') return true;
+    const TRect bounds = label.getBounds();
+    return std::none_of(m_labels.begin(), m_labels.end(), [&](const TControlLabelPtr& other) {
+        return overlapsX(other->getBounds(), bounds);
+    });
+}
+
+std::string TPointlistLabelList::labelText(double x) const {
+    double value = std::nearbyint(x * m_precision) / m_precision;
+    if (value == 0.0) value = 0.0;  // no "-0"
+    char text[40];
+    text[0] = ' ';
+    const auto end =
+        std::to_chars(text + 1, text + sizeof text, value, std::chars_format::general, 15).ptr;
+    return std::string(text, end);
+}
+
+void TPointlistLabelList::placeAll(iWorldControl& control) {
+    m_labels.clear();
+    m_labels.reserve(1000);
+    const TFloatRect window = control.deviceRectToWorld(control.clientRect());
+
+    // Greedy, most intense first. Under mode 'L' the accepted labels' x spans never meet, so
+    // they are kept ordered in taken and a new span need only be checked against the one
+    // that starts last at or before its right end: the same answer as isFree's scan of the
+    // whole list, in logarithmic time.
+    std::vector<TSpan> taken;
+    const auto& candidates = m_candidates->points();
+    for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
+        const TFloatPointRec& c = *it;
+        if (!(window.x1 < c.x && c.x < window.x2)) continue;
+        std::string text = labelText(c.x);
+        const TRect bounds = layoutBounds(control, text, c);
+        if (m_mode == 'L') {
+            const TSpan span = xSpan(bounds);
+            const auto next = std::upper_bound(taken.begin(), taken.end(), span.hi,
+                                               [](int hi, const TSpan& s) { return hi < s.lo; });
+            if (next != taken.begin() && std::prev(next)->hi >= span.lo) continue;
+            taken.insert(next, span);
+        }
+        addTextLabel(std::move(text), static_cast<float>(c.x), static_cast<float>(c.y))
+            ->setBounds(bounds);
+    }
+    TLabelList::placeAll(control);
+}

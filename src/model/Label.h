@@ -1,0 +1,238 @@
+// Peak labels and label lists: the label objects, their layout in pixels, hit tests,
+// painting through the plot, and the list that labels the local maxima of a point list.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "FloatPoint.h"
+#include "FloatPointSortedList.h"
+#include "FontEx.h"
+#include "Symbol.h"
+#include "WorldControl.h"
+
+class TControlLabel;
+class TTextLabel;
+using TControlLabelPtr = std::shared_ptr<TControlLabel>;
+using TTextLabelPtr = std::shared_ptr<TTextLabel>;
+
+// One label: the world point it belongs to, where it is laid out, and where it was last
+// drawn.
+class TControlLabel {
+public:
+    explicit TControlLabel(const TFloatPointRec& anchor) : m_anchor(anchor), m_position(anchor) {}
+    virtual ~TControlLabel() = default;
+
+    // The world point (the peak) the label belongs to.
+    TFloatPointRec getAnchor() const { return m_anchor; }
+    void setAnchor(const TFloatPointRec& value) { m_anchor = value; }
+    // The world point from which the label is laid out.
+    TFloatPointRec getPosition() const { return m_position; }
+    void setPosition(const TFloatPointRec& value) { m_position = value; }
+    // Hidden labels are neither drawn nor hit.
+    bool getVisible() const { return m_visible; }
+    void setVisible(bool value) { m_visible = value; }
+    // Not owned: the label keeps only a weak reference.
+    std::shared_ptr<void> getOwner() const { return m_owner.lock(); }
+    void setOwner(const std::shared_ptr<void>& value) { m_owner = value; }
+    // Pixels where the text was last laid out; horizontal text is stored with Top below
+    // Bottom.
+    TRect getBounds() const { return m_bounds; }
+    void setBounds(const TRect& value) { m_bounds = value; }
+    // Bounds in world units.
+    TFloatRect getWorldRect() const { return m_worldRect; }
+    void setWorldRect(const TFloatRect& value) { m_worldRect = value; }
+    // The next paint lays the label out from its position.
+    bool getNeedsPlacement() const { return m_needsPlacement; }
+    void setNeedsPlacement(bool value) { m_needsPlacement = value; }
+    // The user dragged the label; the next paint adopts the new place.
+    bool getMoved() const { return m_moved; }
+    void setMoved(bool value) { m_moved = value; }
+    int getTag() const { return m_tag; }
+    void setTag(int value) { m_tag = value; }
+
+    // Visible and (x, y) inside the bounds, left and top edges inside, right and bottom
+    // edges outside.
+    bool hitTest(int x, int y) const { return m_visible && m_bounds.contains(x, y); }
+
+private:
+    TFloatPointRec m_anchor;
+    TFloatPointRec m_position;
+    bool m_visible = true;
+    std::weak_ptr<void> m_owner;
+    TRect m_bounds;
+    TFloatRect m_worldRect;
+    bool m_needsPlacement = true;
+    bool m_moved = false;
+    int m_tag = 0;
+};
+
+class TTextLabel : public TControlLabel {
+public:
+    // Coordinates arrive in single precision, as the stored labels keep them.
+    TTextLabel(std::string text, float x, float y)
+        : TControlLabel({x, y}), m_text(std::move(text)) {}
+
+    const std::string& getText() const { return m_text; }
+    void setText(std::string value) { m_text = std::move(value); }
+
+private:
+    std::string m_text;
+};
+
+class TLabelList;
+using TLabelListPtr = std::shared_ptr<TLabelList>;
+
+// A named list of labels. It is a named symbol without a symbol of its own (setSymbol
+// does nothing), so that a pane's label series finds its lists by name.
+class TLabelList : public TSymbolNamed {
+public:
+    explicit TLabelList(std::string_view name) : TSymbolNamed({}, name) {}
+    TLabelList(const TLabelList&) = delete;
+    TLabelList& operator=(const TLabelList&) = delete;
+
+    void setSymbol(std::string_view) override {}
+
+    // --- the basic list -------------------------------------------------------------------
+    int count() const { return static_cast<int>(m_labels.size()); }
+    bool isEmpty() const { return m_labels.empty(); }
+    int capacity() const { return static_cast<int>(m_labels.capacity()); }
+    void setCapacity(int value);
+    void clear() { m_labels.clear(); }
+    // Throws EListError "List index out of bounds (%d)" outside 0..count() - 1.
+    const TControlLabelPtr& getLabel(int index) const;
+    // Appends; returns the new index. An empty reference is refused (EListError).
+    int add(TControlLabelPtr label);
+    // Inserts at index (0..count()).
+    void insert(int index, TControlLabelPtr label);
+    void deleteItem(int index);
+    std::optional<int> indexOf(const TControlLabel& label) const;
+    std::optional<int> remove(const TControlLabel& label);
+    const std::vector<TControlLabelPtr>& labels() const { return m_labels; }
+    auto begin() const { return m_labels.begin(); }
+    auto end() const { return m_labels.end(); }
+
+    // --- list attributes ------------------------------------------------------------------
+    // Hidden lists are neither laid out, drawn nor hit.
+    bool getVisible() const { return m_visible; }
+    void setVisible(bool value) { m_visible = value; }
+    bool getFlag() const { return m_flag; }
+    void setFlag(bool value) { m_flag = value; }
+    // The label tool may drag labels of this list.
+    bool getMovable() const { return m_movable; }
+    void setMovable(bool value) { m_movable = value; }
+
+    // --- layout, painting, hits -----------------------------------------------------------
+    // Lays out every label in list order.
+    virtual void placeAll(iWorldControl& control);
+    virtual TFloatRect getLabelWorldRect(const TControlLabel& label) const;
+    virtual TRect getLabelBounds(const TControlLabel& label) const;
+    virtual void placeLabel(iWorldControl& control, TControlLabel& label) = 0;
+    // Takes over the place a drag gave the label; here it only marks the label moved.
+    virtual void adoptMovedLabel(TControlLabel& label);
+    virtual void drawLabelText(iWorldControl& control, const TControlLabel& label) = 0;
+    virtual void paint(iWorldControl& control) = 0;
+    // The first visible label hit at pixel (x, y), or nullptr; nothing in a hidden list.
+    TControlLabelPtr hitTest(int x, int y) const;
+
+protected:
+    std::vector<TControlLabelPtr> m_labels;
+    bool m_visible = true;
+    bool m_flag = false;
+    bool m_movable = false;
+};
+
+class TTextLabelList;
+using TTextLabelListPtr = std::shared_ptr<TTextLabelList>;
+
+// Labels that show a text, written in the list's font centred above their position.
+class TTextLabelList : public TLabelList {
+public:
+    explicit TTextLabelList(std::string_view name);
+
+    TFontEx& getFont() { return m_font; }
+    const TFontEx& getFont() const { return m_font; }
+    void setFont(const TFontEx& value) { m_font = value; }
+
+    // Appends a new text label at (x, y) and returns it.
+    TTextLabelPtr addTextLabel(std::string text, float x, float y);
+    // Item index as a text label; nullptr when that item carries no text.
+    TTextLabelPtr getTextLabel(int index) const;
+
+    // Measures the text and centres it above the position point (see layoutBounds); clears
+    // NeedsPlacement and sets Bounds and WorldRect.
+    void placeLabel(iWorldControl& control, TControlLabel& label) override;
+    // Position := middle of the world rectangle's x span, lower of its y values.
+    void adoptMovedLabel(TControlLabel& label) override;
+    // Writes the text at (Bounds.left, Bounds.bottom).
+    void drawLabelText(iWorldControl& control, const TControlLabel& label) override;
+    // Every visible label in list order: adopted if moved, laid out if it needs it, drawn.
+    void paint(iWorldControl& control) override;
+
+protected:
+    // The pixel rectangle of text laid out at world point position in this list's font.
+    TRect layoutBounds(const iWorldControl& control, std::string_view text,
+                       const TFloatPointRec& position) const;
+
+private:
+    TFontEx m_font;
+};
+
+class TPointlistLabelList;
+using TPointlistLabelListPtr = std::shared_ptr<TPointlistLabelList>;
+
+// Labels the local maxima of a point list with their x values: the candidates are picked
+// once from the points, and every layout labels those inside the visible x window, most
+// intense first, dropping any label that would collide with one already placed.
+class TPointlistLabelList : public TTextLabelList {
+public:
+    // Width in world units of the stretch of x that contributes one candidate.
+    static constexpr double candidateWindow = 0.2;
+
+    // Throws EListError "List index out of bounds (0)" when points is empty.
+    TPointlistLabelList(std::string_view name, const TFloatPointSortedList& points);
+
+    // Label values are rounded to 1 / precision; values below 1 are taken as 1.
+    int getPrecision() const { return m_precision; }
+    void setPrecision(int value) { m_precision = value < 1 ? 1 : value; }
+    // Collision rule: 'L' rejects a label whose horizontal extent meets that of a label in
+    // the list; any other value accepts every label.
+    char getMode() const { return m_mode; }
+    void setMode(char value) { m_mode = value; }
+    // The local maxima, ascending by y (ties: larger x first, so that the lower x of equal
+    // peaks is labelled first).
+    const TFloatPointSortedListPtr& getCandidates() const { return m_candidates; }
+
+    // Recomputes the candidates: each stretch of x that begins at a point and spans
+    // candidateWindow gives its highest point (the first of equal maxima), at single
+    // precision. Throws EListError "List index out of bounds (0)" when points is empty.
+    void setPoints(const TFloatPointSortedList& points);
+
+    // The closed x spans of a and b (each put in order) meet.
+    static bool overlapsX(const TRect& a, const TRect& b);
+    // The label may join the list under the current mode.
+    bool isFree(const TControlLabel& label) const;
+
+    // Rebuilds the labels from the candidates inside the client rectangle's x window.
+    void placeAll(iWorldControl& control) override;
+
+    // The text of a label at x: a space, then x rounded to 1 / precision.
+    std::string labelText(double x) const;
+
+private:
+    TFloatPointSortedListPtr m_candidates;
+    int m_precision = 100;
+    char m_mode = 'L';
+};
+
+inline TPointlistLabelListPtr newPointlistLabelList(std::string_view name,
+                                                    const TFloatPointSortedList& points) {
+    return std::make_shared<TPointlistLabelList>(name, points);
+}
+
+inline TTextLabelListPtr newTextLabelList(std::string_view name) {
+    return std::make_shared<TTextLabelList>(name);
+}

@@ -1,0 +1,42 @@
+// The label lists of one pane: found by name, laid out again after a zoom or resize, and
+// painted and hit together.
+#pragma once
+
+#include <memory>
+#include <optional>
+
+#include "Label.h"
+#include "Symbol.h"
+#include "WorldControl.h"
+
+// A label found by a hit test, with the list that holds it.
+struct TLabelHit {
+    TLabelListPtr list;
+    TControlLabelPtr label;
+};
+
+class TLabelSeries : public TSymbolNamedListOf<TLabelList> {
+public:
+    // Hides all labels of the pane.
+    bool getVisible() const { return m_visible; }
+    void setVisible(bool value) { m_visible = value; }
+    const TLabelListPtr& getLabelList(int index) const { return get(index); }
+    // The next paint lays out every visible list again; set when the view or size changes.
+    bool getNeedsLayout() const { return m_needsLayout; }
+    void setNeedsLayout(bool value) { m_needsLayout = value; }
+
+    // The first list (in order) with a label at pixel (x, y), and that label; the series'
+    // own Visible flag does not matter here, the lists' and labels' flags do.
+    std::optional<TLabelHit> hitTest(int x, int y) const;
+    void paint(iWorldControl& control);
+
+private:
+    bool m_visible = true;
+    bool m_needsLayout = false;
+};
+
+using TLabelSeriesPtr = std::shared_ptr<TLabelSeries>;
+
+inline TLabelSeriesPtr newLabelSeries() {
+    return std::make_shared<TLabelSeries>();
+}

@@ -1,0 +1,149 @@
+// Series and the series list: current-series validation, palette, demonstration data.
+#include "PointListSerie.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace {
+
+struct TLineWidths {
+    int serie = 1;
+    int highlight = 2;
+};
+
+TLineWidths& lineWidths() {
+    static TLineWidths widths;
+    return widths;
+}
+
+template <class T>
+std::shared_ptr<T> required(std::shared_ptr<T> object, const char* what) {
+    if (!object) throw std::invalid_argument(std::string("A series needs ") + what);
+    return object;
+}
+
+// Uniform in [0, 1) from one 32-bit draw; written out so that a seed gives the same data
+// with every standard library.
+double uniform01(std::mt19937& random) {
+    return static_cast<double>(random()) * 0x1p-32;
+}
+
+// Uniform among 0..n - 1 (the slight bias of the remainder does not matter for demo data).
+int uniformBelow(std::mt19937& random, int n) {
+    return static_cast<int>(random() % static_cast<std::uint32_t>(n));
+}
+
+}  // namespace
+
+int serieLineWidth() {
+    return lineWidths().serie;
+}
+
+int highlightLineWidth() {
+    return lineWidths().highlight;
+}
+
+void setSerieLineWidth(int width) {
+    auto& widths = lineWidths();
+    widths.serie = std::clamp(width, minSerieLineWidth, maxSerieLineWidth);
+    widths.highlight = widths.serie + 1;
+}
+
+bool increaseLineWidth() {
+    if (serieLineWidth() >= maxSerieLineWidth) return false;
+    setSerieLineWidth(serieLineWidth() + 1);
+    return true;
+}
+
+bool decreaseLineWidth() {
+    if (serieLineWidth() <= minSerieLineWidth) return false;
+    setSerieLineWidth(serieLineWidth() - 1);
+    return true;
+}
+
+TPointListSerie::TPointListSerie(std::string_view symbol, std::string_view name)
+    : TSymbolNamed(symbol, name),
+      m_lineWidth(serieLineWidth()),
+      m_highlightWidth(highlightLineWidth()),
+      m_points(newFloatPointSortedList(comparePointX, TDuplicates::Accept)),
+      m_threshold(newDefaultThreshold()),
+      m_xRange(newRange(0.0, 100.0)),
+      m_yRange(newRange(0.0, 100.0)) {}
+
+void TPointListSerie::setPoints(TFloatPointSortedListPtr points) {
+    m_points = required(std::move(points), "a point list");
+}
+
+void TPointListSerie::setThreshold(TThresholdPtr threshold) {
+    m_threshold = required(std::move(threshold), "a threshold");
+}
+
+void TPointListSerie::setXRange(TRangePtr range) {
+    m_xRange = required(std::move(range), "an x range");
+}
+
+void TPointListSerie::setYRange(TRangePtr range) {
+    m_yRange = required(std::move(range), "a y range");
+}
+
+TPointListSerieList::TPointListSerieList() : m_threshold(newDefaultThreshold()) {}
+
+void TPointListSerieList::setCurrentIndex(int index) {
+    if (m_currentIndex < 0 || m_currentIndex >= count())
+        m_currentIndex = count() - 1;
+    else
+        get(m_currentIndex)->setLineWidth(serieLineWidth());
+    if (index >= 0 && index < count()) m_currentIndex = index;
+    if (m_currentIndex >= 0) {
+        const auto& current = get(m_currentIndex);
+        m_threshold = current->getThreshold();
+        if (current->getStyle() != TSerieStyle::Bars)
+            current->setLineWidth(current->getHighlightWidth());
+    }
+}
+
+int TPointListSerieList::getCurrentIndex() {
+    setCurrentIndex(m_currentIndex);
+    return m_currentIndex;
+}
+
+TPointListSeriePtr TPointListSerieList::getCurrent() {
+    const int index = getCurrentIndex();
+    return index < 0 ? nullptr : get(index);
+}
+
+void TPointListSerieList::addSerie(TPointListSeriePtr serie) {
+    const int index = add(std::move(serie));
+    setCurrentIndex(index);
+    const auto slot = static_cast<std::size_t>(getCurrentIndex() % 11 + 2);
+    get(index)->setColor(seriePalette[slot]);
+}
+
+std::optional<int> TPointListSerieList::removeSerie(const TPointListSeriePtr& serie) {
+    const auto index = remove(serie);
+    setCurrentIndex(m_currentIndex);
+    return index;
+}
+
+TPointListSeriePtr TPointListSerieList::newSerie(std::string_view name) {
+    auto serie = newPointListSerie({}, name);
+    if (m_shareThreshold) serie->setThreshold(m_threshold);
+    serie->setStyle(m_defaultStyle);
+    addSerie(serie);
+    return serie;
+}
+
+TPointListSeriePtr TPointListSerieList::newRandomSerie(std::string_view name) {
+    if (!m_random) m_random.emplace(std::random_device{}());
+    auto& random = *m_random;
+    auto serie = newSerie(name);
+    auto& points = *serie->getPoints();
+    double x = 0.0;
+    while (x < 100.0) {
+        x += 1.0 + 5.0 * uniform01(random);
+        const int i = uniformBelow(random, 95);     // 0..94
+        const int j = 1 + uniformBelow(random, 5);  // 1..5
+        points.add({x, 5.0 + static_cast<double>(i) / j});
+    }
+    return serie;
+}

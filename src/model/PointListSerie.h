@@ -1,0 +1,155 @@
+// Series: named point lists with their drawing attributes, threshold and ranges; the list of
+// series of one pane with its current series and colour palette; the program-wide pen widths.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Color.h"
+#include "FloatPointSortedList.h"
+#include "Range.h"
+#include "Symbol.h"
+#include "Threshold.h"
+
+// Stored values; the plot draws any value other than Bars as a line.
+enum class TSerieStyle : std::uint8_t { Bars = 1, Line = 2 };
+
+// Program-wide pen widths in pixels. The highlight width always stays one above the normal
+// width, which lies within 1..10.
+constexpr int minSerieLineWidth = 1;
+constexpr int maxSerieLineWidth = 10;
+int serieLineWidth();
+int highlightLineWidth();
+// Sets the normal width (limited to 1..10) and the highlight width one above it.
+void setSerieLineWidth(int width);
+// Change both widths by one within the limits; return whether they changed.
+bool increaseLineWidth();
+bool decreaseLineWidth();
+
+// Colours handed to series as they are added: index 2 onwards, in turn (black and red are
+// never assigned).
+inline constexpr std::array<TColor, 13> seriePalette{{
+    {0, 0, 0},        // black
+    {255, 0, 0},      // red
+    {0, 255, 0},      // lime
+    {0, 255, 255},    // aqua
+    {0, 0, 255},      // blue
+    {255, 0, 255},    // fuchsia
+    {255, 255, 0},    // yellow
+    {255, 255, 255},  // white
+    {128, 0, 0},      // maroon
+    {0, 128, 0},      // green
+    {0, 0, 128},      // navy
+    {128, 0, 128},    // purple
+    {0, 128, 128},    // teal
+}};
+
+class TPointListSerie;
+using TPointListSeriePtr = std::shared_ptr<TPointListSerie>;
+
+// One series. Points, threshold, ranges and reference point are shared with whoever else
+// holds them; the setters replace the reference and refuse an empty one. The notes belong
+// to the series.
+class TPointListSerie : public TSymbolNamed {
+public:
+    explicit TPointListSerie(std::string_view symbol = {}, std::string_view name = {});
+
+    TColor getColor() const { return m_color; }
+    void setColor(TColor value) { m_color = value; }
+    // Pen widths in pixels: the one the series has now and the one it takes while current.
+    int getLineWidth() const { return m_lineWidth; }
+    void setLineWidth(int value) { m_lineWidth = value; }
+    int getHighlightWidth() const { return m_highlightWidth; }
+    void setHighlightWidth(int value) { m_highlightWidth = value; }
+    TSerieStyle getStyle() const { return m_style; }
+    void setStyle(TSerieStyle value) { m_style = value; }
+
+    const TFloatPointSortedListPtr& getPoints() const { return m_points; }
+    void setPoints(TFloatPointSortedListPtr points);
+    const TThresholdPtr& getThreshold() const { return m_threshold; }
+    void setThreshold(TThresholdPtr threshold);
+    const TRangePtr& getXRange() const { return m_xRange; }
+    void setXRange(TRangePtr range);
+    const TRangePtr& getYRange() const { return m_yRange; }
+    void setYRange(TRangePtr range);
+    // World point the cursor readout measures from; none by default.
+    const std::optional<TFloatPointRec>& getRefPoint() const { return m_refPoint; }
+    void setRefPoint(std::optional<TFloatPointRec> point) { m_refPoint = point; }
+
+    std::vector<std::string>& getNotes() { return m_notes; }
+    const std::vector<std::string>& getNotes() const { return m_notes; }
+
+private:
+    TColor m_color{};
+    int m_lineWidth;
+    int m_highlightWidth;
+    TSerieStyle m_style = TSerieStyle::Bars;
+    TFloatPointSortedListPtr m_points;
+    TThresholdPtr m_threshold;
+    std::optional<TFloatPointRec> m_refPoint;
+    TRangePtr m_xRange;
+    TRangePtr m_yRange;
+    std::vector<std::string> m_notes;
+};
+
+inline TPointListSeriePtr newPointListSerie(std::string_view symbol, std::string_view name) {
+    return std::make_shared<TPointListSerie>(symbol, name);
+}
+
+class TPointListSerieList;
+using TPointListSerieListPtr = std::shared_ptr<TPointListSerieList>;
+
+// The series of one pane and its current series. The current index is validated on every
+// read: it is clamped into the list, and the pen widths follow it (the series that stops
+// being current returns to the normal width, a current line series takes its highlight
+// width). The list's threshold is the current series' threshold.
+class TPointListSerieList : public TSymbolNamedListOf<TPointListSerie> {
+public:
+    TPointListSerieList();
+
+    // The current series after validation; nullptr when the list is empty.
+    TPointListSeriePtr getCurrent();
+    // Validates and returns the current index; -1 when the list is empty.
+    int getCurrentIndex();
+    // Makes series index current; an index outside the list only revalidates.
+    void setCurrentIndex(int index);
+
+    // Appends (no duplicate check), makes it current and gives it its palette colour.
+    void addSerie(TPointListSeriePtr serie);
+    // Removes the first reference to serie; the current index keeps its number, clamped to
+    // the new count. Returns the former index of serie.
+    std::optional<int> removeSerie(const TPointListSeriePtr& serie);
+    // A new series with an empty symbol, the default style and (when sharing) this list's
+    // threshold object, added with addSerie.
+    TPointListSeriePtr newSerie(std::string_view name);
+    // newSerie filled with random demonstration points (x ascending from about 1 to about
+    // 105, y within 5..99).
+    TPointListSeriePtr newRandomSerie(std::string_view name);
+    // Seeds the source of demonstration data; unseeded it starts from a random seed.
+    void setRandomSeed(std::uint32_t seed) { m_random.emplace(seed); }
+
+    const TPointListSeriePtr& getSerie(int index) const { return get(index); }
+
+    const TThresholdPtr& getThreshold() const { return m_threshold; }
+    bool getShareThreshold() const { return m_shareThreshold; }
+    void setShareThreshold(bool value) { m_shareThreshold = value; }
+    TSerieStyle getDefaultStyle() const { return m_defaultStyle; }
+    void setDefaultStyle(TSerieStyle value) { m_defaultStyle = value; }
+
+private:
+    int m_currentIndex = 0;
+    TThresholdPtr m_threshold;
+    bool m_shareThreshold = true;
+    TSerieStyle m_defaultStyle = TSerieStyle::Bars;
+    std::optional<std::mt19937> m_random;
+};
+
+inline TPointListSerieListPtr newPointListSerieList() {
+    return std::make_shared<TPointListSerieList>();
+}

@@ -1,0 +1,101 @@
+// Axis ranges: notification and the pixel/world conversions.
+#include "Range.h"
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+TRangeErrorHook& rangeErrorHook() {
+    static TRangeErrorHook hook;
+    return hook;
+}
+
+// Rounds halves to the even neighbour whatever the floating-point rounding mode.
+double roundHalfEven(double value) {
+    const double floor = std::floor(value);
+    const double fraction = value - floor;  // exact for every finite double
+    if (fraction < 0.5) return floor;
+    if (fraction > 0.5) return floor + 1.0;
+    return std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
+}
+
+}  // namespace
+
+void setRangeErrorHook(TRangeErrorHook hook) {
+    rangeErrorHook() = std::move(hook);
+}
+
+const TRangeErrorHook& getRangeErrorHook() {
+    return rangeErrorHook();
+}
+
+TRange::TRange(double min, double max) : TFloatPoint(min, max), m_fullMin(min), m_fullMax(max) {}
+
+void TRange::changed() {
+    if (m_onChange) m_onChange(*this);
+}
+
+void TRange::setMin(double value) {
+    m_x = value;
+    changed();
+}
+
+void TRange::setMax(double value) {
+    m_y = value;
+    changed();
+}
+
+void TRange::setCenter(double center) {
+    const double size = m_y - m_x;
+    setMin(center - size / 2.0);
+    // From the Min just set: a subscriber may have moved it.
+    setMax(m_x + size);
+}
+
+double TRange::valueAt(int pixels, double pixel) const {
+    if (pixels <= 1) return 0.0;
+    const double span = static_cast<double>(pixels - 1);
+    const double size = getSize();
+    const double value = m_reversed ? m_y - size * pixel / span : m_x + size * pixel / span;
+    if (!std::isfinite(value)) {
+        if (const auto& hook = rangeErrorHook()) hook("Device To LOgic");
+        return 0.0;
+    }
+    return value;
+}
+
+int TRange::pixelOf(int pixels, double value) const {
+    const double size = getSize();
+    if (!(size > 0.0)) return 0;
+    const double t = m_reversed ? (m_y - value) / size : (value - m_x) / size;
+    const double pixel = roundHalfEven(t * static_cast<double>(pixels - 1));
+    if (std::isnan(pixel)) return 0;
+    // Far-off values (a deep zoom) still give a position on the correct side.
+    constexpr double lowest = std::numeric_limits<int>::min();
+    constexpr double highest = std::numeric_limits<int>::max();
+    if (pixel <= lowest) return std::numeric_limits<int>::min();
+    if (pixel >= highest) return std::numeric_limits<int>::max();
+    return static_cast<int>(pixel);
+}
+
+void TRange::resetToFull() {
+    setMin(m_fullMin);
+    setMax(m_fullMax);
+}
+
+TRangePtr TRange::clone() const {
+    auto copy = newRange(m_x, m_y);
+    copy->m_fullMin = m_fullMin;
+    copy->m_fullMax = m_fullMax;
+    copy->m_reversed = m_reversed;
+    return copy;
+}
+
+void TRange::assign(const TRange& source) {
+    m_x = source.m_x;
+    m_y = source.m_y;
+    m_fullMin = source.m_fullMin;
+    m_fullMax = source.m_fullMax;
+    m_reversed = source.m_reversed;
+}

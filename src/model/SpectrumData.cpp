@@ -1,0 +1,78 @@
+// The data of one plot pane and the fitting of its visible windows to the current series.
+#include "SpectrumData.h"
+
+#include <stdexcept>
+#include <utility>
+
+namespace {
+
+TRangePtr requiredRange(TRangePtr range, const char* what) {
+    if (!range) throw std::invalid_argument(std::string("A spectrum needs ") + what);
+    return range;
+}
+
+TRangePtr newReversedRange(double min, double max) {
+    auto range = newRange(min, max);
+    range->setReversed(true);
+    return range;
+}
+
+}  // namespace
+
+TSpectrumData::TSpectrumData(std::string_view symbol, std::string_view name)
+    : TSymbolNamed(symbol, name),
+      m_xRange(newRange(0.0, 100.0)),
+      m_yRange(newReversedRange(-5.0, 100.0)),
+      m_series(newPointListSerieList()),
+      m_labels(newLabelSeries()) {}
+
+void TSpectrumData::setXRange(TRangePtr range) {
+    m_xRange = requiredRange(std::move(range), "an x range");
+}
+
+void TSpectrumData::setYRange(TRangePtr range) {
+    m_yRange = requiredRange(std::move(range), "a y range");
+}
+
+void TSpectrumData::fitXRange() {
+    const TPointListSeriePtr serie = m_series->getCurrent();
+    if (!serie) return;
+    TFloatPointSortedList& points = *serie->getPoints();
+    TFloatPointRec lo = points.getMinPoint();
+    TFloatPointRec hi = points.getMaxPoint();
+    // A single abscissa (or no point) has no width to fit to. The corners are kept with the
+    // substitute, so that whoever reads them next (threshold reset, drawing) sees the same.
+    if (!(hi.x > lo.x)) {
+        lo.x = 0.0;
+        hi.x = 100.0;
+        points.setMinPoint(lo);
+        points.setMaxPoint(hi);
+    }
+    const double margin = (hi.x - lo.x) / 50.0;
+    m_xRange->setMin(lo.x - margin);
+    m_xRange->setMax(hi.x + margin);
+}
+
+// The window starts just below zero, whatever the smallest intensity: spectra are drawn
+// from the base line up. Data without any positive intensity would give an empty or
+// inverted window that shows nothing; it gets the mirror image instead (from just below its
+// smallest intensity to just above zero), or 0..100 when all intensities are zero.
+void TSpectrumData::fitYRange() {
+    const TPointListSeriePtr serie = m_series->getCurrent();
+    if (!serie) return;
+    const TFloatPointSortedList& points = *serie->getPoints();
+    const double maxY = points.getMaxPoint().y;
+    if (maxY > 0.0) {
+        m_yRange->setMin(-maxY / 50.0);
+        m_yRange->setMax(maxY + maxY / 50.0);
+        return;
+    }
+    const double minY = points.getMinPoint().y;
+    if (minY < 0.0) {
+        m_yRange->setMin(minY + minY / 50.0);
+        m_yRange->setMax(-minY / 50.0);
+    } else {
+        m_yRange->setMin(-2.0);
+        m_yRange->setMax(102.0);
+    }
+}

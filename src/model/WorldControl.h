@@ -1,0 +1,78 @@
+// What model objects that draw themselves need of a plot: its pixel rectangle, the
+// world/pixel mapping, text measuring and a few drawing primitives. The plot implements it.
+#pragma once
+
+#include <algorithm>
+#include <string_view>
+
+#include "FontEx.h"
+
+struct TPoint {
+    int x = 0;
+    int y = 0;
+
+    friend bool operator==(const TPoint&, const TPoint&) = default;
+};
+
+// Width and height in pixels.
+struct TSize {
+    int cx = 0;
+    int cy = 0;
+
+    friend bool operator==(const TSize&, const TSize&) = default;
+};
+
+// Device rectangle in pixels. Some owners store it with Top below Bottom (see the label
+// layout); normalized() puts both pairs in order.
+struct TRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+
+    TRect normalized() const {
+        return {std::min(left, right), std::min(top, bottom), std::max(left, right),
+                std::max(top, bottom)};
+    }
+    // Pixel (x, y) inside the normalized rectangle: left and top edges inside, right and
+    // bottom edges outside.
+    bool contains(int x, int y) const {
+        const TRect r = normalized();
+        return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+    }
+
+    friend bool operator==(const TRect&, const TRect&) = default;
+};
+
+// Rectangle in world units; as a view it holds XMin, YMin, XMax, YMax.
+struct TFloatRect {
+    double x1 = 0.0;
+    double y1 = 0.0;
+    double x2 = 0.0;
+    double y2 = 0.0;
+
+    friend bool operator==(const TFloatRect&, const TFloatRect&) = default;
+};
+
+class iWorldControl {
+public:
+    virtual ~iWorldControl() = default;
+
+    // (0, 0, Width, Height) of the drawing surface, pixels.
+    virtual TRect clientRect() const = 0;
+    // World point to pixel.
+    virtual TPoint worldToDevice(double x, double y) const = 0;
+    // Each corner of r to world: x1 from left, y1 from top, x2 from right, y2 from bottom.
+    virtual TFloatRect deviceRectToWorld(const TRect& r) const = 0;
+    // Distance in pixels within which a position counts as a hit.
+    virtual int pickTolerance() const = 0;
+
+    // Size of text written in font, pixels, measured along the text (the escapement does
+    // not turn the result).
+    virtual TSize textExtent(std::string_view text, const TFontEx& font) const = 0;
+    // Writes text (UTF-8) in font, on a clear background, with its reference point at
+    // (x, y) as font.textAlign says and turned by font.escapement.
+    virtual void textOut(int x, int y, std::string_view text, const TFontEx& font) = 0;
+    // Rectangle outline with an inverting pen: drawing it twice removes it.
+    virtual void invertFrame(const TRect& r) = 0;
+};

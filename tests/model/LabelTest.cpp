@@ -1,0 +1,342 @@
+// Peak labels: candidate picking, greedy placement, collisions, hit tests, drags and painting.
+#include "Label.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+#include "FakeWorldControl.h"
+#include "ModelErrors.h"
+#include "TestHelpers.h"
+
+namespace {
+
+// 1000 x 500 pixels showing x 0..100 and y 0..100: 10 pixels per x unit, 5 per y unit.
+FakeWorldControl standardPlot() {
+    return FakeWorldControl({0, 0, 1000, 500}, {0, 0, 100, 100});
+}
+
+std::vector<std::string> textsOf(const TLabelList& list) {
+    std::vector<std::string> texts;
+    for (const auto& label : list) texts.push_back(dynamic_cast<TTextLabel&>(*label).getText());
+    return texts;
+}
+
+using Texts = std::vector<std::string>;
+
+}  // namespace
+
+// --- candidates -----------------------------------------------------------------------------
+
+TEST(LabelCandidates, EachWindowGivesItsHighestPointAtSinglePrecision) {
+    const auto list = newPointlistLabelList(
+        "Custom Labels", pointsOf({{1.0, 5}, {1.1, 9}, {1.15, 2}, {1.5, 4}, {1.6, 7}}));
+    const auto& c = list->getCandidates()->points();
+    ASSERT_EQ(c.size(), 2u);
+    // Ascending by intensity.
+    EXPECT_EQ(c[0], (TFloatPointRec{static_cast<float>(1.6), 7}));
+    EXPECT_EQ(c[1], (TFloatPointRec{static_cast<float>(1.1), 9}));
+    EXPECT_NE(c[1].x, 1.1);
+    EXPECT_EQ(list->getCandidates()->getCompare(), &comparePointY);
+}
+
+TEST(LabelCandidates, WindowsStartAtPointsNotOnAGrid) {
+    // The second window starts at 0.3, the first point beyond 0.2, and ends at 0.5, so 0.55
+    // starts a third one.
+    const auto list =
+        newPointlistLabelList("L", pointsOf({{0.0, 1}, {0.3, 2}, {0.45, 5}, {0.55, 3}}));
+    auto c = list->getCandidates()->points();
+    std::sort(c.begin(), c.end(), [](auto& a, auto& b) { return a.x < b.x; });
+    ASSERT_EQ(c.size(), 3u);
+    EXPECT_FLOAT_EQ(c[0].x, 0.0f);
+    EXPECT_FLOAT_EQ(c[1].x, 0.45f);
+    EXPECT_FLOAT_EQ(c[2].x, 0.55f);
+}
+
+TEST(LabelCandidates, FirstOfEqualMaximaWinsAndSinglePointIsACandidate) {
+    const auto list = newPointlistLabelList("L", pointsOf({{2.0, 1}, {2.05, 6}, {2.1, 6}}));
+    ASSERT_EQ(list->getCandidates()->count(), 1);
+    EXPECT_FLOAT_EQ(list->getCandidates()->first().x, 2.05f);
+
+    list->setPoints(pointsOf({{7.0, 3}}));
+    ASSERT_EQ(list->getCandidates()->count(), 1);
+    EXPECT_EQ(list->getCandidates()->first(), (TFloatPointRec{7.0, 3.0}));
+}
+
+TEST(LabelCandidates, EmptyPointsFailWithTheListIndexError) {
+    const TFloatPointSortedList empty;
+    try {
+        TPointlistLabelList list("Custom Labels", empty);
+        FAIL() << "no error";
+    } catch (const EListError& e) {
+        EXPECT_STREQ(e.what(), "List index out of bounds (0)");
+    }
+}
+
+// --- placement ------------------------------------------------------------------------------
+
+TEST(LabelPlacement, WeakerOfTwoOverlappingPeaksIsDroppedUntilZoomedIn) {
+    auto plot = standardPlot();
+    TPointlistLabelList list("Custom Labels", pointsOf({{50, 80}, {51, 60}}));
+    list.placeAll(plot);
+    // " 50" is 18 pixels wide at pixel 500; " 51" at 510 would overlap it.
+    EXPECT_EQ(textsOf(list), (Texts{" 50"}));
+    EXPECT_EQ(list.getLabel(0)->getBounds(), (TRect{491, 100, 509, 90}));
+    EXPECT_FALSE(list.getLabel(0)->getNeedsPlacement());
+
+    plot.setView({45, 0, 55, 100});  // 100 pixels per x unit
+    list.placeAll(plot);
+    EXPECT_EQ(textsOf(list), (Texts{" 50", " 51"}));
+    EXPECT_EQ(list.getLabel(1)->getBounds(), (TRect{591, 200, 609, 190}));
+    EXPECT_EQ(list.getLabel(1)->getAnchor(), (TFloatPointRec{51, 60}));
+}
+
+TEST(LabelPlacement, OnlyPeaksStrictlyInsideTheVisibleXWindowAreLabelled) {
+    auto plot = standardPlot();
+    TPointlistLabelList list("L", pointsOf({{0, 90}, {30, 10}, {100, 95}, {130, 99}}));
+    list.placeAll(plot);
+    EXPECT_EQ(textsOf(list), (Texts{" 30"}));
+}
+
+TEST(LabelPlacement, TextIsTheValueRoundedToThePrecisionAfterASpace) {
+    const TPointlistLabelList list("L", pointsOf({{1, 1}}));
+    EXPECT_EQ(list.labelText(1234.5678), " 1234.57");
+    EXPECT_EQ(list.labelText(100000.0), " 100000");
+    EXPECT_EQ(list.labelText(-0.001), " 0");
+    EXPECT_EQ(list.labelText(0.125), " 0.12");  // halves go to the even neighbour
+
+    TPointlistLabelList coarse("L", pointsOf({{1, 1}}));
+    coarse.setPrecision(1);
+    EXPECT_EQ(coarse.labelText(1234.5678), " 1235");
+    coarse.setPrecision(0);  // would divide by zero: taken as 1
+    EXPECT_EQ(coarse.getPrecision(), 1);
+    EXPECT_EQ(coarse.labelText(99.7), " 100");
+}
+
+TEST(LabelPlacement, ReplacesEarlierLabelsAndKeepsSinglePrecisionCoordinates) {
+    auto plot = FakeWorldControl({0, 0, 1000, 500}, {1000, 0, 2000, 100});
+    TPointlistLabelList list("L", pointsOf({{1234.5678, 40}}));
+    list.placeAll(plot);
+    list.placeAll(plot);
+    ASSERT_EQ(list.count(), 1);
+    const auto label = list.getTextLabel(0);
+    EXPECT_EQ(label->getText(), " 1234.57");
+    EXPECT_EQ(label->getPosition(), (TFloatPointRec{static_cast<float>(1234.5678), 40}));
+    // The world rectangle is the bounds through the plot's mapping.
+    EXPECT_EQ(label->getWorldRect(), plot.deviceRectToWorld(label->getBounds()));
+}
+
+TEST(LabelPlacement, UprightTextStandsOnItsPointCentred) {
+    auto plot = standardPlot();
+    TTextLabelList list("L");
+    list.getFont().escapement = 900;
+    const auto label = list.addTextLabel(" 50", 50, 80);
+    list.placeLabel(plot, *label);
+    // 18 pixels long, 10 high, standing on pixel (500, 100).
+    EXPECT_EQ(label->getBounds(), (TRect{495, 82, 505, 100}));
+}
+
+TEST(LabelPlacement, GreedyResultMatchesTheScanOverAllPlacedLabels) {
+    // A noisy profile with many close peaks, laid out at several zooms; the reference walks
+    // the candidates and asks isFree against every label placed so far.
+    std::mt19937_64 rng(7);
+    std::uniform_real_distribution<double> noise(0.0, 5.0);
+    TFloatPointSortedList points;
+    for (int i = 0; i < 20000; ++i) {
+        const double x = 100.0 + 0.05 * i;
+        double y = noise(rng);
+        for (double centre : {180.0, 400.0, 415.0, 700.0, 1000.0})
+            y += 100.0 * std::exp(-(x - centre) * (x - centre) / 8.0);
+        points.add({x, y});
+    }
+    TPointlistLabelList list("L", points);
+    TPointlistLabelList reference("R", pointsOf({{1, 1}}));
+    for (const TFloatRect view : {TFloatRect{100, 0, 1100, 110}, TFloatRect{390, 0, 430, 110},
+                                  TFloatRect{150.3, 0, 151.9, 110}}) {
+        FakeWorldControl plot({0, 0, 1600, 400}, view);
+        list.placeAll(plot);
+
+        reference.clear();
+        const auto& c = list.getCandidates()->points();
+        for (auto it = c.rbegin(); it != c.rend(); ++it) {
+            if (!(view.x1 < it->x && it->x < view.x2)) continue;
+            auto label = std::make_shared<TTextLabel>(
+                reference.labelText(it->x), static_cast<float>(it->x), static_cast<float>(it->y));
+            reference.placeLabel(plot, *label);
+            if (reference.isFree(*label)) reference.add(label);
+        }
+        ASSERT_GE(reference.count(), 5);
+        ASSERT_EQ(textsOf(list), textsOf(reference));
+        for (int i = 0; i < list.count(); ++i)
+            EXPECT_EQ(list.getLabel(i)->getBounds(), reference.getLabel(i)->getBounds());
+    }
+}
+
+TEST(LabelPlacement, EqualPeaksLabelTheLowerXFirst) {
+    auto plot = standardPlot();
+    TPointlistLabelList list("L", pointsOf({{50, 70}, {51, 70}}));
+    list.placeAll(plot);
+    EXPECT_EQ(textsOf(list), (Texts{" 50"}));
+}
+
+// --- collisions -----------------------------------------------------------------------------
+
+TEST(LabelCollision, ClosedXSpansMeet) {
+    const TRect a{10, 0, 20, 5};
+    EXPECT_TRUE(TPointlistLabelList::overlapsX(a, {20, 50, 30, 60}));  // shared end
+    EXPECT_FALSE(TPointlistLabelList::overlapsX(a, {21, 0, 30, 5}));   // one pixel apart
+    EXPECT_TRUE(TPointlistLabelList::overlapsX(a, {12, 0, 18, 5}));    // inside
+    EXPECT_TRUE(TPointlistLabelList::overlapsX(a, {0, 0, 40, 5}));     // around
+    EXPECT_TRUE(TPointlistLabelList::overlapsX(a, {15, 0, 5, 5}));     // stored right to left
+    EXPECT_FALSE(TPointlistLabelList::overlapsX(a, {0, 0, 9, 5}));
+}
+
+TEST(LabelCollision, ModeLChecksEveryLabelOfTheListOtherModesAcceptAll) {
+    TPointlistLabelList list("L", pointsOf({{1, 1}}));
+    auto placed = std::make_shared<TControlLabel>(TFloatPointRec{});
+    placed->setBounds({100, 50, 120, 40});
+    list.add(placed);
+    TControlLabel probe({});
+    probe.setBounds({120, 300, 140, 290});  // other height, touching x span
+    EXPECT_TRUE(list.getMode() == 'L');
+    EXPECT_FALSE(list.isFree(probe));
+    probe.setBounds({121, 300, 140, 290});
+    EXPECT_TRUE(list.isFree(probe));
+
+    probe.setBounds({110, 50, 130, 40});
+    list.setMode('M');
+    EXPECT_TRUE(list.isFree(probe));
+    list.setMode('X');
+    EXPECT_TRUE(list.isFree(probe));
+}
+
+TEST(LabelCollision, WithoutModeLOverlappingPeaksAreAllLabelled) {
+    auto plot = standardPlot();
+    TPointlistLabelList list("L", pointsOf({{50, 80}, {51, 60}, {51.5, 70}}));
+    list.setMode('M');
+    list.placeAll(plot);
+    EXPECT_EQ(textsOf(list), (Texts{" 50", " 51.5", " 51"}));
+}
+
+// --- hit tests ------------------------------------------------------------------------------
+
+TEST(LabelHitTest, LeftAndTopEdgesInsideRightAndBottomOutside) {
+    auto plot = standardPlot();
+    TTextLabelList list("L");
+    const auto label = list.addTextLabel(" 50", 50, 80);
+    list.placeLabel(plot, *label);
+    ASSERT_EQ(label->getBounds(), (TRect{491, 100, 509, 90}));  // Top below Bottom
+    EXPECT_TRUE(label->hitTest(491, 90));
+    EXPECT_TRUE(label->hitTest(508, 99));
+    EXPECT_FALSE(label->hitTest(509, 95));
+    EXPECT_FALSE(label->hitTest(500, 100));
+    EXPECT_FALSE(label->hitTest(490, 95));
+    EXPECT_FALSE(label->hitTest(500, 89));
+    EXPECT_EQ(list.hitTest(500, 95), label);
+}
+
+TEST(LabelHitTest, HiddenLabelsAndListsAreNotHitAndTheFirstLabelWins) {
+    auto plot = standardPlot();
+    TTextLabelList list("L");
+    const auto first = list.addTextLabel(" 50", 50, 80);
+    const auto second = list.addTextLabel(" 50", 50.2f, 80);
+    list.placeAll(plot);
+    EXPECT_EQ(list.hitTest(500, 95), first);
+    first->setVisible(false);
+    EXPECT_EQ(list.hitTest(500, 95), second);
+    list.setVisible(false);
+    EXPECT_EQ(list.hitTest(500, 95), nullptr);
+}
+
+// --- dragging -------------------------------------------------------------------------------
+
+namespace {
+
+// What the label tool does on release: the dragged frame becomes the label's place.
+void dropAt(FakeWorldControl& plot, TControlLabel& label, int dx, int dy) {
+    const TRect b = label.getBounds();
+    const TRect zone{b.left + dx, b.top + dy, b.right + dx, b.bottom + dy};
+    label.setBounds(zone);
+    label.setWorldRect(plot.deviceRectToWorld(zone));
+    label.setMoved(true);
+}
+
+}  // namespace
+
+TEST(LabelDrag, PaintAdoptsTheDroppedPlaceAndKeepsItAcrossRepaints) {
+    auto plot = standardPlot();
+    TTextLabelList list("L");
+    const auto label = list.addTextLabel(" 50", 50, 80);
+    list.paint(plot);
+    dropAt(plot, *label, 100, -50);
+
+    list.paint(plot);
+    EXPECT_FALSE(label->getMoved());
+    EXPECT_FALSE(label->getNeedsPlacement());
+    // Middle of the x span, the lower world y: the point the text stands on.
+    EXPECT_DOUBLE_EQ(label->getPosition().x, 60.0);
+    EXPECT_DOUBLE_EQ(label->getPosition().y, 90.0);
+    EXPECT_EQ(label->getAnchor(), (TFloatPointRec{50, 80}));
+    EXPECT_EQ(plot.texts.back().x, 591);
+    EXPECT_EQ(plot.texts.back().y, 40);
+
+    list.paint(plot);
+    EXPECT_EQ(label->getBounds(), (TRect{591, 50, 609, 40}));
+    // A layout from the adopted position puts it where it was dropped.
+    list.placeAll(plot);
+    EXPECT_EQ(label->getBounds(), (TRect{591, 50, 609, 40}));
+}
+
+TEST(LabelDrag, PeakLabelReturnsToItsPeakWhenTheListIsLaidOutAgain) {
+    auto plot = standardPlot();
+    TPointlistLabelList list("Custom Labels", pointsOf({{50, 80}}));
+    list.placeAll(plot);
+    dropAt(plot, *list.getLabel(0), -30, 20);
+    list.paint(plot);
+    EXPECT_EQ(list.getLabel(0)->getBounds(), (TRect{461, 120, 479, 110}));
+    list.placeAll(plot);
+    EXPECT_EQ(list.getLabel(0)->getBounds(), (TRect{491, 100, 509, 90}));
+}
+
+// --- painting -------------------------------------------------------------------------------
+
+TEST(LabelPaint, LaysOutOnFirstPaintAndWritesAtLeftBottomInTheListFont) {
+    auto plot = standardPlot();
+    TTextLabelList list("L");
+    EXPECT_EQ(list.getFont().name, "Arial");
+    EXPECT_TRUE(list.getMovable());
+    list.getFont().color = colors::navy;
+    list.addTextLabel(" 50", 50, 80);
+    list.addTextLabel(" 20", 20, 10);
+
+    list.paint(plot);
+    ASSERT_EQ(plot.texts.size(), 2u);
+    EXPECT_EQ(plot.texts[0].x, 491);
+    EXPECT_EQ(plot.texts[0].y, 90);
+    EXPECT_EQ(plot.texts[0].text, " 50");
+    EXPECT_EQ(plot.texts[0].font.color, colors::navy);
+    EXPECT_EQ(plot.texts[1].text, " 20");
+    EXPECT_EQ(plot.measured, 2);
+
+    list.paint(plot);  // already placed: drawn, not measured again
+    EXPECT_EQ(plot.texts.size(), 4u);
+    EXPECT_EQ(plot.measured, 2);
+}
+
+TEST(LabelPaint, HiddenListsAndLabelsAreNotDrawn) {
+    auto plot = standardPlot();
+    TTextLabelList list("L");
+    const auto hidden = list.addTextLabel(" 50", 50, 80);
+    list.addTextLabel(" 20", 20, 10);
+    hidden->setVisible(false);
+    list.paint(plot);
+    ASSERT_EQ(plot.texts.size(), 1u);
+    EXPECT_EQ(plot.texts[0].text, " 20");
+    EXPECT_TRUE(hidden->getNeedsPlacement());
+
+    list.setVisible(false);
+    list.paint(plot);
+    EXPECT_EQ(plot.texts.size(), 1u);
+}

@@ -1,0 +1,89 @@
+// Symbols and named symbols: length limits, and the lists' lookups by symbol and by name.
+#include "Symbol.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "ModelErrors.h"
+
+TEST(SymbolLengthLimits, SymbolsAreCutToEightAndNamesToOneHundredTwentyEightCharacters) {
+    TSymbolNamed named("ABCDEFGHIJ", std::string(200, 'n') + "tail");
+    EXPECT_EQ(named.getSymbol(), "ABCDEFGH");
+    EXPECT_EQ(named.getName(), std::string(128, 'n'));
+
+    named.setSymbol("0123456789");
+    named.setName(std::string(130, 'm'));
+    EXPECT_EQ(named.getSymbol(), "01234567");
+    EXPECT_EQ(named.getName(), std::string(128, 'm'));
+
+    named.setSymbol("ABCDEFGH");
+    EXPECT_EQ(named.getSymbol(), "ABCDEFGH");  // exactly at the limit: kept whole
+}
+
+TEST(SymbolLengthLimits, CutNeverSplitsAMultiByteCharacter) {
+    const std::string e = "\xC3\xA9";  // é, two bytes in UTF-8
+    std::string nine;
+    for (int i = 0; i < 9; ++i) nine += e;
+    TSymbolNamed named(nine, std::string(127, 'a') + e + e);
+    EXPECT_EQ(named.getSymbol().size(), 16u);  // eight whole characters
+    EXPECT_EQ(named.getSymbol(), nine.substr(0, 16));
+    EXPECT_EQ(named.getName(), std::string(127, 'a') + e);
+    EXPECT_EQ(truncateText("ab\xE2\x82\xAC"
+                           "cd",
+                           3),
+              "ab\xE2\x82\xAC");  // euro sign kept whole
+}
+
+TEST(SymbolLookup, SymbolsMatchIgnoringCaseOfLettersOnly) {
+    TSymbolNamedList list;
+    list.add(newSymbolNamed("XYZ", "first"));
+    list.add(newSymbolNamed("ABC", "ABC"));
+    list.add(newSymbolNamed("abc", "second abc"));
+    list.add(newSymbolNamed("\xC3\xA4", "a umlaut"));
+
+    EXPECT_EQ(list.findSymbol("abc"), 1);  // the first match wins
+    EXPECT_EQ(list.findSymbolItem("aBc"), list.get(1));
+    EXPECT_EQ(list.findSymbol("AB"), std::nullopt);
+    EXPECT_EQ(list.findSymbol("\xC3\x84"), std::nullopt);  // Ä is not folded
+    EXPECT_EQ(list.findSymbolItem("none"), nullptr);
+    EXPECT_TRUE(sameSymbol("a-1[z]", "A-1[Z]"));
+    EXPECT_FALSE(sameSymbol("@", "`"));  // neighbours of the letter ranges stay distinct
+}
+
+TEST(SymbolLookup, NamesMatchExactly) {
+    TSymbolNamedList list;
+    list.add(newSymbolNamed("", "ABC"));
+    list.add(newSymbolNamed("", "abc"));
+    list.add(newSymbolNamed("", "abc"));
+    EXPECT_EQ(list.findName("abc"), 1);
+    EXPECT_EQ(list.findName("ABC"), 0);
+    EXPECT_EQ(list.findName("ab"), std::nullopt);
+    EXPECT_EQ(list.findName("abc "), std::nullopt);
+    EXPECT_EQ(list.findNameItem("abc"), list.get(1));
+    EXPECT_EQ(list.findNameItem("Abc"), nullptr);
+}
+
+TEST(SymbolListOperations, IndexErrorsAndIdentity) {
+    TSymbolList list;
+    const auto a = std::make_shared<TSymbol>("A");
+    const auto b = std::make_shared<TSymbol>("A");
+    list.add(a);
+    list.add(b);
+    list.add(a);
+    EXPECT_EQ(list.indexOf(b), 1);  // by identity, not by symbol
+    EXPECT_EQ(list.remove(a), 0);
+    EXPECT_EQ(list.count(), 2);
+    EXPECT_EQ(list.get(1), a);
+    EXPECT_EQ(list.remove(std::make_shared<TSymbol>("A")), std::nullopt);
+
+    try {
+        list.get(2);
+        FAIL() << "no exception";
+    } catch (const EListError& e) {
+        EXPECT_STREQ(e.what(), "List index out of bounds (2)");
+    }
+    EXPECT_THROW(list.insert(3, a), EListError);
+    EXPECT_THROW(list.add(nullptr), EListError);
+    EXPECT_EQ(list.count(), 2);
+}

@@ -1,0 +1,236 @@
+// Thresholds: segment arithmetic, vertex insertion, flags, assignment and the clipboard form.
+#include "Threshold.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "FakeClipboard.h"
+#include "ModelErrors.h"
+#include "TestHelpers.h"
+
+namespace {
+
+TThresholdPtr thresholdOf(std::initializer_list<TFloatPointRec> vertices) {
+    auto threshold = std::make_shared<TThreshold>();
+    for (const auto& v : vertices) threshold->add(v);
+    return threshold;
+}
+
+std::vector<TFloatPointRec> verticesOf(const TThreshold& threshold) {
+    return threshold.points();
+}
+
+std::vector<std::uint8_t> blockOf(std::initializer_list<double> values) {
+    std::vector<std::uint8_t> block;
+    for (double v : values) {
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &v, sizeof v);
+        for (int k = 0; k < 8; ++k) block.push_back(static_cast<std::uint8_t>(bits >> (8 * k)));
+    }
+    return block;
+}
+
+}  // namespace
+
+TEST(ThresholdSegments, DefaultThresholdIsFlatEverywhere) {
+    const auto t = newDefaultThreshold();
+    EXPECT_EQ(t->segmentOf(50), 0);
+    EXPECT_EQ(t->segmentOf(0), 0);
+    EXPECT_EQ(t->segmentOf(100), 1);
+    EXPECT_EQ(t->segmentOf(250), 1);
+    EXPECT_EQ(t->segmentOf(-1), -1);
+    for (float x : {-50.0f, 0.0f, 33.3f, 100.0f, 1e6f})
+        EXPECT_EQ(t->yAt(t->segmentOf(x), x), 10.0f) << x;
+    EXPECT_EQ(t->slope(0), 0.0f);
+    EXPECT_EQ(t->invSlope(1), 1073741824.0f);
+    EXPECT_EQ(t->invSlope(-1), 1073741824.0f);
+    EXPECT_EQ(t->slope(1), 0.0f);
+}
+
+TEST(ThresholdSegments, SlopeInterceptAndBothDirectionsOnARisingSegment) {
+    const auto t = thresholdOf({{10, 25}, {30, 65}, {50, 65}});
+    EXPECT_EQ(t->slope(0), 2.0f);
+    EXPECT_EQ(t->invSlope(0), 0.5f);
+    EXPECT_EQ(t->intercept(0), 5.0f);
+    EXPECT_EQ(t->intercept(-1), 25.0f);
+    EXPECT_EQ(t->intercept(2), 65.0f);
+    EXPECT_EQ(t->yAt(0, 20), 45.0f);
+    EXPECT_EQ(t->yAt(t->segmentOf(5), 5), 25.0f);  // flat left of the first vertex
+    EXPECT_EQ(t->xAt(0, 45), 20.0f);
+    EXPECT_EQ(t->xAt(-3, 45), 20.0f);  // the segment index is limited to the curve
+}
+
+TEST(ThresholdSegments, DivisionsByZeroReachTheCaller) {
+    const auto t = thresholdOf({{0, 10}, {50, 10}, {50, 20}});
+    EXPECT_EQ(messageOf([&] { t->invSlope(0); }), "Floating point division by zero");
+    EXPECT_EQ(messageOf([&] { t->slope(1); }), "Floating point division by zero");
+    EXPECT_THROW(t->yAt(1, 50), EMathError);
+}
+
+TEST(ThresholdSegments, XAtOnAHorizontalSegmentGivesItsStart) {
+    const auto t = thresholdOf({{0, 10}, {40, 10}, {60, 30}});
+    const float x = t->xAt(0, 20);
+    EXPECT_EQ(x, 0.0f);
+    EXPECT_EQ(t->xAt(1, 20), 50.0f);
+    EXPECT_EQ(thresholdOf({})->xAt(0, 5), 0.0f);
+    EXPECT_EQ(thresholdOf({{7, 1}})->xAt(0, 5), 7.0f);
+}
+
+TEST(ThresholdSegments, ClampedSegmentStaysOnTheCurve) {
+    const auto t = thresholdOf({{0, 0}, {10, 0}, {20, 0}});
+    EXPECT_EQ(t->segmentClamped(-5), 0);
+    EXPECT_EQ(t->segmentClamped(5), 0);
+    EXPECT_EQ(t->segmentClamped(15), 1);
+    EXPECT_EQ(t->segmentClamped(20), 1);
+    EXPECT_EQ(t->segmentClamped(99), 1);
+}
+
+TEST(ThresholdSegments, SegmentOfFindsTheLastOfEqualVertices) {
+    const auto t = thresholdOf({{0, 0}, {50, 0}, {50, 10}, {100, 10}});
+    EXPECT_EQ(t->segmentOf(49.9f), 0);
+    EXPECT_EQ(t->segmentOf(50), 2);
+    EXPECT_EQ(t->yAt(t->segmentOf(50), 50), 10.0f);
+}
+
+TEST(ThresholdSegments, EmptyThresholdHasValueZero) {
+    const auto t = thresholdOf({});
+    EXPECT_EQ(t->segmentOf(5), -1);
+    EXPECT_EQ(t->yAt(t->segmentOf(5), 5), 0.0f);
+    EXPECT_THROW(t->vertexAt(0), EListError);
+    t->insertVertex(4);
+    EXPECT_EQ(verticesOf(*t), (std::vector<TFloatPointRec>{{4, 0}}));
+}
+
+TEST(ThresholdInsertVertex, NewVertexLiesOnTheCurve) {
+    const auto t = thresholdOf({{0, 0}, {100, 100}});
+    EXPECT_EQ(t->insertVertex(25), 1);
+    EXPECT_EQ(verticesOf(*t), (std::vector<TFloatPointRec>{{0, 0}, {25, 25}, {100, 100}}));
+    t->insertVertex(-10);
+    t->insertVertex(150);
+    EXPECT_EQ(t->first(), (TFloatPointRec{-10, 0}));
+    EXPECT_EQ(t->last(), (TFloatPointRec{150, 100}));
+    EXPECT_EQ(t->count(), 5);
+}
+
+TEST(ThresholdFlags, ActiveImpliesEnabled) {
+    TThreshold t(0, 10, 100, 10);
+    int calls = 0;
+    t.setOnChange([&](TThreshold& sender) {
+        EXPECT_EQ(&sender, &t);
+        ++calls;
+    });
+    t.setActive(true);
+    EXPECT_TRUE(t.getEnabled());
+    EXPECT_EQ(calls, 1);
+    t.setEnabled(false);
+    EXPECT_FALSE(t.getActive());
+    EXPECT_EQ(calls, 2);  // one notification for disabling
+}
+
+TEST(ThresholdAssign, CopiesVerticesInOrderAndFlagsThenNotifiesOnce) {
+    const auto source = thresholdOf({{0, 0}, {50, 0}, {50, 10}, {100, 10}});
+    source->setTag(3);
+    source->setActive(true);
+    TThreshold target(0, 10, 100, 10);
+    int calls = 0;
+    target.setOnChange([&](TThreshold&) { ++calls; });
+    target.assign(*source);
+    EXPECT_EQ(verticesOf(target), verticesOf(*source));  // the step keeps its order
+    EXPECT_EQ(target.getTag(), 3);
+    EXPECT_TRUE(target.getActive());
+    EXPECT_TRUE(target.getEnabled());
+    EXPECT_EQ(calls, 1);
+}
+
+TEST(ThresholdAssign, AssigningToItselfKeepsTheVertices) {
+    const auto t = thresholdOf({{1, 2}, {3, 4}});
+    int calls = 0;
+    t->setOnChange([&](TThreshold&) { ++calls; });
+    t->assign(*t);
+    EXPECT_EQ(verticesOf(*t), (std::vector<TFloatPointRec>{{1, 2}, {3, 4}}));
+    EXPECT_EQ(calls, 1);
+}
+
+TEST(ThresholdAssign, CloneIsIndependentAndHasNoSubscriber) {
+    const auto t = thresholdOf({{1, 2}, {3, 4}, {5, 6}});
+    t->setOnChange([](TThreshold&) {});
+    const auto copy = t->clone();
+    EXPECT_EQ(verticesOf(*copy), verticesOf(*t));
+    EXPECT_FALSE(copy->getOnChange());
+    copy->insertVertex(2);
+    EXPECT_EQ(t->count(), 3);
+}
+
+TEST(ThresholdClipboard, BlockIsLittleEndianDoublesSixteenBytesPerVertex) {
+    const auto t = thresholdOf({{1, 2}, {3, 4.5}});
+    const auto block = t->getClipboardBlock();
+    ASSERT_EQ(block.size(), 32u);
+    // 1.0 = 3FF0000000000000, 4.5 = 4012000000000000, low byte first.
+    EXPECT_EQ(std::vector<std::uint8_t>(block.begin(), block.begin() + 8),
+              (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 0xF0, 0x3F}));
+    EXPECT_EQ(std::vector<std::uint8_t>(block.begin() + 24, block.end()),
+              (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 0x12, 0x40}));
+    EXPECT_EQ(block, blockOf({1, 2, 3, 4.5}));
+}
+
+TEST(ThresholdClipboard, CompanionTextHasThreeDecimalsAndTrailingSpaces) {
+    EXPECT_EQ(thresholdOf({{1, 2}, {3, 4.5}})->getClipboardText(),
+              "THRESHOLDS: (1.000, 2.000) (3.000, 4.500) ");
+    EXPECT_EQ(thresholdOf({{-0.0005, 1234567.8916}})->getClipboardText(),
+              "THRESHOLDS: (-0.001, 1234567.892) ");
+    EXPECT_EQ(thresholdOf({})->getClipboardText(), "THRESHOLDS: ");
+}
+
+TEST(ThresholdClipboard, CopyPutsTextAndBlockInOneOperation) {
+    FakeClipboard clipboard;
+    clipboard.setText("old");
+    const auto t = thresholdOf({{1, 2}, {3, 4.5}});
+    t->copyToClipboard(clipboard);
+    EXPECT_EQ(clipboard.puts(), 2);
+    EXPECT_EQ(clipboard.text(), "THRESHOLDS: (1.000, 2.000) (3.000, 4.500) ");
+    EXPECT_EQ(clipboard.data("CF_THRESHOLD"), t->getClipboardBlock());
+
+    const auto pasted = thresholdOf({{0, 0}});
+    EXPECT_TRUE(pasted->pasteFromClipboard(clipboard));
+    EXPECT_EQ(verticesOf(*pasted), verticesOf(*t));
+}
+
+TEST(ThresholdClipboard, PasteWithoutThresholdDataChangesNothing) {
+    FakeClipboard clipboard;
+    clipboard.setText("THRESHOLDS: (1.000, 2.000) ");
+    const auto t = newDefaultThreshold();
+    int calls = 0;
+    t->setOnChange([&](TThreshold&) { ++calls; });
+    EXPECT_FALSE(t->pasteFromClipboard(clipboard));
+    clipboard.setData("CF_THRESHOLD", std::vector<std::uint8_t>(15, 0));  // not one whole record
+    EXPECT_FALSE(t->pasteFromClipboard(clipboard));
+    EXPECT_EQ(verticesOf(*t), (std::vector<TFloatPointRec>{{0, 10}, {100, 10}}));
+    EXPECT_EQ(calls, 0);
+}
+
+TEST(ThresholdClipboard, PasteIgnoresATrailingPartialRecordAndDoesNotNotify) {
+    auto block = blockOf({5, 6, 7, 8});
+    block.insert(block.end(), {1, 2, 3, 4, 5, 6, 7, 8});
+    const auto t = newDefaultThreshold();
+    int calls = 0;
+    t->setOnChange([&](TThreshold&) { ++calls; });
+    EXPECT_TRUE(t->setClipboardBlock(block));
+    EXPECT_EQ(verticesOf(*t), (std::vector<TFloatPointRec>{{5, 6}, {7, 8}}));
+    EXPECT_EQ(calls, 0);
+}
+
+TEST(ThresholdClipboard, PasteRefusesNonFiniteValuesAndSortsForeignOrder) {
+    const auto t = newDefaultThreshold();
+    EXPECT_FALSE(t->setClipboardBlock(blockOf({1, 2, std::nan(""), 4})));
+    EXPECT_FALSE(t->setClipboardBlock(blockOf({1, HUGE_VAL})));
+    EXPECT_EQ(t->count(), 2);
+    EXPECT_EQ(t->first(), (TFloatPointRec{0, 10}));
+
+    EXPECT_TRUE(t->setClipboardBlock(blockOf({30, 1, 10, 2, 20, 3})));
+    EXPECT_EQ(verticesOf(*t), (std::vector<TFloatPointRec>{{10, 2}, {20, 3}, {30, 1}}));
+}

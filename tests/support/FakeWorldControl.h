@@ -1,0 +1,67 @@
+// A plot stand-in for model tests: a fixed client rectangle with a linear world/pixel mapping
+// of a chosen view, fixed-width text (6 x 10 pixels per character) and a log of what was
+// drawn.
+#pragma once
+
+#include <cmath>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "WorldControl.h"
+
+class FakeWorldControl : public iWorldControl {
+public:
+    static constexpr int charWidth = 6;    // pixels
+    static constexpr int textHeight = 10;  // pixels
+
+    struct TextCall {
+        int x;
+        int y;
+        std::string text;
+        TFontEx font;
+    };
+
+    // view: XMin, YMin, XMax, YMax mapped onto the whole client rectangle (larger y up).
+    FakeWorldControl(TRect client, TFloatRect view) : m_client(client), m_view(view) {}
+
+    void setView(const TFloatRect& view) { m_view = view; }
+
+    TRect clientRect() const override { return m_client; }
+    TPoint worldToDevice(double x, double y) const override {
+        const double px = (x - m_view.x1) / (m_view.x2 - m_view.x1) * width();
+        const double py = (m_view.y2 - y) / (m_view.y2 - m_view.y1) * height();
+        return {m_client.left + static_cast<int>(std::lround(px)),
+                m_client.top + static_cast<int>(std::lround(py))};
+    }
+    TFloatRect deviceRectToWorld(const TRect& r) const override {
+        return {worldX(r.left), worldY(r.top), worldX(r.right), worldY(r.bottom)};
+    }
+    double worldX(int px) const {
+        return m_view.x1 + (m_view.x2 - m_view.x1) * (px - m_client.left) / width();
+    }
+    double worldY(int py) const {
+        return m_view.y2 - (m_view.y2 - m_view.y1) * (py - m_client.top) / height();
+    }
+    int pickTolerance() const override { return 4; }
+
+    TSize textExtent(std::string_view text, const TFontEx&) const override {
+        ++measured;
+        return {charWidth * static_cast<int>(text.size()), textHeight};
+    }
+    void textOut(int x, int y, std::string_view text, const TFontEx& font) override {
+        texts.push_back({x, y, std::string(text), font});
+    }
+    void invertFrame(const TRect& r) override { frames.push_back(r); }
+
+    std::vector<TextCall> texts;
+    std::vector<TRect> frames;
+    mutable int measured = 0;
+
+private:
+    double width() const { return m_client.right - m_client.left; }
+    double height() const { return m_client.bottom - m_client.top; }
+
+    TRect m_client;
+    TFloatRect m_view;
+};
