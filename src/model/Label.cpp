@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <compare>
+#include <limits>
 
 #include "ModelErrors.h"
 
@@ -28,6 +29,14 @@ struct TSpan {
 
 TSpan xSpan(const TRect& r) {
     return {std::min(r.left, r.right), std::max(r.left, r.right)};
+}
+
+// The plot limits positions far outside its window (a peak far above a deep zoom) to the
+// int range; a rectangle laid out there stays at that limit rather than wrapping round to
+// the other end, where it would span the whole column and catch every click in it.
+int clampPixel(long long value) {
+    return static_cast<int>(std::clamp<long long>(value, std::numeric_limits<int>::min(),
+                                                  std::numeric_limits<int>::max()));
 }
 
 }  // namespace
@@ -115,11 +124,16 @@ TRect TTextLabelList::layoutBounds(const iWorldControl& control, std::string_vie
                                    const TFloatPointRec& position) const {
     const TSize size = control.textExtent(text, m_font);
     const TPoint p = control.worldToDevice(position.x, position.y);
+    const long long x = p.x;
+    const long long y = p.y;
+    const long long w = size.cx;
+    const long long h = size.cy;
     // The text sits centred above the point. Upward text stands on it; horizontal text
     // keeps Top at the point and Bottom above it (y grows downwards), which is why its
     // bottom is where the text is written.
-    if (m_font.escapement == 900) return {p.x - size.cy / 2, p.y - size.cx, p.x + size.cy / 2, p.y};
-    return {p.x - size.cx / 2, p.y, p.x + size.cx / 2, p.y - size.cy};
+    if (m_font.escapement == 900)
+        return {clampPixel(x - h / 2), clampPixel(y - w), clampPixel(x + h / 2), clampPixel(y)};
+    return {clampPixel(x - w / 2), clampPixel(y), clampPixel(x + w / 2), clampPixel(y - h)};
 }
 
 void TTextLabelList::placeLabel(iWorldControl& control, TControlLabel& label) {

@@ -69,7 +69,8 @@ int TRange::pixelOf(int pixels, double value) const {
     const double size = getSize();
     if (!(size > 0.0)) return 0;
     const double t = m_reversed ? (m_y - value) / size : (value - m_x) / size;
-    const double pixel = roundHalfEven(t * static_cast<double>(pixels - 1));
+    // In double: pixels - 1 would overflow for the lowest int.
+    const double pixel = roundHalfEven(t * (static_cast<double>(pixels) - 1.0));
     if (std::isnan(pixel)) return 0;
     // Far-off values (a deep zoom) still give a position on the correct side.
     constexpr double lowest = std::numeric_limits<int>::min();

@@ -48,7 +48,8 @@ public:
     const TLabelSeriesPtr& getLabels() const { return m_labels; }
 
     // The visible windows in world units: x 0..100 and y -5..100 (reversed, as pixel rows
-    // grow downwards) to begin with. The setters replace the shared object and refuse none.
+    // grow downwards) to begin with. The setters replace the shared object; an empty one is
+    // refused (std::invalid_argument), as the plot and the fitting always need a window.
     const TRangePtr& getXRange() const { return m_xRange; }
     void setXRange(TRangePtr range);
     const TRangePtr& getYRange() const { return m_yRange; }

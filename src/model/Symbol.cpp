@@ -2,15 +2,27 @@
 #include "Symbol.h"
 
 std::string truncateText(std::string_view text, std::size_t maxChars) {
-    // Counts characters by their lead bytes; continuation bytes (10xxxxxx) belong to the
-    // character before them.
+    // A character is a lead byte with the continuation bytes (10xxxxxx) its pattern announces.
+    // A byte that starts no valid sequence (text in another encoding, a stray continuation
+    // byte) counts as one character of its own, so the limit holds for any bytes.
     std::size_t chars = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if ((byte & 0xC0) != 0x80) {
-            if (chars == maxChars) return std::string(text.substr(0, i));
-            ++chars;
-        }
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (chars == maxChars) return std::string(text.substr(0, i));
+        const auto lead = static_cast<unsigned char>(text[i]);
+        std::size_t length = 1;
+        if ((lead & 0xE0) == 0xC0)
+            length = 2;
+        else if ((lead & 0xF0) == 0xE0)
+            length = 3;
+        else if ((lead & 0xF8) == 0xF0)
+            length = 4;
+        std::size_t next = i + 1;
+        while (next < text.size() && next < i + length &&
+               (static_cast<unsigned char>(text[next]) & 0xC0) == 0x80)
+            ++next;
+        i = next;
+        ++chars;
     }
     return std::string(text);
 }

@@ -13,7 +13,8 @@
 #include "ModelErrors.h"
 
 // Cuts text to at most maxChars characters. Text is UTF-8: the cut never splits a
-// multi-byte character, so a cut name stays valid text.
+// multi-byte character, so a cut name stays valid text; a byte that belongs to no valid
+// sequence counts as one character, so the limit also holds for text in other encodings.
 std::string truncateText(std::string_view text, std::size_t maxChars);
 
 // Symbol equality ignoring the case of the letters a..z (other characters compare exactly).

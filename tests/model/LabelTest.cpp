@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <random>
 
 #include "FakeWorldControl.h"
@@ -248,6 +249,23 @@ TEST(LabelHitTest, HiddenLabelsAndListsAreNotHitAndTheFirstLabelWins) {
     EXPECT_EQ(list.hitTest(500, 95), second);
     list.setVisible(false);
     EXPECT_EQ(list.hitTest(500, 95), nullptr);
+}
+
+TEST(LabelHitTest, LabelFarAboveADeepZoomCatchesNoClicksInItsColumn) {
+    // Zoomed deep into the base line, a strong peak lies billions of pixels above the plot,
+    // where the mapping stops at the int limit. Its label must stay up there, not wrap round
+    // to a rectangle spanning every row of its column.
+    FakeWorldControl plot({0, 0, 1000, 500}, {0, 0, 100, 1e-6});
+    constexpr int lowest = std::numeric_limits<int>::min();
+    for (const int escapement : {0, 900}) {
+        TTextLabelList list("L");
+        list.getFont().escapement = escapement;
+        const auto label = list.addTextLabel(" 50", 50, 1e6f);
+        list.placeLabel(plot, *label);
+        EXPECT_EQ(label->getBounds().top, lowest) << escapement;
+        EXPECT_EQ(label->getBounds().bottom, lowest) << escapement;
+        EXPECT_EQ(list.hitTest(500, 250), nullptr) << escapement;
+    }
 }
 
 // --- dragging -------------------------------------------------------------------------------

@@ -35,6 +35,16 @@ TEST(SymbolLengthLimits, CutNeverSplitsAMultiByteCharacter) {
               "ab\xE2\x82\xAC");  // euro sign kept whole
 }
 
+TEST(SymbolLengthLimits, LimitHoldsForTextThatIsNotUtf8) {
+    // Latin-1 text: 0xB5 (micro sign) looks like a UTF-8 continuation byte, 0xE9 (e acute)
+    // like the lead of a three-byte sequence that never follows.
+    TSymbolNamed named(std::string(12, '\xB5'), std::string(200, '\xB5'));
+    EXPECT_EQ(named.getSymbol(), std::string(8, '\xB5'));
+    EXPECT_EQ(named.getName(), std::string(128, '\xB5'));
+    EXPECT_EQ(truncateText("\xE9tude", 3), "\xE9tu");
+    EXPECT_EQ(truncateText("a\xC3\xA9\xA9\xA9z", 3), "a\xC3\xA9\xA9");  // stray bytes: one each
+}
+
 TEST(SymbolLookup, SymbolsMatchIgnoringCaseOfLettersOnly) {
     TSymbolNamedList list;
     list.add(newSymbolNamed("XYZ", "first"));

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cmath>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,8 +32,7 @@ public:
     TPoint worldToDevice(double x, double y) const override {
         const double px = (x - m_view.x1) / (m_view.x2 - m_view.x1) * width();
         const double py = (m_view.y2 - y) / (m_view.y2 - m_view.y1) * height();
-        return {m_client.left + static_cast<int>(std::lround(px)),
-                m_client.top + static_cast<int>(std::lround(py))};
+        return {pixel(m_client.left + px), pixel(m_client.top + py)};
     }
     TFloatRect deviceRectToWorld(const TRect& r) const override {
         return {worldX(r.left), worldY(r.top), worldX(r.right), worldY(r.bottom)};
@@ -59,6 +59,14 @@ public:
     mutable int measured = 0;
 
 private:
+    // Like the plot, positions beyond the int range stay at its limits.
+    static int pixel(double value) {
+        constexpr double lowest = std::numeric_limits<int>::min();
+        constexpr double highest = std::numeric_limits<int>::max();
+        if (value <= lowest) return std::numeric_limits<int>::min();
+        if (value >= highest) return std::numeric_limits<int>::max();
+        return static_cast<int>(std::lround(value));
+    }
     double width() const { return m_client.right - m_client.left; }
     double height() const { return m_client.bottom - m_client.top; }
 
