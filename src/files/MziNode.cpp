@@ -1,0 +1,271 @@
+// Element handles over pugixml: attribute conversions, text, serialisation and item lists.
+#include "MziNode.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <iterator>
+#include <limits>
+#include <optional>
+#include <type_traits>
+#include <vector>
+
+namespace {
+
+std::string inQuotes(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
+
+// Long values would swamp a message box; the start is enough to find them.
+std::string shortened(std::string_view text) {
+    constexpr std::size_t shown = 60;
+    return text.size() <= shown ? std::string(text) : std::string(text.substr(0, shown)) + "...";
+}
+
+std::string_view trimmed(std::string_view text) {
+    constexpr std::string_view blanks = " \t\r\n";
+    const auto first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+template <class T>
+constexpr const char* typeDescription() {
+    if constexpr (std::is_same_v<T, TMziInteger>) return "a 32-bit integer";
+    if constexpr (std::is_same_v<T, TMziInt64>) return "a 64-bit integer";
+    if constexpr (std::is_same_v<T, TMziDouble>) return "a number";
+    return "a boolean (true or false)";
+}
+
+// A number beyond the double range as the nearest double: the largest one, or zero. The 15-digit
+// text of the largest doubles lies beyond it ("1.79769313486232e+308"), and a value we wrote must
+// read back. Only for texts that from_chars took whole: [-]digits[.digits][(e|E)[+|-]digits].
+double saturated(std::string_view text) {
+    const auto e = std::min(text.find_first_of("eE"), text.size());
+    const std::string_view mantissa = text.substr(0, e);
+    const auto point = static_cast<long long>(std::min(mantissa.find('.'), mantissa.size()));
+    // Never npos: a zero mantissa is never out of range.
+    const auto first = static_cast<long long>(mantissa.find_first_of("123456789"));
+    std::string_view digits = text.substr(std::min(e + 1, text.size()));
+    const bool down = digits.starts_with('-');
+    if (down || digits.starts_with('+')) digits.remove_prefix(1);
+    // Any exponent beyond a billion is beyond any range, and the sum below cannot overflow.
+    constexpr long long huge = 1'000'000'000;
+    long long exponent = 0;
+    if (e < text.size() &&
+        std::from_chars(digits.data(), digits.data() + digits.size(), exponent).ec != std::errc())
+        exponent = huge;  // too long even for 64 bits
+    exponent = std::min(exponent, huge);
+    // The decimal order of the first significant digit.
+    const long long order = point - first - (first < point ? 1 : 0) + (down ? -exponent : exponent);
+    const double magnitude = order > 0 ? std::numeric_limits<double>::max() : 0.0;
+    return mantissa.starts_with('-') ? -magnitude : magnitude;
+}
+
+template <class T>
+std::optional<T> parseNumber(std::string_view text) {
+    // from_chars wants the bare number; a leading '+' is still a number to a reader.
+    if (text.size() > 1 && text.front() == '+' && text[1] != '-') text.remove_prefix(1);
+    T value{};
+    const char* end = text.data() + text.size();
+    const auto [ptr, error] = std::from_chars(text.data(), end, value);
+    if (ptr != end) return std::nullopt;
+    if constexpr (std::is_floating_point_v<T>)
+        if (error == std::errc::result_out_of_range) return saturated(text);
+    if (error != std::errc()) return std::nullopt;
+    return value;
+}
+
+std::optional<double> parseDouble(std::string_view text) {
+    if (auto value = parseNumber<double>(text)) return value;
+    // Older documents were written with the decimal separator of the writer's number settings.
+    // A single comma and no point cannot mean anything but a decimal comma.
+    const auto comma = text.find(',');
+    if (std::count(text.begin(), text.end(), ',') != 1 || text.find('.') != text.npos)
+        return std::nullopt;
+    std::string pointed(text);
+    pointed[comma] = '.';
+    return parseNumber<double>(pointed);
+}
+
+std::optional<bool> parseBoolean(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');  // ASCII, not the locale
+    if (lower == "true" || lower == "1") return true;
+    if (lower == "false" || lower == "0") return false;
+    return std::nullopt;
+}
+
+// The text form of a value: doubles in the general form with at most 15 significant digits and
+// '.' as separator, whatever the user's number settings, so that any machine reads them back.
+template <class T>
+std::string_view formatValue(T value, std::array<char, 40>& buffer) {
+    if constexpr (std::is_same_v<T, bool>) {
+        return value ? "true" : "false";
+    } else {
+        std::to_chars_result result;
+        if constexpr (std::is_same_v<T, double>)
+            result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                   std::chars_format::general, 15);
+        else
+            result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+        return {buffer.data(), static_cast<std::size_t>(result.ptr - buffer.data())};
+    }
+}
+
+bool isElement(const pugi::xml_node& node) {
+    return node.type() == pugi::node_element;
+}
+
+bool isText(const pugi::xml_node& node) {
+    return node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata;
+}
+
+bool hasElementChild(const pugi::xml_node& node) {
+    return std::any_of(node.begin(), node.end(), isElement);
+}
+
+struct TStringWriter : pugi::xml_writer {
+    std::string text;
+    void write(const void* data, std::size_t size) override {
+        text.append(static_cast<const char*>(data), size);
+    }
+};
+
+// The character data of an element lies in its text children; an element child means there is
+// none of its own.
+std::vector<pugi::xml_node> textPieces(const pugi::xml_node& element, const char* action) {
+    if (hasElementChild(element))
+        throw EMziError(std::string("Cannot ") + action + " the text of element " +
+                        inQuotes(element.name()) + ": it has child elements");
+    std::vector<pugi::xml_node> pieces;
+    std::copy_if(element.begin(), element.end(), std::back_inserter(pieces), isText);
+    return pieces;
+}
+
+}  // namespace
+
+int TXMLNode::attributeCount() const {
+    const auto attributes = m_node.attributes();
+    return static_cast<int>(std::distance(attributes.begin(), attributes.end()));
+}
+
+bool TXMLNode::hasChildElements() const {
+    return hasElementChild(m_node);
+}
+
+std::string TXMLNode::text() const {
+    std::string result;
+    for (const pugi::xml_node& piece : textPieces(m_node, "read")) result += piece.value();
+    return result;
+}
+
+void TXMLNode::setText(std::string_view value) {
+    textPieces(m_node, "set");
+    while (m_node.first_child()) m_node.remove_child(m_node.first_child());
+    if (!value.empty())
+        m_node.append_child(pugi::node_pcdata).set_value(value.data(), value.size());
+}
+
+std::string_view TXMLNode::textView() {
+    const std::vector<pugi::xml_node> pieces = textPieces(m_node, "read");
+    if (pieces.empty()) return {};
+    if (pieces.size() == 1) return pieces.front().value();
+    setText(text());
+    return m_node.first_child().value();
+}
+
+std::string TXMLNode::xml() const {
+    TStringWriter writer;
+    m_node.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
+    return std::move(writer.text);
+}
+
+template <class T>
+T TXMLNode::attributeValue(const char* name) const {
+    const pugi::xml_attribute attribute = m_node.attribute(name);
+    if constexpr (std::is_same_v<T, std::string>) {
+        return attribute.value();
+    } else {
+        const std::string_view text = trimmed(attribute.value());
+        if (text.empty()) return T{};
+        std::optional<T> value;
+        if constexpr (std::is_same_v<T, bool>)
+            value = parseBoolean(text);
+        else if constexpr (std::is_same_v<T, double>)
+            value = parseDouble(text);
+        else
+            value = parseNumber<T>(text);
+        if (!value)
+            throw EMziError("Attribute " + inQuotes(name) + " of element " +
+                            inQuotes(m_node.name()) + " holds " +
+                            inQuotes(shortened(attribute.value())) + ", which is not " +
+                            typeDescription<T>());
+        return *value;
+    }
+}
+
+template <class T>
+void TXMLNode::setAttributeValue(const char* name, TMziParam<T> value) {
+    pugi::xml_attribute attribute = m_node.attribute(name);
+    if (!attribute) attribute = m_node.append_attribute(name);
+    std::array<char, 40> buffer;
+    std::string_view text;
+    if constexpr (std::is_same_v<T, std::string>)
+        text = value;
+    else
+        text = formatValue<T>(value, buffer);
+    attribute.set_value(text.data(), text.size());
+}
+
+template TMziString TXMLNode::attributeValue<TMziString>(const char*) const;
+template TMziInteger TXMLNode::attributeValue<TMziInteger>(const char*) const;
+template TMziInt64 TXMLNode::attributeValue<TMziInt64>(const char*) const;
+template TMziDouble TXMLNode::attributeValue<TMziDouble>(const char*) const;
+template TMziBoolean TXMLNode::attributeValue<TMziBoolean>(const char*) const;
+template void TXMLNode::setAttributeValue<TMziString>(const char*, std::string_view);
+template void TXMLNode::setAttributeValue<TMziInteger>(const char*, TMziInteger);
+template void TXMLNode::setAttributeValue<TMziInt64>(const char*, TMziInt64);
+template void TXMLNode::setAttributeValue<TMziDouble>(const char*, TMziDouble);
+template void TXMLNode::setAttributeValue<TMziBoolean>(const char*, TMziBoolean);
+
+pugi::xml_node TXMLNode::childNode(const char* tag) {
+    pugi::xml_node child = m_node.child(tag);
+    return child ? child : m_node.append_child(tag);
+}
+
+// --- item lists ------------------------------------------------------------------------------
+
+int TXMLNodeListBase::count() const {
+    int result = 0;
+    for (pugi::xml_node node = m_parent.node().child(m_tag.c_str()); node;
+         node = node.next_sibling(m_tag.c_str()))
+        ++result;
+    return result;
+}
+
+pugi::xml_node TXMLNodeListBase::nodeAt(int index) const {
+    pugi::xml_node node = index >= 0 ? m_parent.node().child(m_tag.c_str()) : pugi::xml_node();
+    for (int i = 0; node && i < index; ++i) node = node.next_sibling(m_tag.c_str());
+    if (!node) throw EMziError("List index out of bounds (" + std::to_string(index) + ")");
+    return node;
+}
+
+pugi::xml_node TXMLNodeListBase::appendNode() {
+    return m_parent.node().append_child(m_tag.c_str());
+}
+
+pugi::xml_node TXMLNodeListBase::insertNode(int index) {
+    if (index == count()) return appendNode();
+    return m_parent.node().insert_child_before(m_tag.c_str(), nodeAt(index));
+}
+
+void TXMLNodeListBase::deleteItem(int index) {
+    m_parent.node().remove_child(nodeAt(index));
+}
+
+void TXMLNodeListBase::clear() {
+    pugi::xml_node parent = m_parent.node();
+    while (pugi::xml_node node = parent.child(m_tag.c_str())) parent.remove_child(node);
+}

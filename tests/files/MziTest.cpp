@@ -1,0 +1,379 @@
+// Tests of the .mzi document tree: every element type, absent items, names, errors and lists.
+#include "Mzi.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <limits>
+#include <tuple>
+#include <vector>
+
+#include "TestHelpers.h"
+
+namespace {
+
+// A fresh folder under the system's temporary folder, named after the running test (CTest may
+// run tests in parallel), removed with everything in it.
+struct TTempFolder {
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() /
+        ("velmorix-mzi-" +
+         std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+
+    TTempFolder() { std::filesystem::create_directories(path); }
+    ~TTempFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    std::filesystem::path file(std::string_view bytes, const std::string& name = "doc.mzi") const {
+        std::ofstream(path / name, std::ios::binary).write(bytes.data(), std::ssize(bytes));
+        return path / name;
+    }
+};
+
+// A file name as messages show it. Appending only: GCC 12 warns falsely on "..." + std::string.
+std::string quoted(const std::filesystem::path& path) {
+    std::string text = "\"";
+    text += path.string();
+    return text += '"';
+}
+
+// What a save writes: the root's markup and a CR LF.
+std::filesystem::path save(TXMLQUENTARISType root, const TTempFolder& folder) {
+    return folder.file(root.xml() + "\r\n");
+}
+
+// --- every element type --------------------------------------------------------------------
+
+// One value per type whose text tells the type: a misdeclared attribute writes another text.
+// 9007199254740993 is beyond a double's 53 bits.
+const std::tuple<TMziString, TMziInteger, TMziInt64, TMziDouble, TMziBoolean> samples = {
+    "s", -7, 9007199254740993, 0.3, true};
+
+template <class TList>
+auto firstItem(TList list, bool reading) {
+    return reading ? list.item(0) : list.add();
+}
+
+// Everything an element type declares, in declared order, its base type's part first. Writing
+// sets every attribute to its sample and adds one item to every list; reading expects them back.
+template <class TElement>
+void walkEvery(TElement element, bool reading) {
+    using TBase = typename TElement::TBase;
+    if constexpr (requires { typename TBase::TDeclared; })
+        walkEvery(TBase(element.ownerDocument(), element.node()), reading);
+    else if constexpr (requires { element.items(); })
+        walkEvery(firstItem(element.items(), reading), reading);
+    const auto walkPart = [&]<class Part>(const Part*) {
+        if constexpr (requires { Part::attributeName; }) {
+            using T = typename Part::TValue;
+            const T& sample = std::get<T>(samples);
+            if (reading)
+                EXPECT_EQ(element.template attributeValue<T>(Part::attributeName), sample)
+                    << Part::attributeName;
+            else
+                element.template setAttributeValue<T>(Part::attributeName, sample);
+        } else if constexpr (Part::repeated) {
+            using TChild = typename Part::TChild;
+            walkEvery(firstItem(element.template children<TChild>(Part::childName), reading),
+                      reading);
+        } else {
+            walkEvery(element.template child<typename Part::TChild>(Part::childName), reading);
+        }
+    };
+    [&]<class... Parts>(TMziParts<Parts...>) {
+        (walkPart(static_cast<const Parts*>(nullptr)), ...);
+    }(typename TElement::TDeclared{});
+}
+
+// The format's tables written out: -7 is an integer, 9007199254740993 an int64, 0.3 a double,
+// "true" a boolean and "s" a string. The line breaks are not part of the document.
+constexpr std::string_view everyElementDocument = R"(<QUENTARIS xmlns="http://velmorix.org/MZI.xsd">
+<elementstable_set><elementtable name="s" description="s" source="s" release="s"><element code="s"
+ name="s" z="-7" refcode="s">
+<isotope nominal="-7" mass="0.3" abundance="0.3" code="s" name="s"/></element></elementtable>
+</elementstable_set>
+<moleculeunits_set><moleculeunits name="s" onelettercode="true" spacedelimited="true"><moleculeunit
+ shortname="s" code="s" formula="s" name="s"/></moleculeunits></moleculeunits_set>
+<molecules_set name="s"><molecules name="s"><molecule name="s" context="s" abundance="0.3">
+<formulacontent formula="s" name="s"/><moleculecontent units="s" onelettercode="true" name="s"/>
+</molecule></molecules></molecules_set>
+<enzymes_set><enzymes name="s"><enzyme name="s" cleavagesite="s"/></enzymes></enzymes_set>
+<spectra_set><spectra ID="-7" name="s" description="s" refID="s">
+<spectrumobs name="s" class="s" view="s" IDcode="9007199254740993" technic="s">
+<dataobs ID="-7" name="s" description="s" ncols="-7" nvalues="9007199254740993"/><background ID="-7"
+ name="s" description="s" ncols="-7" nvalues="9007199254740993"/><FWHM mz="0.3" width="0.3"/>
+</spectrumobs><spectrum name="s" class="s" view="s" IDcode="9007199254740993" ratio="0.3" refID="s"
+ formula="s">
+<spectrumparams pointsxDa="-7" mincharge="-7" maxcharge="-7" minmz="0.3" maxmz="0.3" range="-7"
+ shift="0.3" cutoffratio="0.3" isByResolution="true" Resolution="0.3" FWHM="0.3" noisestd="0.3"
+ adduct="-7"/>
+<MEMparams Fexpratio="0.3" maxinternaliter="-7" maxexternaliter="-7" minestep="0.3" minpstep="0.3"
+ std2="0.3"/>
+<datatheo ID="-7" name="s" description="s" ncols="-7" nvalues="9007199254740993"/>
+<FWHMtheo mz="0.3" width="0.3"/></spectrum>
+<ranges defaultrangeID="-7"><range ID="-7" name="s" description="s" x1="0.3" x2="0.3" y1="0.3"
+ y2="0.3"/></ranges>
+<annotations ID="-7" name="s"><label name="s" unit="s" x="0.3" y="0.3" offsetx="0.3" offsety="0.3"/>
+</annotations></spectra></spectra_set>
+<data_set><data ID="-7" name="s" description="s" ncols="-7" nvalues="9007199254740993"/></data_set>
+<labelingschema_set selectedname="s"><labelingschema name="s" selectionpattern="s"
+ targetgrouppattern="s"><labelformula property="s"/></labelingschema></labelingschema_set>
+<HDdefault pointsxDa="-7" mincharge="-7" maxcharge="-7" minmz="0.3" maxmz="0.3" range="-7"
+ shift="0.3" cutoffratio="0.3" isByResolution="true" Resolution="0.3" FWHM="0.3" noisestd="0.3"
+ adduct="-7" terminalgroup="s" compoundformat="s" mindeuterios="-7" maxdeuterios="-7">
+<FWHMhd mz="0.3" width="0.3"/></HDdefault>
+<FITdefault pointsxDa="-7" mincharge="-7" maxcharge="-7" minmz="0.3" maxmz="0.3" range="-7"
+ shift="0.3" cutoffratio="0.3" isByResolution="true" Resolution="0.3" FWHM="0.3" noisestd="0.3"
+ adduct="-7" terminalgroup="s" compoundformat="s" compounds="s" modifications="s">
+<FWHMfit mz="0.3" width="0.3"/></FITdefault>
+<SIMdefault pointsxDa="-7" mincharge="-7" maxcharge="-7" minmz="0.3" maxmz="0.3" range="-7"
+ shift="0.3" cutoffratio="0.3" isByResolution="true" Resolution="0.3" FWHM="0.3" noisestd="0.3"
+ adduct="-7" terminalgroup="s" compoundformat="s" compounds="s"><FWHMsim mz="0.3" width="0.3"/>
+<backgroundsim mz="0.3" relativesize="0.3"/></SIMdefault>
+<DIGdefault enzyme="s" missing="s" mincharge="s" maxcharge="s" monoavg="s" peptidefilter="s"
+ rangefilter="s"/>
+<Annotations name="s" value="s" type="s"/>
+</QUENTARIS>)";
+
+TEST(MziTree, EveryElementTypeAndAttributeMatchesTheFormatAndReadsBack) {
+    const TTempFolder folder;
+    TXMLQUENTARISType root = newQUENTARIS();
+    walkEvery(root, false);
+    std::string expected(everyElementDocument);
+    std::erase(expected, '\n');
+    EXPECT_EQ(root.xml(), expected);
+    TXMLQUENTARISType loaded = loadQUENTARIS(save(root, folder));
+    EXPECT_EQ(loaded.xml(), expected);
+    walkEvery(loaded, true);
+}
+
+// --- absent items, names and namespaces ----------------------------------------------------
+
+TEST(MziTree, AbsentChildrenAreCreatedEmptyAndAbsentAttributesReadAsZero) {
+    TXMLQUENTARISType root = parseQUENTARIS(
+        "<QUENTARIS><spectra_set><spectra name=\"P\"><ranges/></spectra></spectra_set>"
+        "</QUENTARIS>");
+    TXMLSpectraType spectra = root.spectra_set().item(0);
+    TXMLSpectrumobsType observed = spectra.spectrumobs();
+    EXPECT_EQ(observed.attributeCount(), 0);
+    EXPECT_EQ(observed.idcode(), 0);
+    EXPECT_EQ(observed.view(), "");
+    EXPECT_EQ(observed.dataobs().nvalues(), 0);
+    EXPECT_FALSE(spectra.spectrum().add().spectrumparams().isByResolution());
+    // The created child goes last, once; reaching it again finds the same element.
+    spectra.spectrumobs().setName("again");
+    EXPECT_EQ(spectra.xml(),
+              "<spectra name=\"P\"><ranges/><spectrumobs name=\"again\"><dataobs/></spectrumobs>"
+              "<spectrum><spectrumparams/></spectrum></spectra>");
+}
+
+TEST(MziTree, NamesAreCaseSensitiveAndUnlistedOnesAreIgnored) {
+    TXMLQUENTARISType root = parseQUENTARIS(R"(<QUENTARIS>
+        <annotations><label name="not the page"/></annotations>
+        <Annotations name="page">the page</Annotations>
+        <spectra_set><note/><spectra>
+          <Annotations name="not the labels"/>
+          <annotations name="labels"><label name="a"/><Label name="b"/></annotations>
+          <spectrumobs><fwhm mz="1"/><FWHM mz="2"/><FWHM mz="3"/></spectrumobs>
+        </spectra></spectra_set>
+        <HDdefault fwhm="1.5" FWHM="2.5"><FWHM mz="9"/><FWHMhd mz="4"/></HDdefault>
+      </QUENTARIS>)");
+    EXPECT_EQ(root.annotations().name(), "page");
+    EXPECT_EQ(root.annotations().text(), "the page");
+    ASSERT_EQ(root.spectra_set().count(), 1);
+    TXMLSpectraType spectra = root.spectra_set().item(0);
+    EXPECT_EQ(spectra.annotations().name(), "labels");
+    EXPECT_EQ(spectra.annotations().count(), 1);
+    std::vector<double> widths;
+    for (const TXMLFWHMType& fwhm : spectra.spectrumobs().fwhm()) widths.push_back(fwhm.mz());
+    EXPECT_EQ(widths, (std::vector<double>{2.0, 3.0}));
+    EXPECT_EQ(root.hddefault().fwhm(), 2.5);
+    EXPECT_EQ(root.hddefault().fwhmhd().mz(), 4.0);
+}
+
+TEST(MziLoad, AcceptsAnyDefaultNamespaceOrNoneButOnlyAQuentarisRoot) {
+    const TTempFolder folder;
+    TXMLQUENTARISType foreign = loadQUENTARIS(
+        folder.file("<QUENTARIS xmlns=\"http://example.org/elsewhere/MZI.xsd\"><spectra_set>"
+                    "<spectra name=\"x\"/></spectra_set></QUENTARIS>"));
+    EXPECT_EQ(foreign.spectra_set().item(0).name(), "x");
+    foreign.spectra_set().add().setName("y");  // items join the document's own namespace
+    EXPECT_EQ(foreign.xml(),
+              "<QUENTARIS xmlns=\"http://example.org/elsewhere/MZI.xsd\"><spectra_set>"
+              "<spectra name=\"x\"/><spectra name=\"y\"/></spectra_set></QUENTARIS>");
+    // An empty document holds no spectra.
+    EXPECT_EQ(parseQUENTARIS("<?xml version=\"1.0\"?>\n<QUENTARIS/>").spectra_set().count(), 0);
+
+    const auto wrongRoot = folder.file("<mzXML xmlns=\"http://sashimi.sourceforge.net\"/>");
+    EXPECT_EQ(messageOf([&] { loadQUENTARIS(wrongRoot); }),
+              quoted(wrongRoot) +
+                  " is not a .mzi document: its root element is \"mzXML\", not \"QUENTARIS\"");
+    EXPECT_EQ(messageOf([] { parseQUENTARIS("<m:QUENTARIS xmlns:m=\"urn:x\"/>"); }),
+              "The text is not a .mzi document: its root element is \"m:QUENTARIS\", not "
+              "\"QUENTARIS\"");
+}
+
+// --- errors --------------------------------------------------------------------------------
+
+TEST(MziErrors, FilesThatCannotBeReadOrParsedSayWhichAndWhy) {
+    const TTempFolder folder;
+    const auto missing = folder.path / "missing.mzi";
+    EXPECT_EQ(messageOf([&] { loadQUENTARIS(missing); }),
+              "Cannot read " + quoted(missing) + ": " + std::strerror(ENOENT));
+    EXPECT_EQ(messageOf([&] { loadQUENTARIS(folder.path); }),
+              "Cannot read " + quoted(folder.path) + ": it is a folder");
+
+    const auto broken = folder.file("<QUENTARIS>\n  <spectra_set>\n</QUENTARIS>\n");
+    EXPECT_EQ(
+        messageOf([&] { loadQUENTARIS(broken); }),
+        quoted(broken) + " is not well-formed XML: Start-end tags mismatch at line 3, column 3");
+    EXPECT_EQ(messageOf([&] { loadQUENTARIS(folder.file("", "empty.mzi")); }),
+              quoted(folder.path / "empty.mzi") +
+                  " is not well-formed XML: No document element found at line 1, column 1");
+}
+
+TEST(MziErrors, AttributesThatDoNotConvertNameTheAttributeTheElementAndTheText) {
+    TXMLQUENTARISType root = parseQUENTARIS(R"(<QUENTARIS><spectra_set>
+        <spectra ID="12a"><spectrumobs IDcode="9223372036854775808"/>
+        <ranges><range x1="1,000.5"/></ranges></spectra></spectra_set>
+        <HDdefault isByResolution="yes"/></QUENTARIS>)");
+    TXMLSpectraType spectra = root.spectra_set().item(0);
+    EXPECT_EQ(messageOf([&] { spectra.id(); }),
+              "Attribute \"ID\" of element \"spectra\" holds \"12a\", which is not a 32-bit "
+              "integer");
+    EXPECT_EQ(messageOf([&] { spectra.spectrumobs().idcode(); }),
+              "Attribute \"IDcode\" of element \"spectrumobs\" holds \"9223372036854775808\", "
+              "which is not a 64-bit integer");
+    EXPECT_EQ(messageOf([&] { spectra.ranges().item(0).x1(); }),
+              "Attribute \"x1\" of element \"range\" holds \"1,000.5\", which is not a number");
+    EXPECT_EQ(messageOf([&] { root.hddefault().isByResolution(); }),
+              "Attribute \"isByResolution\" of element \"HDdefault\" holds \"yes\", which is not "
+              "a boolean (true or false)");
+    spectra.setRefID(std::string(100, '7'));
+    EXPECT_EQ(messageOf([&] { spectra.attributeValue<int>("refID"); }),
+              "Attribute \"refID\" of element \"spectra\" holds \"" + std::string(60, '7') +
+                  "...\", which is not a 32-bit integer");
+}
+
+// --- values --------------------------------------------------------------------------------
+
+TEST(MziValues, ReadingIsLenientWhereTheMeaningIsPlain) {
+    TXMLQUENTARISType root = parseQUENTARIS(R"(<QUENTARIS>
+        <moleculeunits_set><moleculeunits onelettercode=" 1 " spacedelimited="False"/>
+          <moleculeunits onelettercode="TRUE" spacedelimited="0"/></moleculeunits_set>
+        <spectra_set><spectra ID=" +42 "><ranges>
+          <range ID="" x1="12,5" x2="-1.5E3" y1="  " y2="1e-5"/>
+          <range x1="1.79769313486232e+308" x2="-1e999" y1="0.0001e-999"/>
+        </ranges></spectra></spectra_set></QUENTARIS>)");
+    for (const TXMLMoleculeunitsType& units : root.moleculeunits_set()) {
+        EXPECT_TRUE(units.onelettercode());
+        EXPECT_FALSE(units.spacedelimited());
+    }
+    TXMLSpectraType spectra = root.spectra_set().item(0);
+    EXPECT_EQ(spectra.id(), 42);
+    TXMLRangeType range = spectra.ranges().item(0);
+    EXPECT_EQ(range.id(), 0);
+    EXPECT_EQ(range.x1(), 12.5);  // written with a decimal comma by an older version
+    EXPECT_EQ(range.x2(), -1500.0);
+    EXPECT_EQ(range.y1(), 0.0);
+    EXPECT_EQ(range.y2(), 1e-5);
+    // Beyond the double range: the largest double's own 15 digits, and zero below it.
+    TXMLRangeType outside = spectra.ranges().item(1);
+    EXPECT_EQ(outside.x1(), std::numeric_limits<double>::max());
+    EXPECT_EQ(outside.x2(), -std::numeric_limits<double>::max());
+    EXPECT_EQ(outside.y1(), 0.0);
+}
+
+TEST(MziValues, SavedTextIsUtf8WithPointDecimalsWithoutDeclarationOrIndentation) {
+    const TTempFolder folder;
+    const std::string name =
+        "Myoglobin \xE2\x80\x93 \xC2\xBD \xC2\xB5g, \xCE\xA9, \xE6\x97\xA5\xE6\x9C\xAC";
+    TXMLQUENTARISType root = newQUENTARIS();
+    TXMLSpectraType spectra = root.spectra_set().add();
+    spectra.spectrumobs().setName(name);
+    spectra.ranges().add().setX1(0.1 + 0.2);  // 15 significant digits at most
+    spectra.ranges().item(0).setX2(-1.5e300);
+    const auto path = save(root, folder);
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes,
+              "<QUENTARIS xmlns=\"http://velmorix.org/MZI.xsd\"><spectra_set><spectra>"
+              "<spectrumobs name=\"" +
+                  name +
+                  "\"/><ranges><range x1=\"0.3\" x2=\"-1.5e+300\"/></ranges></spectra>"
+                  "</spectra_set></QUENTARIS>\r\n");
+    EXPECT_EQ(loadQUENTARIS(path).spectra_set().item(0).spectrumobs().name(), name);
+}
+
+TEST(MziValues, EightBitDocumentsOfEarlierVersionsAreReadAsWindows1252) {
+    const TTempFolder folder;
+    const auto path = folder.file(
+        "<QUENTARIS><spectra_set><spectra name=\"Caf\xE9 \x80 "
+        "5\xB5g\"/></spectra_set></QUENTARIS>");
+    EXPECT_EQ(loadQUENTARIS(path).spectra_set().item(0).name(),
+              "Caf\xC3\xA9 \xE2\x82\xAC 5\xC2\xB5g");
+}
+
+TEST(MziText, ElementTextIsReadWholeAndReplacedWhole) {
+    TXMLQUENTARISType root = parseQUENTARIS(
+        "<QUENTARIS><Annotations>a &lt;b&gt;<![CDATA[ & <c> ]]>d</Annotations></QUENTARIS>");
+    TXMLNamevalueType page = root.annotations();
+    EXPECT_EQ(page.text(), "a <b> & <c> d");
+    EXPECT_EQ(page.textView(), "a <b> & <c> d");  // joined into one piece for the view
+    page.setText("new <text> & more");
+    EXPECT_EQ(page.xml(), "<Annotations>new &lt;text&gt; &amp; more</Annotations>");
+    page.setText("");
+    EXPECT_EQ(page.xml(), "<Annotations/>");
+
+    // An element with element children has no text of its own to read or to replace.
+    TXMLSpectra_setType set = root.spectra_set();
+    set.add();
+    EXPECT_EQ(messageOf([&] { set.text(); }),
+              "Cannot read the text of element \"spectra_set\": it has child elements");
+    EXPECT_EQ(messageOf([&] { set.setText("y"); }),
+              "Cannot set the text of element \"spectra_set\": it has child elements");
+    EXPECT_EQ(set.count(), 1);
+}
+
+// --- item lists and ownership --------------------------------------------------------------
+
+TEST(MziLists, ItemsAreCountedInsertedAndDeletedAmongOtherChildren) {
+    TXMLQUENTARISType root = parseQUENTARIS(
+        "<QUENTARIS><spectra_set><spectra><ranges><x/><range ID=\"1\"/><y/><range ID=\"2\"/><z/>"
+        "</ranges></spectra></spectra_set></QUENTARIS>");
+    TXMLRangesType ranges = root.spectra_set().item(0).ranges();
+    ASSERT_EQ(ranges.count(), 2);
+    ranges.insert(0).setID(0);
+    ranges.insert(2).setID(15);
+    ranges.insert(4).setID(3);
+    ranges.add().setID(4);
+    ranges.deleteItem(2);
+    EXPECT_EQ(ranges.xml(),
+              "<ranges><x/><range ID=\"0\"/><range ID=\"1\"/><y/><range ID=\"2\"/><z/>"
+              "<range ID=\"3\"/><range ID=\"4\"/></ranges>");
+
+    for (int bad : {-1, 5}) {
+        const std::string message = "List index out of bounds (" + std::to_string(bad) + ")";
+        EXPECT_EQ(messageOf([&] { ranges.item(bad); }), message);
+        EXPECT_EQ(messageOf([&] { ranges.deleteItem(bad); }), message);
+    }
+    EXPECT_EQ(messageOf([&] { ranges.insert(6); }), "List index out of bounds (6)");
+    ranges.clear();
+    EXPECT_EQ(ranges.xml(), "<ranges><x/><y/><z/></ranges>");
+}
+
+TEST(MziLists, HandlesKeepTheDocumentAlive) {
+    const TTempFolder folder;
+    const auto path =
+        folder.file("<QUENTARIS><spectra_set><spectra name=\"kept\"/></spectra_set></QUENTARIS>");
+    const TXMLNodeList<TXMLSpectraType> list = loadQUENTARIS(path).spectra_set().items();
+    TXMLSpectraType spectra = list.item(0);
+    EXPECT_EQ(spectra.name(), "kept");
+    spectra.spectrumobs().dataobs().setText("1 2\n");
+    EXPECT_EQ(list.count(), 1);
+}
+
+}  // namespace
