@@ -14,7 +14,7 @@ FakeWorldControl standardPlot() {
 
 }  // namespace
 
-TEST(LabelSeriesLayout, PaintLaysOutVisibleListsOnlyWhenFlagged) {
+TEST(LabelSeriesLayout, PaintLaysOutVisibleListsOfAVisibleSeriesOnlyWhenFlagged) {
     auto plot = standardPlot();
     TLabelSeries series;
     const auto peaks = newPointlistLabelList("Custom Labels", pointsOf({{50, 80}}));
@@ -27,6 +27,13 @@ TEST(LabelSeriesLayout, PaintLaysOutVisibleListsOnlyWhenFlagged) {
     EXPECT_TRUE(plot.texts.empty());
 
     series.setNeedsLayout(true);
+    series.setVisible(false);  // a hidden series draws nothing and keeps the flag
+    series.paint(plot);
+    EXPECT_TRUE(plot.texts.empty());
+    EXPECT_TRUE(series.getNeedsLayout());
+    EXPECT_EQ(peaks->count(), 0);
+
+    series.setVisible(true);
     series.paint(plot);
     EXPECT_FALSE(series.getNeedsLayout());
     ASSERT_EQ(plot.texts.size(), 1u);
@@ -42,22 +49,6 @@ TEST(LabelSeriesLayout, PaintLaysOutVisibleListsOnlyWhenFlagged) {
     EXPECT_EQ(plot.texts.back().x, 800 - 9);
     EXPECT_EQ(peaks->getLabel(0)->getBounds().top, 100);
     EXPECT_EQ(plot.texts.size(), 3u);
-}
-
-TEST(LabelSeriesLayout, HiddenSeriesDrawsNothingAndKeepsTheFlag) {
-    auto plot = standardPlot();
-    TLabelSeries series;
-    series.add(newPointlistLabelList("Custom Labels", pointsOf({{50, 80}})));
-    series.setVisible(false);
-    series.setNeedsLayout(true);
-    series.paint(plot);
-    EXPECT_TRUE(plot.texts.empty());
-    EXPECT_TRUE(series.getNeedsLayout());
-    EXPECT_EQ(series.getLabelList(0)->count(), 0);
-
-    series.setVisible(true);
-    series.paint(plot);
-    EXPECT_EQ(plot.texts.size(), 1u);
 }
 
 TEST(LabelSeriesHitTest, FirstListWithAHitWinsEvenWhenTheSeriesIsHidden) {

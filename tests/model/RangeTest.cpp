@@ -20,45 +20,29 @@ public:
     std::vector<std::string> messages;
 };
 
-TRangePtr reversedRange(double min, double max) {
-    auto range = newRange(min, max);
-    range->setReversed(true);
-    return range;
-}
-
 }  // namespace
 
-TEST(RangePixelMapping, MapsBothDirectionsOnAHundredPixelAxis) {
+TEST(RangePixelMapping, WorkedPixelsOutsideTheIntervalReversedAndHalves) {
+    // On 101 pixels a pixel is one unit, also beyond the interval; on three pixels a pixel spans
+    // 50 units: 25 is at pixel 0.5, 75 at 1.5, and halves go to the even pixel.
     const auto range = newRange(0, 100);
-    EXPECT_EQ(range->pixelOf(101, 50), 50);
-    EXPECT_EQ(range->pixelOf(101, 0), 0);
-    EXPECT_EQ(range->pixelOf(101, 100), 100);
+    const struct {
+        int pixels;
+        double value;
+        int pixel;
+    } cases[] = {{101, 50, 50}, {101, 0, 0},     {101, 100, 100}, {101, -10, -10},  {101, 130, 130},
+                 {3, 25, 0},    {3, 75, 2},      {3, 125, 2},     {3, 175, 4},      {3, -25, 0},
+                 {3, -75, -2},  {3, 124.999, 2}, {3, 125.001, 3}, {3, 75.000001, 2}};
+    for (const auto& c : cases)
+        EXPECT_EQ(range->pixelOf(c.pixels, c.value), c.pixel) << c.pixels << ": " << c.value;
     EXPECT_DOUBLE_EQ(range->valueAt(101, 50), 50);
-    EXPECT_EQ(range->pixelOf(101, -10), -10);  // outside the interval, outside the axis
-    EXPECT_EQ(range->pixelOf(101, 130), 130);
-}
 
-TEST(RangePixelMapping, ReversedRangePutsMaxAtPixelZero) {
-    const auto range = reversedRange(0, 100);
+    range->setReversed(true);  // Max at pixel zero
     EXPECT_EQ(range->pixelOf(101, 100), 0);
     EXPECT_EQ(range->pixelOf(101, 0), 100);
     EXPECT_DOUBLE_EQ(range->valueAt(101, 0), 100);
     EXPECT_DOUBLE_EQ(range->valueAt(101, 100), 0);
     EXPECT_DOUBLE_EQ(range->valueAt(101, 25.5), 74.5);
-}
-
-TEST(RangePixelMapping, HalvesRoundToTheEvenPixel) {
-    // On 0..100 with three pixels a pixel spans 50 units: 25 is at pixel 0.5, 75 at 1.5.
-    const auto range = newRange(0, 100);
-    EXPECT_EQ(range->pixelOf(3, 25), 0);
-    EXPECT_EQ(range->pixelOf(3, 75), 2);
-    EXPECT_EQ(range->pixelOf(3, 125), 2);
-    EXPECT_EQ(range->pixelOf(3, 175), 4);
-    EXPECT_EQ(range->pixelOf(3, -25), 0);
-    EXPECT_EQ(range->pixelOf(3, -75), -2);
-    EXPECT_EQ(range->pixelOf(3, 75.000001), 2);
-    EXPECT_EQ(range->pixelOf(3, 124.999), 2);
-    EXPECT_EQ(range->pixelOf(3, 125.001), 3);
 }
 
 TEST(RangePixelMapping, ValueAtIsTheInverseOfPixelOf) {
@@ -72,25 +56,21 @@ TEST(RangePixelMapping, ValueAtIsTheInverseOfPixelOf) {
     }
 }
 
-TEST(RangePixelMappingGuards, EmptyOrInvertedRangeMapsToPixelZero) {
-    EXPECT_EQ(newRange(5, 5)->pixelOf(101, 5), 0);
+TEST(RangePixelMappingGuards, EmptyOrInvertedRangesShortAxesAndFarOffValues) {
+    EXPECT_EQ(newRange(5, 5)->pixelOf(101, 5), 0);  // empty or inverted: pixel zero
     EXPECT_EQ(newRange(5, 5)->pixelOf(101, 100), 0);
     EXPECT_EQ(newRange(100, 0)->pixelOf(101, 50), 0);
     EXPECT_EQ(newRange(0, 100)->pixelOf(101, std::nan("")), 0);
-}
 
-TEST(RangePixelMappingGuards, AxisOfFewerThanTwoPixelsHasValueZero) {
-    const auto range = newRange(10, 20);
+    const auto range = newRange(10, 20);  // fewer than two pixels: value zero
     EXPECT_EQ(range->valueAt(1, 0), 0);
     EXPECT_EQ(range->valueAt(0, 3), 0);
     EXPECT_EQ(range->valueAt(-5, 3), 0);
-}
 
-TEST(RangePixelMappingGuards, FarOffValuesStayOnTheirSideOfTheAxis) {
-    const auto range = newRange(0, 1e-9);
-    EXPECT_EQ(range->pixelOf(1000, 1e6), std::numeric_limits<int>::max());
-    EXPECT_EQ(range->pixelOf(1000, -1e6), std::numeric_limits<int>::min());
-    EXPECT_EQ(range->pixelOf(1000, std::numeric_limits<double>::infinity()),
+    const auto tiny = newRange(0, 1e-9);  // far-off values stay on their side of the axis
+    EXPECT_EQ(tiny->pixelOf(1000, 1e6), std::numeric_limits<int>::max());
+    EXPECT_EQ(tiny->pixelOf(1000, -1e6), std::numeric_limits<int>::min());
+    EXPECT_EQ(tiny->pixelOf(1000, std::numeric_limits<double>::infinity()),
               std::numeric_limits<int>::max());
 }
 
@@ -104,39 +84,31 @@ TEST(RangePixelMappingGuards, NonFiniteValueIsReportedAndGivesZero) {
     EXPECT_EQ(errors.messages, (std::vector<std::string>{"Device To LOgic", "Device To LOgic"}));
 }
 
-TEST(RangeNotification, SetCenterKeepsTheSizeAndNotifiesTwice) {
+TEST(RangeNotification, SetCenterAndResetToFullNotifyTwice) {
     const auto range = newRange(0, 100);
     std::vector<std::pair<double, double>> seen;
     range->setOnChange([&](TRange& sender) {
         EXPECT_EQ(&sender, range.get());
         seen.emplace_back(sender.getMin(), sender.getMax());
     });
-    range->setCenter(60);
+    range->setCenter(60);  // keeps the size
     EXPECT_DOUBLE_EQ(range->getMin(), 10);
     EXPECT_DOUBLE_EQ(range->getMax(), 110);
     EXPECT_EQ(seen, (std::vector<std::pair<double, double>>{{10, 100}, {10, 110}}));
-}
 
-TEST(RangeNotification, ResetToFullRestoresTheCreationBounds) {
-    const auto range = newRange(-5, 100);
-    int calls = 0;
-    range->setOnChange([&](TRange&) { ++calls; });
-    range->setMin(20);
-    range->setMax(30);
-    range->resetToFull();
-    EXPECT_DOUBLE_EQ(range->getMin(), -5);
-    EXPECT_DOUBLE_EQ(range->getMax(), 100);
-    EXPECT_EQ(calls, 4);
-
-    range->setFullMin(0);
+    range->resetToFull();  // back to the creation bounds
+    EXPECT_EQ(seen,
+              (std::vector<std::pair<double, double>>{{10, 100}, {10, 110}, {0, 110}, {0, 100}}));
+    range->setFullMin(-5);
     range->setFullMax(600);
     range->resetToFull();
-    EXPECT_DOUBLE_EQ(range->getMin(), 0);
+    EXPECT_DOUBLE_EQ(range->getMin(), -5);
     EXPECT_DOUBLE_EQ(range->getMax(), 600);
 }
 
 TEST(RangeCopy, CloneDropsAndAssignKeepsTheSubscriber) {
-    const auto source = reversedRange(1, 2);
+    const auto source = newRange(1, 2);
+    source->setReversed(true);
     source->setFullMax(9);
     source->setOnChange([](TRange&) { FAIL() << "the source was notified"; });
     const auto copy = source->clone();

@@ -20,7 +20,7 @@ void expectRange(const TRange& range, double min, double max) {
     EXPECT_DOUBLE_EQ(range.getMax(), max);
 }
 
-TEST(SpectrumDataDefaults, WindowsStartAtTheirFullExtent) {
+TEST(SpectrumDataDefaults, WindowsStartAtTheirFullExtentAndCannotBeRemoved) {
     TSpectrumData data("S1", "pane");
     const TRange& x = *data.getXRange();
     const TRange& y = *data.getYRange();
@@ -32,26 +32,25 @@ TEST(SpectrumDataDefaults, WindowsStartAtTheirFullExtent) {
     EXPECT_EQ(y.getFullMin(), -5.0);
     EXPECT_EQ(y.getFullMax(), 100.0);
     EXPECT_TRUE(y.getReversed());
-    EXPECT_EQ(data.getBrush().style, TBrushStyle::Clear);
-    EXPECT_EQ(data.getSeries()->getCurrentIndex(), -1);
-    EXPECT_TRUE(data.getLabels()->isEmpty());
-}
-
-TEST(SpectrumDataDefaults, RangesCannotBeRemoved) {
-    TSpectrumData data;
     EXPECT_THROW(data.setXRange(nullptr), std::invalid_argument);
     EXPECT_THROW(data.setYRange(nullptr), std::invalid_argument);
-    EXPECT_NE(data.getXRange(), nullptr);
-    EXPECT_NE(data.getYRange(), nullptr);
+    EXPECT_EQ(data.getXRange().get(), &x);
+    EXPECT_EQ(data.getYRange().get(), &y);
 }
 
-TEST(SpectrumDataFitXRange, AddsTwoPercentOfTheWidthOnEachSide) {
+TEST(SpectrumDataFitXRange, AddsTwoPercentOfTheCurrentSeriesWidthOnEachSide) {
     auto data = paneWith({{10, 1}, {35, 7}, {60, 2}});
     int notified = 0;
     data->getXRange()->setOnChange([&](TRange&) { ++notified; });
     data->fitXRange();
     expectRange(*data->getXRange(), 9, 61);
     EXPECT_EQ(notified, 2);
+
+    auto other = data->getSeries()->newSerie("other");  // now the current series
+    other->getPoints()->add({100, 1});
+    other->getPoints()->add({600, 1});
+    data->fitXRange();
+    expectRange(*data->getXRange(), 90, 610);
 }
 
 TEST(SpectrumDataFitXRange, SingleAbscissaCountsAsZeroToHundred) {
@@ -61,18 +60,6 @@ TEST(SpectrumDataFitXRange, SingleAbscissaCountsAsZeroToHundred) {
     const auto& points = *data->getSeries()->getCurrent()->getPoints();
     EXPECT_EQ(points.getMinPoint(), (TFloatPointRec{0, 1}));
     EXPECT_EQ(points.getMaxPoint(), (TFloatPointRec{100, 5}));
-}
-
-TEST(SpectrumDataFitXRange, UsesTheCurrentSeries) {
-    auto data = paneWith({{10, 1}, {60, 2}});
-    auto other = data->getSeries()->newSerie("other");
-    other->getPoints()->add({100, 1});
-    other->getPoints()->add({600, 1});
-    data->fitXRange();
-    expectRange(*data->getXRange(), 90, 610);
-    data->getSeries()->setCurrentIndex(0);
-    data->fitXRange();
-    expectRange(*data->getXRange(), 9, 61);
 }
 
 TEST(SpectrumDataFitXRange, NoCurrentSeriesChangesNothing) {
@@ -92,13 +79,10 @@ TEST(SpectrumDataFitYRange, StartsJustBelowZeroWhateverTheSmallestIntensity) {
     expectRange(*data->getYRange(), -10, 510);
     EXPECT_EQ(notified, 2);
     EXPECT_TRUE(data->getYRange()->getReversed());
-}
 
-TEST(SpectrumDataFitYRange, DataWithoutPositiveIntensityStillGetsAWindow) {
-    auto negative = paneWith({{1, -500}, {2, -20}});
+    auto negative = paneWith({{1, -500}, {2, -20}});  // no positive intensity: still a window
     negative->fitYRange();
     expectRange(*negative->getYRange(), -510, 10);
-
     auto zero = paneWith({{1, 0}, {2, 0}});
     zero->fitYRange();
     expectRange(*zero->getYRange(), -2, 102);

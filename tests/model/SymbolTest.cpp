@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ModelErrors.h"
+#include "TestHelpers.h"
 
 TEST(SymbolLengthLimits, SymbolsAreCutToEightAndNamesToOneHundredTwentyEightCharacters) {
     TSymbolNamed named("ABCDEFGHIJ", std::string(200, 'n') + "tail");
@@ -45,7 +46,7 @@ TEST(SymbolLengthLimits, LimitHoldsForTextThatIsNotUtf8) {
     EXPECT_EQ(truncateText("a\xC3\xA9\xA9\xA9z", 3), "a\xC3\xA9\xA9");  // stray bytes: one each
 }
 
-TEST(SymbolLookup, SymbolsMatchIgnoringCaseOfLettersOnly) {
+TEST(SymbolLookup, SymbolsMatchIgnoringCaseOfLettersOnlyNamesExactly) {
     TSymbolNamedList list;
     list.add(newSymbolNamed("XYZ", "first"));
     list.add(newSymbolNamed("ABC", "ABC"));
@@ -59,19 +60,17 @@ TEST(SymbolLookup, SymbolsMatchIgnoringCaseOfLettersOnly) {
     EXPECT_EQ(list.findSymbolItem("none"), nullptr);
     EXPECT_TRUE(sameSymbol("a-1[z]", "A-1[Z]"));
     EXPECT_FALSE(sameSymbol("@", "`"));  // neighbours of the letter ranges stay distinct
-}
 
-TEST(SymbolLookup, NamesMatchExactly) {
-    TSymbolNamedList list;
-    list.add(newSymbolNamed("", "ABC"));
-    list.add(newSymbolNamed("", "abc"));
-    list.add(newSymbolNamed("", "abc"));
-    EXPECT_EQ(list.findName("abc"), 1);
-    EXPECT_EQ(list.findName("ABC"), 0);
-    EXPECT_EQ(list.findName("ab"), std::nullopt);
-    EXPECT_EQ(list.findName("abc "), std::nullopt);
-    EXPECT_EQ(list.findNameItem("abc"), list.get(1));
-    EXPECT_EQ(list.findNameItem("Abc"), nullptr);
+    TSymbolNamedList names;  // names match exactly
+    names.add(newSymbolNamed("", "ABC"));
+    names.add(newSymbolNamed("", "abc"));
+    names.add(newSymbolNamed("", "abc"));
+    EXPECT_EQ(names.findName("abc"), 1);
+    EXPECT_EQ(names.findName("ABC"), 0);
+    EXPECT_EQ(names.findName("ab"), std::nullopt);
+    EXPECT_EQ(names.findName("abc "), std::nullopt);
+    EXPECT_EQ(names.findNameItem("abc"), names.get(1));
+    EXPECT_EQ(names.findNameItem("Abc"), nullptr);
 }
 
 TEST(SymbolListOperations, IndexErrorsAndIdentity) {
@@ -87,12 +86,8 @@ TEST(SymbolListOperations, IndexErrorsAndIdentity) {
     EXPECT_EQ(list.get(1), a);
     EXPECT_EQ(list.remove(std::make_shared<TSymbol>("A")), std::nullopt);
 
-    try {
-        list.get(2);
-        FAIL() << "no exception";
-    } catch (const EListError& e) {
-        EXPECT_STREQ(e.what(), "List index out of bounds (2)");
-    }
+    EXPECT_THROW(list.get(2), EListError);
+    EXPECT_EQ(messageOf([&] { list.get(2); }), "List index out of bounds (2)");
     EXPECT_THROW(list.insert(3, a), EListError);
     EXPECT_THROW(list.add(nullptr), EListError);
     EXPECT_EQ(list.count(), 2);

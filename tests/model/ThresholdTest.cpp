@@ -5,8 +5,8 @@
 
 #include <cmath>
 #include <cstring>
-#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "FakeClipboard.h"
@@ -21,10 +21,6 @@ TThresholdPtr thresholdOf(std::initializer_list<TFloatPointRec> vertices) {
     return threshold;
 }
 
-std::vector<TFloatPointRec> verticesOf(const TThreshold& threshold) {
-    return threshold.points();
-}
-
 std::vector<std::uint8_t> blockOf(std::initializer_list<double> values) {
     std::vector<std::uint8_t> block;
     for (double v : values) {
@@ -37,32 +33,25 @@ std::vector<std::uint8_t> blockOf(std::initializer_list<double> values) {
 
 }  // namespace
 
-TEST(ThresholdSegments, DefaultThresholdIsFlatEverywhere) {
-    const auto t = newDefaultThreshold();
-    EXPECT_EQ(t->segmentOf(50), 0);
-    EXPECT_EQ(t->segmentOf(0), 0);
-    EXPECT_EQ(t->segmentOf(100), 1);
-    EXPECT_EQ(t->segmentOf(250), 1);
-    EXPECT_EQ(t->segmentOf(-1), -1);
-    for (float x : {-50.0f, 0.0f, 33.3f, 100.0f, 1e6f})
-        EXPECT_EQ(t->yAt(t->segmentOf(x), x), 10.0f) << x;
-    EXPECT_EQ(t->slope(0), 0.0f);
-    EXPECT_EQ(t->invSlope(1), 1073741824.0f);
-    EXPECT_EQ(t->invSlope(-1), 1073741824.0f);
-    EXPECT_EQ(t->slope(1), 0.0f);
-}
-
-TEST(ThresholdSegments, SlopeInterceptAndBothDirectionsOnARisingSegment) {
+TEST(ThresholdSegments, SlopeInterceptAndBothDirectionsFlatBeyondTheEnds) {
     const auto t = thresholdOf({{10, 25}, {30, 65}, {50, 65}});
+    const std::pair<float, int> segments[] = {{5, -1}, {10, 0}, {20, 0}, {30, 1}, {50, 2}, {99, 2}};
+    for (const auto& [x, segment] : segments) EXPECT_EQ(t->segmentOf(x), segment) << x;
     EXPECT_EQ(t->slope(0), 2.0f);
     EXPECT_EQ(t->invSlope(0), 0.5f);
     EXPECT_EQ(t->intercept(0), 5.0f);
     EXPECT_EQ(t->intercept(-1), 25.0f);
     EXPECT_EQ(t->intercept(2), 65.0f);
     EXPECT_EQ(t->yAt(0, 20), 45.0f);
-    EXPECT_EQ(t->yAt(t->segmentOf(5), 5), 25.0f);  // flat left of the first vertex
+    EXPECT_EQ(t->yAt(t->segmentOf(5), 5), 25.0f);        // flat left of the first vertex
+    EXPECT_EQ(t->yAt(t->segmentOf(1e6f), 1e6f), 65.0f);  // and right of the last
     EXPECT_EQ(t->xAt(0, 45), 20.0f);
     EXPECT_EQ(t->xAt(-3, 45), 20.0f);  // the segment index is limited to the curve
+    // Beyond the segments: slope 0, inverse slope 2^30.
+    EXPECT_EQ(t->slope(2), 0.0f);
+    EXPECT_EQ(t->slope(-1), 0.0f);
+    EXPECT_EQ(t->invSlope(2), 1073741824.0f);
+    EXPECT_EQ(t->invSlope(-1), 1073741824.0f);
 }
 
 TEST(ThresholdSegments, DivisionsByZeroReachTheCaller) {
@@ -74,27 +63,21 @@ TEST(ThresholdSegments, DivisionsByZeroReachTheCaller) {
 
 TEST(ThresholdSegments, XAtOnAHorizontalSegmentGivesItsStart) {
     const auto t = thresholdOf({{0, 10}, {40, 10}, {60, 30}});
-    const float x = t->xAt(0, 20);
-    EXPECT_EQ(x, 0.0f);
+    EXPECT_EQ(t->xAt(0, 20), 0.0f);
     EXPECT_EQ(t->xAt(1, 20), 50.0f);
     EXPECT_EQ(thresholdOf({})->xAt(0, 5), 0.0f);
     EXPECT_EQ(thresholdOf({{7, 1}})->xAt(0, 5), 7.0f);
 }
 
-TEST(ThresholdSegments, ClampedSegmentStaysOnTheCurve) {
-    const auto t = thresholdOf({{0, 0}, {10, 0}, {20, 0}});
-    EXPECT_EQ(t->segmentClamped(-5), 0);
-    EXPECT_EQ(t->segmentClamped(5), 0);
-    EXPECT_EQ(t->segmentClamped(15), 1);
-    EXPECT_EQ(t->segmentClamped(20), 1);
-    EXPECT_EQ(t->segmentClamped(99), 1);
-}
+TEST(ThresholdSegments, SegmentOfFindsTheLastOfEqualVerticesAndClampingStaysOnTheCurve) {
+    const auto step = thresholdOf({{0, 0}, {50, 0}, {50, 10}, {100, 10}});
+    EXPECT_EQ(step->segmentOf(49.9f), 0);
+    EXPECT_EQ(step->segmentOf(50), 2);
+    EXPECT_EQ(step->yAt(step->segmentOf(50), 50), 10.0f);
 
-TEST(ThresholdSegments, SegmentOfFindsTheLastOfEqualVertices) {
-    const auto t = thresholdOf({{0, 0}, {50, 0}, {50, 10}, {100, 10}});
-    EXPECT_EQ(t->segmentOf(49.9f), 0);
-    EXPECT_EQ(t->segmentOf(50), 2);
-    EXPECT_EQ(t->yAt(t->segmentOf(50), 50), 10.0f);
+    const auto t = thresholdOf({{0, 0}, {10, 0}, {20, 0}});
+    const std::pair<float, int> clamped[] = {{-5, 0}, {5, 0}, {15, 1}, {20, 1}, {99, 1}};
+    for (const auto& [x, segment] : clamped) EXPECT_EQ(t->segmentClamped(x), segment) << x;
 }
 
 TEST(ThresholdSegments, EmptyThresholdHasValueZero) {
@@ -103,13 +86,13 @@ TEST(ThresholdSegments, EmptyThresholdHasValueZero) {
     EXPECT_EQ(t->yAt(t->segmentOf(5), 5), 0.0f);
     EXPECT_THROW(t->vertexAt(0), EListError);
     t->insertVertex(4);
-    EXPECT_EQ(verticesOf(*t), (std::vector<TFloatPointRec>{{4, 0}}));
+    EXPECT_EQ(t->points(), (std::vector<TFloatPointRec>{{4, 0}}));
 }
 
 TEST(ThresholdInsertVertex, NewVertexLiesOnTheCurve) {
     const auto t = thresholdOf({{0, 0}, {100, 100}});
     EXPECT_EQ(t->insertVertex(25), 1);
-    EXPECT_EQ(verticesOf(*t), (std::vector<TFloatPointRec>{{0, 0}, {25, 25}, {100, 100}}));
+    EXPECT_EQ(t->points(), (std::vector<TFloatPointRec>{{0, 0}, {25, 25}, {100, 100}}));
     t->insertVertex(-10);
     t->insertVertex(150);
     EXPECT_EQ(t->first(), (TFloatPointRec{-10, 0}));
@@ -140,33 +123,29 @@ TEST(ThresholdAssign, CopiesVerticesInOrderAndFlagsThenNotifiesOnce) {
     int calls = 0;
     target.setOnChange([&](TThreshold&) { ++calls; });
     target.assign(*source);
-    EXPECT_EQ(verticesOf(target), verticesOf(*source));  // the step keeps its order
+    EXPECT_EQ(target.points(), source->points());  // the step keeps its order
     EXPECT_EQ(target.getTag(), 3);
     EXPECT_TRUE(target.getActive());
     EXPECT_TRUE(target.getEnabled());
     EXPECT_EQ(calls, 1);
 }
 
-TEST(ThresholdAssign, AssigningToItselfKeepsTheVertices) {
+TEST(ThresholdAssign, AssigningToItselfKeepsTheVerticesAndACloneIsIndependent) {
     const auto t = thresholdOf({{1, 2}, {3, 4}});
     int calls = 0;
     t->setOnChange([&](TThreshold&) { ++calls; });
     t->assign(*t);
-    EXPECT_EQ(verticesOf(*t), (std::vector<TFloatPointRec>{{1, 2}, {3, 4}}));
+    EXPECT_EQ(t->points(), (std::vector<TFloatPointRec>{{1, 2}, {3, 4}}));
     EXPECT_EQ(calls, 1);
-}
 
-TEST(ThresholdAssign, CloneIsIndependentAndHasNoSubscriber) {
-    const auto t = thresholdOf({{1, 2}, {3, 4}, {5, 6}});
-    t->setOnChange([](TThreshold&) {});
-    const auto copy = t->clone();
-    EXPECT_EQ(verticesOf(*copy), verticesOf(*t));
+    const auto copy = t->clone();  // without the subscriber
+    EXPECT_EQ(copy->points(), t->points());
     EXPECT_FALSE(copy->getOnChange());
     copy->insertVertex(2);
-    EXPECT_EQ(t->count(), 3);
+    EXPECT_EQ(t->count(), 2);
 }
 
-TEST(ThresholdClipboard, BlockIsLittleEndianDoublesSixteenBytesPerVertex) {
+TEST(ThresholdClipboard, BlockIsLittleEndianDoublesTextHasThreeDecimals) {
     const auto t = thresholdOf({{1, 2}, {3, 4.5}});
     const auto block = t->getClipboardBlock();
     ASSERT_EQ(block.size(), 32u);
@@ -176,11 +155,9 @@ TEST(ThresholdClipboard, BlockIsLittleEndianDoublesSixteenBytesPerVertex) {
     EXPECT_EQ(std::vector<std::uint8_t>(block.begin() + 24, block.end()),
               (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 0x12, 0x40}));
     EXPECT_EQ(block, blockOf({1, 2, 3, 4.5}));
-}
 
-TEST(ThresholdClipboard, CompanionTextHasThreeDecimalsAndTrailingSpaces) {
-    EXPECT_EQ(thresholdOf({{1, 2}, {3, 4.5}})->getClipboardText(),
-              "THRESHOLDS: (1.000, 2.000) (3.000, 4.500) ");
+    // The companion text: three decimals, a trailing space after each vertex.
+    EXPECT_EQ(t->getClipboardText(), "THRESHOLDS: (1.000, 2.000) (3.000, 4.500) ");
     EXPECT_EQ(thresholdOf({{-0.0005, 1234567.8916}})->getClipboardText(),
               "THRESHOLDS: (-0.001, 1234567.892) ");
     EXPECT_EQ(thresholdOf({})->getClipboardText(), "THRESHOLDS: ");
@@ -197,10 +174,10 @@ TEST(ThresholdClipboard, CopyPutsTextAndBlockInOneOperation) {
 
     const auto pasted = thresholdOf({{0, 0}});
     EXPECT_TRUE(pasted->pasteFromClipboard(clipboard));
-    EXPECT_EQ(verticesOf(*pasted), verticesOf(*t));
+    EXPECT_EQ(pasted->points(), t->points());
 }
 
-TEST(ThresholdClipboard, PasteWithoutThresholdDataChangesNothing) {
+TEST(ThresholdClipboard, PasteTakesWholeRecordsOnlyAndDoesNotNotify) {
     FakeClipboard clipboard;
     clipboard.setText("THRESHOLDS: (1.000, 2.000) ");
     const auto t = newDefaultThreshold();
@@ -209,18 +186,12 @@ TEST(ThresholdClipboard, PasteWithoutThresholdDataChangesNothing) {
     EXPECT_FALSE(t->pasteFromClipboard(clipboard));
     clipboard.setData("CF_THRESHOLD", std::vector<std::uint8_t>(15, 0));  // not one whole record
     EXPECT_FALSE(t->pasteFromClipboard(clipboard));
-    EXPECT_EQ(verticesOf(*t), (std::vector<TFloatPointRec>{{0, 10}, {100, 10}}));
-    EXPECT_EQ(calls, 0);
-}
+    EXPECT_EQ(t->points(), (std::vector<TFloatPointRec>{{0, 10}, {100, 10}}));
 
-TEST(ThresholdClipboard, PasteIgnoresATrailingPartialRecordAndDoesNotNotify) {
     auto block = blockOf({5, 6, 7, 8});
-    block.insert(block.end(), {1, 2, 3, 4, 5, 6, 7, 8});
-    const auto t = newDefaultThreshold();
-    int calls = 0;
-    t->setOnChange([&](TThreshold&) { ++calls; });
+    block.insert(block.end(), {1, 2, 3, 4, 5, 6, 7, 8});  // a trailing partial record
     EXPECT_TRUE(t->setClipboardBlock(block));
-    EXPECT_EQ(verticesOf(*t), (std::vector<TFloatPointRec>{{5, 6}, {7, 8}}));
+    EXPECT_EQ(t->points(), (std::vector<TFloatPointRec>{{5, 6}, {7, 8}}));
     EXPECT_EQ(calls, 0);
 }
 
@@ -232,5 +203,5 @@ TEST(ThresholdClipboard, PasteRefusesNonFiniteValuesAndSortsForeignOrder) {
     EXPECT_EQ(t->first(), (TFloatPointRec{0, 10}));
 
     EXPECT_TRUE(t->setClipboardBlock(blockOf({30, 1, 10, 2, 20, 3})));
-    EXPECT_EQ(verticesOf(*t), (std::vector<TFloatPointRec>{{10, 2}, {20, 3}, {30, 1}}));
+    EXPECT_EQ(t->points(), (std::vector<TFloatPointRec>{{10, 2}, {20, 3}, {30, 1}}));
 }
