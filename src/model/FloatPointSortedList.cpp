@@ -12,10 +12,6 @@
 
 namespace {
 
-[[noreturn]] void throwIndexError(int index) {
-    throw EListError("List index out of bounds (" + std::to_string(index) + ")");
-}
-
 // Sorts by the list's order. Items whose key does not compare equal to itself (NaN or
 // infinite keys) would break the strict weak order that std::sort relies on, so they are
 // moved behind the others first and left in arrival order.
@@ -191,7 +187,7 @@ TFloatPointSortedList::TFloatPointSortedList(TPointCompare compare, TDuplicates 
     : m_compare(compare), m_duplicates(duplicates) {}
 
 void TFloatPointSortedList::checkIndex(int index) const {
-    if (index < 0 || index >= count()) throwIndexError(index);
+    if (index < 0 || index >= count()) throw EListError::indexOutOfBounds(index);
 }
 
 void TFloatPointSortedList::setCapacity(int value) {
@@ -240,7 +236,7 @@ std::optional<int> TFloatPointSortedList::indexOf(const TFloatPointRec& p) const
 }
 
 void TFloatPointSortedList::insert(int index, const TFloatPointRec& p) {
-    if (index < 0 || index > count()) throwIndexError(index);
+    if (index < 0 || index > count()) throw EListError::indexOutOfBounds(index);
     m_items.insert(m_items.begin() + index, p);
 }
 

@@ -11,10 +11,6 @@
 
 namespace {
 
-std::string indexMessage(int index) {
-    return "List index out of bounds (" + std::to_string(index) + ")";
-}
-
 const std::string& textOf(const TControlLabel& label) {
     static const std::string none;
     const auto* text = dynamic_cast<const TTextLabel*>(&label);
@@ -43,46 +39,8 @@ int clampPixel(long long value) {
 
 // --- TLabelList ---------------------------------------------------------------------------
 
-void TLabelList::setCapacity(int value) {
-    if (value > count()) m_labels.reserve(static_cast<std::size_t>(value));
-}
-
-const TControlLabelPtr& TLabelList::getLabel(int index) const {
-    if (index < 0 || index >= count()) throw EListError(indexMessage(index));
-    return m_labels[static_cast<std::size_t>(index)];
-}
-
-int TLabelList::add(TControlLabelPtr label) {
-    if (!label) throw EListError("Empty list item");
-    m_labels.push_back(std::move(label));
-    return count() - 1;
-}
-
-void TLabelList::insert(int index, TControlLabelPtr label) {
-    if (index < 0 || index > count()) throw EListError(indexMessage(index));
-    if (!label) throw EListError("Empty list item");
-    m_labels.insert(m_labels.begin() + index, std::move(label));
-}
-
-void TLabelList::deleteItem(int index) {
-    getLabel(index);
-    m_labels.erase(m_labels.begin() + index);
-}
-
-std::optional<int> TLabelList::indexOf(const TControlLabel& label) const {
-    for (int i = 0; i < count(); ++i)
-        if (m_labels[static_cast<std::size_t>(i)].get() == &label) return i;
-    return std::nullopt;
-}
-
-std::optional<int> TLabelList::remove(const TControlLabel& label) {
-    const auto index = indexOf(label);
-    if (index) m_labels.erase(m_labels.begin() + *index);
-    return index;
-}
-
 void TLabelList::placeAll(iWorldControl& control) {
-    for (const auto& label : m_labels) placeLabel(control, *label);
+    for (const auto& label : m_items) placeLabel(control, *label);
 }
 
 TFloatRect TLabelList::getLabelWorldRect(const TControlLabel& label) const {
@@ -99,7 +57,7 @@ void TLabelList::adoptMovedLabel(TControlLabel& label) {
 
 TControlLabelPtr TLabelList::hitTest(int x, int y) const {
     if (!m_visible) return nullptr;
-    for (const auto& label : m_labels)
+    for (const auto& label : m_items)
         if (label->hitTest(x, y)) return label;
     return nullptr;
 }
@@ -112,7 +70,7 @@ TTextLabelList::TTextLabelList(std::string_view name) : TLabelList(name) {
 
 TTextLabelPtr TTextLabelList::addTextLabel(std::string text, float x, float y) {
     auto label = std::make_shared<TTextLabel>(std::move(text), x, y);
-    m_labels.push_back(label);
+    m_items.push_back(label);
     return label;
 }
 
@@ -159,7 +117,7 @@ void TTextLabelList::drawLabelText(iWorldControl& control, const TControlLabel& 
 
 void TTextLabelList::paint(iWorldControl& control) {
     if (!m_visible) return;
-    for (const auto& label : m_labels) {
+    for (const auto& label : m_items) {
         if (!label->getVisible()) continue;
         if (label->getMoved()) adoptMovedLabel(*label);
         if (label->getNeedsPlacement()) placeLabel(control, *label);
@@ -224,7 +182,7 @@ bool TPointlistLabelList::overlapsX(const TRect& a, const TRect& b) {
 bool TPointlistLabelList::isFree(const TControlLabel& label) const {
     if (m_mode != 'L') return true;
     const TRect bounds = label.getBounds();
-    return std::none_of(m_labels.begin(), m_labels.end(), [&](const TControlLabelPtr& other) {
+    return std::none_of(m_items.begin(), m_items.end(), [&](const TControlLabelPtr& other) {
         return overlapsX(other->getBounds(), bounds);
     });
 }
@@ -240,8 +198,8 @@ std::string TPointlistLabelList::labelText(double x) const {
 }
 
 void TPointlistLabelList::placeAll(iWorldControl& control) {
-    m_labels.clear();
-    m_labels.reserve(1000);
+    m_items.clear();
+    m_items.reserve(1000);
     const TFloatRect window = control.deviceRectToWorld(control.clientRect());
 
     // Greedy, most intense first. Under mode 'L' the accepted labels' x spans never meet, so

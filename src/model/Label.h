@@ -11,6 +11,7 @@
 #include "FloatPoint.h"
 #include "FloatPointSortedList.h"
 #include "FontEx.h"
+#include "SharedList.h"
 #include "Symbol.h"
 #include "WorldControl.h"
 
@@ -88,7 +89,7 @@ using TLabelListPtr = std::shared_ptr<TLabelList>;
 
 // A named list of labels. It is a named symbol without a symbol of its own (setSymbol
 // does nothing), so that a pane's label series finds its lists by name.
-class TLabelList : public TSymbolNamed {
+class TLabelList : public TSymbolNamed, public TSharedList<TControlLabel> {
 public:
     explicit TLabelList(std::string_view name) : TSymbolNamed({}, name) {}
     TLabelList(const TLabelList&) = delete;
@@ -96,24 +97,8 @@ public:
 
     void setSymbol(std::string_view) override {}
 
-    // --- the basic list -------------------------------------------------------------------
-    int count() const { return static_cast<int>(m_labels.size()); }
-    bool isEmpty() const { return m_labels.empty(); }
-    int capacity() const { return static_cast<int>(m_labels.capacity()); }
-    void setCapacity(int value);
-    void clear() { m_labels.clear(); }
-    // Throws EListError "List index out of bounds (%d)" outside 0..count() - 1.
-    const TControlLabelPtr& getLabel(int index) const;
-    // Appends; returns the new index. An empty reference is refused (EListError).
-    int add(TControlLabelPtr label);
-    // Inserts at index (0..count()).
-    void insert(int index, TControlLabelPtr label);
-    void deleteItem(int index);
-    std::optional<int> indexOf(const TControlLabel& label) const;
-    std::optional<int> remove(const TControlLabel& label);
-    const std::vector<TControlLabelPtr>& labels() const { return m_labels; }
-    auto begin() const { return m_labels.begin(); }
-    auto end() const { return m_labels.end(); }
+    // The labels, by index; getLabel is get.
+    const TControlLabelPtr& getLabel(int index) const { return get(index); }
 
     // --- list attributes ------------------------------------------------------------------
     // Hidden lists are neither laid out, drawn nor hit.
@@ -139,7 +124,6 @@ public:
     TControlLabelPtr hitTest(int x, int y) const;
 
 protected:
-    std::vector<TControlLabelPtr> m_labels;
     bool m_visible = true;
     bool m_flag = false;
     bool m_movable = false;

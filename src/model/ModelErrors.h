@@ -8,6 +8,9 @@
 class EListError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+    static EListError indexOutOfBounds(int index) {
+        return EListError("List index out of bounds (" + std::to_string(index) + ")");
+    }
 };
 
 // Add under the error policy met an equal item; index is where that item stands.
