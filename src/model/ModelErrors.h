@@ -35,3 +35,11 @@ class EMathError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// object itself, or std::invalid_argument with message when it is empty: for setters of
+// shared parts that their owner cannot do without.
+template <class TPtr>
+TPtr required(TPtr object, const char* message) {
+    if (!object) throw std::invalid_argument(message);
+    return object;
+}

@@ -2,7 +2,8 @@
 #include "PointListSerie.h"
 
 #include <algorithm>
-#include <stdexcept>
+
+#include "ModelErrors.h"
 
 namespace {
 
@@ -14,12 +15,6 @@ struct TLineWidths {
 TLineWidths& lineWidths() {
     static TLineWidths widths;
     return widths;
-}
-
-template <class T>
-std::shared_ptr<T> required(std::shared_ptr<T> object, const char* what) {
-    if (!object) throw std::invalid_argument(std::string("A series needs ") + what);
-    return object;
 }
 
 // Uniform in [0, 1) from one 32-bit draw; written out so that a seed gives the same data
@@ -71,19 +66,19 @@ TPointListSerie::TPointListSerie(std::string_view symbol, std::string_view name)
       m_yRange(newRange(0.0, 100.0)) {}
 
 void TPointListSerie::setPoints(TFloatPointSortedListPtr points) {
-    m_points = required(std::move(points), "a point list");
+    m_points = required(std::move(points), "A series needs a point list");
 }
 
 void TPointListSerie::setThreshold(TThresholdPtr threshold) {
-    m_threshold = required(std::move(threshold), "a threshold");
+    m_threshold = required(std::move(threshold), "A series needs a threshold");
 }
 
 void TPointListSerie::setXRange(TRangePtr range) {
-    m_xRange = required(std::move(range), "an x range");
+    m_xRange = required(std::move(range), "A series needs an x range");
 }
 
 void TPointListSerie::setYRange(TRangePtr range) {
-    m_yRange = required(std::move(range), "a y range");
+    m_yRange = required(std::move(range), "A series needs a y range");
 }
 
 TPointListSerieList::TPointListSerieList() : m_threshold(newDefaultThreshold()) {}

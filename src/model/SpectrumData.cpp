@@ -1,15 +1,11 @@
 // The data of one plot pane and the fitting of its visible windows to the current series.
 #include "SpectrumData.h"
 
-#include <stdexcept>
 #include <utility>
 
-namespace {
+#include "ModelErrors.h"
 
-TRangePtr requiredRange(TRangePtr range, const char* what) {
-    if (!range) throw std::invalid_argument(std::string("A spectrum needs ") + what);
-    return range;
-}
+namespace {
 
 TRangePtr newReversedRange(double min, double max) {
     auto range = newRange(min, max);
@@ -27,11 +23,11 @@ TSpectrumData::TSpectrumData(std::string_view symbol, std::string_view name)
       m_labels(newLabelSeries()) {}
 
 void TSpectrumData::setXRange(TRangePtr range) {
-    m_xRange = requiredRange(std::move(range), "an x range");
+    m_xRange = required(std::move(range), "A spectrum needs an x range");
 }
 
 void TSpectrumData::setYRange(TRangePtr range) {
-    m_yRange = requiredRange(std::move(range), "a y range");
+    m_yRange = required(std::move(range), "A spectrum needs a y range");
 }
 
 void TSpectrumData::fitXRange() {
