@@ -6,8 +6,8 @@
 #include <map>
 #include <random>
 
-#include "Label.h"
-#include "WorldControl.h"
+#include "model/Label.h"
+#include "model/WorldControl.h"
 
 namespace {
 
@@ -75,9 +75,9 @@ void BM_LabelCandidates(benchmark::State& state) {
     TPointlistLabelList list("Custom Labels", points);
     for (auto _ : state) {
         list.setPoints(points);
-        benchmark::DoNotOptimize(list.getCandidates()->count());
+        benchmark::DoNotOptimize(list.candidates()->count());
     }
-    state.counters["candidates"] = list.getCandidates()->count();
+    state.counters["candidates"] = list.candidates()->count();
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 

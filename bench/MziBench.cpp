@@ -5,8 +5,8 @@
 #include <random>
 #include <string>
 
-#include "FloatPointSortedList.h"
-#include "Mzi.h"
+#include "model/FloatPointSortedList.h"
+#include "files/Mzi.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <random>
 #include <string>
 
-#include "FloatPointSortedList.h"
+#include "model/FloatPointSortedList.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <map>
 #include <random>
 
-#include "FloatPointSortedList.h"
-#include "SpectrumParameters.h"
+#include "model/FloatPointSortedList.h"
+#include "model/SpectrumParameters.h"
 
 namespace {
 

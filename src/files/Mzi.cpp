@@ -1,5 +1,5 @@
 // Reading a .mzi file into the element tree, and the empty document.
-#include "Mzi.h"
+#include "files/Mzi.h"
 
 #include <algorithm>
 #include <array>

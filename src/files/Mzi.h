@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "MziTypes.h"
+#include "files/MziTypes.h"
 
 // Namespace of the documents we write; on reading any default namespace, or none, is accepted.
 inline constexpr char mziNamespace[] = "http://velmorix.org/MZI.xsd";

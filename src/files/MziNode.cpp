@@ -1,5 +1,5 @@
 // Element handles over pugixml: attribute conversions, text, serialisation and item lists.
-#include "MziNode.h"
+#include "files/MziNode.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
 // The element types of a .mzi document, as a table of attributes and a table of element types.
 #pragma once
 
-#include "MziNode.h"
+#include "files/MziNode.h"
 
 // Each element type lists its attributes and children in their declared order, as mixins.
 // Accessors are named after the document's names: the getter with leading capitals lower-cased

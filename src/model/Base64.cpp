@@ -1,5 +1,5 @@
 // Base64 encoding and lenient decoding, the word swap and the SHA-1 seal.
-#include "Base64.h"
+#include "model/Base64.h"
 
 #include <openssl/evp.h>
 

@@ -15,14 +15,14 @@ public:
     TFloatPoint() = default;
     TFloatPoint(double x, double y) : m_x(x), m_y(y) {}
 
-    TFloatPointRec getPoint() const { return {m_x, m_y}; }
+    TFloatPointRec point() const { return {m_x, m_y}; }
     void setPoint(const TFloatPointRec& p) {
         m_x = p.x;
         m_y = p.y;
     }
-    double getX() const { return m_x; }
+    double x() const { return m_x; }
     void setX(double value) { m_x = value; }
-    double getY() const { return m_y; }
+    double y() const { return m_y; }
     void setY(double value) { m_y = value; }
 
     TFloatPoint clone() const { return TFloatPoint(m_x, m_y); }

@@ -1,5 +1,5 @@
 // The sorted point list: searches, bounds, interpolation, the point text and the sealed form.
-#include "FloatPointSortedList.h"
+#include "model/FloatPointSortedList.h"
 
 #include <algorithm>
 #include <bit>
@@ -7,8 +7,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "Base64.h"
-#include "ModelErrors.h"
+#include "model/Base64.h"
+#include "model/ModelErrors.h"
 
 namespace {
 

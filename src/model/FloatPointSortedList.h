@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "FloatPoint.h"
+#include "model/FloatPoint.h"
 
 // What add() does when an equal item is already present (stored values).
 enum class TDuplicates { Ignore = 0, Accept = 1, Error = 2 };
@@ -47,7 +47,7 @@ public:
     void clear();
     // Throws EListError "List index out of bounds (%d)" outside 0..count() - 1.
     const TFloatPointRec& get(int index) const;
-    TFloatPointRec getPoint(int index) const { return get(index); }
+    TFloatPointRec point(int index) const { return get(index); }
     // Replaces item index; the caller keeps the order.
     void put(int index, const TFloatPointRec& p);
     void deleteItem(int index);
@@ -65,9 +65,9 @@ public:
 
     // --- the sorted list ------------------------------------------------------------------
     void setCompare(TPointCompare compare);
-    TPointCompare getCompare() const { return m_compare; }
+    TPointCompare compare() const { return m_compare; }
     void setDuplicates(TDuplicates policy) { m_duplicates = policy; }
-    TDuplicates getDuplicates() const { return m_duplicates; }
+    TDuplicates duplicates() const { return m_duplicates; }
 
     // Sorted insertion; returns the index. Appending in ascending order costs O(1).
     int add(const TFloatPointRec& p);

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "Color.h"
+#include "model/Color.h"
 
 struct TFontStyles {
     bool bold = false;

@@ -1,5 +1,5 @@
 // Label lists: list operations, text layout, painting, candidate picking and greedy placement.
-#include "Label.h"
+#include "model/Label.h"
 
 #include <algorithm>
 #include <charconv>
@@ -7,14 +7,14 @@
 #include <compare>
 #include <limits>
 
-#include "ModelErrors.h"
+#include "model/ModelErrors.h"
 
 namespace {
 
 const std::string& textOf(const TControlLabel& label) {
     static const std::string none;
     const auto* text = dynamic_cast<const TTextLabel*>(&label);
-    return text ? text->getText() : none;
+    return text ? text->text() : none;
 }
 
 // A closed pixel interval lo..hi.
@@ -44,11 +44,11 @@ void TLabelList::placeAll(iWorldControl& control) {
 }
 
 TFloatRect TLabelList::getLabelWorldRect(const TControlLabel& label) const {
-    return label.getWorldRect();
+    return label.worldRect();
 }
 
 TRect TLabelList::getLabelBounds(const TControlLabel& label) const {
-    return label.getBounds();
+    return label.bounds();
 }
 
 void TLabelList::adoptMovedLabel(TControlLabel& label) {
@@ -74,8 +74,8 @@ TTextLabelPtr TTextLabelList::addTextLabel(std::string text, float x, float y) {
     return label;
 }
 
-TTextLabelPtr TTextLabelList::getTextLabel(int index) const {
-    return std::dynamic_pointer_cast<TTextLabel>(getLabel(index));
+TTextLabelPtr TTextLabelList::textLabel(int index) const {
+    return std::dynamic_pointer_cast<TTextLabel>(label(index));
 }
 
 TRect TTextLabelList::layoutBounds(const iWorldControl& control, std::string_view text,
@@ -95,7 +95,7 @@ TRect TTextLabelList::layoutBounds(const iWorldControl& control, std::string_vie
 }
 
 void TTextLabelList::placeLabel(iWorldControl& control, TControlLabel& label) {
-    const TRect bounds = layoutBounds(control, textOf(label), label.getPosition());
+    const TRect bounds = layoutBounds(control, textOf(label), label.position());
     label.setNeedsPlacement(false);
     label.setBounds(bounds);
     label.setWorldRect(control.deviceRectToWorld(bounds));
@@ -104,23 +104,23 @@ void TTextLabelList::placeLabel(iWorldControl& control, TControlLabel& label) {
 void TTextLabelList::adoptMovedLabel(TControlLabel& label) {
     // The label tool has already set Bounds and WorldRect; the position it implies is the
     // point the text stands on, so a later layout puts the label back where it was dropped.
-    const TFloatRect r = label.getWorldRect();
+    const TFloatRect r = label.worldRect();
     label.setPosition({(r.x1 + r.x2) / 2.0, std::min(r.y1, r.y2)});
     label.setMoved(false);
     label.setNeedsPlacement(false);
 }
 
 void TTextLabelList::drawLabelText(iWorldControl& control, const TControlLabel& label) {
-    const TRect bounds = label.getBounds();
+    const TRect bounds = label.bounds();
     control.textOut(bounds.left, bounds.bottom, textOf(label), m_font);
 }
 
 void TTextLabelList::paint(iWorldControl& control) {
     if (!m_visible) return;
     for (const auto& label : m_items) {
-        if (!label->getVisible()) continue;
-        if (label->getMoved()) adoptMovedLabel(*label);
-        if (label->getNeedsPlacement()) placeLabel(control, *label);
+        if (!label->isVisible()) continue;
+        if (label->isMoved()) adoptMovedLabel(*label);
+        if (label->needsPlacement()) placeLabel(control, *label);
         drawLabelText(control, *label);
     }
 }
@@ -181,9 +181,9 @@ bool TPointlistLabelList::overlapsX(const TRect& a, const TRect& b) {
 
 bool TPointlistLabelList::isFree(const TControlLabel& label) const {
     if (m_mode != 'L') return true;
-    const TRect bounds = label.getBounds();
+    const TRect bounds = label.bounds();
     return std::none_of(m_items.begin(), m_items.end(), [&](const TControlLabelPtr& other) {
-        return overlapsX(other->getBounds(), bounds);
+        return overlapsX(other->bounds(), bounds);
     });
 }
 

@@ -8,12 +8,12 @@
 #include <string_view>
 #include <vector>
 
-#include "FloatPoint.h"
-#include "FloatPointSortedList.h"
-#include "FontEx.h"
-#include "SharedList.h"
-#include "Symbol.h"
-#include "WorldControl.h"
+#include "model/FloatPoint.h"
+#include "model/FloatPointSortedList.h"
+#include "model/FontEx.h"
+#include "model/SharedList.h"
+#include "model/Symbol.h"
+#include "model/WorldControl.h"
 
 class TControlLabel;
 class TTextLabel;
@@ -28,31 +28,31 @@ public:
     virtual ~TControlLabel() = default;
 
     // The world point (the peak) the label belongs to.
-    TFloatPointRec getAnchor() const { return m_anchor; }
+    TFloatPointRec anchor() const { return m_anchor; }
     void setAnchor(const TFloatPointRec& value) { m_anchor = value; }
     // The world point from which the label is laid out.
-    TFloatPointRec getPosition() const { return m_position; }
+    TFloatPointRec position() const { return m_position; }
     void setPosition(const TFloatPointRec& value) { m_position = value; }
     // Hidden labels are neither drawn nor hit.
-    bool getVisible() const { return m_visible; }
+    bool isVisible() const { return m_visible; }
     void setVisible(bool value) { m_visible = value; }
     // Not owned: the label keeps only a weak reference.
-    std::shared_ptr<void> getOwner() const { return m_owner.lock(); }
+    std::shared_ptr<void> owner() const { return m_owner.lock(); }
     void setOwner(const std::shared_ptr<void>& value) { m_owner = value; }
     // Pixels where the text was last laid out; horizontal text is stored with Top below
     // Bottom.
-    TRect getBounds() const { return m_bounds; }
+    TRect bounds() const { return m_bounds; }
     void setBounds(const TRect& value) { m_bounds = value; }
     // Bounds in world units.
-    TFloatRect getWorldRect() const { return m_worldRect; }
+    TFloatRect worldRect() const { return m_worldRect; }
     void setWorldRect(const TFloatRect& value) { m_worldRect = value; }
     // The next paint lays the label out from its position.
-    bool getNeedsPlacement() const { return m_needsPlacement; }
+    bool needsPlacement() const { return m_needsPlacement; }
     void setNeedsPlacement(bool value) { m_needsPlacement = value; }
     // The user dragged the label; the next paint adopts the new place.
-    bool getMoved() const { return m_moved; }
+    bool isMoved() const { return m_moved; }
     void setMoved(bool value) { m_moved = value; }
-    int getTag() const { return m_tag; }
+    int tag() const { return m_tag; }
     void setTag(int value) { m_tag = value; }
 
     // Visible and (x, y) inside the bounds, left and top edges inside, right and bottom
@@ -77,7 +77,7 @@ public:
     TTextLabel(std::string text, float x, float y)
         : TControlLabel({x, y}), m_text(std::move(text)) {}
 
-    const std::string& getText() const { return m_text; }
+    const std::string& text() const { return m_text; }
     void setText(std::string value) { m_text = std::move(value); }
 
 private:
@@ -97,17 +97,17 @@ public:
 
     void setSymbol(std::string_view) override {}
 
-    // The labels, by index; getLabel is get.
-    const TControlLabelPtr& getLabel(int index) const { return get(index); }
+    // The labels, by index; label is get.
+    const TControlLabelPtr& label(int index) const { return get(index); }
 
     // --- list attributes ------------------------------------------------------------------
     // Hidden lists are neither laid out, drawn nor hit.
-    bool getVisible() const { return m_visible; }
+    bool isVisible() const { return m_visible; }
     void setVisible(bool value) { m_visible = value; }
-    bool getFlag() const { return m_flag; }
+    bool flag() const { return m_flag; }
     void setFlag(bool value) { m_flag = value; }
     // The label tool may drag labels of this list.
-    bool getMovable() const { return m_movable; }
+    bool isMovable() const { return m_movable; }
     void setMovable(bool value) { m_movable = value; }
 
     // --- layout, painting, hits -----------------------------------------------------------
@@ -137,14 +137,14 @@ class TTextLabelList : public TLabelList {
 public:
     explicit TTextLabelList(std::string_view name);
 
-    TFontEx& getFont() { return m_font; }
-    const TFontEx& getFont() const { return m_font; }
+    TFontEx& font() { return m_font; }
+    const TFontEx& font() const { return m_font; }
     void setFont(const TFontEx& value) { m_font = value; }
 
     // Appends a new text label at (x, y) and returns it.
     TTextLabelPtr addTextLabel(std::string text, float x, float y);
     // Item index as a text label; nullptr when that item carries no text.
-    TTextLabelPtr getTextLabel(int index) const;
+    TTextLabelPtr textLabel(int index) const;
 
     // Measures the text and centres it above the position point (see layoutBounds); clears
     // NeedsPlacement and sets Bounds and WorldRect.
@@ -180,15 +180,15 @@ public:
     TPointlistLabelList(std::string_view name, const TFloatPointSortedList& points);
 
     // Label values are rounded to 1 / precision; values below 1 are taken as 1.
-    int getPrecision() const { return m_precision; }
+    int precision() const { return m_precision; }
     void setPrecision(int value) { m_precision = value < 1 ? 1 : value; }
     // Collision rule: 'L' rejects a label whose horizontal extent meets that of a label in
     // the list; any other value accepts every label.
-    char getMode() const { return m_mode; }
+    char mode() const { return m_mode; }
     void setMode(char value) { m_mode = value; }
     // The local maxima, ascending by y (ties: larger x first, so that the lower x of equal
     // peaks is labelled first).
-    const TFloatPointSortedListPtr& getCandidates() const { return m_candidates; }
+    const TFloatPointSortedListPtr& candidates() const { return m_candidates; }
 
     // Recomputes the candidates: each stretch of x that begins at a point and spans
     // candidateWindow gives its highest point (the first of equal maxima), at single

@@ -1,5 +1,5 @@
 // The label series: hit tests across its lists and painting with the deferred layout.
-#include "LabelSeries.h"
+#include "model/LabelSeries.h"
 
 std::optional<TLabelHit> TLabelSeries::hitTest(int x, int y) const {
     for (const auto& list : m_items)
@@ -11,7 +11,7 @@ void TLabelSeries::paint(iWorldControl& control) {
     if (!m_visible) return;
     if (m_needsLayout) {
         for (const auto& list : m_items)
-            if (list->getVisible()) list->placeAll(control);
+            if (list->isVisible()) list->placeAll(control);
         m_needsLayout = false;
     }
     for (const auto& list : m_items) list->paint(control);

@@ -5,9 +5,9 @@
 #include <memory>
 #include <optional>
 
-#include "Label.h"
-#include "Symbol.h"
-#include "WorldControl.h"
+#include "model/Label.h"
+#include "model/Symbol.h"
+#include "model/WorldControl.h"
 
 // A label found by a hit test, with the list that holds it.
 struct TLabelHit {
@@ -18,11 +18,11 @@ struct TLabelHit {
 class TLabelSeries : public TSymbolNamedListOf<TLabelList> {
 public:
     // Hides all labels of the pane.
-    bool getVisible() const { return m_visible; }
+    bool isVisible() const { return m_visible; }
     void setVisible(bool value) { m_visible = value; }
-    const TLabelListPtr& getLabelList(int index) const { return get(index); }
+    const TLabelListPtr& labelList(int index) const { return get(index); }
     // The next paint lays out every visible list again; set when the view or size changes.
-    bool getNeedsLayout() const { return m_needsLayout; }
+    bool needsLayout() const { return m_needsLayout; }
     void setNeedsLayout(bool value) { m_needsLayout = value; }
 
     // The first list (in order) with a label at pixel (x, y), and that label; the series'

@@ -1,9 +1,9 @@
 // Series and the series list: current-series validation, palette, demonstration data.
-#include "PointListSerie.h"
+#include "model/PointListSerie.h"
 
 #include <algorithm>
 
-#include "ModelErrors.h"
+#include "model/ModelErrors.h"
 
 namespace {
 
@@ -91,26 +91,26 @@ void TPointListSerieList::setCurrentIndex(int index) {
     if (index >= 0 && index < count()) m_currentIndex = index;
     if (m_currentIndex >= 0) {
         const auto& current = get(m_currentIndex);
-        m_threshold = current->getThreshold();
-        if (current->getStyle() != TSerieStyle::Bars)
-            current->setLineWidth(current->getHighlightWidth());
+        m_threshold = current->threshold();
+        if (current->style() != TSerieStyle::Bars)
+            current->setLineWidth(current->highlightWidth());
     }
 }
 
-int TPointListSerieList::getCurrentIndex() {
+int TPointListSerieList::currentIndex() {
     setCurrentIndex(m_currentIndex);
     return m_currentIndex;
 }
 
-TPointListSeriePtr TPointListSerieList::getCurrent() {
-    const int index = getCurrentIndex();
+TPointListSeriePtr TPointListSerieList::current() {
+    const int index = currentIndex();
     return index < 0 ? nullptr : get(index);
 }
 
 void TPointListSerieList::addSerie(TPointListSeriePtr serie) {
     const int index = add(std::move(serie));
     setCurrentIndex(index);
-    const auto slot = static_cast<std::size_t>(getCurrentIndex() % 11 + 2);
+    const auto slot = static_cast<std::size_t>(currentIndex() % 11 + 2);
     get(index)->setColor(seriePalette[slot]);
 }
 
@@ -132,7 +132,7 @@ TPointListSeriePtr TPointListSerieList::newRandomSerie(std::string_view name) {
     if (!m_random) m_random.emplace(std::random_device{}());
     auto& random = *m_random;
     auto serie = newSerie(name);
-    auto& points = *serie->getPoints();
+    auto& points = *serie->points();
     double x = 0.0;
     while (x < 100.0) {
         x += 1.0 + 5.0 * uniform01(random);

@@ -11,11 +11,11 @@
 #include <string_view>
 #include <vector>
 
-#include "Color.h"
-#include "FloatPointSortedList.h"
-#include "Range.h"
-#include "Symbol.h"
-#include "Threshold.h"
+#include "model/Color.h"
+#include "model/FloatPointSortedList.h"
+#include "model/Range.h"
+#include "model/Symbol.h"
+#include "model/Threshold.h"
 
 // Stored values; the plot draws any value other than Bars as a line.
 enum class TSerieStyle : std::uint8_t { Bars = 1, Line = 2 };
@@ -60,30 +60,30 @@ class TPointListSerie : public TSymbolNamed {
 public:
     explicit TPointListSerie(std::string_view symbol = {}, std::string_view name = {});
 
-    TColor getColor() const { return m_color; }
+    TColor color() const { return m_color; }
     void setColor(TColor value) { m_color = value; }
     // Pen widths in pixels: the one the series has now and the one it takes while current.
-    int getLineWidth() const { return m_lineWidth; }
+    int lineWidth() const { return m_lineWidth; }
     void setLineWidth(int value) { m_lineWidth = value; }
-    int getHighlightWidth() const { return m_highlightWidth; }
+    int highlightWidth() const { return m_highlightWidth; }
     void setHighlightWidth(int value) { m_highlightWidth = value; }
-    TSerieStyle getStyle() const { return m_style; }
+    TSerieStyle style() const { return m_style; }
     void setStyle(TSerieStyle value) { m_style = value; }
 
-    const TFloatPointSortedListPtr& getPoints() const { return m_points; }
+    const TFloatPointSortedListPtr& points() const { return m_points; }
     void setPoints(TFloatPointSortedListPtr points);
-    const TThresholdPtr& getThreshold() const { return m_threshold; }
+    const TThresholdPtr& threshold() const { return m_threshold; }
     void setThreshold(TThresholdPtr threshold);
-    const TRangePtr& getXRange() const { return m_xRange; }
+    const TRangePtr& xRange() const { return m_xRange; }
     void setXRange(TRangePtr range);
-    const TRangePtr& getYRange() const { return m_yRange; }
+    const TRangePtr& yRange() const { return m_yRange; }
     void setYRange(TRangePtr range);
     // World point the cursor readout measures from; none by default.
-    const std::optional<TFloatPointRec>& getRefPoint() const { return m_refPoint; }
+    const std::optional<TFloatPointRec>& refPoint() const { return m_refPoint; }
     void setRefPoint(std::optional<TFloatPointRec> point) { m_refPoint = point; }
 
-    std::vector<std::string>& getNotes() { return m_notes; }
-    const std::vector<std::string>& getNotes() const { return m_notes; }
+    std::vector<std::string>& notes() { return m_notes; }
+    const std::vector<std::string>& notes() const { return m_notes; }
 
 private:
     TColor m_color{};
@@ -114,9 +114,9 @@ public:
     TPointListSerieList();
 
     // The current series after validation; nullptr when the list is empty.
-    TPointListSeriePtr getCurrent();
+    TPointListSeriePtr current();
     // Validates and returns the current index; -1 when the list is empty.
-    int getCurrentIndex();
+    int currentIndex();
     // Makes series index current; an index outside the list only revalidates.
     void setCurrentIndex(int index);
 
@@ -134,12 +134,12 @@ public:
     // Seeds the source of demonstration data; unseeded it starts from a random seed.
     void setRandomSeed(std::uint32_t seed) { m_random.emplace(seed); }
 
-    const TPointListSeriePtr& getSerie(int index) const { return get(index); }
+    const TPointListSeriePtr& serie(int index) const { return get(index); }
 
-    const TThresholdPtr& getThreshold() const { return m_threshold; }
-    bool getShareThreshold() const { return m_shareThreshold; }
+    const TThresholdPtr& threshold() const { return m_threshold; }
+    bool shareThreshold() const { return m_shareThreshold; }
     void setShareThreshold(bool value) { m_shareThreshold = value; }
-    TSerieStyle getDefaultStyle() const { return m_defaultStyle; }
+    TSerieStyle defaultStyle() const { return m_defaultStyle; }
     void setDefaultStyle(TSerieStyle value) { m_defaultStyle = value; }
 
 private:

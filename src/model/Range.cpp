@@ -1,12 +1,12 @@
 // Axis ranges: notification and the pixel/world conversions.
-#include "Range.h"
+#include "model/Range.h"
 
 #include <cmath>
 #include <limits>
 
 namespace {
 
-TRangeErrorHook& rangeErrorHook() {
+TRangeErrorHook& hookSlot() {
     static TRangeErrorHook hook;
     return hook;
 }
@@ -23,11 +23,11 @@ double roundHalfEven(double value) {
 }  // namespace
 
 void setRangeErrorHook(TRangeErrorHook hook) {
-    rangeErrorHook() = std::move(hook);
+    hookSlot() = std::move(hook);
 }
 
-const TRangeErrorHook& getRangeErrorHook() {
-    return rangeErrorHook();
+const TRangeErrorHook& rangeErrorHook() {
+    return hookSlot();
 }
 
 TRange::TRange(double min, double max) : TFloatPoint(min, max), m_fullMin(min), m_fullMax(max) {}
@@ -55,9 +55,9 @@ void TRange::setCenter(double center) {
 
 double TRange::valueAt(int pixels, double pixel) const {
     if (pixels <= 1) return 0.0;
-    const double span = static_cast<double>(pixels - 1);
-    const double size = getSize();
-    const double value = m_reversed ? m_y - size * pixel / span : m_x + size * pixel / span;
+    const double last = static_cast<double>(pixels - 1);
+    const double span = size();
+    const double value = m_reversed ? m_y - span * pixel / last : m_x + span * pixel / last;
     if (!std::isfinite(value)) {
         if (const auto& hook = rangeErrorHook()) hook("Device To LOgic");
         return 0.0;
@@ -66,9 +66,9 @@ double TRange::valueAt(int pixels, double pixel) const {
 }
 
 int TRange::pixelOf(int pixels, double value) const {
-    const double size = getSize();
-    if (!(size > 0.0)) return 0;
-    const double t = m_reversed ? (m_y - value) / size : (value - m_x) / size;
+    const double span = size();
+    if (!(span > 0.0)) return 0;
+    const double t = m_reversed ? (m_y - value) / span : (value - m_x) / span;
     // In double: pixels - 1 would overflow for the lowest int.
     const double pixel = roundHalfEven(t * (static_cast<double>(pixels) - 1.0));
     if (std::isnan(pixel)) return 0;

@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "FloatPoint.h"
+#include "model/FloatPoint.h"
 
 class TRange;
 using TRangePtr = std::shared_ptr<TRange>;
@@ -17,7 +17,7 @@ using TRangePtr = std::shared_ptr<TRange>;
 // the conversion still returns 0).
 using TRangeErrorHook = std::function<void(const std::string& message)>;
 void setRangeErrorHook(TRangeErrorHook hook);
-const TRangeErrorHook& getRangeErrorHook();
+const TRangeErrorHook& rangeErrorHook();
 
 // Min and Max are the point's x and y: the inherited setX/setY/setPoint/assign change them
 // without notification, setMin/setMax and everything built on them notify.
@@ -31,23 +31,23 @@ public:
     TRange(const TRange&) = delete;
     TRange& operator=(const TRange&) = delete;
 
-    double getSize() const { return m_y - m_x; }
-    double getMin() const { return m_x; }
+    double size() const { return m_y - m_x; }
+    double min() const { return m_x; }
     void setMin(double value);
-    double getMax() const { return m_y; }
+    double max() const { return m_y; }
     void setMax(double value);
     // The full extent, target of resetToFull(); set without notification.
-    double getFullMin() const { return m_fullMin; }
+    double fullMin() const { return m_fullMin; }
     void setFullMin(double value) { m_fullMin = value; }
-    double getFullMax() const { return m_fullMax; }
+    double fullMax() const { return m_fullMax; }
     void setFullMax(double value) { m_fullMax = value; }
     // Reversed: pixel 0 shows Max (y axes, whose pixel rows grow downwards).
-    bool getReversed() const { return m_reversed; }
+    bool isReversed() const { return m_reversed; }
     void setReversed(bool value) { m_reversed = value; }
-    const TChangeEvent& getOnChange() const { return m_onChange; }
+    const TChangeEvent& onChange() const { return m_onChange; }
     void setOnChange(TChangeEvent handler) { m_onChange = std::move(handler); }
 
-    double getCenter() const { return (m_x + m_y) / 2.0; }
+    double center() const { return (m_x + m_y) / 2.0; }
     // Keeps the size and centres the interval on center; notifies twice (Min, then Max).
     void setCenter(double center);
 

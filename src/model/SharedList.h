@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "ModelErrors.h"
+#include "model/ModelErrors.h"
 
 template <class T>
 class TSharedList {

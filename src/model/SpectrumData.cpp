@@ -1,9 +1,9 @@
 // The data of one plot pane and the fitting of its visible windows to the current series.
-#include "SpectrumData.h"
+#include "model/SpectrumData.h"
 
 #include <utility>
 
-#include "ModelErrors.h"
+#include "model/ModelErrors.h"
 
 namespace {
 
@@ -31,9 +31,9 @@ void TSpectrumData::setYRange(TRangePtr range) {
 }
 
 void TSpectrumData::fitXRange() {
-    const TPointListSeriePtr serie = m_series->getCurrent();
+    const TPointListSeriePtr serie = m_series->current();
     if (!serie) return;
-    TFloatPointSortedList& points = *serie->getPoints();
+    TFloatPointSortedList& points = *serie->points();
     TFloatPointRec lo = points.getMinPoint();
     TFloatPointRec hi = points.getMaxPoint();
     // A single abscissa (or no point) has no width to fit to. The corners are kept with the
@@ -54,9 +54,9 @@ void TSpectrumData::fitXRange() {
 // inverted window that shows nothing; it gets the mirror image instead (from just below its
 // smallest intensity to just above zero), or 0..100 when all intensities are zero.
 void TSpectrumData::fitYRange() {
-    const TPointListSeriePtr serie = m_series->getCurrent();
+    const TPointListSeriePtr serie = m_series->current();
     if (!serie) return;
-    const TFloatPointSortedList& points = *serie->getPoints();
+    const TFloatPointSortedList& points = *serie->points();
     const double maxY = points.getMaxPoint().y;
     if (maxY > 0.0) {
         m_yRange->setMin(-maxY / 50.0);

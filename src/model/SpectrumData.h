@@ -7,11 +7,11 @@
 #include <string>
 #include <string_view>
 
-#include "Color.h"
-#include "LabelSeries.h"
-#include "PointListSerie.h"
-#include "Range.h"
-#include "Symbol.h"
+#include "model/Color.h"
+#include "model/LabelSeries.h"
+#include "model/PointListSerie.h"
+#include "model/Range.h"
+#include "model/Symbol.h"
 
 // Fill patterns, in the order of the toolkit the documents come from.
 enum class TBrushStyle : std::uint8_t {
@@ -44,31 +44,31 @@ public:
 
     explicit TSpectrumData(std::string_view symbol = {}, std::string_view name = {});
 
-    const TPointListSerieListPtr& getSeries() const { return m_series; }
-    const TLabelSeriesPtr& getLabels() const { return m_labels; }
+    const TPointListSerieListPtr& series() const { return m_series; }
+    const TLabelSeriesPtr& labels() const { return m_labels; }
 
     // The visible windows in world units: x 0..100 and y -5..100 (reversed, as pixel rows
     // grow downwards) to begin with. The setters replace the shared object; an empty one is
     // refused (std::invalid_argument), as the plot and the fitting always need a window.
-    const TRangePtr& getXRange() const { return m_xRange; }
+    const TRangePtr& xRange() const { return m_xRange; }
     void setXRange(TRangePtr range);
-    const TRangePtr& getYRange() const { return m_yRange; }
+    const TRangePtr& yRange() const { return m_yRange; }
     void setYRange(TRangePtr range);
 
     // World y from which bars rise.
-    double getBaseLine() const { return m_baseLine; }
+    double baseLine() const { return m_baseLine; }
     void setBaseLine(double value) { m_baseLine = value; }
     // The plot's frame fill; hollow by default.
-    TBrush& getBrush() { return m_brush; }
-    const TBrush& getBrush() const { return m_brush; }
+    TBrush& brush() { return m_brush; }
+    const TBrush& brush() const { return m_brush; }
     // Distance in pixels within which the mouse tools and labels count a position as a hit.
-    int getPickTolerance() const { return m_pickTolerance; }
+    int pickTolerance() const { return m_pickTolerance; }
     void setPickTolerance(int value) { m_pickTolerance = value; }
     // The data changed since it was last saved.
-    bool getModified() const { return m_modified; }
+    bool isModified() const { return m_modified; }
     void setModified(bool value) { m_modified = value; }
     // The annotations page of the document the pane was loaded from.
-    const std::string& getAnnotationText() const { return m_annotationText; }
+    const std::string& annotationText() const { return m_annotationText; }
     void setAnnotationText(std::string text) { m_annotationText = std::move(text); }
 
     // Fits the x window to the current series' points with 2 % of their width added on each

@@ -1,5 +1,5 @@
 // The background estimator: a windowed histogram mode over the points of a spectrum.
-#include "SpectrumParameters.h"
+#include "model/SpectrumParameters.h"
 
 #include <cmath>
 #include <utility>

@@ -1,7 +1,7 @@
 // The background estimator: a stepwise background curve under the points of a spectrum.
 #pragma once
 
-#include "FloatPointSortedList.h"
+#include "model/FloatPointSortedList.h"
 
 // A peak width as a function of x: width(x) = offset + width * (x / referenceX)^exponent,
 // all in x units (m/z). Carried with the estimator's parameters; the estimator itself does not
@@ -32,11 +32,11 @@ public:
     // curve or outside it.
     double backgroundAt(double x) const;
 
-    const TFloatPointSortedListPtr& getSource() const { return m_source; }
-    const TFloatPointSortedListPtr& getBackground() const { return m_background; }
-    int getWindow() const { return m_window; }
-    int getLevels() const { return m_levels; }
-    const c_FWHM& getFWHM() const { return m_fwhm; }
+    const TFloatPointSortedListPtr& source() const { return m_source; }
+    const TFloatPointSortedListPtr& background() const { return m_background; }
+    int window() const { return m_window; }
+    int levels() const { return m_levels; }
+    const c_FWHM& fwhm() const { return m_fwhm; }
 
 private:
     TFloatPointSortedListPtr m_source;

@@ -1,8 +1,8 @@
 // The cubic spline of a point list and its mean point spacing.
 #include <cmath>
 
-#include "FloatPointSortedList.h"
-#include "ModelErrors.h"
+#include "model/FloatPointSortedList.h"
+#include "model/ModelErrors.h"
 
 namespace {
 

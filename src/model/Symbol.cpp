@@ -1,5 +1,5 @@
 // Symbols and named symbols: length limits and the case-blind symbol comparison.
-#include "Symbol.h"
+#include "model/Symbol.h"
 
 std::string truncateText(std::string_view text, std::size_t maxChars) {
     // A character is a lead byte with the continuation bytes (10xxxxxx) its pattern announces.

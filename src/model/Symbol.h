@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "SharedList.h"
+#include "model/SharedList.h"
 
 // Cuts text to at most maxChars characters. Text is UTF-8: the cut never splits a
 // multi-byte character, so a cut name stays valid text; a byte that belongs to no valid
@@ -27,7 +27,7 @@ public:
     explicit TSymbol(std::string_view symbol = {});
     virtual ~TSymbol() = default;
 
-    const std::string& getSymbol() const { return m_symbol; }
+    const std::string& symbol() const { return m_symbol; }
     // Longer values are cut to maxSymbolLength characters. Virtual so that objects without
     // a symbol of their own can ignore it.
     virtual void setSymbol(std::string_view value);
@@ -43,7 +43,7 @@ public:
     // Both values are cut to their maximum lengths.
     explicit TSymbolNamed(std::string_view symbol = {}, std::string_view name = {});
 
-    const std::string& getName() const { return m_name; }
+    const std::string& name() const { return m_name; }
     virtual void setName(std::string_view value);
 
 protected:
@@ -64,11 +64,11 @@ public:
     using TSharedList<T>::get;
 
     // --- lookups --------------------------------------------------------------------------
-    const ItemPtr& getSymbolItem(int index) const { return get(index); }
+    const ItemPtr& symbolItem(int index) const { return get(index); }
     // First item whose symbol equals symbol, ignoring the case of a..z.
     std::optional<int> findSymbol(std::string_view symbol) const {
         for (int i = 0; i < count(); ++i)
-            if (sameSymbol(m_items[static_cast<std::size_t>(i)]->getSymbol(), symbol)) return i;
+            if (sameSymbol(m_items[static_cast<std::size_t>(i)]->symbol(), symbol)) return i;
         return std::nullopt;
     }
     // The same search returning the item, or nullptr.
@@ -87,11 +87,11 @@ class TSymbolNamedListOf : public TSymbolListOf<T> {
 public:
     using typename TSymbolListOf<T>::ItemPtr;
 
-    const ItemPtr& getNamedItem(int index) const { return this->get(index); }
+    const ItemPtr& namedItem(int index) const { return this->get(index); }
     // First item whose name equals name exactly (case-sensitive).
     std::optional<int> findName(std::string_view name) const {
         for (int i = 0; i < this->count(); ++i)
-            if (this->m_items[static_cast<std::size_t>(i)]->getName() == name) return i;
+            if (this->m_items[static_cast<std::size_t>(i)]->name() == name) return i;
         return std::nullopt;
     }
     // The same search returning the item, or nullptr.

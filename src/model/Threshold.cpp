@@ -1,5 +1,5 @@
 // Thresholds: segment arithmetic, vertex insertion, assignment and the clipboard form.
-#include "Threshold.h"
+#include "model/Threshold.h"
 
 #include <algorithm>
 #include <bit>
@@ -7,8 +7,8 @@
 #include <cmath>
 #include <limits>
 
-#include "Clipboard.h"
-#include "ModelErrors.h"
+#include "model/Clipboard.h"
+#include "model/ModelErrors.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "FloatPointSortedList.h"
+#include "model/FloatPointSortedList.h"
 
 class iClipboard;
 class TThreshold;
@@ -34,17 +34,17 @@ public:
     TThreshold(const TThreshold&) = delete;
     TThreshold& operator=(const TThreshold&) = delete;
 
-    const TChangeEvent& getOnChange() const { return m_onChange; }
+    const TChangeEvent& onChange() const { return m_onChange; }
     void setOnChange(TChangeEvent handler) { m_onChange = std::move(handler); }
     // Calls the subscriber, if any.
     void changed();
 
     // Tag, Active and Enabled are stored for the application; Active implies Enabled.
-    int getTag() const { return m_tag; }
+    int tag() const { return m_tag; }
     void setTag(int value);  // notifies
-    bool getActive() const { return m_active; }
+    bool isActive() const { return m_active; }
     void setActive(bool value);  // true also enables; notifies
-    bool getEnabled() const { return m_enabled; }
+    bool isEnabled() const { return m_enabled; }
     void setEnabled(bool value);  // false also deactivates (with notification)
 
     // Vertex i with i clamped to 0..count() - 1; throws EListError without vertices.

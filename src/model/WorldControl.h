@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "FontEx.h"
+#include "model/FontEx.h"
 
 struct TPoint {
     int x = 0;

@@ -1,5 +1,5 @@
 // Tests of the .mzi document tree: every element type, absent items, names, errors and lists.
-#include "Mzi.h"
+#include "files/Mzi.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <tuple>
 #include <vector>
 
-#include "TestHelpers.h"
+#include "support/TestHelpers.h"
 
 namespace {
 

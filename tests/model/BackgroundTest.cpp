@@ -1,5 +1,5 @@
 // The background estimator: window levels, the curve's ends, reading it back, a real spectrum.
-#include "SpectrumParameters.h"
+#include "model/SpectrumParameters.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Searches, bounds, interpolation and both stored forms of the sorted point list.
-#include "FloatPointSortedList.h"
+#include "model/FloatPointSortedList.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <random>
 
-#include "Base64.h"
-#include "ModelErrors.h"
-#include "TestHelpers.h"
+#include "model/Base64.h"
+#include "model/ModelErrors.h"
+#include "support/TestHelpers.h"
 
 namespace {
 

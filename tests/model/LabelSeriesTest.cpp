@@ -1,10 +1,10 @@
 // The label series of a pane: deferred layout on paint and hit tests across its lists.
-#include "LabelSeries.h"
+#include "model/LabelSeries.h"
 
 #include <gtest/gtest.h>
 
-#include "FakeWorldControl.h"
-#include "TestHelpers.h"
+#include "support/FakeWorldControl.h"
+#include "support/TestHelpers.h"
 
 namespace {
 
@@ -30,12 +30,12 @@ TEST(LabelSeriesLayout, PaintLaysOutVisibleListsOfAVisibleSeriesOnlyWhenFlagged)
     series.setVisible(false);  // a hidden series draws nothing and keeps the flag
     series.paint(plot);
     EXPECT_TRUE(plot.texts.empty());
-    EXPECT_TRUE(series.getNeedsLayout());
+    EXPECT_TRUE(series.needsLayout());
     EXPECT_EQ(peaks->count(), 0);
 
     series.setVisible(true);
     series.paint(plot);
-    EXPECT_FALSE(series.getNeedsLayout());
+    EXPECT_FALSE(series.needsLayout());
     ASSERT_EQ(plot.texts.size(), 1u);
     EXPECT_EQ(plot.texts[0].text, " 50");
     EXPECT_EQ(hidden->count(), 0);
@@ -47,7 +47,7 @@ TEST(LabelSeriesLayout, PaintLaysOutVisibleListsOfAVisibleSeriesOnlyWhenFlagged)
     series.setNeedsLayout(true);
     series.paint(plot);
     EXPECT_EQ(plot.texts.back().x, 800 - 9);
-    EXPECT_EQ(peaks->getLabel(0)->getBounds().top, 100);
+    EXPECT_EQ(peaks->label(0)->bounds().top, 100);
     EXPECT_EQ(plot.texts.size(), 3u);
 }
 

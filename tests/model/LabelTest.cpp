@@ -1,5 +1,5 @@
 // Peak labels: candidate picking, greedy placement, collisions, hit tests, drags and painting.
-#include "Label.h"
+#include "model/Label.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 #include <random>
 #include <tuple>
 
-#include "FakeWorldControl.h"
-#include "ModelErrors.h"
-#include "TestHelpers.h"
+#include "support/FakeWorldControl.h"
+#include "model/ModelErrors.h"
+#include "support/TestHelpers.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ FakeWorldControl standardPlot() {
 
 std::vector<std::string> textsOf(const TLabelList& list) {
     std::vector<std::string> texts;
-    for (const auto& label : list) texts.push_back(dynamic_cast<TTextLabel&>(*label).getText());
+    for (const auto& label : list) texts.push_back(dynamic_cast<TTextLabel&>(*label).text());
     return texts;
 }
 
@@ -30,7 +30,7 @@ using Texts = std::vector<std::string>;
 
 // What the label tool does on release: the dragged frame becomes the label's place.
 void dropAt(FakeWorldControl& plot, TControlLabel& label, int dx, int dy) {
-    const TRect b = label.getBounds();
+    const TRect b = label.bounds();
     const TRect zone{b.left + dx, b.top + dy, b.right + dx, b.bottom + dy};
     label.setBounds(zone);
     label.setWorldRect(plot.deviceRectToWorld(zone));
@@ -44,13 +44,13 @@ void dropAt(FakeWorldControl& plot, TControlLabel& label, int dx, int dy) {
 TEST(LabelCandidates, EachWindowGivesItsHighestPointAtSinglePrecision) {
     const auto list = newPointlistLabelList(
         "Custom Labels", pointsOf({{1.0, 5}, {1.1, 9}, {1.15, 2}, {1.5, 4}, {1.6, 7}}));
-    const auto& c = list->getCandidates()->points();
+    const auto& c = list->candidates()->points();
     ASSERT_EQ(c.size(), 2u);
     // Ascending by intensity.
     EXPECT_EQ(c[0], (TFloatPointRec{static_cast<float>(1.6), 7}));
     EXPECT_EQ(c[1], (TFloatPointRec{static_cast<float>(1.1), 9}));
     EXPECT_NE(c[1].x, 1.1);
-    EXPECT_EQ(list->getCandidates()->getCompare(), &comparePointY);
+    EXPECT_EQ(list->candidates()->compare(), &comparePointY);
 }
 
 TEST(LabelCandidates, WindowsStartAtPointsNotOnAGrid) {
@@ -58,7 +58,7 @@ TEST(LabelCandidates, WindowsStartAtPointsNotOnAGrid) {
     // starts a third one.
     const auto list =
         newPointlistLabelList("L", pointsOf({{0.0, 1}, {0.3, 2}, {0.45, 5}, {0.55, 3}}));
-    auto c = list->getCandidates()->points();
+    auto c = list->candidates()->points();
     std::sort(c.begin(), c.end(), [](auto& a, auto& b) { return a.x < b.x; });
     ASSERT_EQ(c.size(), 3u);
     EXPECT_FLOAT_EQ(c[0].x, 0.0f);
@@ -68,12 +68,12 @@ TEST(LabelCandidates, WindowsStartAtPointsNotOnAGrid) {
 
 TEST(LabelCandidates, FirstOfEqualMaximaWinsSinglePointIsACandidateNoPointIsAnError) {
     const auto list = newPointlistLabelList("L", pointsOf({{2.0, 1}, {2.05, 6}, {2.1, 6}}));
-    ASSERT_EQ(list->getCandidates()->count(), 1);
-    EXPECT_FLOAT_EQ(list->getCandidates()->first().x, 2.05f);
+    ASSERT_EQ(list->candidates()->count(), 1);
+    EXPECT_FLOAT_EQ(list->candidates()->first().x, 2.05f);
 
     list->setPoints(pointsOf({{7.0, 3}}));
-    ASSERT_EQ(list->getCandidates()->count(), 1);
-    EXPECT_EQ(list->getCandidates()->first(), (TFloatPointRec{7.0, 3.0}));
+    ASSERT_EQ(list->candidates()->count(), 1);
+    EXPECT_EQ(list->candidates()->first(), (TFloatPointRec{7.0, 3.0}));
 
     const auto withoutPoints = [] { TPointlistLabelList("L", TFloatPointSortedList()); };
     EXPECT_THROW(withoutPoints(), EListError);
@@ -88,15 +88,15 @@ TEST(LabelPlacement, WeakerOfTwoOverlappingPeaksIsDroppedUntilZoomedIn) {
     list.placeAll(plot);
     // " 50" is 18 pixels wide at pixel 500; " 51" at 510 would overlap it.
     EXPECT_EQ(textsOf(list), (Texts{" 50"}));
-    EXPECT_EQ(list.getLabel(0)->getBounds(), (TRect{491, 100, 509, 90}));
-    EXPECT_EQ(list.getLabel(0)->getWorldRect(), plot.deviceRectToWorld({491, 100, 509, 90}));
-    EXPECT_FALSE(list.getLabel(0)->getNeedsPlacement());
+    EXPECT_EQ(list.label(0)->bounds(), (TRect{491, 100, 509, 90}));
+    EXPECT_EQ(list.label(0)->worldRect(), plot.deviceRectToWorld({491, 100, 509, 90}));
+    EXPECT_FALSE(list.label(0)->needsPlacement());
 
     plot.setView({45, 0, 55, 100});  // 100 pixels per x unit
     list.placeAll(plot);
     EXPECT_EQ(textsOf(list), (Texts{" 50", " 51"}));
-    EXPECT_EQ(list.getLabel(1)->getBounds(), (TRect{591, 200, 609, 190}));
-    EXPECT_EQ(list.getLabel(1)->getAnchor(), (TFloatPointRec{51, 60}));
+    EXPECT_EQ(list.label(1)->bounds(), (TRect{591, 200, 609, 190}));
+    EXPECT_EQ(list.label(1)->anchor(), (TFloatPointRec{51, 60}));
 }
 
 TEST(LabelPlacement, OnlyPeaksStrictlyInsideTheViewAndOfEqualPeaksTheLowerX) {
@@ -119,7 +119,7 @@ TEST(LabelPlacement, TextIsTheValueRoundedToThePrecisionAfterASpace) {
     list.setPrecision(1);
     EXPECT_EQ(list.labelText(1234.5678), " 1235");
     list.setPrecision(0);  // would divide by zero: taken as 1
-    EXPECT_EQ(list.getPrecision(), 1);
+    EXPECT_EQ(list.precision(), 1);
     EXPECT_EQ(list.labelText(99.7), " 100");
 }
 
@@ -144,7 +144,7 @@ TEST(LabelPlacement, GreedyResultMatchesTheScanOverAllPlacedLabels) {
         list.placeAll(plot);
 
         reference.clear();
-        const auto& c = list.getCandidates()->points();
+        const auto& c = list.candidates()->points();
         for (auto it = c.rbegin(); it != c.rend(); ++it) {
             if (!(view.x1 < it->x && it->x < view.x2)) continue;
             auto label = std::make_shared<TTextLabel>(
@@ -155,7 +155,7 @@ TEST(LabelPlacement, GreedyResultMatchesTheScanOverAllPlacedLabels) {
         ASSERT_GE(reference.count(), 5);
         ASSERT_EQ(textsOf(list), textsOf(reference));
         for (int i = 0; i < list.count(); ++i)
-            EXPECT_EQ(list.getLabel(i)->getBounds(), reference.getLabel(i)->getBounds());
+            EXPECT_EQ(list.label(i)->bounds(), reference.label(i)->bounds());
     }
 }
 
@@ -178,7 +178,7 @@ TEST(LabelCollision, ModeLChecksEveryLabelOfTheListOtherModesAcceptAll) {
     list.add(placed);
     TControlLabel probe({});
     probe.setBounds({120, 300, 140, 290});  // other height, touching x span
-    EXPECT_TRUE(list.getMode() == 'L');
+    EXPECT_TRUE(list.mode() == 'L');
     EXPECT_FALSE(list.isFree(probe));
     probe.setBounds({121, 300, 140, 290});
     EXPECT_TRUE(list.isFree(probe));
@@ -200,7 +200,7 @@ TEST(LabelHitTest, LeftAndTopEdgesInsideRightAndBottomOutside) {
     TTextLabelList list("L");
     const auto label = list.addTextLabel(" 50", 50, 80);
     list.placeLabel(plot, *label);
-    ASSERT_EQ(label->getBounds(), (TRect{491, 100, 509, 90}));  // Top below Bottom
+    ASSERT_EQ(label->bounds(), (TRect{491, 100, 509, 90}));  // Top below Bottom
     const std::tuple<int, int, bool> probes[] = {{491, 90, true},  {508, 99, true},
                                                  {509, 95, false}, {500, 100, false},
                                                  {490, 95, false}, {500, 89, false}};
@@ -208,9 +208,9 @@ TEST(LabelHitTest, LeftAndTopEdgesInsideRightAndBottomOutside) {
     EXPECT_EQ(list.hitTest(500, 95), label);
 
     // Upright text, 18 pixels long and 10 high, stands centred on its pixel (500, 100).
-    list.getFont().escapement = 900;
+    list.font().escapement = 900;
     list.placeLabel(plot, *label);
-    EXPECT_EQ(label->getBounds(), (TRect{495, 82, 505, 100}));
+    EXPECT_EQ(label->bounds(), (TRect{495, 82, 505, 100}));
 }
 
 TEST(LabelHitTest, HiddenLabelsAndListsAreNeitherDrawnNorHitAndTheFirstLabelWins) {
@@ -223,7 +223,7 @@ TEST(LabelHitTest, HiddenLabelsAndListsAreNeitherDrawnNorHitAndTheFirstLabelWins
     list.paint(plot);
     ASSERT_EQ(plot.texts.size(), 2u);
     EXPECT_EQ(plot.texts[1].text, " 50");
-    EXPECT_TRUE(hidden->getNeedsPlacement());
+    EXPECT_TRUE(hidden->needsPlacement());
 
     EXPECT_EQ(list.hitTest(500, 95), first);
     first->setVisible(false);
@@ -242,11 +242,11 @@ TEST(LabelHitTest, LabelFarAboveADeepZoomCatchesNoClicksInItsColumn) {
     constexpr int lowest = std::numeric_limits<int>::min();
     for (const int escapement : {0, 900}) {
         TTextLabelList list("L");
-        list.getFont().escapement = escapement;
+        list.font().escapement = escapement;
         const auto label = list.addTextLabel(" 50", 50, 1e6f);
         list.placeLabel(plot, *label);
-        EXPECT_EQ(label->getBounds().top, lowest) << escapement;
-        EXPECT_EQ(label->getBounds().bottom, lowest) << escapement;
+        EXPECT_EQ(label->bounds().top, lowest) << escapement;
+        EXPECT_EQ(label->bounds().bottom, lowest) << escapement;
         EXPECT_EQ(list.hitTest(500, 250), nullptr) << escapement;
     }
 }
@@ -261,31 +261,31 @@ TEST(LabelDrag, PaintAdoptsTheDroppedPlaceAndKeepsItAcrossRepaints) {
     dropAt(plot, *label, 100, -50);
 
     list.paint(plot);
-    EXPECT_FALSE(label->getMoved());
-    EXPECT_FALSE(label->getNeedsPlacement());
+    EXPECT_FALSE(label->isMoved());
+    EXPECT_FALSE(label->needsPlacement());
     // Middle of the x span, the lower world y: the point the text stands on.
-    EXPECT_DOUBLE_EQ(label->getPosition().x, 60.0);
-    EXPECT_DOUBLE_EQ(label->getPosition().y, 90.0);
-    EXPECT_EQ(label->getAnchor(), (TFloatPointRec{50, 80}));
+    EXPECT_DOUBLE_EQ(label->position().x, 60.0);
+    EXPECT_DOUBLE_EQ(label->position().y, 90.0);
+    EXPECT_EQ(label->anchor(), (TFloatPointRec{50, 80}));
     EXPECT_EQ(plot.texts.back().x, 591);
     EXPECT_EQ(plot.texts.back().y, 40);
 
     list.paint(plot);
-    EXPECT_EQ(label->getBounds(), (TRect{591, 50, 609, 40}));
+    EXPECT_EQ(label->bounds(), (TRect{591, 50, 609, 40}));
     // A layout from the adopted position puts it where it was dropped.
     list.placeAll(plot);
-    EXPECT_EQ(label->getBounds(), (TRect{591, 50, 609, 40}));
+    EXPECT_EQ(label->bounds(), (TRect{591, 50, 609, 40}));
 }
 
 TEST(LabelDrag, PeakLabelReturnsToItsPeakWhenTheListIsLaidOutAgain) {
     auto plot = standardPlot();
     TPointlistLabelList list("Custom Labels", pointsOf({{50, 80}}));
     list.placeAll(plot);
-    dropAt(plot, *list.getLabel(0), -30, 20);
+    dropAt(plot, *list.label(0), -30, 20);
     list.paint(plot);
-    EXPECT_EQ(list.getLabel(0)->getBounds(), (TRect{461, 120, 479, 110}));
+    EXPECT_EQ(list.label(0)->bounds(), (TRect{461, 120, 479, 110}));
     list.placeAll(plot);
-    EXPECT_EQ(list.getLabel(0)->getBounds(), (TRect{491, 100, 509, 90}));
+    EXPECT_EQ(list.label(0)->bounds(), (TRect{491, 100, 509, 90}));
 }
 
 // --- painting -------------------------------------------------------------------------------
@@ -293,7 +293,7 @@ TEST(LabelDrag, PeakLabelReturnsToItsPeakWhenTheListIsLaidOutAgain) {
 TEST(LabelPaint, LaysOutOnFirstPaintAndWritesAtLeftBottomInTheListFont) {
     auto plot = standardPlot();
     TTextLabelList list("L");
-    list.getFont().color = colors::navy;
+    list.font().color = colors::navy;
     list.addTextLabel(" 50", 50, 80);
     list.addTextLabel(" 20", 20, 10);
 

@@ -1,5 +1,5 @@
 // Axis ranges: pixel/world conversions, their guards and the change notification.
-#include "Range.h"
+#include "model/Range.h"
 
 #include <gtest/gtest.h>
 
@@ -89,11 +89,11 @@ TEST(RangeNotification, SetCenterAndResetToFullNotifyTwice) {
     std::vector<std::pair<double, double>> seen;
     range->setOnChange([&](TRange& sender) {
         EXPECT_EQ(&sender, range.get());
-        seen.emplace_back(sender.getMin(), sender.getMax());
+        seen.emplace_back(sender.min(), sender.max());
     });
     range->setCenter(60);  // keeps the size
-    EXPECT_DOUBLE_EQ(range->getMin(), 10);
-    EXPECT_DOUBLE_EQ(range->getMax(), 110);
+    EXPECT_DOUBLE_EQ(range->min(), 10);
+    EXPECT_DOUBLE_EQ(range->max(), 110);
     EXPECT_EQ(seen, (std::vector<std::pair<double, double>>{{10, 100}, {10, 110}}));
 
     range->resetToFull();  // back to the creation bounds
@@ -102,8 +102,8 @@ TEST(RangeNotification, SetCenterAndResetToFullNotifyTwice) {
     range->setFullMin(-5);
     range->setFullMax(600);
     range->resetToFull();
-    EXPECT_DOUBLE_EQ(range->getMin(), -5);
-    EXPECT_DOUBLE_EQ(range->getMax(), 600);
+    EXPECT_DOUBLE_EQ(range->min(), -5);
+    EXPECT_DOUBLE_EQ(range->max(), 600);
 }
 
 TEST(RangeCopy, CloneDropsAndAssignKeepsTheSubscriber) {
@@ -112,18 +112,18 @@ TEST(RangeCopy, CloneDropsAndAssignKeepsTheSubscriber) {
     source->setFullMax(9);
     source->setOnChange([](TRange&) { FAIL() << "the source was notified"; });
     const auto copy = source->clone();
-    EXPECT_FALSE(copy->getOnChange());
+    EXPECT_FALSE(copy->onChange());
     copy->setMin(0);
-    EXPECT_DOUBLE_EQ(source->getMin(), 1);
+    EXPECT_DOUBLE_EQ(source->min(), 1);
 
     const auto target = newRange(0, 100);
     int calls = 0;
     target->setOnChange([&](TRange&) { ++calls; });
     target->assign(*source);
     EXPECT_EQ(calls, 0);
-    EXPECT_EQ(target->getPoint(), (TFloatPointRec{1, 2}));
-    EXPECT_DOUBLE_EQ(target->getFullMax(), 9);
-    EXPECT_TRUE(target->getReversed());
+    EXPECT_EQ(target->point(), (TFloatPointRec{1, 2}));
+    EXPECT_DOUBLE_EQ(target->fullMax(), 9);
+    EXPECT_TRUE(target->isReversed());
     target->setMax(3);
     EXPECT_EQ(calls, 1);
 }

@@ -1,6 +1,6 @@
 // Series and the series list: palette, current-series validation with its pen widths,
 // creation of series and the program-wide line widths.
-#include "PointListSerie.h"
+#include "model/PointListSerie.h"
 
 #include <gtest/gtest.h>
 
@@ -30,9 +30,9 @@ TEST(SeriePalette, SeriesTakeColoursFromLimeOnwardsAndWrapAfterEleven) {
                                {0, 0, 128},   {128, 0, 128},   {0, 128, 128}, {0, 255, 0}};
     for (std::size_t i = 0; i < std::size(expected); ++i) {
         const auto serie = list.newSerie("s" + std::to_string(i));
-        EXPECT_EQ(serie->getColor(), expected[i]) << "series " << i;
+        EXPECT_EQ(serie->color(), expected[i]) << "series " << i;
     }
-    EXPECT_EQ(list.getCurrentIndex(), 11);
+    EXPECT_EQ(list.currentIndex(), 11);
     // The stored values: navy is 800000, red is in the low byte.
     EXPECT_EQ(seriePalette[10], colors::navy);
     EXPECT_EQ(seriePalette[10].toBgr(), 0x800000u);
@@ -45,32 +45,32 @@ TEST_F(SerieLineWidths, CurrentLineSeriesTakesItsHighlightWidthAndThePreviousOne
     const auto bars = serieWithStyle(TSerieStyle::Bars);
     const auto line2 = serieWithStyle(TSerieStyle::Line);
     list.addSerie(line1);
-    EXPECT_EQ(line1->getLineWidth(), 2);
+    EXPECT_EQ(line1->lineWidth(), 2);
     list.addSerie(bars);
-    EXPECT_EQ(line1->getLineWidth(), 1);
+    EXPECT_EQ(line1->lineWidth(), 1);
     list.addSerie(line2);
-    EXPECT_EQ(line2->getLineWidth(), 2);
-    EXPECT_EQ(list.getCurrent(), line2);
-    EXPECT_EQ(list.getThreshold(), line2->getThreshold());  // the list's follows the current
+    EXPECT_EQ(line2->lineWidth(), 2);
+    EXPECT_EQ(list.current(), line2);
+    EXPECT_EQ(list.threshold(), line2->threshold());  // the list's follows the current
 
     bars->setLineWidth(7);
     list.setCurrentIndex(1);
-    EXPECT_EQ(bars->getLineWidth(), 7);  // a bar series keeps its width when it becomes current
-    EXPECT_EQ(line2->getLineWidth(), 1);
+    EXPECT_EQ(bars->lineWidth(), 7);  // a bar series keeps its width when it becomes current
+    EXPECT_EQ(line2->lineWidth(), 1);
 
     list.setCurrentIndex(0);
-    EXPECT_EQ(bars->getLineWidth(), 1);
-    EXPECT_EQ(line1->getLineWidth(), 2);
-    EXPECT_EQ(list.getCurrent(), line1);
-    EXPECT_EQ(list.getThreshold(), line1->getThreshold());
+    EXPECT_EQ(bars->lineWidth(), 1);
+    EXPECT_EQ(line1->lineWidth(), 2);
+    EXPECT_EQ(list.current(), line1);
+    EXPECT_EQ(list.threshold(), line1->threshold());
 
     list.setCurrentIndex(17);  // outside the list: only revalidates
-    EXPECT_EQ(list.getCurrentIndex(), 0);
+    EXPECT_EQ(list.currentIndex(), 0);
 
     setSerieLineWidth(4);  // the widths in force at validation time apply
     list.setCurrentIndex(2);
-    EXPECT_EQ(line1->getLineWidth(), 4);
-    EXPECT_EQ(line2->getLineWidth(), 2);  // its own highlight width, set at creation
+    EXPECT_EQ(line1->lineWidth(), 4);
+    EXPECT_EQ(line2->lineWidth(), 2);  // its own highlight width, set at creation
 }
 
 TEST(SerieCurrentIndex, RemovingKeepsTheIndexNumberClampedToTheListDownToEmpty) {
@@ -80,49 +80,49 @@ TEST(SerieCurrentIndex, RemovingKeepsTheIndexNumberClampedToTheListDownToEmpty) 
     const auto c = list.newSerie("c");
 
     EXPECT_EQ(list.removeSerie(c), 2);  // the current, last series
-    EXPECT_EQ(list.getCurrent(), b);
+    EXPECT_EQ(list.current(), b);
 
     list.setCurrentIndex(0);
     list.removeSerie(a);
-    EXPECT_EQ(list.getCurrentIndex(), 0);
-    EXPECT_EQ(list.getCurrent(), b);
+    EXPECT_EQ(list.currentIndex(), 0);
+    EXPECT_EQ(list.current(), b);
 
     EXPECT_EQ(list.removeSerie(a), std::nullopt);  // no longer held
     list.removeSerie(b);
-    EXPECT_EQ(list.getCurrentIndex(), -1);
-    EXPECT_EQ(list.getCurrent(), nullptr);
+    EXPECT_EQ(list.currentIndex(), -1);
+    EXPECT_EQ(list.current(), nullptr);
     list.setCurrentIndex(0);  // an empty list has no current series
-    EXPECT_EQ(list.getCurrentIndex(), -1);
-    EXPECT_EQ(a->getName(), "a");  // removed series live on with their holders
+    EXPECT_EQ(list.currentIndex(), -1);
+    EXPECT_EQ(a->name(), "a");  // removed series live on with their holders
 }
 
 TEST(SerieCreation, NewSerieSharesTheCurrentThresholdAndTakesTheDefaultStyle) {
     TPointListSerieList list;
     list.setDefaultStyle(TSerieStyle::Line);
     const auto first = list.newSerie("first");
-    EXPECT_EQ(first->getSymbol(), "");
-    EXPECT_EQ(first->getName(), "first");
-    EXPECT_EQ(first->getStyle(), TSerieStyle::Line);
+    EXPECT_EQ(first->symbol(), "");
+    EXPECT_EQ(first->name(), "first");
+    EXPECT_EQ(first->style(), TSerieStyle::Line);
 
     const auto own = newThreshold(0, 1, 2, 3);
     first->setThreshold(own);
     list.setCurrentIndex(0);
     const auto second = list.newSerie("second");
-    EXPECT_EQ(second->getThreshold(), own);  // the object of the series current at creation
+    EXPECT_EQ(second->threshold(), own);  // the object of the series current at creation
 
     list.setShareThreshold(false);
     const auto third = list.newSerie("third");
-    EXPECT_NE(third->getThreshold(), own);
+    EXPECT_NE(third->threshold(), own);
 }
 
 TEST(SerieCreation, SeriesMadeApartShareNothing) {
     const auto a = newPointListSerie("SYM", "a");
     const auto b = newPointListSerie("SYM", "b");
-    EXPECT_EQ(a->getThreshold()->points(), (std::vector<TFloatPointRec>{{0, 10}, {100, 10}}));
-    EXPECT_NE(a->getXRange(), a->getYRange());
-    EXPECT_NE(a->getXRange(), b->getXRange());
-    EXPECT_NE(a->getThreshold(), b->getThreshold());
-    EXPECT_NE(a->getPoints(), b->getPoints());
+    EXPECT_EQ(a->threshold()->points(), (std::vector<TFloatPointRec>{{0, 10}, {100, 10}}));
+    EXPECT_NE(a->xRange(), a->yRange());
+    EXPECT_NE(a->xRange(), b->xRange());
+    EXPECT_NE(a->threshold(), b->threshold());
+    EXPECT_NE(a->points(), b->points());
     EXPECT_THROW(a->setPoints(nullptr), std::invalid_argument);
 }
 
@@ -133,9 +133,9 @@ TEST(SerieCreation, RandomSerieIsDeterministicForASeedAndWithinItsBounds) {
     list2.setRandomSeed(42);
     const auto s1 = list1.newRandomSerie("demo");
     const auto s2 = list2.newRandomSerie("demo");
-    const auto& points = s1->getPoints()->points();
-    EXPECT_EQ(points, s2->getPoints()->points());
-    EXPECT_EQ(list1.getCurrent(), s1);
+    const auto& points = s1->points()->points();
+    EXPECT_EQ(points, s2->points()->points());
+    EXPECT_EQ(list1.current(), s1);
 
     ASSERT_GE(points.size(), 17u);  // steps are at most 6 wide
     ASSERT_LE(points.size(), 100u);
@@ -152,7 +152,7 @@ TEST(SerieCreation, RandomSerieIsDeterministicForASeedAndWithinItsBounds) {
 
     TPointListSerieList other;
     other.setRandomSeed(43);
-    EXPECT_NE(other.newRandomSerie("demo")->getPoints()->points(), points);
+    EXPECT_NE(other.newRandomSerie("demo")->points()->points(), points);
 }
 
 TEST_F(SerieLineWidths, MoveTogetherWithinOneToTen) {
@@ -165,8 +165,8 @@ TEST_F(SerieLineWidths, MoveTogetherWithinOneToTen) {
     EXPECT_EQ(highlightLineWidth(), 11);
 
     const auto serie = newPointListSerie("", "wide");
-    EXPECT_EQ(serie->getLineWidth(), 10);
-    EXPECT_EQ(serie->getHighlightWidth(), 11);
+    EXPECT_EQ(serie->lineWidth(), 10);
+    EXPECT_EQ(serie->highlightWidth(), 11);
 
     EXPECT_TRUE(decreaseLineWidth());
     EXPECT_EQ(highlightLineWidth(), 10);

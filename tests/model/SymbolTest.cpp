@@ -1,25 +1,25 @@
 // Symbols and named symbols: length limits, and the lists' lookups by symbol and by name.
-#include "Symbol.h"
+#include "model/Symbol.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "ModelErrors.h"
-#include "TestHelpers.h"
+#include "model/ModelErrors.h"
+#include "support/TestHelpers.h"
 
 TEST(SymbolLengthLimits, SymbolsAreCutToEightAndNamesToOneHundredTwentyEightCharacters) {
     TSymbolNamed named("ABCDEFGHIJ", std::string(200, 'n') + "tail");
-    EXPECT_EQ(named.getSymbol(), "ABCDEFGH");
-    EXPECT_EQ(named.getName(), std::string(128, 'n'));
+    EXPECT_EQ(named.symbol(), "ABCDEFGH");
+    EXPECT_EQ(named.name(), std::string(128, 'n'));
 
     named.setSymbol("0123456789");
     named.setName(std::string(130, 'm'));
-    EXPECT_EQ(named.getSymbol(), "01234567");
-    EXPECT_EQ(named.getName(), std::string(128, 'm'));
+    EXPECT_EQ(named.symbol(), "01234567");
+    EXPECT_EQ(named.name(), std::string(128, 'm'));
 
     named.setSymbol("ABCDEFGH");
-    EXPECT_EQ(named.getSymbol(), "ABCDEFGH");  // exactly at the limit: kept whole
+    EXPECT_EQ(named.symbol(), "ABCDEFGH");  // exactly at the limit: kept whole
 }
 
 TEST(SymbolLengthLimits, CutNeverSplitsAMultiByteCharacter) {
@@ -27,9 +27,9 @@ TEST(SymbolLengthLimits, CutNeverSplitsAMultiByteCharacter) {
     std::string nine;
     for (int i = 0; i < 9; ++i) nine += e;
     TSymbolNamed named(nine, std::string(127, 'a') + e + e);
-    EXPECT_EQ(named.getSymbol().size(), 16u);  // eight whole characters
-    EXPECT_EQ(named.getSymbol(), nine.substr(0, 16));
-    EXPECT_EQ(named.getName(), std::string(127, 'a') + e);
+    EXPECT_EQ(named.symbol().size(), 16u);  // eight whole characters
+    EXPECT_EQ(named.symbol(), nine.substr(0, 16));
+    EXPECT_EQ(named.name(), std::string(127, 'a') + e);
     EXPECT_EQ(truncateText("ab\xE2\x82\xAC"
                            "cd",
                            3),
@@ -40,8 +40,8 @@ TEST(SymbolLengthLimits, LimitHoldsForTextThatIsNotUtf8) {
     // Latin-1 text: 0xB5 (micro sign) looks like a UTF-8 continuation byte, 0xE9 (e acute)
     // like the lead of a three-byte sequence that never follows.
     TSymbolNamed named(std::string(12, '\xB5'), std::string(200, '\xB5'));
-    EXPECT_EQ(named.getSymbol(), std::string(8, '\xB5'));
-    EXPECT_EQ(named.getName(), std::string(128, '\xB5'));
+    EXPECT_EQ(named.symbol(), std::string(8, '\xB5'));
+    EXPECT_EQ(named.name(), std::string(128, '\xB5'));
     EXPECT_EQ(truncateText("\xE9tude", 3), "\xE9tu");
     EXPECT_EQ(truncateText("a\xC3\xA9\xA9\xA9z", 3), "a\xC3\xA9\xA9");  // stray bytes: one each
 }

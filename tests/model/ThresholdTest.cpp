@@ -1,5 +1,5 @@
 // Thresholds: segment arithmetic, vertex insertion, flags, assignment and the clipboard form.
-#include "Threshold.h"
+#include "model/Threshold.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "FakeClipboard.h"
-#include "ModelErrors.h"
-#include "TestHelpers.h"
+#include "support/FakeClipboard.h"
+#include "model/ModelErrors.h"
+#include "support/TestHelpers.h"
 
 namespace {
 
@@ -108,10 +108,10 @@ TEST(ThresholdFlags, ActiveImpliesEnabled) {
         ++calls;
     });
     t.setActive(true);
-    EXPECT_TRUE(t.getEnabled());
+    EXPECT_TRUE(t.isEnabled());
     EXPECT_EQ(calls, 1);
     t.setEnabled(false);
-    EXPECT_FALSE(t.getActive());
+    EXPECT_FALSE(t.isActive());
     EXPECT_EQ(calls, 2);  // one notification for disabling
 }
 
@@ -124,9 +124,9 @@ TEST(ThresholdAssign, CopiesVerticesInOrderAndFlagsThenNotifiesOnce) {
     target.setOnChange([&](TThreshold&) { ++calls; });
     target.assign(*source);
     EXPECT_EQ(target.points(), source->points());  // the step keeps its order
-    EXPECT_EQ(target.getTag(), 3);
-    EXPECT_TRUE(target.getActive());
-    EXPECT_TRUE(target.getEnabled());
+    EXPECT_EQ(target.tag(), 3);
+    EXPECT_TRUE(target.isActive());
+    EXPECT_TRUE(target.isEnabled());
     EXPECT_EQ(calls, 1);
 }
 
@@ -140,7 +140,7 @@ TEST(ThresholdAssign, AssigningToItselfKeepsTheVerticesAndACloneIsIndependent) {
 
     const auto copy = t->clone();  // without the subscriber
     EXPECT_EQ(copy->points(), t->points());
-    EXPECT_FALSE(copy->getOnChange());
+    EXPECT_FALSE(copy->onChange());
     copy->insertVertex(2);
     EXPECT_EQ(t->count(), 2);
 }

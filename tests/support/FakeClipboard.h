@@ -3,7 +3,7 @@
 
 #include <map>
 
-#include "Clipboard.h"
+#include "model/Clipboard.h"
 
 class FakeClipboard : public iClipboard {
 public:

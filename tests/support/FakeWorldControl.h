@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "WorldControl.h"
+#include "model/WorldControl.h"
 
 class FakeWorldControl : public iWorldControl {
 public:

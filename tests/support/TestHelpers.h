@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "FloatPointSortedList.h"
+#include "model/FloatPointSortedList.h"
 
 // A list sorted by x holding the points, added one by one.
 inline TFloatPointSortedList pointsOf(std::initializer_list<TFloatPointRec> points) {
