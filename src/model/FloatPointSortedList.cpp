@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "model/Base64.h"
+#include "model/DecimalText.h"
 #include "model/ModelErrors.h"
 
 namespace {
@@ -50,25 +51,11 @@ struct TChecksum {
     throw EConvertError("'" + std::string(token) + "' is not a valid floating point value");
 }
 
-// A finite number in plain or exponent form; ',' is accepted as the decimal separator too,
-// so that texts written under a comma locale still read, and a leading '+' is allowed.
+// A token of point text as a number; the error names the token.
 double parseFloat(std::string_view token) {
-    double value = 0.0;
-    auto [ptr, ec] = std::from_chars(token.data(), token.data() + token.size(), value,
-                                     std::chars_format::general);
-    if (ec != std::errc() || ptr != token.data() + token.size()) {
-        std::string copy(token);
-        const bool plus = !copy.empty() && copy.front() == '+';
-        if (plus) copy.erase(0, 1);
-        if (copy.empty() || (plus && (copy.front() == '+' || copy.front() == '-')))
-            throwNotAFloat(token);
-        std::replace(copy.begin(), copy.end(), ',', '.');
-        auto [p2, ec2] = std::from_chars(copy.data(), copy.data() + copy.size(), value,
-                                         std::chars_format::general);
-        if (ec2 != std::errc() || p2 != copy.data() + copy.size()) throwNotAFloat(token);
-    }
-    if (!std::isfinite(value)) throwNotAFloat(token);
-    return value;
+    const std::optional<double> value = parseDecimal(token);
+    if (!value) throwNotAFloat(token);
+    return *value;
 }
 
 // Formats |value| < 1e12 with the given decimals exactly as printf("%.*f") does, without the
