@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "support/TestHelpers.h"
+
 namespace {
 
 TFloatPointSortedListPtr listOf(std::initializer_list<TFloatPointRec> points) {

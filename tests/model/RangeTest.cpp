@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/TestHelpers.h"
+
 namespace {
 
 // Installs a recording error hook for one test and removes it afterwards.

@@ -7,6 +7,8 @@
 #include <iterator>
 #include <string>
 
+#include "support/TestHelpers.h"
+
 namespace {
 
 // Restores the program-wide pen widths after a test changed them.

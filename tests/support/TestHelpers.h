@@ -4,9 +4,15 @@
 #include <exception>
 #include <functional>
 #include <initializer_list>
+#include <ostream>
 #include <string>
 
 #include "model/FloatPointSortedList.h"
+
+// Failed comparisons of points show coordinates rather than bytes.
+inline void PrintTo(const TFloatPointRec& p, std::ostream* os) {
+    *os << '(' << p.x << ", " << p.y << ')';
+}
 
 // A list sorted by x holding the points, added one by one.
 inline TFloatPointSortedList pointsOf(std::initializer_list<TFloatPointRec> points) {
