@@ -196,8 +196,18 @@ bool TThreshold::setClipboardBlock(std::span<const std::uint8_t> block) {
         // Foreign data under our format name: refuse what would break the order of vertices.
         if (!std::isfinite(vertices[i].x) || !std::isfinite(vertices[i].y)) return false;
     }
+    // Blocks of other programs may come in any order. Adding vertex by vertex would shift the
+    // tail for each one out of order (quadratic for a descending block) and would put a vertex
+    // before the equal ones already there; one stable sort keeps equal x (the two ends of a
+    // vertical step) in block order, and appending the sorted vertices costs O(1) each.
+    const auto before = [order = compare()](const TFloatPointRec& a, const TFloatPointRec& b) {
+        return order(a, b) < 0.0;
+    };
+    if (!std::is_sorted(vertices.begin(), vertices.end(), before))
+        std::stable_sort(vertices.begin(), vertices.end(), before);
     clear();
-    for (const auto& vertex : vertices) add(vertex);  // in order, each costs O(1)
+    setCapacity(static_cast<int>(n));
+    for (const auto& vertex : vertices) insert(count(), vertex);
     return true;
 }
 

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "support/FakeClipboard.h"
 #include "model/ModelErrors.h"
+#include "support/FakeClipboard.h"
 #include "support/TestHelpers.h"
 
 namespace {
@@ -204,4 +204,8 @@ TEST(ThresholdClipboard, PasteRefusesNonFiniteValuesAndSortsForeignOrder) {
 
     EXPECT_TRUE(t->setClipboardBlock(blockOf({30, 1, 10, 2, 20, 3})));
     EXPECT_EQ(t->points(), (std::vector<TFloatPointRec>{{10, 2}, {20, 3}, {30, 1}}));
+    // The two vertices of a step keep their block order wherever they arrive.
+    EXPECT_TRUE(t->setClipboardBlock(blockOf({40, 1, 20, 5, 20, 3, 30, 7, 10, 2})));
+    EXPECT_EQ(t->points(),
+              (std::vector<TFloatPointRec>{{10, 2}, {20, 5}, {20, 3}, {30, 7}, {40, 1}}));
 }
