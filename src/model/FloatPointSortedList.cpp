@@ -303,15 +303,16 @@ TFloatPointSortedListPtr TFloatPointSortedList::clone() const {
 }
 
 void TFloatPointSortedList::assign(const TFloatPointSortedList& source) {
-    const std::vector<TFloatPointRec> own =
-        &source == this ? m_items : std::vector<TFloatPointRec>{};
-    const auto& items = &source == this ? own : source.m_items;
-    m_compare = source.m_compare;
+    // Adding a list's own points to it again would only double them.
+    if (&source == this) return;
     m_duplicates = source.m_duplicates;
-    if (m_items.empty()) m_items.reserve(items.size());
+    // The points already present were sorted by the old order; the additions below search and
+    // append by the new one.
+    setCompare(source.m_compare);
+    if (m_items.empty()) m_items.reserve(source.m_items.size());
     {
         TBulkAdd bulk(*this);
-        for (const auto& p : items) bulk.add(p);
+        for (const auto& p : source.m_items) bulk.add(p);
     }
     m_minPoint = source.m_minPoint;
     m_maxPoint = source.m_maxPoint;

@@ -79,8 +79,8 @@ public:
     void sortRange(TPointCompare compare, int lo, int hi);
     // A new list with the same order, policy and points (and the corners).
     TFloatPointSortedListPtr clone() const;
-    // Takes the order and policy of source, adds its points (those present remain) and
-    // takes its corners.
+    // Takes the order and policy of source, adds its points (those present remain, sorted by
+    // the new order) and takes its corners. Assigning a list to itself changes nothing.
     void assign(const TFloatPointSortedList& source);
 
     // --- points ---------------------------------------------------------------------------

@@ -67,6 +67,18 @@ TEST(PointListOrder, DuplicatePolicies) {
     EXPECT_EQ(error.count(), 2);
 }
 
+TEST(PointListOrder, AssignSortsThePointsPresentByTheNewOrderAndIgnoresItself) {
+    auto target = pointsOf({{3, 40}, {5, 20}});
+    TFloatPointSortedList byY(comparePointY);
+    byY.add({1, 30});
+    byY.add({2, 50});
+    target.assign(byY);
+    EXPECT_EQ(target.compare(), &comparePointY);
+    EXPECT_EQ(target.points(), (std::vector<TFloatPointRec>{{5, 20}, {1, 30}, {3, 40}, {2, 50}}));
+    target.assign(target);
+    EXPECT_EQ(target.count(), 4);
+}
+
 TEST(PointListOrder, IndexErrorsNameTheIndex) {
     auto list = pointsOf({{1, 1}});
     EXPECT_EQ(messageOf([&] { list.get(1); }), "List index out of bounds (1)");
