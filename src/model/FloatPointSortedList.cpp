@@ -180,10 +180,16 @@ void TFloatPointSortedList::checkIndex(int index) const {
 void TFloatPointSortedList::setCapacity(int value) {
     if (value < count())
         throw EListError("List capacity out of bounds (" + std::to_string(value) + ")");
-    if (value > capacity())
+    if (value > capacity()) {
         m_items.reserve(static_cast<std::size_t>(value));
-    else
-        m_items.shrink_to_fit();
+    } else if (value < capacity()) {
+        // A vector cannot shrink its storage to a given size in place: move into one that
+        // has exactly that room.
+        std::vector<TFloatPointRec> items;
+        items.reserve(static_cast<std::size_t>(value));
+        items.assign(m_items.begin(), m_items.end());
+        m_items.swap(items);
+    }
 }
 
 void TFloatPointSortedList::setCount(int value) {
@@ -350,7 +356,8 @@ double lerp(const TFloatPointRec& a, const TFloatPointRec& b, double x) {
 
 double TFloatPointSortedList::interpolateY(double x, double tolerance) const {
     const TNearest n = findNearest({x, 0.0});
-    if (m_items.empty() || (!n.found && std::fabs(n.diff) > tolerance)) return 0.0;
+    // Written so that a NaN x (every difference NaN) counts as farther than any tolerance.
+    if (m_items.empty() || (!n.found && !(std::fabs(n.diff) <= tolerance))) return 0.0;
     const auto i = static_cast<std::size_t>(n.index);
     const TFloatPointRec& q = m_items[i];
     if (n.diff > 0.0) return i == 0 ? 0.0 : lerp(m_items[i - 1], q, x);

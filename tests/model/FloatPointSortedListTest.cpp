@@ -79,10 +79,16 @@ TEST(PointListOrder, AssignSortsThePointsPresentByTheNewOrderAndIgnoresItself) {
     EXPECT_EQ(target.count(), 4);
 }
 
-TEST(PointListOrder, IndexErrorsNameTheIndex) {
-    auto list = pointsOf({{1, 1}});
-    EXPECT_EQ(messageOf([&] { list.get(1); }), "List index out of bounds (1)");
+TEST(PointListOrder, IndexAndCapacityErrorsNameTheValue) {
+    auto list = pointsOf({{1, 1}, {2, 2}});
+    EXPECT_EQ(messageOf([&] { list.get(2); }), "List index out of bounds (2)");
     EXPECT_EQ(messageOf([&] { list.deleteItem(-1); }), "List index out of bounds (-1)");
+    EXPECT_EQ(messageOf([&] { list.setCapacity(1); }), "List capacity out of bounds (1)");
+    list.setCapacity(100);
+    EXPECT_EQ(list.capacity(), 100);
+    list.setCapacity(10);  // shrinks to the value asked for, not to the count
+    EXPECT_EQ(list.capacity(), 10);
+    EXPECT_EQ(list.points(), (std::vector<TFloatPointRec>{{1, 1}, {2, 2}}));
 }
 
 TEST(PointListSearch, EmptyList) {
@@ -145,6 +151,7 @@ TEST(PointListInterpolation, AtBetweenAndBeyondThePoints) {
     EXPECT_EQ(list.interpolateY(0.5, 1), 0.0);  // left of the first point
     EXPECT_EQ(list.interpolateY(4.5, 1), 0.0);  // right of the last point
     EXPECT_EQ(list.interpolateY(3, 0.5), 0.0);  // nearest point farther than the tolerance
+    EXPECT_EQ(list.interpolateY(std::nan(""), 1e9), 0.0);
     // The result is rounded to 32-bit precision.
     auto fine = pointsOf({{0, 0}, {3, 1}});
     EXPECT_EQ(fine.interpolateY(1, 2), static_cast<double>(static_cast<float>(1.0 / 3.0)));
