@@ -16,10 +16,16 @@ std::string inQuotes(std::string_view text) {
     return "\"" + std::string(text) + "\"";
 }
 
-// Long values would swamp a message box; the start is enough to find them.
+// Long values would swamp a message box; the first 60 characters are enough to find them. The
+// text is UTF-8: it is cut before the first byte of a character, never inside one.
 std::string shortened(std::string_view text) {
     constexpr std::size_t shown = 60;
-    return text.size() <= shown ? std::string(text) : std::string(text.substr(0, shown)) + "...";
+    std::size_t characters = 0;
+    for (std::size_t end = 0; end < text.size(); ++end) {
+        const bool starts = (static_cast<unsigned char>(text[end]) & 0xC0) != 0x80;
+        if (starts && characters++ == shown) return std::string(text.substr(0, end)) + "...";
+    }
+    return std::string(text);
 }
 
 std::string_view trimmed(std::string_view text) {

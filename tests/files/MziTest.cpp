@@ -4,25 +4,25 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <limits>
+#include <stdexcept>
+#include <string>
 #include <tuple>
 #include <vector>
 
-#include "support/TestHelpers.h"
 
 namespace {
 
-// A fresh folder under the system's temporary folder, named after the running test (CTest may
-// run tests in parallel), removed with everything in it.
+// A fresh folder under the system's temporary folder, unique to this run (tests of one run go in
+// parallel, and so may two runs), removed with everything in it.
 struct TTempFolder {
-    const std::filesystem::path path =
-        std::filesystem::temp_directory_path() /
-        ("velmorix-mzi-" +
-         std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+    const std::filesystem::path path = makeFolder();
 
-    TTempFolder() { std::filesystem::create_directories(path); }
     ~TTempFolder() {
         std::error_code ignored;
         std::filesystem::remove_all(path, ignored);
@@ -31,7 +31,26 @@ struct TTempFolder {
         std::ofstream(path / name, std::ios::binary).write(bytes.data(), std::ssize(bytes));
         return path / name;
     }
+
+private:
+    static std::filesystem::path makeFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "velmorix-mzi-XXXXXX");
+        if (!mkdtemp(pattern.data())) throw std::runtime_error(std::strerror(errno));
+        return pattern;
+    }
 };
+
+// The message of the EMziError that f throws; another exception, or none, says so instead.
+std::string mziErrorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const EMziError& e) {
+        return e.what();
+    } catch (const std::exception& e) {
+        return std::string("<not an EMziError: ") + e.what() + ">";
+    }
+    return "<nothing thrown>";
+}
 
 // A file name as messages show it. Appending only: GCC 12 warns falsely on "..." + std::string.
 std::string quoted(const std::filesystem::path& path) {
@@ -208,10 +227,10 @@ TEST(MziLoad, AcceptsAnyDefaultNamespaceOrNoneButOnlyAQuentarisRoot) {
     EXPECT_EQ(parseQUENTARIS("<?xml version=\"1.0\"?>\n<QUENTARIS/>").spectra_set().count(), 0);
 
     const auto wrongRoot = folder.file("<mzXML xmlns=\"http://sashimi.sourceforge.net\"/>");
-    EXPECT_EQ(messageOf([&] { loadQUENTARIS(wrongRoot); }),
+    EXPECT_EQ(mziErrorOf([&] { loadQUENTARIS(wrongRoot); }),
               quoted(wrongRoot) +
                   " is not a .mzi document: its root element is \"mzXML\", not \"QUENTARIS\"");
-    EXPECT_EQ(messageOf([] { parseQUENTARIS("<m:QUENTARIS xmlns:m=\"urn:x\"/>"); }),
+    EXPECT_EQ(mziErrorOf([] { parseQUENTARIS("<m:QUENTARIS xmlns:m=\"urn:x\"/>"); }),
               "The text is not a .mzi document: its root element is \"m:QUENTARIS\", not "
               "\"QUENTARIS\"");
 }
@@ -221,16 +240,16 @@ TEST(MziLoad, AcceptsAnyDefaultNamespaceOrNoneButOnlyAQuentarisRoot) {
 TEST(MziErrors, FilesThatCannotBeReadOrParsedSayWhichAndWhy) {
     const TTempFolder folder;
     const auto missing = folder.path / "missing.mzi";
-    EXPECT_EQ(messageOf([&] { loadQUENTARIS(missing); }),
+    EXPECT_EQ(mziErrorOf([&] { loadQUENTARIS(missing); }),
               "Cannot read " + quoted(missing) + ": " + std::strerror(ENOENT));
-    EXPECT_EQ(messageOf([&] { loadQUENTARIS(folder.path); }),
+    EXPECT_EQ(mziErrorOf([&] { loadQUENTARIS(folder.path); }),
               "Cannot read " + quoted(folder.path) + ": it is a folder");
 
     const auto broken = folder.file("<QUENTARIS>\n  <spectra_set>\n</QUENTARIS>\n");
     EXPECT_EQ(
-        messageOf([&] { loadQUENTARIS(broken); }),
+        mziErrorOf([&] { loadQUENTARIS(broken); }),
         quoted(broken) + " is not well-formed XML: Start-end tags mismatch at line 3, column 3");
-    EXPECT_EQ(messageOf([&] { loadQUENTARIS(folder.file("", "empty.mzi")); }),
+    EXPECT_EQ(mziErrorOf([&] { loadQUENTARIS(folder.file("", "empty.mzi")); }),
               quoted(folder.path / "empty.mzi") +
                   " is not well-formed XML: No document element found at line 1, column 1");
 }
@@ -241,20 +260,27 @@ TEST(MziErrors, AttributesThatDoNotConvertNameTheAttributeTheElementAndTheText) 
         <ranges><range x1="1,000.5"/></ranges></spectra></spectra_set>
         <HDdefault isByResolution="yes"/></QUENTARIS>)");
     TXMLSpectraType spectra = root.spectra_set().item(0);
-    EXPECT_EQ(messageOf([&] { spectra.id(); }),
+    EXPECT_EQ(mziErrorOf([&] { spectra.id(); }),
               "Attribute \"ID\" of element \"spectra\" holds \"12a\", which is not a 32-bit "
               "integer");
-    EXPECT_EQ(messageOf([&] { spectra.spectrumobs().idcode(); }),
+    EXPECT_EQ(mziErrorOf([&] { spectra.spectrumobs().idcode(); }),
               "Attribute \"IDcode\" of element \"spectrumobs\" holds \"9223372036854775808\", "
               "which is not a 64-bit integer");
-    EXPECT_EQ(messageOf([&] { spectra.ranges().item(0).x1(); }),
+    EXPECT_EQ(mziErrorOf([&] { spectra.ranges().item(0).x1(); }),
               "Attribute \"x1\" of element \"range\" holds \"1,000.5\", which is not a number");
-    EXPECT_EQ(messageOf([&] { root.hddefault().isByResolution(); }),
+    EXPECT_EQ(mziErrorOf([&] { root.hddefault().isByResolution(); }),
               "Attribute \"isByResolution\" of element \"HDdefault\" holds \"yes\", which is not "
               "a boolean (true or false)");
     spectra.setRefID(std::string(100, '7'));
-    EXPECT_EQ(messageOf([&] { spectra.attributeValue<int>("refID"); }),
+    EXPECT_EQ(mziErrorOf([&] { spectra.attributeValue<int>("refID"); }),
               "Attribute \"refID\" of element \"spectra\" holds \"" + std::string(60, '7') +
+                  "...\", which is not a 32-bit integer");
+    // Shortened by characters, never inside one: 60 of them whatever their length in bytes.
+    std::string accents;
+    for (int i = 0; i < 100; ++i) accents += i % 2 ? "\xC3\xA9" : "\xE2\x82\xAC";
+    spectra.setRefID("7" + accents);
+    EXPECT_EQ(mziErrorOf([&] { spectra.attributeValue<int>("refID"); }),
+              "Attribute \"refID\" of element \"spectra\" holds \"7" + accents.substr(0, 59 / 2 * 5 + 3) +
                   "...\", which is not a 32-bit integer");
 }
 
@@ -331,9 +357,9 @@ TEST(MziText, ElementTextIsReadWholeAndReplacedWhole) {
     // An element with element children has no text of its own to read or to replace.
     TXMLSpectra_setType set = root.spectra_set();
     set.add();
-    EXPECT_EQ(messageOf([&] { set.text(); }),
+    EXPECT_EQ(mziErrorOf([&] { set.text(); }),
               "Cannot read the text of element \"spectra_set\": it has child elements");
-    EXPECT_EQ(messageOf([&] { set.setText("y"); }),
+    EXPECT_EQ(mziErrorOf([&] { set.setText("y"); }),
               "Cannot set the text of element \"spectra_set\": it has child elements");
     EXPECT_EQ(set.count(), 1);
 }
@@ -357,10 +383,10 @@ TEST(MziLists, ItemsAreCountedInsertedAndDeletedAmongOtherChildren) {
 
     for (int bad : {-1, 5}) {
         const std::string message = "List index out of bounds (" + std::to_string(bad) + ")";
-        EXPECT_EQ(messageOf([&] { ranges.item(bad); }), message);
-        EXPECT_EQ(messageOf([&] { ranges.deleteItem(bad); }), message);
+        EXPECT_EQ(mziErrorOf([&] { ranges.item(bad); }), message);
+        EXPECT_EQ(mziErrorOf([&] { ranges.deleteItem(bad); }), message);
     }
-    EXPECT_EQ(messageOf([&] { ranges.insert(6); }), "List index out of bounds (6)");
+    EXPECT_EQ(mziErrorOf([&] { ranges.insert(6); }), "List index out of bounds (6)");
     ranges.clear();
     EXPECT_EQ(ranges.xml(), "<ranges><x/><y/><z/></ranges>");
 }
