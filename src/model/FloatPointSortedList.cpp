@@ -502,8 +502,12 @@ bool TFloatPointSortedList::setAsBase64(std::string_view text) {
     m_items.reserve(bytes.size() / 8);
     {
         TBulkAdd bulk(*this);
-        for (std::size_t i = 0; i + 8 <= bytes.size(); i += 8)
-            bulk.add({floatOf(&bytes[i]), floatOf(&bytes[i + 4])});
+        for (std::size_t i = 0; i + 8 <= bytes.size(); i += 8) {
+            const TFloatPointRec p{floatOf(&bytes[i]), floatOf(&bytes[i + 4])};
+            // A sealed form from elsewhere may hold NaN or infinities: they would break the
+            // order of the list, and the point text it is saved in cannot hold them.
+            if (std::isfinite(p.x) && std::isfinite(p.y)) bulk.add(p);
+        }
     }
     m_checksum = 0;
     return true;

@@ -104,7 +104,7 @@ public:
     void setChecksum(std::int64_t value) { m_checksum = value; }
 
     // Sealed Base64 form; setAsBase64 returns whether the seal matched (checksum 0) or the
-    // list was left as it was (checksum 65535).
+    // list was left as it was (checksum 65535). Pairs holding NaN or an infinity are skipped.
     bool setAsBase64(std::string_view text);
     std::string getAsBase64() const { return base64Range(0, count() - 1); }
     std::string base64Range(int from, int to) const;

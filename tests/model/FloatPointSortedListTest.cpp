@@ -359,6 +359,19 @@ TEST(SealedForm, ABrokenSealLeavesTheListAsItWas) {
     }
 }
 
+TEST(SealedForm, NonFinitePairsAreLeftOutSoThatTheListCanBeSavedAgain) {
+    TFloatPointSortedList written;
+    written.setCount(4);
+    written.put(0, {1, 2});
+    written.put(1, {std::nan(""), 3});
+    written.put(2, {4, -HUGE_VAL});
+    written.put(3, {5, 6});
+    TFloatPointSortedList back;
+    ASSERT_TRUE(back.setAsBase64(written.getAsBase64()));
+    EXPECT_EQ(back.getChecksum(), 0);
+    EXPECT_EQ(back.points(), (std::vector<TFloatPointRec>{{1, 2}, {5, 6}}));
+}
+
 TEST(SealedForm, RandomPointsSurviveAsFloats) {
     auto list = randomList(100000, 3, -10.0, 4000.0, -1e3, 1e7);
     for (int i = 0; i < list.count(); i += 10) list.put(i, {list.get(i).x, 0.0});
