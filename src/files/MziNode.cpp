@@ -152,6 +152,12 @@ std::vector<pugi::xml_node> textPieces(const pugi::xml_node& element, const char
 
 }  // namespace
 
+pugi::xml_parse_result TMziDocument::parseInPlace(TMziBytes bytes, std::size_t size,
+                                                  unsigned options) {
+    m_source = std::move(bytes);
+    return load_buffer_inplace(m_source.get(), size, options, pugi::encoding_utf8);
+}
+
 int TXMLNode::attributeCount() const {
     const auto attributes = m_node.attributes();
     return static_cast<int>(std::distance(attributes.begin(), attributes.end()));

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <iterator>
 #include <memory>
 #include <stdexcept>
@@ -41,17 +42,37 @@ using TMziParam = typename TMziSetterParam<T>::type;
 template <class TItem>
 class TXMLNodeList;
 
+// Frees what std::malloc gave.
+struct TMziFree {
+    void operator()(char* bytes) const noexcept { std::free(bytes); }
+};
+using TMziBytes = std::unique_ptr<char, TMziFree>;
+
+// The bytes a document was parsed from. Names and texts of the tree point into them, so they are
+// a base that goes after the tree.
+class TMziSourceBytes {
+protected:
+    TMziBytes m_source;
+};
+
+// The document that the handles share: the pugixml tree, and the bytes it was parsed from.
+class TMziDocument : private TMziSourceBytes, public pugi::xml_document {
+public:
+    // Parses UTF-8 bytes where they lie, without a copy; the document keeps them.
+    pugi::xml_parse_result parseInPlace(TMziBytes bytes, std::size_t size, unsigned options);
+};
+
 // A handle on one element: cheap to copy, and it shares ownership of the document, so the DOM
 // lives as long as any handle (or list view) on it does. Const methods leave the document as it
 // is; the others may change it, single-child access included (it creates a missing child).
 class TXMLNode {
 public:
-    TXMLNode(std::shared_ptr<pugi::xml_document> document, pugi::xml_node node)
+    TXMLNode(std::shared_ptr<TMziDocument> document, pugi::xml_node node)
         : m_document(std::move(document)), m_node(node) {}
 
     // Generic access to the DOM underneath.
     pugi::xml_node node() const { return m_node; }
-    const std::shared_ptr<pugi::xml_document>& ownerDocument() const { return m_document; }
+    const std::shared_ptr<TMziDocument>& ownerDocument() const { return m_document; }
     std::string tagName() const { return m_node.name(); }
     int attributeCount() const;
     bool hasChildElements() const;
@@ -88,7 +109,7 @@ public:
 private:
     pugi::xml_node childNode(const char* tag);
 
-    std::shared_ptr<pugi::xml_document> m_document;
+    std::shared_ptr<TMziDocument> m_document;
     pugi::xml_node m_node;
 };
 
@@ -183,7 +204,7 @@ struct TMziTag {
 template <class TItem, TMziTag Tag>
 class TXMLCollection : public TXMLNode {
 public:
-    TXMLCollection(std::shared_ptr<pugi::xml_document> document, pugi::xml_node node)
+    TXMLCollection(std::shared_ptr<TMziDocument> document, pugi::xml_node node)
         : TXMLNode(std::move(document), node) {}
 
     TXMLNodeList<TItem> items() const { return children<TItem>(Tag.name); }
@@ -211,7 +232,7 @@ public:
     using TBase = Base;
     using TDeclared = TMziParts<Parts<Self>...>;
 
-    TXMLElement(std::shared_ptr<pugi::xml_document> document, pugi::xml_node node)
+    TXMLElement(std::shared_ptr<TMziDocument> document, pugi::xml_node node)
         : Base(std::move(document), node) {}
 };
 

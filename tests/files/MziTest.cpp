@@ -2,6 +2,7 @@
 #include "files/Mzi.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -14,7 +15,6 @@
 #include <string>
 #include <tuple>
 #include <vector>
-
 
 namespace {
 
@@ -57,6 +57,19 @@ std::string quoted(const std::filesystem::path& path) {
     std::string text = "\"";
     text += path.string();
     return text += '"';
+}
+
+// A text in UTF-16 or UTF-32 (by the width of Char), with or without a byte-order mark.
+template <class Char>
+std::string wide(std::basic_string_view<Char> text, bool bigEndian, bool mark = true) {
+    std::basic_string<Char> units =
+        mark ? std::basic_string<Char>(1, Char(0xFEFF)) : std::basic_string<Char>();
+    units += text;
+    std::string bytes;
+    for (const Char unit : units)
+        for (std::size_t b = 0; b < sizeof(Char); ++b)
+            bytes += static_cast<char>(unit >> (8 * (bigEndian ? sizeof(Char) - 1 - b : b)));
+    return bytes;
 }
 
 // What a save writes: the root's markup and a CR LF.
@@ -245,6 +258,14 @@ TEST(MziErrors, FilesThatCannotBeReadOrParsedSayWhichAndWhy) {
     EXPECT_EQ(mziErrorOf([&] { loadQUENTARIS(folder.path); }),
               "Cannot read " + quoted(folder.path) + ": it is a folder");
 
+    // A device may never end and a pipe without a writer never starts: neither is opened.
+    EXPECT_EQ(mziErrorOf([] { loadQUENTARIS("/dev/zero"); }),
+              "Cannot read \"/dev/zero\": it is not a regular file");
+    const auto pipe = folder.path / "pipe.mzi";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(mziErrorOf([&] { loadQUENTARIS(pipe); }),
+              "Cannot read " + quoted(pipe) + ": it is not a regular file");
+
     const auto broken = folder.file("<QUENTARIS>\n  <spectra_set>\n</QUENTARIS>\n");
     EXPECT_EQ(
         mziErrorOf([&] { loadQUENTARIS(broken); }),
@@ -252,6 +273,52 @@ TEST(MziErrors, FilesThatCannotBeReadOrParsedSayWhichAndWhy) {
     EXPECT_EQ(mziErrorOf([&] { loadQUENTARIS(folder.file("", "empty.mzi")); }),
               quoted(folder.path / "empty.mzi") +
                   " is not well-formed XML: No document element found at line 1, column 1");
+}
+
+TEST(MziErrors, OnlyOneRootElementAndNoTextBesideIt) {
+    const auto fault = [](std::string_view text) {
+        return mziErrorOf([&] { parseQUENTARIS(text); });
+    };
+    const std::string notWellFormed = "The text is not well-formed XML: ";
+    EXPECT_EQ(fault("<QUENTARIS/><QUENTARIS><spectra_set><spectra/></spectra_set></QUENTARIS>"),
+              notWellFormed + "More than one root element at line 1, column 13");
+    const std::string textOutside = notWellFormed + "Text outside the root element at ";
+    EXPECT_EQ(fault("junk<QUENTARIS/>"), textOutside + "line 1, column 1");
+    EXPECT_EQ(fault("\xEF\xBB\xBF junk<QUENTARIS/>"), textOutside + "line 1, column 2");
+    EXPECT_EQ(fault("<QUENTARIS/>\r\n  more text\n"), textOutside + "line 2, column 3");
+    EXPECT_EQ(fault("<QUENTARIS/>\n x"), textOutside + "line 2, column 2");
+    EXPECT_EQ(fault("<QUENTARIS/><![CDATA[x]]>"), textOutside + "line 1, column 13");
+    // Blanks, comments, processing instructions and a document type are allowed beside it.
+    EXPECT_EQ(parseQUENTARIS("\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<!DOCTYPE QUENTARIS>\n<!-- a -->"
+                             "<QUENTARIS><spectra_set><spectra/></spectra_set></QUENTARIS>\n"
+                             "<?pi data?><!-- b -->\r\n")
+                  .spectra_set()
+                  .count(),
+              1);
+}
+
+TEST(MziErrors, PositionsCountLinesAndCharactersAsTheFileShowsThem) {
+    // The end tag "</spectra>" does not match <x>; its name is the 31st character of line 2, after
+    // letters of two, three and four bytes in UTF-8 (the last one two units in UTF-16).
+    const std::u16string text =
+        u"<QUENTARIS>\r\n<spectra name=\"\u03A9\u03BC\u03AD\u03B3\u03B1 \u20AC\U0001D11E\"><x>"
+        u"</spectra>\n</QUENTARIS>";
+    const std::string utf8 =
+        "<QUENTARIS>\r\n<spectra name=\"\u03A9\u03BC\u03AD\u03B3\u03B1 \u20AC\U0001D11E\"><x>"
+        "</spectra>\n</QUENTARIS>";
+    const std::string windows1252 =
+        "<QUENTARIS>\r\n<spectra name=\"Caf\xE9 \x80\x85!\"><x></spectra>\n</QUENTARIS>";
+    const TTempFolder folder;
+    for (const std::string& bytes :
+         {utf8, windows1252, wide<char16_t>(text, false), wide<char16_t>(text, true),
+          wide<char16_t>(text, false, false)}) {
+        const auto path = folder.file(bytes);
+        EXPECT_EQ(
+            mziErrorOf([&] { loadQUENTARIS(path); }),
+            quoted(path) + " is not well-formed XML: Start-end tags mismatch at line 2, column 31");
+        EXPECT_EQ(mziErrorOf([&] { parseQUENTARIS(bytes); }),
+                  "The text is not well-formed XML: Start-end tags mismatch at line 2, column 31");
+    }
 }
 
 TEST(MziErrors, AttributesThatDoNotConvertNameTheAttributeTheElementAndTheText) {
@@ -280,8 +347,8 @@ TEST(MziErrors, AttributesThatDoNotConvertNameTheAttributeTheElementAndTheText) 
     for (int i = 0; i < 100; ++i) accents += i % 2 ? "\xC3\xA9" : "\xE2\x82\xAC";
     spectra.setRefID("7" + accents);
     EXPECT_EQ(mziErrorOf([&] { spectra.attributeValue<int>("refID"); }),
-              "Attribute \"refID\" of element \"spectra\" holds \"7" + accents.substr(0, 59 / 2 * 5 + 3) +
-                  "...\", which is not a 32-bit integer");
+              "Attribute \"refID\" of element \"spectra\" holds \"7" +
+                  accents.substr(0, 59 / 2 * 5 + 3) + "...\", which is not a 32-bit integer");
 }
 
 // --- values --------------------------------------------------------------------------------
@@ -341,6 +408,35 @@ TEST(MziValues, EightBitDocumentsOfEarlierVersionsAreReadAsWindows1252) {
         "5\xB5g\"/></spectra_set></QUENTARIS>");
     EXPECT_EQ(loadQUENTARIS(path).spectra_set().item(0).name(),
               "Caf\xC3\xA9 \xE2\x82\xAC 5\xC2\xB5g");
+}
+
+TEST(MziValues, WideAndDeclaredEncodingsAreReadAsWritten) {
+    const std::string name = "\u03A9 \u20AC \U0001D11E \xEF\xBF\xBDx";
+    const std::u16string text16 =
+        u"<QUENTARIS><spectra_set><spectra name=\"\u03A9 \u20AC \U0001D11E \xD800x\"/>"
+        u"</spectra_set></QUENTARIS>";
+    const std::u32string text32 =
+        U"<QUENTARIS><spectra_set><spectra name=\"\u03A9 \u20AC \U0001D11E \xD800x\"/>"
+        U"</spectra_set></QUENTARIS>";
+    for (const std::string& bytes :
+         {wide<char16_t>(text16, false), wide<char16_t>(text16, true),
+          wide<char16_t>(text16, true, false), wide<char32_t>(text32, false),
+          wide<char32_t>(text32, true, false)})
+        EXPECT_EQ(parseQUENTARIS(bytes).spectra_set().item(0).name(), name);
+    // Declared Latin-1 knows no euro sign at 0x80; a byte-order mark before 8-bit text is left
+    // aside.
+    EXPECT_EQ(parseQUENTARIS("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><QUENTARIS>"
+                             "<spectra_set><spectra name=\"\x80\xE9\"/></spectra_set></QUENTARIS>")
+                  .spectra_set()
+                  .item(0)
+                  .name(),
+              "\xC2\x80\xC3\xA9");
+    EXPECT_EQ(parseQUENTARIS("\xEF\xBB\xBF<QUENTARIS><spectra_set><spectra name=\"\xE9\x80\"/>"
+                             "</spectra_set></QUENTARIS>")
+                  .spectra_set()
+                  .item(0)
+                  .name(),
+              "\xC3\xA9\xE2\x82\xAC");
 }
 
 TEST(MziText, ElementTextIsReadWholeAndReplacedWhole) {
