@@ -2,6 +2,7 @@
 #include "model/FloatPointSortedList.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -173,6 +174,13 @@ private:
 TFloatPointSortedList::TFloatPointSortedList(TPointCompare compare, TDuplicates duplicates)
     : m_compare(compare), m_duplicates(duplicates) {}
 
+std::uint64_t TFloatPointSortedList::TRevision::fresh() {
+    // The first stretch starts above 0, so that 0 can mean "nothing cached" to callers.
+    static std::atomic<std::uint64_t> next{0};
+    return next.fetch_add(std::uint64_t{1} << 32, std::memory_order_relaxed) +
+           (std::uint64_t{1} << 32);
+}
+
 void TFloatPointSortedList::checkIndex(int index) const {
     if (index < 0 || index >= count()) throw EListError::indexOutOfBounds(index);
 }
@@ -195,10 +203,12 @@ void TFloatPointSortedList::setCapacity(int value) {
 void TFloatPointSortedList::setCount(int value) {
     if (value < 0) throw EListError("List count out of bounds (" + std::to_string(value) + ")");
     m_items.resize(static_cast<std::size_t>(value));
+    pointsChanged();
 }
 
 void TFloatPointSortedList::clear() {
     m_items.clear();
+    pointsChanged();
 }
 
 const TFloatPointRec& TFloatPointSortedList::get(int index) const {
@@ -209,17 +219,20 @@ const TFloatPointRec& TFloatPointSortedList::get(int index) const {
 void TFloatPointSortedList::put(int index, const TFloatPointRec& p) {
     checkIndex(index);
     m_items[static_cast<std::size_t>(index)] = p;
+    pointsChanged();
 }
 
 void TFloatPointSortedList::deleteItem(int index) {
     checkIndex(index);
     m_items.erase(m_items.begin() + index);
+    pointsChanged();
 }
 
 void TFloatPointSortedList::exchange(int index1, int index2) {
     checkIndex(index1);
     checkIndex(index2);
     std::swap(m_items[static_cast<std::size_t>(index1)], m_items[static_cast<std::size_t>(index2)]);
+    pointsChanged();
 }
 
 std::optional<int> TFloatPointSortedList::indexOf(const TFloatPointRec& p) const {
@@ -231,6 +244,7 @@ std::optional<int> TFloatPointSortedList::indexOf(const TFloatPointRec& p) const
 void TFloatPointSortedList::insert(int index, const TFloatPointRec& p) {
     if (index < 0 || index > count()) throw EListError::indexOutOfBounds(index);
     m_items.insert(m_items.begin() + index, p);
+    pointsChanged();
 }
 
 std::optional<int> TFloatPointSortedList::remove(const TFloatPointRec& p) {
@@ -251,6 +265,7 @@ int TFloatPointSortedList::add(const TFloatPointRec& p) {
         const double d = m_compare(m_items.back(), p);
         if (d < 0.0 || (d == 0.0 && m_duplicates == TDuplicates::Accept)) {
             m_items.push_back(p);
+            pointsChanged();
             return count() - 1;
         }
     }
@@ -260,6 +275,7 @@ int TFloatPointSortedList::add(const TFloatPointRec& p) {
         if (m_duplicates == TDuplicates::Error) throw EListDuplicateError(at.index);
     }
     m_items.insert(m_items.begin() + at.index, p);
+    pointsChanged();
     return at.index;
 }
 
@@ -295,11 +311,14 @@ TNearest TFloatPointSortedList::find(const TFloatPointRec& key, double tolerance
 
 void TFloatPointSortedList::sort() {
     if (count() > 1) sortItems(m_items.begin(), m_items.end(), m_compare);
+    pointsChanged();
 }
 
 void TFloatPointSortedList::sortRange(TPointCompare compare, int lo, int hi) {
-    if (hi > lo && lo >= 0 && hi < count())
+    if (hi > lo && lo >= 0 && hi < count()) {
         sortItems(m_items.begin() + lo, m_items.begin() + hi + 1, compare);
+        pointsChanged();
+    }
 }
 
 TFloatPointSortedListPtr TFloatPointSortedList::clone() const {
@@ -320,6 +339,7 @@ void TFloatPointSortedList::assign(const TFloatPointSortedList& source) {
         TBulkAdd bulk(*this);
         for (const auto& p : source.m_items) bulk.add(p);
     }
+    pointsChanged();
     m_minPoint = source.m_minPoint;
     m_maxPoint = source.m_maxPoint;
 }
@@ -451,6 +471,7 @@ void TFloatPointSortedList::setAsText(std::string_view text) {
     };
 
     m_items.clear();
+    pointsChanged();
     // A hint only: about one point per line of 27 characters.
     m_items.reserve(text.size() / 27 + 1);
     TBulkAdd bulk(*this);
@@ -499,6 +520,7 @@ bool TFloatPointSortedList::setAsBase64(std::string_view text) {
     if (sha1Hex(body) != seal) return false;
     const std::vector<std::uint8_t> bytes = base64Decode(body);
     m_items.clear();
+    pointsChanged();
     m_items.reserve(bytes.size() / 8);
     {
         TBulkAdd bulk(*this);
@@ -515,6 +537,7 @@ bool TFloatPointSortedList::setAsBase64(std::string_view text) {
 
 void TFloatPointSortedList::scaleToPercent(double reference) {
     for (auto& p : m_items) p.y = p.y * 100.0 / reference;
+    pointsChanged();
     m_minPoint.reset();
     m_maxPoint.reset();
 }

@@ -62,6 +62,11 @@ public:
     std::optional<int> remove(const TFloatPointRec& p);
     // Contiguous read access for drawing and bulk work.
     const std::vector<TFloatPointRec>& points() const { return m_items; }
+    // Grows with every change of the points (their values, order or number), so that caches
+    // kept elsewhere know when to rebuild. Never 0, and unique across lists: a new list and a
+    // copy start at a value that no list has had, so a cache that outlives its list, or whose
+    // owner swaps in another list, cannot mistake the new points for the old.
+    std::uint64_t revision() const { return m_revision.value(); }
 
     // --- the sorted list ------------------------------------------------------------------
     void setCompare(TPointCompare compare);
@@ -113,12 +118,42 @@ public:
 
     // --- cubic spline -----------------------------------------------------------------------
     void spline(double yp1, double ypn);
+    // spline() that answers false where spline() would throw (two neighbours of equal x); the
+    // second derivatives are then empty. The answer is kept for the current revision and end
+    // slopes: asking again before the points change costs O(1).
+    bool trySpline(double yp1, double ypn);
     double splint(double x);
     double meanStep();
     const std::vector<double>& secondDerivatives() const { return m_secondDerivatives; }
 
 private:
+    // A revision counter that starts, and starts again on copy, at a value no list has had:
+    // each list takes its own stretch of 2^32 values.
+    class TRevision {
+    public:
+        TRevision() : m_value(fresh()) {}
+        TRevision(const TRevision&) : m_value(fresh()) {}
+        TRevision& operator=(const TRevision&) {
+            m_value = fresh();
+            return *this;
+        }
+        std::uint64_t value() const { return m_value; }
+        void next() { ++m_value; }
+
+    private:
+        static std::uint64_t fresh();
+        std::uint64_t m_value;
+    };
+    // The outcome of the last spline computation and what it was computed for.
+    struct TSplineMemo {
+        std::uint64_t revision = 0;
+        double yp1 = 0.0;
+        double ypn = 0.0;
+        bool done = false;
+    };
+
     void checkIndex(int index) const;
+    void pointsChanged() { m_revision.next(); }
     void computeCorners() const;
     // Adds many points read from a stored form: appends and sorts once when they arrive out
     // of order, instead of shifting the tail for every point.
@@ -131,6 +166,8 @@ private:
     mutable std::optional<TFloatPointRec> m_maxPoint;
     std::int64_t m_checksum = 0;
     std::vector<double> m_secondDerivatives;
+    std::optional<TSplineMemo> m_splineMemo;
+    TRevision m_revision;
     double m_meanStepCache = -1.0;
 };
 

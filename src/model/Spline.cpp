@@ -1,5 +1,7 @@
 // The cubic spline of a point list and its mean point spacing.
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "model/FloatPointSortedList.h"
 #include "model/ModelErrors.h"
@@ -18,9 +20,11 @@ long double divide(long double a, long double b) {
 void TFloatPointSortedList::spline(double yp1, double ypn) {
     const std::size_t n = m_items.size();
     m_secondDerivatives.clear();
+    m_splineMemo.reset();
     std::vector<double> y2(n, 0.0);
     if (n <= 1) {
         m_secondDerivatives = std::move(y2);
+        m_splineMemo = TSplineMemo{revision(), yp1, ypn, true};
         return;
     }
     auto X = [&](std::size_t i) -> long double { return m_items[i].x; };
@@ -53,6 +57,23 @@ void TFloatPointSortedList::spline(double yp1, double ypn) {
     for (std::size_t k = n - 1; k-- > 0;) d2[k] = d2[k] * d2[k + 1] + u[k];
     for (std::size_t i = 0; i < n; ++i) y2[i] = static_cast<double>(d2[i]);
     m_secondDerivatives = std::move(y2);
+    m_splineMemo = TSplineMemo{revision(), yp1, ypn, true};
+}
+
+bool TFloatPointSortedList::trySpline(double yp1, double ypn) {
+    // The slopes compare by their bits, so that asking again with the same NaN also matches.
+    const auto same = [](double a, double b) {
+        return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+    };
+    if (m_splineMemo && m_splineMemo->revision == revision() && same(m_splineMemo->yp1, yp1) &&
+        same(m_splineMemo->ypn, ypn))
+        return m_splineMemo->done;
+    try {
+        spline(yp1, ypn);
+    } catch (const EMathError&) {
+        m_splineMemo = TSplineMemo{revision(), yp1, ypn, false};
+    }
+    return m_splineMemo->done;
 }
 
 double TFloatPointSortedList::splint(double x) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <random>
 
 #include "model/Base64.h"
@@ -89,6 +90,73 @@ TEST(PointListOrder, IndexAndCapacityErrorsNameTheValue) {
     list.setCapacity(10);  // shrinks to the value asked for, not to the count
     EXPECT_EQ(list.capacity(), 10);
     EXPECT_EQ(list.points(), (std::vector<TFloatPointRec>{{1, 1}, {2, 2}}));
+}
+
+TEST(PointListRevision, EveryChangeOfThePointsAdvancesIt) {
+    const auto other = pointsOf({{7, 7}});
+    const std::string text = other.clone()->getAsText();
+    const std::string sealed = other.getAsBase64();
+    using TChange = std::function<void(TFloatPointSortedList&)>;
+    const std::pair<const char*, TChange> changes[] = {
+        {"add",
+         [](auto& l) {
+             l.add({9, 1});
+         }},
+        {"add inside",
+         [](auto& l) {
+             l.add({2.5, 1});
+         }},
+        {"put",
+         [](auto& l) {
+             l.put(0, {0.5, 1});
+         }},
+        {"insert",
+         [](auto& l) {
+             l.insert(0, {0.1, 1});
+         }},
+        {"deleteItem", [](auto& l) { l.deleteItem(1); }},
+        {"remove",
+         [](auto& l) {
+             l.remove({2, 1});
+         }},
+        {"exchange", [](auto& l) { l.exchange(0, 2); }},
+        {"clear", [](auto& l) { l.clear(); }},
+        {"setCount", [](auto& l) { l.setCount(5); }},
+        {"sort", [](auto& l) { l.sort(); }},
+        {"sortRange", [](auto& l) { l.sortRange(comparePointY, 0, 2); }},
+        {"setCompare", [](auto& l) { l.setCompare(comparePointY); }},
+        {"assign", [&](auto& l) { l.assign(other); }},
+        {"setAsText", [&](auto& l) { l.setAsText(text); }},
+        {"setAsBase64", [&](auto& l) { l.setAsBase64(sealed); }},
+        {"scaleToPercent", [](auto& l) { l.scaleToPercent(50); }}};
+    for (const auto& [name, change] : changes) {
+        auto list = pointsOf({{1, 3}, {2, 1}, {3, 2}});
+        const std::uint64_t before = list.revision();
+        change(list);
+        EXPECT_GT(list.revision(), before) << name;
+    }
+    // Reading, and a sealed form refused, leave it.
+    auto list = pointsOf({{1, 3}, {2, 1}, {3, 2}});
+    const std::uint64_t before = list.revision();
+    (void)list.getAsText();
+    (void)list.getMaxPoint();
+    (void)list.splint(1.5);
+    EXPECT_FALSE(list.setAsBase64(sealed.substr(1)));
+    EXPECT_EQ(list.revision(), before);
+}
+
+TEST(PointListRevision, NeverZeroAndNeverTakenForAnotherListsOrACopys) {
+    TFloatPointSortedList a;
+    TFloatPointSortedList b;
+    EXPECT_NE(a.revision(), 0u);
+    EXPECT_NE(a.revision(), b.revision());
+    a.add({1, 1});
+    const TFloatPointSortedList copy = a;
+    EXPECT_NE(copy.revision(), a.revision());
+    const std::uint64_t seen = b.revision();
+    b = a;
+    EXPECT_NE(b.revision(), seen);
+    EXPECT_NE(b.revision(), a.revision());
 }
 
 TEST(PointListSearch, EmptyList) {
@@ -435,6 +503,26 @@ TEST(PointListSpline, Failures) {
     EXPECT_EQ(messageOf([&] { one.splint(1); }), "Bad xa input to routine splint");
     auto twins = pointsOf({{0, 0}, {1, 1}, {1, 2}, {2, 0}});
     EXPECT_EQ(messageOf([&] { twins.spline(0, 0); }), "Floating point division by zero");
+    // trySpline answers instead of throwing, and again once the points are mended.
+    EXPECT_FALSE(twins.trySpline(0, 0));
+    EXPECT_TRUE(twins.secondDerivatives().empty());
+    EXPECT_FALSE(twins.trySpline(0, 0));
+    twins.put(2, {1.5, 2});
+    EXPECT_TRUE(twins.trySpline(0, 0));
+    EXPECT_EQ(twins.secondDerivatives().size(), 4u);
+}
+
+TEST(PointListSpline, TrySplineKeepsItsAnswerOnlyForTheSameEndSlopes) {
+    auto list = pointsOf({{0, 0}, {1, 1}, {2, 0}});
+    const std::vector<double> clamped{6, -6, 6};
+    const std::vector<double> natural{0, -3, 0};
+    EXPECT_TRUE(list.trySpline(1e31, 1e31));
+    EXPECT_EQ(list.secondDerivatives(), natural);
+    list.spline(0, 0);  // derivatives for other slopes in between
+    EXPECT_TRUE(list.trySpline(1e31, 1e31));
+    EXPECT_EQ(list.secondDerivatives(), natural);
+    EXPECT_TRUE(list.trySpline(0, 0));
+    EXPECT_EQ(list.secondDerivatives(), clamped);
 }
 
 TEST(PointListSpline, PointsAddedAfterTheFirstEvaluationDoNotReadPastTheCache) {
