@@ -1,0 +1,381 @@
+// Mouse tools driven in plot pixels through a fake plot.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+
+#include <climits>
+#include <functional>
+#include <utility>
+
+#include "display/Cursors.h"
+#include "display/SpectrumTool.h"
+#include "support/FakeSpectrum.h"
+
+namespace {
+
+// 801 x 401 pixels over x 0..800 and y 0..400: pixel (px, py) is world (px, 400 - py).
+FakeSpectrum makePlot() {
+    return FakeSpectrum({0, 0, 801, 401}, {0, 800}, {0, 400});
+}
+
+TFloatRect viewOf(const FakeSpectrum& plot) {
+    return plot.getView();
+}
+
+QImage whiteImage() {
+    QImage image(801, 401, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    return image;
+}
+
+bool isBlack(const QImage& image, int x, int y) {
+    return image.pixelColor(x, y) == QColor(Qt::black);
+}
+
+void paintTool(iSpectrumTool& tool, QImage& image) {
+    QPainter painter(&image);
+    tool.paint(painter);
+}
+
+}  // namespace
+
+// --- Zoom ------------------------------------------------------------------------------------
+
+TEST(ZoomTool, DragFiveOrFewerPixelsWideChangesNeitherViewNorHistory) {
+    FakeSpectrum plot = makePlot();
+    auto tool = makeZoomTool(plot);
+    plot.drag(*tool, 100, 100, 104, 300);
+
+    EXPECT_TRUE(plot.zoomCalls().empty());
+    EXPECT_EQ(viewOf(plot), (TFloatRect{0, 0, 800, 400}));
+    EXPECT_EQ(plot.views().size(), 1u);
+    // The narrow zone stays stored and is drawn at the next repaint.
+    EXPECT_EQ(tool->getWorldZone(), (TFloatRect{100, 300, 104, 100}));
+    EXPECT_TRUE(tool->zoneNarrowX());
+    EXPECT_FALSE(tool->zoneNarrowY());
+}
+
+TEST(ZoomTool, FlatDragZoomsXOnlyAndHighDragZoomsBoth) {
+    FakeSpectrum flat = makePlot();
+    auto tool = makeZoomTool(flat);
+    flat.drag(*tool, 100, 100, 200, 110);
+    EXPECT_EQ(viewOf(flat), (TFloatRect{100, 0, 200, 400}));
+    EXPECT_EQ(flat.views().size(), 2u);
+    EXPECT_EQ(tool->getWorldZone(), TFloatRect{});
+
+    // Dragged up and to the left: the zone is put in order, and y takes the smaller value
+    // (at the bottom pixel) as its minimum.
+    FakeSpectrum high = makePlot();
+    auto zoom = makeZoomTool(high);
+    high.drag(*zoom, 200, 120, 100, 100);
+    EXPECT_EQ(viewOf(high), (TFloatRect{100, 280, 200, 300}));
+    EXPECT_EQ(high.views().size(), 2u);
+    EXPECT_EQ(high.viewIndex(), 1);
+}
+
+TEST(ZoomTool, ClickLeavesZoneOfZeroSizeThatDrawsNothing) {
+    FakeSpectrum plot = makePlot();
+    auto tool = makeZoomTool(plot);
+    plot.drag(*tool, 300, 200, 300, 200);
+    EXPECT_TRUE(plot.zoomCalls().empty());
+
+    QImage image = whiteImage();
+    paintTool(*tool, image);
+    EXPECT_EQ(image, whiteImage());
+}
+
+// --- Zone ------------------------------------------------------------------------------------
+
+TEST(ZoneHitTest, EdgesWithinToleranceInsideAndOutside) {
+    const TRect zone{100, 100, 200, 150};
+    struct Case {
+        int x, y, expected;
+    };
+    const Case cases[] = {
+        {96, 96, grab::left + grab::top},
+        {104, 104, grab::left + grab::top},
+        {204, 154, grab::right + grab::bottom},
+        {150, 100, grab::top},
+        {150, 153, grab::bottom},
+        {102, 125, grab::left},
+        {198, 125, grab::right},
+        {150, 125, grab::whole},
+        {95, 125, grab::none},
+        {205, 125, grab::none},
+        {150, 95, grab::none},
+        {150, 155, grab::none},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(zoneHitTest(c.x, c.y, zone, 4), c.expected) << c.x << ", " << c.y;
+
+    // The edges of a narrow zone overlap: left wins over right, top over bottom.
+    EXPECT_EQ(zoneHitTest(102, 102, {100, 100, 104, 104}, 4), grab::left + grab::top);
+    // Corners in any order, and far off the int range, are handled.
+    EXPECT_EQ(zoneHitTest(150, 125, {200, 150, 100, 100}, 4), grab::whole);
+    EXPECT_EQ(zoneHitTest(5, 5, {INT_MIN, INT_MIN, INT_MAX, INT_MAX}, 4), grab::whole);
+}
+
+TEST(ZoneTool, PressGrabsCornerMovesInsideOrStartsNewZoneOutside) {
+    FakeSpectrum plot = makePlot();
+    auto tool = makeZoneTool(plot);
+    auto& zone = static_cast<TZoneTool&>(*tool);
+    plot.drag(*tool, 100, 100, 200, 150);
+    ASSERT_EQ(tool->getWorldZone(), (TFloatRect{100, 300, 200, 250}));
+
+    // Within the pick tolerance of the top-left corner: the left and top edges follow.
+    plot.press(*tool, 103, 97);
+    EXPECT_EQ(zone.grabMode(), grab::left + grab::top);
+    plot.move(*tool, 90, 80);
+    plot.release(*tool, 90, 80);
+    EXPECT_EQ(tool->getWorldZone(), (TFloatRect{90, 320, 200, 250}));
+
+    // Inside, away from the edges: the whole zone moves.
+    plot.press(*tool, 150, 120);
+    EXPECT_EQ(zone.grabMode(), grab::whole);
+    plot.move(*tool, 160, 125);
+    plot.release(*tool, 160, 125);
+    EXPECT_EQ(tool->getWorldZone(), (TFloatRect{100, 315, 210, 245}));
+
+    // Outside: a new zone from the press point, dragged from its bottom-right corner, even
+    // when dragged up and to the left.
+    plot.press(*tool, 500, 300);
+    EXPECT_EQ(zone.grabMode(), grab::right + grab::bottom);
+    plot.move(*tool, 450, 250);
+    plot.release(*tool, 450, 250);
+    EXPECT_EQ(tool->getWorldZone(), (TFloatRect{450, 150, 500, 100}));
+    EXPECT_EQ(zone.zone(), (TRect{450, 250, 500, 300}));
+    EXPECT_TRUE(plot.zoomCalls().empty());
+}
+
+TEST(ZoneTool, ZoneIsDrawnInvertedAndFollowsTheView) {
+    FakeSpectrum plot = makePlot();
+    auto tool = makeZoneTool(plot);
+    plot.drag(*tool, 100, 100, 200, 150);
+
+    QImage image = whiteImage();
+    paintTool(*tool, image);
+    for (const auto& [x, y] : {std::pair{100, 100},
+                               {200, 100},
+                               {100, 150},
+                               {200, 150},
+                               {150, 100},
+                               {150, 150},
+                               {100, 125},
+                               {200, 125}})
+        EXPECT_TRUE(isBlack(image, x, y)) << x << ", " << y;
+    for (const auto& [x, y] : {std::pair{150, 125}, {99, 100}, {201, 150}, {150, 151}})
+        EXPECT_FALSE(isBlack(image, x, y)) << x << ", " << y;
+    // Inverting: painted again over itself, the figure is gone.
+    paintTool(*tool, image);
+    EXPECT_EQ(image, whiteImage());
+
+    // Stored in world units: scrolled 50 units to the right, the zone is drawn 50 pixels left.
+    plot.setView(50, 850, 0, 400);
+    image = whiteImage();
+    paintTool(*tool, image);
+    EXPECT_TRUE(isBlack(image, 50, 125));
+    EXPECT_TRUE(isBlack(image, 150, 125));
+    EXPECT_FALSE(isBlack(image, 200, 125));
+}
+
+// --- Stretch and scroll ----------------------------------------------------------------------
+
+TEST(StretchYTool, NearTheBaseLineNothingBeyondItStretchesAboutIt) {
+    FakeSpectrum plot = makePlot();
+    plot.setBaseLine(100);  // pixel row 300
+    auto tool = makeStretchYTool(plot);
+
+    plot.press(*tool, 400, 100);
+    plot.move(*tool, 400, 296);  // within 5 pixels above the base line
+    plot.move(*tool, 400, 310);  // below it
+    EXPECT_EQ(viewOf(plot), (TFloatRect{0, 0, 800, 400}));
+
+    plot.move(*tool, 400, 200);  // twice as close to the base line as the press
+    EXPECT_DOUBLE_EQ(plot.yRange()->min(), -100);
+    EXPECT_DOUBLE_EQ(plot.yRange()->max(), 700);
+    EXPECT_EQ(plot.worldToDevice(0, 100).y, 300);
+    EXPECT_EQ(plot.worldToDevice(0, 300).y, 200);  // the pressed value follows the mouse
+}
+
+TEST(StretchYTool, PressBelowTheBaseLineNeverTurnsTheRangeOver) {
+    FakeSpectrum plot = makePlot();
+    plot.setBaseLine(100);
+    auto tool = makeStretchYTool(plot);
+    plot.press(*tool, 400, 350);  // below the base line
+    plot.move(*tool, 400, 200);
+    EXPECT_EQ(viewOf(plot), (TFloatRect{0, 0, 800, 400}));
+    plot.move(*tool, 400, 100);  // measured from the last position now
+    EXPECT_LT(plot.yRange()->min(), plot.yRange()->max());
+    EXPECT_EQ(plot.worldToDevice(0, 100).y, 300);
+}
+
+TEST(StretchXTool, RightHalfKeepsLeftEdgeLeftHalfKeepsRightEdge) {
+    FakeSpectrum right = makePlot();
+    auto tool = makeStretchXTool(right);
+    EXPECT_EQ(tool->cursor(), cursors::splitHorizontal);
+    right.press(*tool, 600, 200);
+    right.move(*tool, 700, 200);
+    EXPECT_EQ(right.xRange()->min(), 0);
+    EXPECT_EQ(right.worldToDevice(600, 0).x, 700);
+    EXPECT_EQ(tool->cursor(), cursors::stretchLeftX);
+    EXPECT_EQ(right.cursorId(), cursors::stretchLeftX);
+
+    FakeSpectrum left = makePlot();
+    auto stretch = makeStretchXTool(left);
+    left.press(*stretch, 200, 200);
+    left.move(*stretch, 100, 200);
+    EXPECT_EQ(left.xRange()->max(), 800);
+    EXPECT_NEAR(left.worldToDevice(200, 0).x, 100, 1);
+    EXPECT_EQ(left.cursorId(), cursors::stretchRightX);
+}
+
+TEST(StretchXTool, PressOnTheHeldEdgeLeavesNoEmptyRange) {
+    FakeSpectrum plot = makePlot();
+    auto tool = makeStretchXTool(plot);
+    plot.press(*tool, 0, 200);
+    plot.move(*tool, 600, 200);
+    EXPECT_EQ(viewOf(plot), (TFloatRect{0, 0, 800, 400}));
+    plot.move(*tool, 700, 200);
+    EXPECT_GT(plot.xRange()->size(), 0);
+    EXPECT_EQ(plot.xRange()->min(), 0);
+}
+
+TEST(ScrollTool, DataFollowsTheMouse) {
+    FakeSpectrum plot = makePlot();
+    auto tool = makeScrollTool(plot);
+    const TFloatPointRec pressed = plot.deviceToWorld(300, 200);
+    plot.press(*tool, 300, 200);
+    plot.move(*tool, 350, 180);
+    const TPoint now = plot.worldToDevice(pressed.x, pressed.y);
+    EXPECT_NEAR(now.x, 350, 1);
+    EXPECT_NEAR(now.y, 180, 1);
+    EXPECT_NEAR(plot.xRange()->size(), 800, 1e-9);
+    EXPECT_TRUE(plot.labels()->needsLayout());
+}
+
+// Scroll and both stretches record the view left by the drag, with the x minimum 0.001 lower
+// so that it always differs from the current view; also on a release that no press preceded
+// (the click that only activated the pane).
+TEST(StretchTool, ReleaseRecordsOneViewShiftedByAThousandth) {
+    const std::function<iSpectrumToolPtr(iSpectrum&)> factories[] = {
+        makeScrollTool, makeStretchXTool, makeStretchYTool};
+    for (const auto& make : factories) {
+        FakeSpectrum plot = makePlot();
+        auto tool = make(plot);
+        plot.press(*tool, 600, 200);
+        EXPECT_FALSE(plot.labels()->isVisible());
+        plot.move(*tool, 700, 100);
+        const TFloatRect dragged = viewOf(plot);
+        plot.release(*tool, 700, 100);
+
+        EXPECT_TRUE(plot.labels()->isVisible());
+        ASSERT_EQ(plot.zoomCalls().size(), 1u);
+        EXPECT_EQ(plot.views().size(), 2u);
+        EXPECT_EQ(plot.views().back(),
+                  (TFloatRect{dragged.x1 - 0.001, dragged.y1, dragged.x2, dragged.y2}));
+
+        plot.resetLogs();
+        plot.release(*tool, 10, 10);
+        ASSERT_EQ(plot.zoomCalls().size(), 1u);
+        EXPECT_DOUBLE_EQ(plot.zoomCalls()[0].xMin, dragged.x1 - 0.002);
+        EXPECT_EQ(plot.views().size(), 3u);
+    }
+}
+
+// --- Cross-hair ------------------------------------------------------------------------------
+
+TEST(CrossCursorTool, ShowsMovesAndHidesTheCrossHairOnlyWhileDragging) {
+    FakeSpectrum plot = makePlot();
+    auto tool = makeCrossCursorTool(plot);
+    TSpectrumCursor& cross = plot.spectrumCursor();
+
+    plot.move(*tool, 10, 10);
+    plot.release(*tool, 10, 10);
+    EXPECT_FALSE(cross.isShown());
+    EXPECT_EQ(plot.invalidations(), 0);
+
+    plot.press(*tool, 100, 100);
+    EXPECT_TRUE(cross.isShown());
+    EXPECT_EQ(cross.point(), (TFloatPointRec{100, 300}));
+    plot.move(*tool, 150, 50);
+    EXPECT_EQ(cross.point(), (TFloatPointRec{150, 350}));
+    plot.release(*tool, 150, 50);
+    EXPECT_FALSE(cross.isShown());
+    EXPECT_EQ(plot.invalidations(), 3);
+}
+
+// --- Labels ----------------------------------------------------------------------------------
+
+namespace {
+
+// A label at pixels 100..140 x 190..210 in a new list of the plot's label series.
+TControlLabelPtr addLabel(FakeSpectrum& plot, bool movable) {
+    auto list = newTextLabelList("Custom Labels");
+    list->setMovable(movable);
+    auto label = list->addTextLabel("peak", 120, 200);
+    label->setBounds({100, 210, 140, 190});  // stored with top below bottom, as laid out
+    label->setTag(7);
+    plot.labels()->add(list);
+    return label;
+}
+
+}  // namespace
+
+TEST(LabelTool, LabelOfUnmovableListCannotBeGrabbed) {
+    FakeSpectrum plot = makePlot();
+    auto label = addLabel(plot, false);
+    auto tool = makeLabelTool(plot);
+    plot.drag(*tool, 110, 200, 160, 250);
+    EXPECT_FALSE(label->isMoved());
+    EXPECT_EQ(label->bounds(), (TRect{100, 210, 140, 190}));
+    EXPECT_TRUE(plot.popups().empty());
+}
+
+TEST(LabelTool, LabelOfMovableListIsDraggedAndMarkedMoved) {
+    FakeSpectrum plot = makePlot();
+    auto label = addLabel(plot, true);
+    auto tool = makeLabelTool(plot);
+    auto& labelTool = static_cast<TLabelTool&>(*tool);
+
+    plot.press(*tool, 110, 200);
+    EXPECT_TRUE(labelTool.isDown());
+    EXPECT_TRUE(labelTool.isZoneShown());
+    plot.move(*tool, 130, 230);
+    plot.move(*tool, 160, 250);
+    EXPECT_FALSE(label->isMoved());  // the label moves on release; the frame moves now
+    EXPECT_EQ(labelTool.zone(), (TRect{150, 260, 190, 240}));
+    plot.release(*tool, 160, 250, Qt::RightButton);
+
+    EXPECT_TRUE(label->isMoved());
+    EXPECT_FALSE(labelTool.isZoneShown());
+    EXPECT_EQ(label->bounds(), (TRect{150, 260, 190, 240}));
+    EXPECT_EQ(label->worldRect(), (TFloatRect{150, 140, 190, 160}));
+    ASSERT_EQ(plot.invalidatedRects().size(), 2u);
+    EXPECT_EQ(plot.invalidatedRects()[0], (TRect{100, 190, 140, 210}));
+    EXPECT_EQ(plot.invalidatedRects()[1], (TRect{150, 240, 190, 260}));
+    ASSERT_EQ(plot.popups().size(), 1u);
+    EXPECT_EQ(plot.popups()[0].tag, 7);
+    EXPECT_EQ(plot.popups()[0].x, 160);
+}
+
+// --- Factories -------------------------------------------------------------------------------
+
+TEST(SpectrumTool, EachFactorySeedsTheHistoryAndSetsItsCursor) {
+    const std::pair<std::function<iSpectrumToolPtr(iSpectrum&)>, int> kinds[] = {
+        {makeCrossCursorTool, cursors::crossHair},
+        {makeStretchXTool, cursors::splitHorizontal},
+        {makeStretchYTool, cursors::stretchY},
+        {makeScrollTool, cursors::drag},
+        {makeZoneTool, cursors::zone},
+        {makeZoomTool, cursors::zone},
+        {makeLabelTool, cursors::label}};
+    for (const auto& [make, cursor] : kinds) {
+        FakeSpectrum plot = makePlot();
+        auto tool = make(plot);
+        EXPECT_EQ(tool->cursor(), cursor);
+        EXPECT_EQ(tool->spectrum(), &plot);
+        ASSERT_EQ(plot.views().size(), 1u);
+        EXPECT_EQ(plot.views()[0], (TFloatRect{0, 0, 800, 400}));
+    }
+}
