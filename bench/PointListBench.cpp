@@ -1,16 +1,20 @@
-// Reading and writing the stored point forms, against the floors of plain from_chars/to_chars.
+// Reading and writing the stored point forms, against the floors of plain from_chars/to_chars;
+// pasting a threshold block and asking for the spline of unchanged points.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <fstream>
 #include <map>
 #include <random>
 #include <string>
 
 #include "model/FloatPointSortedList.h"
+#include "model/Threshold.h"
 
 namespace {
 
@@ -145,6 +149,47 @@ void BM_PointListMemory(benchmark::State& state) {
     state.counters["bytes_per_point"] = perPoint;
 }
 
+// A clipboard block of n vertices in descending x, every tenth x doubled (a vertical step).
+std::vector<std::uint8_t> descendingBlock(int n) {
+    std::vector<std::uint8_t> block;
+    block.reserve(static_cast<std::size_t>(n) * 16);
+    auto put = [&](double value) {
+        const auto bits = std::bit_cast<std::uint64_t>(value);
+        for (int shift = 0; shift < 64; shift += 8)
+            block.push_back(static_cast<std::uint8_t>(bits >> shift));
+    };
+    for (int i = n; i > 0; --i) {
+        put(i - (i % 10 == 0 ? 1 : 0));
+        put(i % 7);
+    }
+    return block;
+}
+
+void BM_ThresholdPasteDescending(benchmark::State& state) {
+    const auto block = descendingBlock(static_cast<int>(state.range(0)));
+    TThreshold threshold;
+    for (auto _ : state) {
+        if (!threshold.setClipboardBlock(block)) state.SkipWithError("block refused");
+        benchmark::DoNotOptimize(threshold.count());
+    }
+}
+
+// The drawing asks on every repaint whether the spline of a series can be drawn.
+void BM_TrySplineUnchanged(benchmark::State& state) {
+    TFloatPointSortedList list = sample(static_cast<int>(state.range(0))).list;
+    list.trySpline(0.0, 0.0);
+    for (auto _ : state) benchmark::DoNotOptimize(list.trySpline(0.0, 0.0));
+}
+
+void BM_TrySplineAfterChange(benchmark::State& state) {
+    TFloatPointSortedList list = sample(static_cast<int>(state.range(0))).list;
+    const TFloatPointRec first = list.first();
+    for (auto _ : state) {
+        list.put(0, first);
+        benchmark::DoNotOptimize(list.trySpline(0.0, 0.0));
+    }
+}
+
 }  // namespace
 
 BENCHMARK(BM_PointTextRead)->Arg(1000000)->Unit(benchmark::kMillisecond);
@@ -153,3 +198,6 @@ BENCHMARK(BM_PointTextWrite)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FloorToChars)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PointBase64Read)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PointListMemory)->Arg(10000000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ThresholdPasteDescending)->Arg(200000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TrySplineUnchanged)->Arg(1000000);
+BENCHMARK(BM_TrySplineAfterChange)->Arg(1000000)->Unit(benchmark::kMillisecond);
