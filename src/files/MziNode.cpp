@@ -251,26 +251,25 @@ pugi::xml_node TXMLNode::childNode(const char* tag) {
 
 int TXMLNodeListBase::count() const {
     int result = 0;
-    for (pugi::xml_node node = m_parent.node().child(m_tag.c_str()); node;
-         node = node.next_sibling(m_tag.c_str()))
+    for (pugi::xml_node node = m_parent.node().child(m_tag); node; node = node.next_sibling(m_tag))
         ++result;
     return result;
 }
 
 pugi::xml_node TXMLNodeListBase::nodeAt(int index) const {
-    pugi::xml_node node = index >= 0 ? m_parent.node().child(m_tag.c_str()) : pugi::xml_node();
-    for (int i = 0; node && i < index; ++i) node = node.next_sibling(m_tag.c_str());
+    pugi::xml_node node = index >= 0 ? m_parent.node().child(m_tag) : pugi::xml_node();
+    for (int i = 0; node && i < index; ++i) node = node.next_sibling(m_tag);
     if (!node) throw EMziError("List index out of bounds (" + std::to_string(index) + ")");
     return node;
 }
 
 pugi::xml_node TXMLNodeListBase::appendNode() {
-    return m_parent.node().append_child(m_tag.c_str());
+    return m_parent.node().append_child(m_tag);
 }
 
 pugi::xml_node TXMLNodeListBase::insertNode(int index) {
     if (index == count()) return appendNode();
-    return m_parent.node().insert_child_before(m_tag.c_str(), nodeAt(index));
+    return m_parent.node().insert_child_before(m_tag, nodeAt(index));
 }
 
 void TXMLNodeListBase::deleteItem(int index) {
@@ -279,5 +278,5 @@ void TXMLNodeListBase::deleteItem(int index) {
 
 void TXMLNodeListBase::clear() {
     pugi::xml_node parent = m_parent.node();
-    while (pugi::xml_node node = parent.child(m_tag.c_str())) parent.remove_child(node);
+    while (pugi::xml_node node = parent.child(m_tag)) parent.remove_child(node);
 }

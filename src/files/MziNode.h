@@ -113,7 +113,8 @@ private:
     pugi::xml_node m_node;
 };
 
-// Walks the children of one tag in document order; dereferencing wraps the node.
+// Walks the children of one tag in document order; dereferencing wraps the node. It holds the
+// document itself, so it stays valid when the list or element it came from was a temporary.
 template <class TItem>
 class TXMLItemIterator {
 public:
@@ -125,10 +126,10 @@ public:
     using reference = TItem;
 
     TXMLItemIterator() = default;
-    TXMLItemIterator(const TXMLNode* owner, pugi::xml_node node, const char* tag)
-        : m_owner(owner), m_node(node), m_tag(tag) {}
+    TXMLItemIterator(std::shared_ptr<TMziDocument> document, pugi::xml_node node, const char* tag)
+        : m_document(std::move(document)), m_node(node), m_tag(tag) {}
 
-    TItem operator*() const { return TItem(m_owner->ownerDocument(), m_node); }
+    TItem operator*() const { return TItem(m_document, m_node); }
     TXMLItemIterator& operator++() {
         m_node = m_node.next_sibling(m_tag);
         return *this;
@@ -143,14 +144,14 @@ public:
     }
 
 private:
-    // Both belong to the list or collection iterated over, which outlives the loop.
-    const TXMLNode* m_owner = nullptr;
+    std::shared_ptr<TMziDocument> m_document;
     pugi::xml_node m_node;
-    const char* m_tag = "";
+    const char* m_tag = "";  // a literal, like every tag
 };
 
 // The children of one parent that carry one tag, other children left aside. Positions count only
-// those children, in document order.
+// those children, in document order. Tags are string literals (or live as long as the program):
+// views and their iterators keep the pointer, not a copy.
 class TXMLNodeListBase {
 public:
     int count() const;
@@ -161,8 +162,7 @@ public:
     void clear();
 
 protected:
-    TXMLNodeListBase(TXMLNode parent, std::string tag)
-        : m_parent(std::move(parent)), m_tag(std::move(tag)) {}
+    TXMLNodeListBase(TXMLNode parent, const char* tag) : m_parent(std::move(parent)), m_tag(tag) {}
 
     pugi::xml_node nodeAt(int index) const;
     pugi::xml_node appendNode();
@@ -170,14 +170,13 @@ protected:
     pugi::xml_node insertNode(int index);
 
     TXMLNode m_parent;
-    std::string m_tag;
+    const char* m_tag;
 };
 
 template <class TItem>
 class TXMLNodeList : public TXMLNodeListBase {
 public:
-    TXMLNodeList(TXMLNode parent, std::string tag)
-        : TXMLNodeListBase(std::move(parent), std::move(tag)) {}
+    TXMLNodeList(TXMLNode parent, const char* tag) : TXMLNodeListBase(std::move(parent), tag) {}
 
     TItem item(int index) const { return wrap(nodeAt(index)); }
     TItem operator[](int index) const { return item(index); }
@@ -185,7 +184,7 @@ public:
     TItem insert(int index) { return wrap(insertNode(index)); }
 
     TXMLItemIterator<TItem> begin() const {
-        return {&m_parent, m_parent.node().child(m_tag.c_str()), m_tag.c_str()};
+        return {m_parent.ownerDocument(), m_parent.node().child(m_tag), m_tag};
     }
     TXMLItemIterator<TItem> end() const { return {}; }
 
@@ -216,7 +215,7 @@ public:
     void deleteItem(int index) { items().deleteItem(index); }
     void clear() { items().clear(); }
 
-    TXMLItemIterator<TItem> begin() const { return {this, node().child(Tag.name), Tag.name}; }
+    TXMLItemIterator<TItem> begin() const { return items().begin(); }
     TXMLItemIterator<TItem> end() const { return {}; }
 };
 

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <tuple>
@@ -485,6 +486,27 @@ TEST(MziLists, ItemsAreCountedInsertedAndDeletedAmongOtherChildren) {
     EXPECT_EQ(mziErrorOf([&] { ranges.insert(6); }), "List index out of bounds (6)");
     ranges.clear();
     EXPECT_EQ(ranges.xml(), "<ranges><x/><y/><z/></ranges>");
+}
+
+TEST(MziLists, IteratorsOutliveTheTemporariesTheyCameFrom) {
+    TXMLQUENTARISType root = parseQUENTARIS(
+        "<QUENTARIS><spectra_set><spectra name=\"a\"><spectrumobs><FWHM mz=\"1\"/><FWHM mz=\"2\"/>"
+        "</spectrumobs></spectra><spectra name=\"b\"/></spectra_set></QUENTARIS>");
+    // The collection, its item list and the elements on the way are gone after each line.
+    auto fromCollection = root.spectra_set().begin();
+    auto fromList = root.spectra_set().items().begin();
+    ++fromList;
+    EXPECT_EQ((*fromCollection).name(), "a");
+    EXPECT_EQ((*fromList).name(), "b");
+    std::vector<double> widths;
+    for (const TXMLFWHMType& fwhm : root.spectra_set().item(0).spectrumobs().fwhm())
+        widths.push_back(fwhm.mz());
+    EXPECT_EQ(widths, (std::vector<double>{1.0, 2.0}));
+    // Nor does an iterator depend on the list object it came from.
+    auto list = std::make_unique<TXMLNodeList<TXMLSpectraType>>(root.spectra_set().items());
+    auto it = list->begin();
+    list.reset();
+    EXPECT_EQ((*++it).name(), "b");
 }
 
 TEST(MziLists, HandlesKeepTheDocumentAlive) {
