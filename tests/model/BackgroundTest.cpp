@@ -50,6 +50,10 @@ TEST(BackgroundLevels, AGapClosesOneWindowPerPoint) {
     EXPECT_EQ(computed(source), (Curve{{0, 4}, {64, 4}, {192, 8}, {320, 8}, {448, 8}}));
 }
 
+TEST(BackgroundLevels, ALastPointAtTheMiddleOfTheUnfinishedWindowAddsNoEnd) {
+    EXPECT_EQ(computed(listOf({{0, 4}, {129, 4}, {192, 4}})), (Curve{{0, 4}, {64, 4}, {192, 4}}));
+}
+
 TEST(BackgroundLevels, FirstWindowEndRoundsHalvesToEven) {
     // 0.5 + 128 rounds down to 128, so 128.2 is beyond it; 1.5 + 128 rounds up to 130.
     EXPECT_EQ(computed(listOf({{0.5, 2}, {128.2, 2}})), (Curve{{0.5, 2}, {64, 2}, {192, 2}}));

@@ -223,6 +223,9 @@ TEST(PointListInterpolation, AtBetweenAndBeyondThePoints) {
     // The result is rounded to 32-bit precision.
     auto fine = pointsOf({{0, 0}, {3, 1}});
     EXPECT_EQ(fine.interpolateY(1, 2), static_cast<double>(static_cast<float>(1.0 / 3.0)));
+    // So is x: 1000.00001 is 1000 in 32 bits.
+    auto steep = pointsOf({{1000, 0}, {1001, 1000}});
+    EXPECT_EQ(steep.interpolateY(1000.00001, 1), 0.0);
 }
 
 TEST(PointListBounds, CornersAreComputedTogetherAndResetByScaling) {
@@ -330,10 +333,12 @@ TEST(PointText, IncompletePairKeepsWhatWasReadAndTheWholeChecksum) {
 
 TEST(PointText, BadNumbersAreNamed) {
     TFloatPointSortedList list;
-    EXPECT_EQ(messageOf([&] { list.setAsText("5 2 1.2.3 4"); }),
+    // The points before the bad token stay, sorted; the checksum covers the whole text.
+    const std::string text = "5 2 3 1 1.2.3 4 7 8";
+    EXPECT_EQ(messageOf([&] { list.setAsText(text); }),
               "'1.2.3' is not a valid floating point value");
-    EXPECT_EQ(list.count(), 1);
-    EXPECT_EQ(list.getChecksum(), pointTextChecksum("5 2 1.2.3 4"));
+    EXPECT_EQ(list.points(), (std::vector<TFloatPointRec>{{3, 1}, {5, 2}}));
+    EXPECT_EQ(list.getChecksum(), pointTextChecksum(text));
     EXPECT_EQ(messageOf([&] { list.setAsText("1 x"); }), "'x' is not a valid floating point value");
     // Infinities and NaN would break the order of the list: they are not numbers here.
     EXPECT_EQ(messageOf([&] { list.setAsText("1 nan"); }),

@@ -9,8 +9,8 @@
 #include <random>
 #include <tuple>
 
-#include "support/FakeWorldControl.h"
 #include "model/ModelErrors.h"
+#include "support/FakeWorldControl.h"
 #include "support/TestHelpers.h"
 
 namespace {

@@ -52,6 +52,8 @@ TEST(ThresholdSegments, SlopeInterceptAndBothDirectionsFlatBeyondTheEnds) {
     EXPECT_EQ(t->slope(-1), 0.0f);
     EXPECT_EQ(t->invSlope(2), 1073741824.0f);
     EXPECT_EQ(t->invSlope(-1), 1073741824.0f);
+    // The intercept is taken from the 32-bit slope (1/3 rounded), not from the exact one.
+    EXPECT_NEAR(thresholdOf({{3000, 1000}, {3003, 1001}})->intercept(0), -2.98e-5, 1e-7);
 }
 
 TEST(ThresholdSegments, DivisionsByZeroReachTheCaller) {
