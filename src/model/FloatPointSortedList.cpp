@@ -30,9 +30,22 @@ inline bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// Running state of the digit checksum, so that it can be folded into other passes.
-// C_n = w_n - C_(n-1) unrolls to C_n = (-1)^n * sum_k (-1)^k w_k with w_k = d_k << (k mod 8):
-// the alternating sum has no multiply-subtract chain, which keeps the writer near to_chars.
+// Tokens of point text are separated by any character with a code of 32 or below.
+inline bool isSeparator(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
+
+// The digit checksum of the point text, kept as running state so that the writer and the reader
+// sum the digits while they format or cut the numbers instead of passing over the text again.
+//
+// The stored checksum is defined digit by digit as C := w - C, with w the digit shifted left by
+// (k mod 8), so that every step negates all that came before. Unrolled, the same value is an
+// alternating sum whose overall sign is fixed only at the end:
+//   digits w0, w1, w2:  C = w2 - (w1 - w0) = +(w0 - w1 + w2)
+//   digits w0, w1:      C = w1 - w0        = -(w0 - w1)
+// Here each digit adds (even k) or subtracts (odd k) its own term, independent of the others,
+// so the compiler may regroup the additions of a number's digits inside the writer's loop, and
+// value() takes the sign from the parity of the number of digits.
 struct TChecksum {
     std::int64_t sum = 0;  // sum of (-1)^k w_k
     std::uint64_t k = 0;   // digits seen
@@ -59,10 +72,17 @@ double parseFloat(std::string_view token) {
     return *value;
 }
 
-// Formats |value| < 1e12 with the given decimals exactly as printf("%.*f") does, without the
-// general machinery of to_chars: value = m * 2^e, so value * 10^decimals = m * 10^d * 2^e is an
-// exact 128-bit product, shifted down with round-half-even on the exact remainder.
-// Returns the length written to buf, or 0 when the value needs the general path.
+// Formats |value| < 1e12 with 1 to 6 decimals exactly as printf("%.*f") does; returns the length
+// written to buf, or 0 for any other value, which then takes to_chars' general path.
+//
+// Why it is shaped so: the checksum covers the printed digits, so the last digit must be the
+// one printf prints: the exact binary value rounded half to even, never a double rounding.
+// to_chars gives that too but through its general machinery, and this writer formats two
+// numbers per point for millions of points. For the magnitudes of spectra the exact answer is
+// cheap: with value = m * 2^e (m the 53-bit mantissa), value * 10^d = (m * 10^d) * 2^e, and
+// m * 10^d < 2^53 * 2^20 fits in 128 bits. Shifting it right by -e, with the bits shifted out
+// as the exact remainder, gives q = value * 10^d rounded to an integer; q's decimal digits with
+// a point before the last d of them are the printed text.
 __extension__ using TUInt128 = unsigned __int128;
 
 inline int formatFixedFast(double value, int decimals, char* buf) {
@@ -82,6 +102,8 @@ inline int formatFixedFast(double value, int decimals, char* buf) {
     if (exponent >= 0) {
         q = static_cast<std::uint64_t>(scaled << exponent);  // below 1e12 * 1e6 < 2^60
     } else if (exponent > -128) {
+        // Round half to even: up when the remainder is above half, or exactly half and the
+        // quotient odd. (For exponents of -128 and below, value * 10^d < 2^-55: q stays 0.)
         const int shift = -exponent;
         const TUInt128 one = 1;
         TUInt128 quotient = scaled >> shift;
@@ -143,17 +165,25 @@ inline void putFloat(std::uint8_t* b, float value) {
 
 }  // namespace
 
-// Collects points for a list: in arrival order while they come sorted, sorted once at the
-// end otherwise. Under the accept policy the result is what adding one by one would give
-// (equal keys adjacent, in no defined order); other policies need the search per point.
+// Collects points for a list: in arrival order while they come sorted, sorted once by finish()
+// otherwise. Stored forms mostly come sorted, and adding one by one would shift the tail for
+// every point that does not (quadratic for a reversed text). Under the accept policy the
+// result is what adding one by one would give (equal keys adjacent, in no defined order);
+// other policies need the search per point and add directly.
 class TFloatPointSortedList::TBulkAdd {
 public:
     explicit TBulkAdd(TFloatPointSortedList& list) : m_list(list) {}
     TBulkAdd(const TBulkAdd&) = delete;
     TBulkAdd& operator=(const TBulkAdd&) = delete;
-    // Sorts even when an exception ends the reading: the points read so far stay, in order.
-    ~TBulkAdd() {
-        if (!m_sorted) sortItems(m_list.m_items.begin(), m_list.m_items.end(), m_list.m_compare);
+    // A reading that ends with an exception never reaches finish(), yet the points read so far
+    // stay in the list (a failed load keeps what it built) and every later search needs them
+    // in order: they are sorted here on the way out.
+    ~TBulkAdd() { finish(); }
+    // Puts the points in the list's order; call it when the last point is added.
+    void finish() {
+        if (m_sorted) return;
+        sortItems(m_list.m_items.begin(), m_list.m_items.end(), m_list.m_compare);
+        m_sorted = true;
     }
     void add(const TFloatPointRec& p) {
         auto& items = m_list.m_items;
@@ -338,6 +368,7 @@ void TFloatPointSortedList::assign(const TFloatPointSortedList& source) {
     {
         TBulkAdd bulk(*this);
         for (const auto& p : source.m_items) bulk.add(p);
+        bulk.finish();
     }
     pointsChanged();
     m_minPoint = source.m_minPoint;
@@ -452,14 +483,14 @@ std::string TFloatPointSortedList::textRange(int from, int to) {
 
 void TFloatPointSortedList::setAsText(std::string_view text) {
     // One pass: the tokens are cut, the checksum of the whole text is summed and the numbers
-    // are converted together. On an error the checksum is finished over the rest first.
+    // are converted together.
     TChecksum checksum;
     const char* p = text.data();
     const char* const end = p + text.size();
     auto nextToken = [&]() -> std::string_view {
-        while (p < end && static_cast<unsigned char>(*p) <= 32) ++p;
+        while (p < end && isSeparator(*p)) ++p;
         const char* start = p;
-        while (p<end&& static_cast<unsigned char>(*p)> 32) {
+        while (p < end && !isSeparator(*p)) {
             if (isDigit(*p)) checksum.digit(*p);
             ++p;
         }
@@ -488,9 +519,12 @@ void TFloatPointSortedList::setAsText(std::string_view text) {
             if (x > 0.0 && y != 0.0) bulk.add({x, y});
         }
     } catch (...) {
+        // The points read so far stay, put in order by the bulk reader on the way out, and the
+        // checksum is still that of the whole text.
         finishChecksum();
         throw;
     }
+    bulk.finish();
     m_checksum = checksum.value();
 }
 
@@ -530,6 +564,7 @@ bool TFloatPointSortedList::setAsBase64(std::string_view text) {
             // order of the list, and the point text it is saved in cannot hold them.
             if (std::isfinite(p.x) && std::isfinite(p.y)) bulk.add(p);
         }
+        bulk.finish();
     }
     m_checksum = 0;
     return true;
