@@ -1,0 +1,348 @@
+// The axis control: tick steps, labels, the two kinds of scale and their painting.
+#include "display/Axis.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPointer>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstddef>
+#include <limits>
+#include <string>
+#include <system_error>
+
+#include "display/FontPainter.h"
+#include "model/FontEx.h"
+
+namespace {
+
+// Rounds halves to the even neighbour whatever the floating-point rounding mode.
+double roundHalfEven(double value) {
+    const double floor = std::floor(value);
+    const double fraction = value - floor;
+    if (fraction < 0.5) return floor;
+    if (fraction > 0.5) return floor + 1.0;
+    return std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
+}
+
+// A pen moved from (x1, y1) to (x2, y2): the end pixel is not drawn, so a tick of n pixels
+// covers exactly n pixels. Only horizontal and vertical lines are needed.
+void penLine(QPainter& painter, int x1, int y1, int x2, int y2) {
+    if (x1 == x2 && y1 == y2) return;
+    const auto towardStart = [](int from, int to) {
+        return to > from ? to - 1 : to < from ? to + 1 : to;
+    };
+    painter.drawLine(x1, y1, towardStart(x1, x2), towardStart(y1, y2));
+}
+
+bool hasNonZeroDigit(const std::string& text) {
+    return std::any_of(text.begin(), text.end(), [](char c) { return c >= '1' && c <= '9'; });
+}
+
+}  // namespace
+
+std::optional<TTickStep> calcTicks(double min, double max) {
+    const double size = max - min;
+    // Also refuses NaN: every comparison with it is false.
+    if (!(size > 0.0) || !std::isfinite(size) || !std::isfinite(min)) return std::nullopt;
+
+    double step = 1.0;
+    while (size > step && std::isfinite(step * 10.0)) step *= 10.0;
+    // The largest 1 or 2 times a power of ten that is at most a third of the range.
+    while (size / 3.0 < step && step > 0.0) {
+        step /= 5.0;
+        if (size / 3.0 < step) step /= 2.0;
+    }
+    if (!(step > 0.0)) return std::nullopt;  // a range of a few denormals
+
+    const double first = std::trunc(min / step) * step;
+    if (!std::isfinite(first)) return std::nullopt;
+    int decimals = 0;
+    for (double s = step; s < 1.0; s *= 10.0) ++decimals;
+    return TTickStep{first, step, decimals};
+}
+
+QString tickLabel(double value, int decimals) {
+    if (!std::isfinite(value)) return {};
+    decimals = std::clamp(decimals, 0, 350);
+
+    // Seven significant digits first; digits beyond them are written as zeros.
+    char sci[32];
+    const auto sciEnd =
+        std::to_chars(sci, sci + sizeof sci, value, std::chars_format::scientific, 6);
+    const std::string scientific(sci, sciEnd.ptr);
+    double rounded = 0.0;
+    std::from_chars(sci, sciEnd.ptr, rounded);
+    const auto e = scientific.find('e');
+    int exponent = 0;
+    std::from_chars(scientific.data() + e + 1 + (scientific[e + 1] == '+' ? 1 : 0),
+                    scientific.data() + scientific.size(), exponent);
+
+    if (rounded != 0.0 && exponent >= 7) {
+        std::string mantissa = scientific.substr(0, e);
+        mantissa.erase(mantissa.find_last_not_of('0') + 1);
+        if (mantissa.back() == '.') mantissa.pop_back();
+        return QString::fromStdString(mantissa + 'E' + std::to_string(exponent));
+    }
+
+    char fixed[400];
+    const auto fixedEnd =
+        std::to_chars(fixed, fixed + sizeof fixed, rounded, std::chars_format::fixed, decimals);
+    std::string text(fixed, fixedEnd.ptr);
+    if (!text.empty() && text.front() == '-' && !hasNonZeroDigit(text)) text.erase(0, 1);
+    return QString::fromStdString(text);
+}
+
+TAxisTicks horizontalTicks(const TRange& range, int width, const TTextWidth& textWidth) {
+    TAxisTicks ticks;
+    if (width <= 0) return ticks;
+    const auto calc = calcTicks(range.min(), range.max());
+    if (!calc) return ticks;
+
+    // Pixels per step in floating point: a difference of two pixel positions would overflow or
+    // saturate far away from the range.
+    double step = calc->step;
+    double stepPixels = step * (width - 1.0) / range.size();
+    const int labelWidth = textWidth ? textWidth(QStringLiteral("0.000")) : 0;
+    while (roundHalfEven(stepPixels) < labelWidth) {
+        if (!(stepPixels > 0.0)) return ticks;  // no doubling ever makes the step visible
+        stepPixels *= 2.0;
+        step *= 2.0;
+        if (!std::isfinite(step) || !std::isfinite(stepPixels)) return ticks;
+    }
+
+    // Tick values as First + i * Step (no error piles up); a value that no longer grows ends
+    // the scale: far from zero, a tiny step vanishes in the rounding of the sum.
+    const auto limit = static_cast<std::size_t>(width);
+    double previous = -std::numeric_limits<double>::infinity();
+    for (std::size_t i = 0; ticks.majors.size() < limit; ++i) {
+        const double t = calc->first + static_cast<double>(i) * step;
+        if (!(range.max() > t) || !(t > previous)) break;
+        previous = t;
+        ticks.majors.push_back({range.pixelOf(width, t), tickLabel(t, calc->decimals)});
+        for (int k = 0; k < 5 && ticks.minors.size() < limit; ++k) {
+            const double m = t + k * step / 5.0;
+            if (!(m < t + step)) break;
+            ticks.minors.push_back(range.pixelOf(width, m));
+        }
+    }
+    return ticks;
+}
+
+TRelativeScale relativeScale(int height) {
+    TRelativeScale scale;
+    if (height < 0) return scale;
+    for (int i = 0; i <= 20; ++i)
+        scale.ticks.push_back({static_cast<int>(roundHalfEven(i * height / 20.0)), i % 5 == 0});
+    scale.labels.push_back(
+        {static_cast<int>(roundHalfEven(3.0 * height / 4.0)), QStringLiteral("1/4")});
+    scale.labels.push_back({height / 2, QStringLiteral("1/2")});
+    scale.labels.push_back({height / 4, QStringLiteral("3/4")});
+    return scale;
+}
+
+struct TAxis::TRepaint {
+    const TAxis* owner = nullptr;  // identifies the subscription, never dereferenced
+    QPointer<TAxis> axis;
+
+    void operator()(TRange&) const {
+        if (axis) axis->update();
+    }
+};
+
+TAxis::TAxis(QWidget* parent) : QWidget(parent) {
+    resize(50, 50);
+    setRange(newRange(0, 100));
+}
+
+TAxis::~TAxis() {
+    releaseRange();
+}
+
+void TAxis::releaseRange() {
+    if (!m_range) return;
+    // A spectra manager may have pointed a shared range at itself; that stays.
+    const auto* subscription = m_range->onChange().target<TRepaint>();
+    if (subscription && subscription->owner == this) m_range->setOnChange(nullptr);
+    m_range.reset();
+}
+
+void TAxis::setRange(TRangePtr range) {
+    releaseRange();
+    m_range = std::move(range);
+    if (m_range) m_range->setOnChange(TRepaint{this, this});
+    update();
+}
+
+void TAxis::setAxisType(TAxisType type) {
+    if (type == m_axisType) return;
+    m_axisType = type;
+    update();
+}
+
+bool TAxis::isHorizontal() const {
+    return m_axisType == TAxisType::Top || m_axisType == TAxisType::Bottom;
+}
+
+void TAxis::setCaption(const QString& caption) {
+    if (caption == m_caption) return;
+    m_caption = caption;
+    update();
+}
+
+void TAxis::setBorder(bool border) {
+    if (border == m_border) return;
+    m_border = border;
+    update();
+}
+
+void TAxis::setTitle(const QString& title) {
+    if (title == m_title) return;
+    m_title = title;
+    update();
+}
+
+void TAxis::setThick(double inches) {
+    if (!std::isfinite(inches) || inches < 0.0) return;
+    m_thick = inches;
+    if (isHorizontal())
+        resize(width(), inchesToPixels(inches, logicalDpiY()));
+    else
+        resize(inchesToPixels(inches, logicalDpiX()), height());
+}
+
+void TAxis::setMayorSizeInch(double inches) {
+    if (inches == m_mayorSizeInch || !std::isfinite(inches)) return;
+    m_mayorSizeInch = inches;
+    update();
+}
+
+void TAxis::setMinorSizeInch(double inches) {
+    if (inches == m_minorSizeInch || !std::isfinite(inches)) return;
+    m_minorSizeInch = inches;
+    update();
+}
+
+int TAxis::inchesToPixels(double inches, int dpi) const {
+    const double pixels = roundHalfEven(dpi * inches);
+    if (!(pixels > 0.0)) return 0;
+    return pixels >= QWIDGETSIZE_MAX ? QWIDGETSIZE_MAX : static_cast<int>(pixels);
+}
+
+void TAxis::paintEvent(QPaintEvent*) {
+    try {
+        QPainter painter(this);
+        paintAxis(painter);
+    } catch (...) {
+        // An axis left half drawn is better than an event loop taken down.
+    }
+}
+
+void TAxis::paintAxis(QPainter& painter) {
+    const int w = width();
+    const int h = height();
+    const QColor color = palette().color(QPalette::WindowText);
+    const QFontMetrics metrics = fontMetrics();
+    const int textHeight = metrics.height();
+    painter.setPen(QPen(color, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.setBackgroundMode(Qt::TransparentMode);
+
+    if (m_border) {
+        switch (m_axisType) {
+            case TAxisType::Left:
+                penLine(painter, w - 1, 0, w - 1, h);
+                break;
+            case TAxisType::Right:
+                penLine(painter, 0, 0, 0, h);
+                break;
+            case TAxisType::Top:
+                penLine(painter, 0, h - 1, w, h - 1);  // the last row inside, next to the plot
+                break;
+            case TAxisType::Bottom:
+                penLine(painter, 0, 0, w, 0);
+                break;
+        }
+    }
+
+    if (!m_caption.isEmpty()) {
+        const int captionWidth = metrics.horizontalAdvance(m_caption);
+        const int topLeft = textAlignLeft + textAlignTop;
+        switch (m_axisType) {
+            case TAxisType::Left:  // reads upward, ending at the top
+                drawText(painter, 0, captionWidth, m_caption, font(), color, topLeft, 900);
+                break;
+            case TAxisType::Right:
+                drawText(painter, w - textHeight, captionWidth, m_caption, font(), color, topLeft,
+                         900);
+                break;
+            case TAxisType::Top:
+                drawText(painter, w - captionWidth, 0, m_caption, font(), color, topLeft, 0);
+                break;
+            case TAxisType::Bottom:
+                drawText(painter, w - captionWidth, h - textHeight, m_caption, font(), color,
+                         topLeft, 0);
+                break;
+        }
+    }
+
+    if (isHorizontal())
+        paintNumericScale(painter, textHeight);
+    else
+        paintRelativeScale(painter);
+}
+
+void TAxis::paintNumericScale(QPainter& painter, int textHeight) {
+    if (!m_range) return;
+    const int w = width();
+    const bool top = m_axisType == TAxisType::Top;
+    const int base = top ? (m_title.isEmpty() ? height() - 1 : height() - textHeight)
+                         : (m_title.isEmpty() ? 0 : textHeight);
+    const int direction = top ? -1 : 1;
+    const int majorPixels = direction * inchesToPixels(m_mayorSizeInch, logicalDpiY());
+    const int minorPixels = direction * inchesToPixels(m_minorSizeInch, logicalDpiY());
+    const int labelAlign = textAlignCenter + (top ? textAlignBottom : textAlignTop);
+    const QColor color = palette().color(QPalette::WindowText);
+
+    const QFontMetrics metrics = fontMetrics();
+    const auto ticks = horizontalTicks(
+        *m_range, w, [&metrics](const QString& text) { return metrics.horizontalAdvance(text); });
+    // Ticks just outside may still show part of their label; far-off ones are skipped rather
+    // than handed to the painter with saturated coordinates.
+    const auto near = [w](int x) { return x >= -w && x <= 2 * w; };
+    for (const auto& major : ticks.majors) {
+        if (!near(major.pixel)) continue;
+        penLine(painter, major.pixel, base, major.pixel, base + majorPixels);
+        drawText(painter, major.pixel, base + majorPixels, major.label, font(), color, labelAlign,
+                 0);
+    }
+    for (const int minor : ticks.minors) {
+        if (near(minor)) penLine(painter, minor, base, minor, base + minorPixels);
+    }
+}
+
+void TAxis::paintRelativeScale(QPainter& painter) {
+    const int w = width();
+    const auto scale = relativeScale(height());
+    const QColor color = palette().color(QPalette::WindowText);
+    // A left axis has its scale against its right edge, a right axis against its left edge:
+    // both next to the plot, the labels inside the control.
+    const bool right = m_axisType == TAxisType::Right;
+    for (const auto& tick : scale.ticks) {
+        const int length = tick.major ? 5 : 3;
+        if (right)
+            penLine(painter, 0, tick.pixel, length, tick.pixel);
+        else
+            penLine(painter, w - length, tick.pixel, w, tick.pixel);
+    }
+    for (const auto& label : scale.labels) {
+        if (right)
+            drawText(painter, 5, label.pixel, label.text, font(), color,
+                     textAlignLeft + textAlignBaseline, 0);
+        else
+            drawText(painter, w - 5, label.pixel, label.text, font(), color,
+                     textAlignRight + textAlignBaseline, 0);
+    }
+}

@@ -1,0 +1,139 @@
+// The axis control of a spectrum pane and the tick computation it draws from.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "model/Range.h"
+
+class QPainter;
+
+enum class TAxisType { Left, Right, Top, Bottom };
+
+// Major tick spacing of a numeric scale: the first tick value (Min truncated toward zero to a
+// multiple of the step, so it may lie one step outside the range), the step, 1 or 2 times a
+// power of ten and at most a third of the range, and the digits after the '.' that the step
+// needs.
+struct TTickStep {
+    double first = 0.0;
+    double step = 0.0;
+    int decimals = 0;
+
+    friend bool operator==(const TTickStep&, const TTickStep&) = default;
+};
+
+// No step for an empty, inverted or infinite range (or one so small that no step is left).
+std::optional<TTickStep> calcTicks(double min, double max);
+
+// The label of tick value value: fixed notation with decimals digits after the '.', at most 7
+// significant digits (further digits are written as 0), exponent notation ("1.5E15") where
+// the integer part needs more than 7 digits.
+QString tickLabel(double value, int decimals);
+
+// Width of a text in pixels with the font it will be drawn in.
+using TTextWidth = std::function<int(const QString& text)>;
+
+struct TMajorTick {
+    int pixel = 0;
+    QString label;
+};
+
+// The ticks of a numeric scale, pixels along the axis. Positions may lie outside the axis
+// (a major tick left of Min carries the minor ticks up to the first major inside); painting
+// clips them.
+struct TAxisTicks {
+    std::vector<TMajorTick> majors;
+    std::vector<int> minors;  // five per major step, the first on the major tick
+};
+
+// Ticks of range over an axis of width pixels. The step doubles until one step is at least as
+// wide as the text "0.000", so labels do not crowd. An empty, inverted or non-finite range, a
+// step narrower than a pixel's worth of doubling or a tick value that no longer changes when
+// the step is added ends the scale early; there are never more major or minor ticks than
+// pixels.
+TAxisTicks horizontalTicks(const TRange& range, int width, const TTextWidth& textWidth);
+
+struct TScaleTick {
+    int pixel = 0;
+    bool major = false;  // long tick (every fifth)
+};
+
+struct TScaleLabel {
+    int pixel = 0;  // baseline
+    QString text;
+};
+
+// The relative scale of a vertical axis of height pixels: 21 ticks dividing it in twenty (the
+// last one at height itself) and the labels "1/4", "1/2" and "3/4" from the bottom up.
+struct TRelativeScale {
+    std::vector<TScaleTick> ticks;
+    std::vector<TScaleLabel> labels;
+};
+TRelativeScale relativeScale(int height);
+
+// One axis beside the plot: the border line along the plot side, ticks with labels and the
+// caption at the far end. A horizontal axis shows its range as a numeric scale, a vertical
+// axis a relative scale of its height. The axis repaints when its range reports a change.
+// Sizes given in inches use the widget's logical dots per inch.
+class TAxis : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TAxis(QWidget* parent = nullptr);
+    ~TAxis() override;  // removes its change notification from the range
+
+    const TRangePtr& range() const { return m_range; }
+    // Takes the range and makes its change notification repaint this axis; the previous
+    // range loses the notification unless someone else has replaced it meanwhile.
+    void setRange(TRangePtr range);
+
+    TAxisType axisType() const { return m_axisType; }
+    void setAxisType(TAxisType type);
+    bool isHorizontal() const;  // Top or Bottom
+
+    // Text at the far end of the axis; a vertical axis writes it upward.
+    QString caption() const { return m_caption; }
+    void setCaption(const QString& caption);
+    // Line along the side that touches the plot.
+    bool hasBorder() const { return m_border; }
+    void setBorder(bool border);
+    // Not drawn; when set, a horizontal axis moves its ticks one text line away from the plot.
+    QString title() const { return m_title; }
+    void setTitle(const QString& title);
+
+    // Thickness in inches: the height of a horizontal axis, the width of a vertical one. Setting
+    // it always applies it, also with the current value (the pane does so after a resize).
+    double thick() const { return m_thick; }
+    void setThick(double inches);
+    // Tick lengths in inches, numeric scale only.
+    double mayorSizeInch() const { return m_mayorSizeInch; }
+    void setMayorSizeInch(double inches);
+    double minorSizeInch() const { return m_minorSizeInch; }
+    void setMinorSizeInch(double inches);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    // Repaints while the axis lives; a copy left behind in a range does nothing.
+    struct TRepaint;
+
+    void releaseRange();
+    int inchesToPixels(double inches, int dpi) const;
+    void paintAxis(QPainter& painter);
+    void paintNumericScale(QPainter& painter, int textHeight);
+    void paintRelativeScale(QPainter& painter);
+
+    TRangePtr m_range;
+    TAxisType m_axisType = TAxisType::Bottom;
+    QString m_caption;
+    bool m_border = true;
+    QString m_title;
+    double m_thick = 0.3;
+    double m_mayorSizeInch = 0.1;
+    double m_minorSizeInch = 0.05;
+};

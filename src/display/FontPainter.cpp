@@ -1,0 +1,124 @@
+// Real fonts for TFontEx, the text-extent cache and aligned, rotated text output.
+#include "display/FontPainter.h"
+
+#include <QColor>
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <unordered_map>
+
+namespace {
+
+QColor toQColor(const TColor& color) {
+    return QColor(color.r, color.g, color.b);
+}
+
+QString fromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// What decides the extent of a text: colour, angle and alignment do not.
+struct TMeasureKey {
+    std::string text;
+    std::string name;
+    int size = 0;
+    TFontStyles style;
+
+    friend bool operator==(const TMeasureKey&, const TMeasureKey&) = default;
+};
+
+struct TMeasureKeyHash {
+    std::size_t operator()(const TMeasureKey& key) const noexcept {
+        std::size_t h = std::hash<std::string>{}(key.text);
+        const auto mix = [&h](std::size_t v) {
+            h ^= v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2);
+        };
+        mix(std::hash<std::string>{}(key.name));
+        mix(std::hash<int>{}(key.size));
+        mix((key.style.bold ? 1u : 0u) | (key.style.italic ? 2u : 0u) |
+            (key.style.underline ? 4u : 0u) | (key.style.strikeOut ? 8u : 0u));
+        return h;
+    }
+};
+
+// Labels and tick texts of all panes fit easily; texts that keep changing (a status read-out,
+// a dragged label) would otherwise grow the table for ever, so it starts afresh when full.
+constexpr std::size_t measureCacheLimit = 4096;
+
+std::unordered_map<TMeasureKey, TSize, TMeasureKeyHash>& measureCache() {
+    static std::unordered_map<TMeasureKey, TSize, TMeasureKeyHash> cache;
+    return cache;
+}
+
+}  // namespace
+
+QFont toQFont(const TFontEx& font) {
+    QFont result(QString::fromStdString(font.name));
+    if (font.size > 0)
+        result.setPointSize(font.size);
+    else if (font.size < 0)
+        result.setPixelSize(-font.size);
+    result.setBold(font.style.bold);
+    result.setItalic(font.style.italic);
+    result.setUnderline(font.style.underline);
+    result.setStrikeOut(font.style.strikeOut);
+    return result;
+}
+
+TSize measureText(std::string_view text, const TFontEx& font) {
+    TMeasureKey key{std::string(text), font.name, font.size, font.style};
+    auto& cache = measureCache();
+    if (const auto found = cache.find(key); found != cache.end()) return found->second;
+
+    const QFontMetrics metrics(toQFont(font));
+    const TSize size{metrics.horizontalAdvance(fromUtf8(text)), metrics.height()};
+    if (cache.size() >= measureCacheLimit) cache.clear();
+    cache.emplace(std::move(key), size);
+    return size;
+}
+
+void drawText(QPainter& painter, int x, int y, std::string_view text, const TFontEx& font) {
+    drawText(painter, x, y, fromUtf8(text), toQFont(font), toQColor(font.color), font.textAlign,
+             font.escapement);
+}
+
+void drawText(QPainter& painter, int x, int y, const QString& text, const QFont& font,
+              const QColor& color, int textAlign, int escapement) {
+    if (text.isEmpty()) return;
+    painter.save();
+    painter.setFont(font);
+    painter.setPen(color);
+    painter.setBackgroundMode(Qt::TransparentMode);
+    // Offsets are taken along the turned baseline: the reference point stays where it is.
+    painter.translate(x, y);
+    if (escapement % 3600 != 0) painter.rotate(-escapement / 10.0);  // Qt turns clockwise
+
+    const QFontMetrics metrics = painter.fontMetrics();
+    int dx = 0;
+    switch (textAlign & textAlignCenter) {
+        case textAlignCenter:
+            dx = -metrics.horizontalAdvance(text) / 2;
+            break;
+        case textAlignRight:
+            dx = -metrics.horizontalAdvance(text);
+            break;
+        default:
+            break;
+    }
+    int dy = metrics.ascent();  // top: the reference point is the top of the text cell
+    switch (textAlign & textAlignBaseline) {
+        case textAlignBaseline:
+            dy = 0;
+            break;
+        case textAlignBottom:
+            dy = -metrics.descent();
+            break;
+        default:
+            break;
+    }
+    painter.drawText(QPoint(dx, dy), text);
+    painter.restore();
+}

@@ -1,0 +1,439 @@
+// Axis: tick steps and labels, both scales, hostile ranges, painting, the range subscription;
+// the display half of the label font.
+#include "display/Axis.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <QTest>
+
+#include <climits>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "display/FontPainter.h"
+
+namespace {
+
+// Six pixels a character: "0.000" is 30 pixels wide.
+int sixPerChar(const QString& text) {
+    return 6 * static_cast<int>(text.size());
+}
+
+std::vector<QString> labelsOf(const TAxisTicks& ticks) {
+    std::vector<QString> labels;
+    for (const auto& major : ticks.majors) labels.push_back(major.label);
+    return labels;
+}
+
+std::vector<int> majorPixels(const TAxisTicks& ticks) {
+    std::vector<int> pixels;
+    for (const auto& major : ticks.majors) pixels.push_back(major.pixel);
+    return pixels;
+}
+
+bool isInk(const QImage& image, int x, int y) {
+    return qGray(image.pixel(x, y)) < 128;
+}
+
+// The axis painted over white, as it paints on its pane.
+QImage rendered(TAxis& axis) {
+    QImage image(axis.size(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    axis.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    return image;
+}
+
+// Bounding box of every non-white pixel inside area.
+QRect inkBox(const QImage& image, const QRect& area) {
+    QRect box;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (image.pixel(x, y) != qRgb(255, 255, 255)) box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+int expectedPixels(double dpi, double inches) {
+    return static_cast<int>(std::lround(dpi * inches));
+}
+
+}  // namespace
+
+TEST(AxisTickStep, StepIsOneOrTwoPowersOfTenAtMostAThirdAndFirstIsTruncatedTowardZero) {
+    const struct {
+        double min, max;
+        TTickStep expected;
+    } cases[] = {
+        {0, 100, {0, 20, 0}},    {0, 600, {0, 200, 0}},       {0, 50, {0, 10, 0}},
+        {0, 1, {0, 0.2, 1}},     {-7, 3, {-6, 2, 0}},         {5.5, 15.5, {4, 2, 0}},
+        {0, 0.03, {0, 0.01, 2}}, {-0.5, 0.7, {-0.4, 0.2, 1}},
+    };
+    for (const auto& c : cases) {
+        const auto step = calcTicks(c.min, c.max);
+        ASSERT_TRUE(step.has_value()) << c.min << ".." << c.max;
+        EXPECT_DOUBLE_EQ(step->first, c.expected.first) << c.min << ".." << c.max;
+        EXPECT_DOUBLE_EQ(step->step, c.expected.step) << c.min << ".." << c.max;
+        EXPECT_EQ(step->decimals, c.expected.decimals) << c.min << ".." << c.max;
+    }
+}
+
+TEST(AxisTickStep, NoStepForEmptyInvertedOrNonFiniteRanges) {
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    const double ranges[][2] = {{1, 1},   {5, -5},   {nan, 1},       {0, nan},
+                                {0, inf}, {-inf, 0}, {-1e308, 1e308}};
+    for (const auto& r : ranges) EXPECT_FALSE(calcTicks(r[0], r[1])) << r[0] << ".." << r[1];
+    // Huge but finite, and a few denormals wide: a usable step or none, never a loop.
+    const auto huge = calcTicks(0, 1.7e308);
+    ASSERT_TRUE(huge);
+    EXPECT_TRUE(std::isfinite(huge->step) && huge->step > 0 && huge->step <= 1.7e308 / 3);
+    if (const auto tiny = calcTicks(0, 5e-323)) {
+        EXPECT_GT(tiny->step, 0);
+    }
+}
+
+TEST(AxisTickLabel, FixedDecimalsSevenSignificantDigitsThenExponent) {
+    const struct {
+        double value;
+        int decimals;
+        const char* text;
+    } cases[] = {
+        {0, 0, "0"},
+        {80, 0, "80"},
+        {0.2, 1, "0.2"},
+        {0.6000000000000001, 1, "0.6"},
+        {-6, 0, "-6"},
+        {123.456789, 6, "123.456800"},  // digits beyond the seventh are zeros
+        {1234567.5, 1, "1234568.0"},
+        {-1e-17, 1, "0.0"},  // a sum that missed zero is not "-0.0"
+        {12345678, 0, "1.234568E7"},
+        {1.5e15, 0, "1.5E15"},
+        {-2e20, 0, "-2E20"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(tickLabel(c.value, c.decimals).toStdString(), c.text) << c.value;
+}
+
+TEST(AxisHorizontalTicks, HundredOnSixHundredPixels) {
+    const auto range = newRange(0, 100);
+    const auto ticks = horizontalTicks(*range, 600, sixPerChar);
+    // No major at 100: the scale stops when a tick value reaches Max.
+    EXPECT_EQ(labelsOf(ticks), (std::vector<QString>{"0", "20", "40", "60", "80"}));
+    EXPECT_EQ(majorPixels(ticks), (std::vector<int>{0, 120, 240, 359, 479}));
+    ASSERT_EQ(ticks.minors.size(), 25u);
+    for (std::size_t k = 0; k < ticks.minors.size(); ++k)
+        EXPECT_EQ(ticks.minors[k], range->pixelOf(600, 4.0 * k)) << k;
+}
+
+TEST(AxisHorizontalTicks, DecimalsAndFirstTickLeftOfZero) {
+    EXPECT_EQ(labelsOf(horizontalTicks(*newRange(0, 1), 600, sixPerChar)),
+              (std::vector<QString>{"0.0", "0.2", "0.4", "0.6", "0.8"}));
+
+    // -7..3: First is -6 (truncated toward zero), so -7..-6 carries no tick at all.
+    const auto range = newRange(-7, 3);
+    const auto ticks = horizontalTicks(*range, 600, sixPerChar);
+    EXPECT_EQ(labelsOf(ticks), (std::vector<QString>{"-6", "-4", "-2", "0", "2"}));
+    EXPECT_EQ(ticks.majors.front().pixel, range->pixelOf(600, -6));
+    for (const int minor : ticks.minors) EXPECT_GE(minor, ticks.majors.front().pixel);
+}
+
+TEST(AxisHorizontalTicks, StepDoublesUntilOneStepHoldsALabel) {
+    // On 60 pixels a 20-unit step is 12 pixels: 24 is still narrower than "0.000" at 30 pixels,
+    // 48 is not; at 20 pixels for "0.000" one doubling is enough.
+    const auto range = newRange(0, 100);
+    const auto wide = horizontalTicks(*range, 60, sixPerChar);
+    EXPECT_EQ(labelsOf(wide), (std::vector<QString>{"0", "80"}));
+    const auto narrow = horizontalTicks(*range, 60, [](const QString&) { return 20; });
+    EXPECT_EQ(labelsOf(narrow), (std::vector<QString>{"0", "40", "80"}));
+    // Minor ticks follow the doubled step: five per 40 units.
+    ASSERT_GE(narrow.minors.size(), 2u);
+    EXPECT_EQ(narrow.minors[1], range->pixelOf(60, 8));
+}
+
+TEST(AxisHorizontalTicks, HostileRangesEndAndStayBounded) {
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    const double ranges[][2] = {
+        {0, 0},
+        {5, -5},
+        {nan, nan},
+        {0, inf},
+        {-inf, inf},
+        {-1e308, 1e308},
+        {0, 1.7e308},
+        {1e15, 1e15 + 0.001},
+        {1e15, 1e15 + 0.25},  // two units in the last place: adding the step changes nothing
+        {1e300, 1e300 + 1e285},
+        {-1e-300, 1e-300},
+        {0, 5e-323},
+    };
+    const TTextWidth widths[] = {sixPerChar, [](const QString&) { return 0; },
+                                 [](const QString&) { return INT_MAX; }, nullptr};
+    for (const auto& r : ranges) {
+        const auto range = newRange(r[0], r[1]);
+        for (const int width : {0, 1, 2, 600}) {
+            for (const auto& textWidth : widths) {
+                const auto ticks = horizontalTicks(*range, width, textWidth);
+                EXPECT_LE(ticks.majors.size(), static_cast<std::size_t>(width));
+                EXPECT_LE(ticks.minors.size(), static_cast<std::size_t>(width));
+            }
+        }
+    }
+    // A label of zero width never stops the doubling: the pixel count does.
+    const auto dense = horizontalTicks(*newRange(0, 1e9), 50, [](const QString&) { return 0; });
+    EXPECT_LE(dense.majors.size(), 50u);
+}
+
+TEST(AxisRelativeScale, TwentyDivisionsAndQuarterLabels) {
+    const auto scale = relativeScale(200);
+    ASSERT_EQ(scale.ticks.size(), 21u);
+    for (int i = 0; i <= 20; ++i) {
+        EXPECT_EQ(scale.ticks[i].pixel, 10 * i);
+        EXPECT_EQ(scale.ticks[i].major, i % 5 == 0) << i;
+    }
+    ASSERT_EQ(scale.labels.size(), 3u);
+    EXPECT_EQ(scale.labels[0].text, "1/4");
+    EXPECT_EQ(scale.labels[0].pixel, 150);  // near the bottom
+    EXPECT_EQ(scale.labels[1].text, "1/2");
+    EXPECT_EQ(scale.labels[1].pixel, 100);
+    EXPECT_EQ(scale.labels[2].text, "3/4");
+    EXPECT_EQ(scale.labels[2].pixel, 50);  // near the top
+}
+
+TEST(AxisPaint, BottomAxisBorderOnThePlotSideAndTicksDownward) {
+    TAxis axis;
+    axis.resize(600, 40);
+    const int major = expectedPixels(axis.logicalDpiY(), 0.1);
+    const int minor = expectedPixels(axis.logicalDpiY(), 0.05);
+    ASSERT_GT(major, minor);
+    const QImage image = rendered(axis);
+
+    for (const int x : {0, 30, 300, 599}) EXPECT_TRUE(isInk(image, x, 0)) << x;
+    // The major tick at 20 (pixel 120) is major pixels long, the minor one at 4 (pixel 24) minor.
+    EXPECT_TRUE(isInk(image, 120, major - 1));
+    EXPECT_TRUE(isInk(image, 24, minor - 1));
+    EXPECT_FALSE(isInk(image, 24, minor));
+    EXPECT_FALSE(isInk(image, 36, 2));  // between two minor ticks
+}
+
+TEST(AxisPaint, TopAxisBorderIsItsLastRow) {
+    TAxis axis;
+    axis.setAxisType(TAxisType::Top);
+    axis.resize(600, 40);
+    const int major = expectedPixels(axis.logicalDpiY(), 0.1);
+    const QImage image = rendered(axis);
+    for (const int x : {0, 300, 599}) EXPECT_TRUE(isInk(image, x, 39)) << x;
+    EXPECT_TRUE(isInk(image, 120, 39 - (major - 1)));
+    EXPECT_FALSE(isInk(image, 36, 37));
+}
+
+TEST(AxisPaint, VerticalScalesLieAgainstThePlotSide) {
+    TAxis left;
+    left.setAxisType(TAxisType::Left);
+    left.resize(40, 200);
+    QImage image = rendered(left);
+    for (const int y : {0, 77, 199}) EXPECT_TRUE(isInk(image, 39, y)) << y;
+    for (int x = 35; x < 40; ++x) EXPECT_TRUE(isInk(image, x, 0)) << x;  // long tick at 0
+    EXPECT_FALSE(isInk(image, 34, 0));
+    for (int x = 37; x < 40; ++x) EXPECT_TRUE(isInk(image, x, 10)) << x;  // short tick at 10
+    EXPECT_FALSE(isInk(image, 36, 10));
+
+    TAxis right;
+    right.setAxisType(TAxisType::Right);
+    right.resize(40, 200);
+    image = rendered(right);
+    for (const int y : {0, 77, 199}) EXPECT_TRUE(isInk(image, 0, y)) << y;
+    for (int x = 0; x < 5; ++x) EXPECT_TRUE(isInk(image, x, 0)) << x;
+    EXPECT_FALSE(isInk(image, 5, 0));
+    // The labels are inside the control, right of the ticks.
+    EXPECT_TRUE(inkBox(image, QRect(5, 30, 35, 25)).isValid());
+}
+
+TEST(AxisPaint, VerticalCaptionReadsUpwardFromTheFarEdge) {
+    TAxis axis;
+    axis.setAxisType(TAxisType::Left);
+    axis.setBorder(false);
+    axis.resize(100, 300);
+    axis.setCaption("Intensity");
+    const QFontMetrics metrics = axis.fontMetrics();
+    const int captionWidth = metrics.horizontalAdvance("Intensity");
+    const QImage image = rendered(axis);
+    // Only the caption is in the left half (the scale sits at the right edge).
+    const QRect box = inkBox(image, QRect(0, 0, 50, 300));
+    ASSERT_TRUE(box.isValid());
+    EXPECT_GE(box.left(), 0);
+    EXPECT_LE(box.right(), metrics.height());
+    EXPECT_LE(box.bottom(), captionWidth);
+    EXPECT_GT(box.height(), box.width());
+}
+
+TEST(AxisRange, ChangeRepaintsTheAxis) {
+    struct TCountingAxis : TAxis {
+        int paints = 0;
+        void paintEvent(QPaintEvent* event) override {
+            ++paints;
+            TAxis::paintEvent(event);
+        }
+    };
+    TCountingAxis axis;
+    axis.resize(200, 30);
+    const auto range = newRange(0, 10);
+    axis.setRange(range);
+    axis.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&axis));
+    QApplication::processEvents();
+    const int before = axis.paints;
+    range->setMax(20);
+    QApplication::processEvents();
+    EXPECT_GT(axis.paints, before);
+}
+
+TEST(AxisRange, SubscriptionIsRemovedOnlyWhereItIsStillTheAxis) {
+    const auto first = newRange(0, 10);
+    const auto second = newRange(0, 10);
+    const auto redirected = newRange(0, 10);
+    TRange::TChangeEvent leftBehind;
+    int managerCalls = 0;
+    {
+        TAxis axis;
+        axis.setRange(first);
+        EXPECT_TRUE(first->onChange());
+        axis.setRange(second);
+        EXPECT_FALSE(first->onChange());  // the axis no longer shows it
+        leftBehind = second->onChange();
+
+        TAxis other;
+        other.setRange(redirected);
+        // A spectra manager points the shared range at itself.
+        redirected->setOnChange([&managerCalls](TRange&) { ++managerCalls; });
+    }
+    EXPECT_FALSE(second->onChange());
+    ASSERT_TRUE(redirected->onChange());
+    redirected->setMin(1);
+    EXPECT_EQ(managerCalls, 1);
+    // A copy of the notification outliving its axis does nothing.
+    ASSERT_TRUE(leftBehind);
+    leftBehind(*second);
+}
+
+TEST(AxisThick, InchesGiveTheCrossSizeAndAreReappliedUnchanged) {
+    TAxis axis;
+    axis.resize(300, 50);
+    axis.setThick(0.3);
+    EXPECT_EQ(axis.height(), expectedPixels(axis.logicalDpiY(), 0.3));
+    EXPECT_EQ(axis.width(), 300);
+    axis.resize(300, 7);
+    axis.setThick(0.3);  // the same value still resizes: the pane relies on it after a resize
+    EXPECT_EQ(axis.height(), expectedPixels(axis.logicalDpiY(), 0.3));
+    axis.setThick(std::numeric_limits<double>::quiet_NaN());
+    EXPECT_EQ(axis.thick(), 0.3);
+
+    axis.setAxisType(TAxisType::Left);
+    axis.setThick(0.4);
+    EXPECT_EQ(axis.width(), expectedPixels(axis.logicalDpiX(), 0.4));
+}
+
+TEST(FontPainter, MeasuresAlongTheTextLikeTheFontAndRepeatsFromTheCache) {
+    TFontEx font;
+    font.size = 12;
+    font.style.bold = true;
+    const QFontMetrics metrics(toQFont(font));
+    const std::string text = "m/z 123.4 \xC2\xB5";  // UTF-8: ends in a micro sign
+    const TSize size = measureText(text, font);
+    EXPECT_EQ(size.cx, metrics.horizontalAdvance(QString::fromUtf8(text.c_str())));
+    EXPECT_EQ(size.cy, metrics.height());
+    font.escapement = 900;  // turning does not change the extent along the text
+    font.color = colors::navy;
+    EXPECT_EQ(measureText(text, font), size);
+    font.size = 24;
+    EXPECT_GT(measureText(text, font).cx, size.cx);
+}
+
+TEST(FontPainter, ReferencePointFollowsTheAlignmentFlags) {
+    TFontEx font;
+    font.size = -20;  // pixels, independent of the screen resolution
+    font.color = colors::black;
+    const TSize extent = measureText("HHH", font);
+    const QFontMetrics metrics(toQFont(font));
+    const struct {
+        int align;
+        const char* name;
+    } cases[] = {
+        {textAlignLeft + textAlignTop, "left top"},
+        {textAlignRight + textAlignBottom, "right bottom"},
+        {textAlignCenter + textAlignBaseline, "centre baseline"},
+    };
+    for (const auto& c : cases) {
+        QImage image(200, 200, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        font.textAlign = c.align;
+        {
+            QPainter painter(&image);
+            drawText(painter, 100, 100, "HHH", font);
+        }
+        const QRect box = inkBox(image, image.rect());
+        ASSERT_TRUE(box.isValid()) << c.name;
+        switch (c.align & textAlignCenter) {
+            case textAlignLeft:
+                EXPECT_GE(box.left(), 100) << c.name;
+                EXPECT_LE(box.left(), 104) << c.name;
+                break;
+            case textAlignRight:
+                EXPECT_LT(box.right(), 100) << c.name;
+                EXPECT_GE(box.right(), 95) << c.name;
+                break;
+            default:
+                EXPECT_NEAR(box.center().x(), 100, 3) << c.name;
+                EXPECT_NEAR(box.width(), extent.cx, 6) << c.name;
+        }
+        switch (c.align & textAlignBaseline) {
+            case textAlignTop:
+                EXPECT_GE(box.top(), 100) << c.name;
+                break;
+            case textAlignBottom:
+                EXPECT_LT(box.bottom(), 100 - metrics.descent() + 1) << c.name;
+                break;
+            default:  // "H" stands on the baseline
+                EXPECT_LE(box.bottom(), 100) << c.name;
+                EXPECT_GE(box.bottom(), 97) << c.name;
+        }
+    }
+}
+
+TEST(FontPainter, EscapementTurnsCounterClockwiseAboutTheReferencePointInTheFontColour) {
+    TFontEx font;
+    font.size = -20;
+    font.color = TColor::fromRgb(255, 0, 0);
+    font.escapement = 900;
+    const TSize extent = measureText("HHHH", font);
+    QImage image(200, 200, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        drawText(painter, 100, 150, "HHHH", font);
+    }
+    // Reading upward from (100, 150): the tops of the letters face left, so with the reference
+    // point at the top of the text cell the text lies right of x = 100 and above y = 150.
+    const QRect box = inkBox(image, image.rect());
+    ASSERT_TRUE(box.isValid());
+    EXPECT_GE(box.left(), 100);
+    EXPECT_LE(box.right(), 100 + extent.cy);
+    EXPECT_LE(box.bottom(), 150);
+    EXPECT_GE(box.top(), 150 - extent.cx - 1);
+    EXPECT_GT(box.height(), 2 * box.width());
+
+    bool red = false;
+    for (int y = box.top(); y <= box.bottom() && !red; ++y)
+        for (int x = box.left(); x <= box.right() && !red; ++x) {
+            const QRgb p = image.pixel(x, y);
+            red = qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60;
+        }
+    EXPECT_TRUE(red);
+}
