@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdlib>
+#include <cstring>
 #include <iterator>
 #include <limits>
 #include <optional>
@@ -158,6 +160,88 @@ pugi::xml_parse_result TMziDocument::parseInPlace(TMziBytes bytes, std::size_t s
     return load_buffer_inplace(m_source.get(), size, options, pugi::encoding_utf8);
 }
 
+TMziDocument::TItemPosition* TMziDocument::findPosition(pugi::xml_node parent, const char* tag) {
+    for (TItemPosition& position : m_positions)
+        if (position.tag && position.parent == parent && std::strcmp(position.tag, tag) == 0)
+            return &position;
+    return nullptr;
+}
+
+TMziDocument::TItemPosition& TMziDocument::position(pugi::xml_node parent, const char* tag) {
+    if (TItemPosition* known = findPosition(parent, tag)) return *known;
+    TItemPosition& fresh = m_positions[m_nextPosition++ % m_positions.size()];
+    fresh = TItemPosition();
+    fresh.parent = parent;
+    fresh.tag = tag;
+    return fresh;
+}
+
+int TMziDocument::itemCount(pugi::xml_node parent, const char* tag) {
+    TItemPosition& position = this->position(parent, tag);
+    if (position.count < 0) {
+        // From the item reached last, when there is one: the items before it are known.
+        int count = position.node ? position.index : 0;
+        for (pugi::xml_node node = position.node ? position.node : parent.child(tag); node;
+             node = node.next_sibling(tag))
+            ++count;
+        position.count = count;
+    }
+    return position.count;
+}
+
+pugi::xml_node TMziDocument::itemAt(pugi::xml_node parent, const char* tag, int index) {
+    if (index < 0) return {};
+    TItemPosition& position = this->position(parent, tag);
+    if (position.count >= 0 && index >= position.count) return {};
+    // Walk from the nearest known item: the first, the one reached last or the last.
+    int at = 0;
+    pugi::xml_node node = parent.child(tag);
+    if (position.node && std::abs(index - position.index) < index) {
+        at = position.index;
+        node = position.node;
+    }
+    if (position.count > 0 && position.count - 1 - index < std::abs(index - at)) {
+        at = position.count - 1;
+        node = parent.last_child();
+        if (std::strcmp(node.name(), tag) != 0) node = node.previous_sibling(tag);
+    }
+    for (; node && at < index; ++at) node = node.next_sibling(tag);
+    for (; at > index; --at) node = node.previous_sibling(tag);
+    if (!node) {
+        position.count = at;  // the walk went past the last item
+        return {};
+    }
+    position.index = index;
+    position.node = node;
+    return node;
+}
+
+void TMziDocument::itemInserted(pugi::xml_node parent, const char* tag, int index) {
+    if (TItemPosition* position = findPosition(parent, tag)) {
+        if (position->count >= 0) ++position->count;
+        if (position->node && position->index >= index) ++position->index;
+    }
+}
+
+void TMziDocument::itemRemoved(pugi::xml_node parent, const char* tag, int index) {
+    if (TItemPosition* position = findPosition(parent, tag)) {
+        if (position->count >= 0) --position->count;
+        if (position->index == index) position->node = {};
+        if (position->node && position->index > index) --position->index;
+    }
+}
+
+void TMziDocument::itemsCleared(pugi::xml_node parent, const char* tag) {
+    if (TItemPosition* position = findPosition(parent, tag)) {
+        position->count = 0;
+        position->node = {};
+    }
+}
+
+void TMziDocument::forgetItemPositions() {
+    m_positions.fill({});
+}
+
 int TXMLNode::attributeCount() const {
     const auto attributes = m_node.attributes();
     return static_cast<int>(std::distance(attributes.begin(), attributes.end()));
@@ -243,40 +327,44 @@ template void TXMLNode::setAttributeValue<TMziDouble>(const char*, TMziDouble);
 template void TXMLNode::setAttributeValue<TMziBoolean>(const char*, TMziBoolean);
 
 pugi::xml_node TXMLNode::childNode(const char* tag) {
-    pugi::xml_node child = m_node.child(tag);
-    return child ? child : m_node.append_child(tag);
+    if (pugi::xml_node child = m_node.child(tag)) return child;
+    pugi::xml_node child = m_node.append_child(tag);
+    m_document->itemInserted(m_node, tag, TMziDocument::appended);
+    return child;
 }
 
 // --- item lists ------------------------------------------------------------------------------
 
 int TXMLNodeListBase::count() const {
-    int result = 0;
-    for (pugi::xml_node node = m_parent.node().child(m_tag); node; node = node.next_sibling(m_tag))
-        ++result;
-    return result;
+    return m_parent.ownerDocument()->itemCount(m_parent.node(), m_tag);
 }
 
 pugi::xml_node TXMLNodeListBase::nodeAt(int index) const {
-    pugi::xml_node node = index >= 0 ? m_parent.node().child(m_tag) : pugi::xml_node();
-    for (int i = 0; node && i < index; ++i) node = node.next_sibling(m_tag);
+    const pugi::xml_node node = m_parent.ownerDocument()->itemAt(m_parent.node(), m_tag, index);
     if (!node) throw EMziError("List index out of bounds (" + std::to_string(index) + ")");
     return node;
 }
 
 pugi::xml_node TXMLNodeListBase::appendNode() {
-    return m_parent.node().append_child(m_tag);
+    const pugi::xml_node node = m_parent.node().append_child(m_tag);
+    m_parent.ownerDocument()->itemInserted(m_parent.node(), m_tag, TMziDocument::appended);
+    return node;
 }
 
 pugi::xml_node TXMLNodeListBase::insertNode(int index) {
     if (index == count()) return appendNode();
-    return m_parent.node().insert_child_before(m_tag, nodeAt(index));
+    const pugi::xml_node node = m_parent.node().insert_child_before(m_tag, nodeAt(index));
+    m_parent.ownerDocument()->itemInserted(m_parent.node(), m_tag, index);
+    return node;
 }
 
 void TXMLNodeListBase::deleteItem(int index) {
     m_parent.node().remove_child(nodeAt(index));
+    m_parent.ownerDocument()->itemRemoved(m_parent.node(), m_tag, index);
 }
 
 void TXMLNodeListBase::clear() {
     pugi::xml_node parent = m_parent.node();
     while (pugi::xml_node node = parent.child(m_tag)) parent.remove_child(node);
+    m_parent.ownerDocument()->itemsCleared(parent, m_tag);
 }

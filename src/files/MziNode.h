@@ -2,10 +2,12 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <iterator>
+#include <limits>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -55,11 +57,42 @@ protected:
     TMziBytes m_source;
 };
 
-// The document that the handles share: the pugixml tree, and the bytes it was parsed from.
+// The document that the handles share: the pugixml tree, the bytes it was parsed from, and where
+// the last items reached in a few item lists are, so that reading the items of a list in turn by
+// index costs a step each rather than a walk from the first.
+//
+// The item positions follow the changes made through handles and list views. Whoever changes
+// the children of an element with pugixml directly calls forgetItemPositions() afterwards.
 class TMziDocument : private TMziSourceBytes, public pugi::xml_document {
 public:
     // Parses UTF-8 bytes where they lie, without a copy; the document keeps them.
     pugi::xml_parse_result parseInPlace(TMziBytes bytes, std::size_t size, unsigned options);
+
+    // The children of parent that carry tag: how many, and the index-th of them (null outside).
+    int itemCount(pugi::xml_node parent, const char* tag);
+    pugi::xml_node itemAt(pugi::xml_node parent, const char* tag, int index);
+    // What list views report after changing such children. An item appended last is inserted at
+    // appended.
+    static constexpr int appended = std::numeric_limits<int>::max();
+    void itemInserted(pugi::xml_node parent, const char* tag, int index);
+    void itemRemoved(pugi::xml_node parent, const char* tag, int index);
+    void itemsCleared(pugi::xml_node parent, const char* tag);
+    void forgetItemPositions();
+
+private:
+    struct TItemPosition {
+        pugi::xml_node parent;
+        const char* tag = nullptr;
+        int count = -1;  // not known yet
+        int index = -1;  // of node, the item reached last
+        pugi::xml_node node;
+    };
+    TItemPosition* findPosition(pugi::xml_node parent, const char* tag);
+    TItemPosition& position(pugi::xml_node parent, const char* tag);
+
+    // A few lists at once: a loop over the items of one list that reads lists inside each item.
+    std::array<TItemPosition, 8> m_positions;
+    std::size_t m_nextPosition = 0;
 };
 
 // A handle on one element: cheap to copy, and it shares ownership of the document, so the DOM

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,8 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <numeric>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <tuple>
@@ -507,6 +510,62 @@ TEST(MziLists, IteratorsOutliveTheTemporariesTheyCameFrom) {
     auto it = list->begin();
     list.reset();
     EXPECT_EQ((*++it).name(), "b");
+}
+
+TEST(MziLists, ItemsReadInAnyOrderAgreeWhileTheListChanges) {
+    // 300 labels named by their index, other children between them.
+    std::string text = "<QUENTARIS><spectra_set><spectra><annotations>";
+    for (int i = 0; i < 300; ++i)
+        text +=
+            (i % 7 ? "" : "<note/>") + std::string("<label name=\"") + std::to_string(i) + "\"/>";
+    TXMLQUENTARISType root =
+        parseQUENTARIS(text + "</annotations></spectra></spectra_set></QUENTARIS>");
+    TXMLAnnotationType labels = root.spectra_set().item(0).annotations();
+    std::vector<int> order(300);
+    std::iota(order.begin(), order.end(), 0);
+    std::vector<int> backwards(order.rbegin(), order.rend());
+    std::vector<int> shuffled = order;
+    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(20240611));
+    for (const auto& indexes : {order, backwards, shuffled}) {
+        std::vector<int> names;
+        for (const int i : indexes) names.push_back(std::stoi(labels.item(i).name()));
+        EXPECT_EQ(names, indexes);
+    }
+    EXPECT_EQ(labels.count(), 300);
+
+    // Changes through another view of the same list are seen at once.
+    TXMLAnnotationType other = root.spectra_set().item(0).annotations();
+    EXPECT_EQ(labels.item(150).name(), "150");
+    other.deleteItem(10);
+    EXPECT_EQ(labels.count(), 299);
+    EXPECT_EQ(labels.item(150).name(), "151");
+    other.insert(5).setName("new");
+    EXPECT_EQ(labels.item(150).name(), "150");
+    EXPECT_EQ(labels.item(5).name(), "new");
+    other.add().setName("last");
+    EXPECT_EQ(labels.count(), 301);
+    EXPECT_EQ(labels.item(300).name(), "last");
+    other.deleteItem(300);
+    EXPECT_EQ(mziErrorOf([&] { labels.item(300); }), "List index out of bounds (300)");
+    EXPECT_EQ(labels.item(299).name(), "299");
+    other.clear();
+    EXPECT_EQ(labels.count(), 0);
+    EXPECT_EQ(mziErrorOf([&] { labels.item(0); }), "List index out of bounds (0)");
+
+    // Lists inside the items of a list, read in a loop that creates missing children.
+    TXMLSpectra_setType set = root.spectra_set();
+    for (int i = 1; i < 20; ++i) set.add().annotations().add().setName(std::to_string(i));
+    for (int i = 0; i < set.count(); ++i) {
+        TXMLSpectraType spectra = set.item(i);
+        spectra.spectrumobs().setName(std::to_string(i));
+        TXMLAnnotationType inner = spectra.annotations();
+        EXPECT_EQ(inner.count(), i == 0 ? 0 : 1);
+        if (i > 0) {
+            EXPECT_EQ(inner.item(0).name(), std::to_string(i));
+        }
+    }
+    EXPECT_EQ(set.count(), 20);
+    EXPECT_EQ(set.item(19).spectrumobs().name(), "19");
 }
 
 TEST(MziLists, HandlesKeepTheDocumentAlive) {
