@@ -48,9 +48,7 @@ TEST(BackgroundLevels, AGapClosesOneWindowPerPoint) {
     // the last level reaches to that window's end.
     const auto source = listOf({{0, 4}, {10, 4}, {500, 8}, {501, 6}});
     EXPECT_EQ(computed(source), (Curve{{0, 4}, {64, 4}, {192, 8}, {320, 8}, {448, 8}}));
-}
-
-TEST(BackgroundLevels, ALastPointAtTheMiddleOfTheUnfinishedWindowAddsNoEnd) {
+    // A last point just at the middle of the unfinished window adds no end beyond it.
     EXPECT_EQ(computed(listOf({{0, 4}, {129, 4}, {192, 4}})), (Curve{{0, 4}, {64, 4}, {192, 4}}));
 }
 

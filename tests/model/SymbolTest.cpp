@@ -8,42 +8,33 @@
 #include "model/ModelErrors.h"
 #include "support/TestHelpers.h"
 
-TEST(SymbolLengthLimits, SymbolsAreCutToEightAndNamesToOneHundredTwentyEightCharacters) {
-    TSymbolNamed named("ABCDEFGHIJ", std::string(200, 'n') + "tail");
+TEST(SymbolLengthLimits, SymbolsKeepEightAndNamesOneHundredTwentyEightWholeCharacters) {
+    // A character is a whole UTF-8 sequence; a byte of no valid sequence (Latin-1 text, a
+    // stray continuation byte, a lead byte whose sequence never follows) counts as one.
+    const std::string e = "\xC3\xA9";  // é
+    const std::string nineE = e + e + e + e + e + e + e + e + e;
+    const std::string euro = "\xE2\x82\xAC";  // three bytes
+    const struct {
+        std::string text;
+        std::size_t limit;
+        std::string cut;
+    } cases[] = {{"ABCDEFGHIJ", 8, "ABCDEFGH"},
+                 {"ABCDEFGH", 8, "ABCDEFGH"},  // exactly at the limit: whole
+                 {nineE, 8, nineE.substr(0, 16)},
+                 {"ab" + euro + "cd", 3, "ab" + euro},
+                 {std::string(12, '\xB5'), 8, std::string(8, '\xB5')},
+                 {"\xE9tude", 3, "\xE9tu"},
+                 {"a\xC3\xA9\xA9\xA9z", 3, "a\xC3\xA9\xA9"}};
+    for (const auto& c : cases) EXPECT_EQ(truncateText(c.text, c.limit), c.cut) << c.text;
+
+    // The constructor and the setters apply the limits.
+    TSymbolNamed named("ABCDEFGHIJ", std::string(127, 'a') + e + e);
     EXPECT_EQ(named.symbol(), "ABCDEFGH");
-    EXPECT_EQ(named.name(), std::string(128, 'n'));
-
-    named.setSymbol("0123456789");
-    named.setName(std::string(130, 'm'));
-    EXPECT_EQ(named.symbol(), "01234567");
-    EXPECT_EQ(named.name(), std::string(128, 'm'));
-
-    named.setSymbol("ABCDEFGH");
-    EXPECT_EQ(named.symbol(), "ABCDEFGH");  // exactly at the limit: kept whole
-}
-
-TEST(SymbolLengthLimits, CutNeverSplitsAMultiByteCharacter) {
-    const std::string e = "\xC3\xA9";  // é, two bytes in UTF-8
-    std::string nine;
-    for (int i = 0; i < 9; ++i) nine += e;
-    TSymbolNamed named(nine, std::string(127, 'a') + e + e);
-    EXPECT_EQ(named.symbol().size(), 16u);  // eight whole characters
-    EXPECT_EQ(named.symbol(), nine.substr(0, 16));
     EXPECT_EQ(named.name(), std::string(127, 'a') + e);
-    EXPECT_EQ(truncateText("ab\xE2\x82\xAC"
-                           "cd",
-                           3),
-              "ab\xE2\x82\xAC");  // euro sign kept whole
-}
-
-TEST(SymbolLengthLimits, LimitHoldsForTextThatIsNotUtf8) {
-    // Latin-1 text: 0xB5 (micro sign) looks like a UTF-8 continuation byte, 0xE9 (e acute)
-    // like the lead of a three-byte sequence that never follows.
-    TSymbolNamed named(std::string(12, '\xB5'), std::string(200, '\xB5'));
-    EXPECT_EQ(named.symbol(), std::string(8, '\xB5'));
+    named.setSymbol(nineE);
+    named.setName(std::string(200, '\xB5'));
+    EXPECT_EQ(named.symbol(), nineE.substr(0, 16));
     EXPECT_EQ(named.name(), std::string(128, '\xB5'));
-    EXPECT_EQ(truncateText("\xE9tude", 3), "\xE9tu");
-    EXPECT_EQ(truncateText("a\xC3\xA9\xA9\xA9z", 3), "a\xC3\xA9\xA9");  // stray bytes: one each
 }
 
 TEST(SymbolLookup, SymbolsMatchIgnoringCaseOfLettersOnlyNamesExactly) {
