@@ -242,30 +242,51 @@ void TMziDocument::forgetItemPositions() {
     m_positions.fill({});
 }
 
+void TMziDocument::keepDeleted(pugi::xml_node node) {
+    // A name no XML element can have: nothing read from a file is ever taken for the holder.
+    if (!m_deleted) m_deleted = append_child("#deleted");
+    m_deleted.append_move(node);
+}
+
+bool TMziDocument::isDeleted(pugi::xml_node node) const {
+    if (!m_deleted) return false;
+    for (; node; node = node.parent())
+        if (node == m_deleted) return true;
+    return false;
+}
+
+pugi::xml_node TXMLNode::checkedNode() const {
+    if (m_document->isDeleted(m_node))
+        throw EMziError("Element " + inQuotes(m_node.name()) +
+                        " has been deleted from its document");
+    return m_node;
+}
+
 int TXMLNode::attributeCount() const {
-    const auto attributes = m_node.attributes();
+    const auto attributes = checkedNode().attributes();
     return static_cast<int>(std::distance(attributes.begin(), attributes.end()));
 }
 
 bool TXMLNode::hasChildElements() const {
-    return hasElementChild(m_node);
+    return hasElementChild(checkedNode());
 }
 
 std::string TXMLNode::text() const {
     std::string result;
-    for (const pugi::xml_node& piece : textPieces(m_node, "read")) result += piece.value();
+    for (const pugi::xml_node& piece : textPieces(checkedNode(), "read")) result += piece.value();
     return result;
 }
 
 void TXMLNode::setText(std::string_view value) {
-    textPieces(m_node, "set");
-    while (m_node.first_child()) m_node.remove_child(m_node.first_child());
-    if (!value.empty())
-        m_node.append_child(pugi::node_pcdata).set_value(value.data(), value.size());
+    pugi::xml_node node = checkedNode();
+    textPieces(node, "set");
+    // Only text goes: no handle holds a text node.
+    while (node.first_child()) node.remove_child(node.first_child());
+    if (!value.empty()) node.append_child(pugi::node_pcdata).set_value(value.data(), value.size());
 }
 
 std::string_view TXMLNode::textView() {
-    const std::vector<pugi::xml_node> pieces = textPieces(m_node, "read");
+    const std::vector<pugi::xml_node> pieces = textPieces(checkedNode(), "read");
     if (pieces.empty()) return {};
     if (pieces.size() == 1) return pieces.front().value();
     setText(text());
@@ -274,13 +295,13 @@ std::string_view TXMLNode::textView() {
 
 std::string TXMLNode::xml() const {
     TStringWriter writer;
-    m_node.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
+    checkedNode().print(writer, "", pugi::format_raw, pugi::encoding_utf8);
     return std::move(writer.text);
 }
 
 template <class T>
 T TXMLNode::attributeValue(const char* name) const {
-    const pugi::xml_attribute attribute = m_node.attribute(name);
+    const pugi::xml_attribute attribute = checkedNode().attribute(name);
     if constexpr (std::is_same_v<T, std::string>) {
         return attribute.value();
     } else {
@@ -304,8 +325,9 @@ T TXMLNode::attributeValue(const char* name) const {
 
 template <class T>
 void TXMLNode::setAttributeValue(const char* name, TMziParam<T> value) {
-    pugi::xml_attribute attribute = m_node.attribute(name);
-    if (!attribute) attribute = m_node.append_attribute(name);
+    pugi::xml_node node = checkedNode();
+    pugi::xml_attribute attribute = node.attribute(name);
+    if (!attribute) attribute = node.append_attribute(name);
     std::array<char, 40> buffer;
     std::string_view text;
     if constexpr (std::is_same_v<T, std::string>)
@@ -327,44 +349,48 @@ template void TXMLNode::setAttributeValue<TMziDouble>(const char*, TMziDouble);
 template void TXMLNode::setAttributeValue<TMziBoolean>(const char*, TMziBoolean);
 
 pugi::xml_node TXMLNode::childNode(const char* tag) {
-    if (pugi::xml_node child = m_node.child(tag)) return child;
-    pugi::xml_node child = m_node.append_child(tag);
-    m_document->itemInserted(m_node, tag, TMziDocument::appended);
+    pugi::xml_node node = checkedNode();
+    if (pugi::xml_node child = node.child(tag)) return child;
+    pugi::xml_node child = node.append_child(tag);
+    m_document->itemInserted(node, tag, TMziDocument::appended);
     return child;
 }
 
 // --- item lists ------------------------------------------------------------------------------
 
 int TXMLNodeListBase::count() const {
-    return m_parent.ownerDocument()->itemCount(m_parent.node(), m_tag);
+    return m_parent.ownerDocument()->itemCount(m_parent.checkedNode(), m_tag);
 }
 
 pugi::xml_node TXMLNodeListBase::nodeAt(int index) const {
-    const pugi::xml_node node = m_parent.ownerDocument()->itemAt(m_parent.node(), m_tag, index);
+    const pugi::xml_node node =
+        m_parent.ownerDocument()->itemAt(m_parent.checkedNode(), m_tag, index);
     if (!node) throw EMziError("List index out of bounds (" + std::to_string(index) + ")");
     return node;
 }
 
 pugi::xml_node TXMLNodeListBase::appendNode() {
-    const pugi::xml_node node = m_parent.node().append_child(m_tag);
-    m_parent.ownerDocument()->itemInserted(m_parent.node(), m_tag, TMziDocument::appended);
+    pugi::xml_node parent = m_parent.checkedNode();
+    const pugi::xml_node node = parent.append_child(m_tag);
+    m_parent.ownerDocument()->itemInserted(parent, m_tag, TMziDocument::appended);
     return node;
 }
 
 pugi::xml_node TXMLNodeListBase::insertNode(int index) {
     if (index == count()) return appendNode();
-    const pugi::xml_node node = m_parent.node().insert_child_before(m_tag, nodeAt(index));
-    m_parent.ownerDocument()->itemInserted(m_parent.node(), m_tag, index);
+    pugi::xml_node parent = m_parent.node();
+    const pugi::xml_node node = parent.insert_child_before(m_tag, nodeAt(index));
+    m_parent.ownerDocument()->itemInserted(parent, m_tag, index);
     return node;
 }
 
 void TXMLNodeListBase::deleteItem(int index) {
-    m_parent.node().remove_child(nodeAt(index));
+    m_parent.ownerDocument()->keepDeleted(nodeAt(index));
     m_parent.ownerDocument()->itemRemoved(m_parent.node(), m_tag, index);
 }
 
 void TXMLNodeListBase::clear() {
-    pugi::xml_node parent = m_parent.node();
-    while (pugi::xml_node node = parent.child(m_tag)) parent.remove_child(node);
+    pugi::xml_node parent = m_parent.checkedNode();
+    while (pugi::xml_node node = parent.child(m_tag)) m_parent.ownerDocument()->keepDeleted(node);
     m_parent.ownerDocument()->itemsCleared(parent, m_tag);
 }

@@ -57,12 +57,18 @@ protected:
     TMziBytes m_source;
 };
 
-// The document that the handles share: the pugixml tree, the bytes it was parsed from, and where
-// the last items reached in a few item lists are, so that reading the items of a list in turn by
-// index costs a step each rather than a walk from the first.
+// The document that the handles share: the pugixml tree, the bytes it was parsed from, the items
+// deleted through list views, and where the last items reached in a few item lists are, so that
+// reading the items of a list in turn by index costs a step each rather than a walk from the
+// first.
+//
+// Deleted items are not freed: they move under a holder element beside the root, outside the
+// document's content, so that a handle on one (or on anything inside it) never reaches freed
+// memory and can tell that it was deleted. They go with the document.
 //
 // The item positions follow the changes made through handles and list views. Whoever changes
-// the children of an element with pugixml directly calls forgetItemPositions() afterwards.
+// the children of an element with pugixml directly calls forgetItemPositions() afterwards, and
+// never removes nodes that handles may hold (pugixml frees them).
 class TMziDocument : private TMziSourceBytes, public pugi::xml_document {
 public:
     // Parses UTF-8 bytes where they lie, without a copy; the document keeps them.
@@ -79,6 +85,11 @@ public:
     void itemsCleared(pugi::xml_node parent, const char* tag);
     void forgetItemPositions();
 
+    // Takes node and its subtree out of the tree, keeping their memory.
+    void keepDeleted(pugi::xml_node node);
+    // Whether node, or an element around it, was deleted.
+    bool isDeleted(pugi::xml_node node) const;
+
 private:
     struct TItemPosition {
         pugi::xml_node parent;
@@ -93,6 +104,7 @@ private:
     // A few lists at once: a loop over the items of one list that reads lists inside each item.
     std::array<TItemPosition, 8> m_positions;
     std::size_t m_nextPosition = 0;
+    pugi::xml_node m_deleted;  // made at the first deletion
 };
 
 // A handle on one element: cheap to copy, and it shares ownership of the document, so the DOM
@@ -105,8 +117,11 @@ public:
 
     // Generic access to the DOM underneath.
     pugi::xml_node node() const { return m_node; }
+    // The node, or EMziError when the element was deleted: every other operation of a handle or
+    // list view checks its element so.
+    pugi::xml_node checkedNode() const;
     const std::shared_ptr<TMziDocument>& ownerDocument() const { return m_document; }
-    std::string tagName() const { return m_node.name(); }
+    std::string tagName() const { return checkedNode().name(); }
     int attributeCount() const;
     bool hasChildElements() const;
 
@@ -189,8 +204,7 @@ class TXMLNodeListBase {
 public:
     int count() const;
     // deleteItem, like item(), throws EMziError "List index out of bounds (i)" outside
-    // 0..count() - 1. Handles on a removed item or anything inside it must not be used
-    // afterwards: pugixml frees the nodes.
+    // 0..count() - 1. Handles on a deleted item or anything inside it throw EMziError when used.
     void deleteItem(int index);
     void clear();
 
@@ -217,7 +231,7 @@ public:
     TItem insert(int index) { return wrap(insertNode(index)); }
 
     TXMLItemIterator<TItem> begin() const {
-        return {m_parent.ownerDocument(), m_parent.node().child(m_tag), m_tag};
+        return {m_parent.ownerDocument(), m_parent.checkedNode().child(m_tag), m_tag};
     }
     TXMLItemIterator<TItem> end() const { return {}; }
 

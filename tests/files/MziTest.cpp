@@ -568,6 +568,43 @@ TEST(MziLists, ItemsReadInAnyOrderAgreeWhileTheListChanges) {
     EXPECT_EQ(set.item(19).spectrumobs().name(), "19");
 }
 
+TEST(MziLists, HandlesOnDeletedItemsRefuseToBeUsed) {
+    TXMLQUENTARISType root = parseQUENTARIS(
+        "<QUENTARIS><spectra_set><spectra name=\"a\"><spectrumobs><dataobs>1 2</dataobs>"
+        "</spectrumobs><ranges><range x1=\"1\"/></ranges></spectra><spectra name=\"b\"/>"
+        "</spectra_set></QUENTARIS>");
+    TXMLSpectra_setType set = root.spectra_set();
+    TXMLSpectraType spectra = set.item(0);
+    TXMLDataType data = spectra.spectrumobs().dataobs();
+    TXMLRangesType ranges = spectra.ranges();
+    TXMLRangeType range = ranges.item(0);
+    set.deleteItem(0);
+    // The item and everything inside it, reached through handles taken before.
+    const auto deleted = [](const char* tag) {
+        return "Element \"" + std::string(tag) + "\" has been deleted from its document";
+    };
+    EXPECT_EQ(mziErrorOf([&] { spectra.name(); }), deleted("spectra"));
+    EXPECT_EQ(mziErrorOf([&] { spectra.setName("x"); }), deleted("spectra"));
+    EXPECT_EQ(mziErrorOf([&] { spectra.spectrumobs(); }), deleted("spectra"));
+    EXPECT_EQ(mziErrorOf([&] { spectra.xml(); }), deleted("spectra"));
+    EXPECT_EQ(mziErrorOf([&] { data.text(); }), deleted("dataobs"));
+    EXPECT_EQ(mziErrorOf([&] { data.textView(); }), deleted("dataobs"));
+    EXPECT_EQ(mziErrorOf([&] { data.setText("3 4"); }), deleted("dataobs"));
+    EXPECT_EQ(mziErrorOf([&] { range.x1(); }), deleted("range"));
+    EXPECT_EQ(mziErrorOf([&] { range.setX1(2.0); }), deleted("range"));
+    EXPECT_EQ(mziErrorOf([&] { ranges.count(); }), deleted("ranges"));
+    EXPECT_EQ(mziErrorOf([&] { ranges.add(); }), deleted("ranges"));
+    EXPECT_EQ(mziErrorOf([&] { ranges.begin(); }), deleted("ranges"));
+    EXPECT_EQ(mziErrorOf([&] { ranges.clear(); }), deleted("ranges"));
+    // Cleared items alike; the document keeps no trace of either.
+    TXMLSpectraType second = set.item(0);
+    set.clear();
+    EXPECT_EQ(mziErrorOf([&] { second.name(); }), deleted("spectra"));
+    set.add().setName("c");
+    EXPECT_EQ(root.xml(),
+              "<QUENTARIS><spectra_set><spectra name=\"c\"/></spectra_set></QUENTARIS>");
+}
+
 TEST(MziLists, HandlesKeepTheDocumentAlive) {
     const TTempFolder folder;
     const auto path =
