@@ -13,16 +13,9 @@
 #include <new>
 #include <system_error>
 
-namespace {
+#include "model/DecimalText.h"
 
-std::string inQuotes(std::string_view text) {
-    std::string quoted;
-    quoted.reserve(text.size() + 2);
-    quoted += '"';
-    quoted += text;
-    quoted += '"';
-    return quoted;
-}
+namespace {
 
 std::string describeSource(std::string_view sourceName) {
     return sourceName.empty() ? std::string("The text") : inQuotes(sourceName);

@@ -12,11 +12,9 @@
 #include <type_traits>
 #include <vector>
 
-namespace {
+#include "model/DecimalText.h"
 
-std::string inQuotes(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
-}
+namespace {
 
 // Long values would swamp a message box; the first 60 characters are enough to find them. The
 // text is UTF-8: it is cut before the first byte of a character, never inside one.
@@ -77,23 +75,25 @@ std::optional<T> parseNumber(std::string_view text) {
     T value{};
     const char* end = text.data() + text.size();
     const auto [ptr, error] = std::from_chars(text.data(), end, value);
-    if (ptr != end) return std::nullopt;
-    if constexpr (std::is_floating_point_v<T>)
-        if (error == std::errc::result_out_of_range) return saturated(text);
-    if (error != std::errc()) return std::nullopt;
+    if (ptr != end || error != std::errc()) return std::nullopt;
     return value;
 }
 
+// Doubles are read like every decimal text of the program, finite values only; older documents
+// wrote them with the decimal separator of the writer's number settings, which that reader
+// takes too. It refuses values beyond the range of a double, whose nearest double is taken here
+// instead: the 15-digit text of the largest doubles lies just beyond it.
 std::optional<double> parseDouble(std::string_view text) {
-    if (auto value = parseNumber<double>(text)) return value;
-    // Older documents were written with the decimal separator of the writer's number settings.
-    // A single comma and no point cannot mean anything but a decimal comma.
-    const auto comma = text.find(',');
-    if (std::count(text.begin(), text.end(), ',') != 1 || text.find('.') != text.npos)
-        return std::nullopt;
+    if (auto value = parseDecimal(text)) return value;
+    if (text.size() > 1 && text.front() == '+' && text[1] != '-' && text[1] != '+')
+        text.remove_prefix(1);
     std::string pointed(text);
-    pointed[comma] = '.';
-    return parseNumber<double>(pointed);
+    std::replace(pointed.begin(), pointed.end(), ',', '.');
+    double value = 0.0;
+    const char* end = pointed.data() + pointed.size();
+    const auto [ptr, error] = std::from_chars(pointed.data(), end, value);
+    if (ptr != end || error != std::errc::result_out_of_range) return std::nullopt;
+    return saturated(pointed);
 }
 
 std::optional<bool> parseBoolean(std::string_view text) {

@@ -339,6 +339,14 @@ TEST(MziErrors, AttributesThatDoNotConvertNameTheAttributeTheElementAndTheText) 
               "which is not a 64-bit integer");
     EXPECT_EQ(mziErrorOf([&] { spectra.ranges().item(0).x1(); }),
               "Attribute \"x1\" of element \"range\" holds \"1,000.5\", which is not a number");
+    // Not a number nor an infinity is a value of a document.
+    TXMLRangeType range = spectra.ranges().item(0);
+    for (const char* text : {"nan", "-NaN", "inf", "+Infinity", "-inf", "0x1p3", "+-1e999"}) {
+        range.setAttributeValue<std::string>("x2", text);
+        EXPECT_EQ(mziErrorOf([&] { range.x2(); }),
+                  "Attribute \"x2\" of element \"range\" holds \"" + std::string(text) +
+                      "\", which is not a number");
+    }
     EXPECT_EQ(mziErrorOf([&] { root.hddefault().isByResolution(); }),
               "Attribute \"isByResolution\" of element \"HDdefault\" holds \"yes\", which is not "
               "a boolean (true or false)");
