@@ -156,6 +156,10 @@ std::vector<pugi::xml_node> textPieces(const pugi::xml_node& element, const char
 
 pugi::xml_parse_result TMziDocument::parseInPlace(TMziBytes bytes, std::size_t size,
                                                   unsigned options) {
+    // The old tree goes first: it points into the old bytes.
+    reset();
+    forgetItemPositions();
+    m_deleted = {};
     m_source = std::move(bytes);
     return load_buffer_inplace(m_source.get(), size, options, pugi::encoding_utf8);
 }
