@@ -1,0 +1,874 @@
+// The plot widget: mapping, view history, axes, mouse dispatch, painting and the series texts.
+#include "display/Spectrum.h"
+
+#include <QEvent>
+#include <QMouseEvent>
+#include <QMoveEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QResizeEvent>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <exception>
+#include <optional>
+
+#include "display/Axis.h"
+#include "display/Cursors.h"
+#include "display/FontPainter.h"
+#include "display/SpectrumTool.h"
+#include "model/DecimalText.h"
+#include "model/ModelErrors.h"
+
+namespace {
+
+constexpr const char* wrongPairFormat = "Interrupted. wrong X Y format";
+
+QColor toQColor(TColor c) {
+    return QColor(c.r, c.g, c.b);
+}
+
+QBrush toQBrush(const TBrush& brush) {
+    // In the order of TBrushStyle.
+    static constexpr Qt::BrushStyle styles[] = {
+        Qt::SolidPattern, Qt::NoBrush,      Qt::HorPattern,   Qt::VerPattern,
+        Qt::FDiagPattern, Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
+    const auto index = static_cast<std::size_t>(brush.style);
+    return QBrush(toQColor(brush.color), index < std::size(styles) ? styles[index] : Qt::NoBrush);
+}
+
+// The outline of the pixels left..right, top..bottom (inclusive) as up to four rectangles
+// that do not overlap, so that an inverting fill inverts every outline pixel exactly once.
+std::vector<QRect> outline(int left, int top, int right, int bottom) {
+    std::vector<QRect> parts;
+    if (right < left || bottom < top) return parts;
+    parts.emplace_back(QPoint(left, top), QPoint(right, top));
+    if (bottom > top) parts.emplace_back(QPoint(left, bottom), QPoint(right, bottom));
+    if (bottom - top > 1) {
+        parts.emplace_back(QPoint(left, top + 1), QPoint(left, bottom - 1));
+        if (right > left) parts.emplace_back(QPoint(right, top + 1), QPoint(right, bottom - 1));
+    }
+    return parts;
+}
+
+// Inverts the outline; the painter's composition mode is left as it was.
+void invertOutline(QPainter& painter, int left, int top, int right, int bottom) {
+    const auto mode = painter.compositionMode();
+    painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+    for (const QRect& part : outline(left, top, right, bottom)) painter.fillRect(part, Qt::black);
+    painter.setCompositionMode(mode);
+}
+
+// The pen of inverted lines: one pixel, and the last pixel of a segment left out, so that
+// joined segments do not invert their common pixel twice.
+QPen invertingPen() {
+    QPen pen(Qt::black, 1);
+    pen.setCapStyle(Qt::FlatCap);
+    return pen;
+}
+
+void appendFixed(std::string& out, double value, int decimals, int width = 0) {
+    char buffer[400];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    const auto length = static_cast<int>(result.ptr - buffer);
+    if (length < width) out.append(static_cast<std::size_t>(width - length), ' ');
+    out.append(buffer, result.ptr);
+}
+
+void addUnique(std::vector<std::string>& messages, std::string text) {
+    if (std::find(messages.begin(), messages.end(), text) == messages.end())
+        messages.push_back(std::move(text));
+}
+
+// Runs work; an exception becomes a message. Returns whether work ran to its end.
+template <class F>
+bool collecting(std::vector<std::string>& messages, F&& work) noexcept {
+    try {
+        work();
+        return true;
+    } catch (const std::exception& e) {
+        try {
+            addUnique(messages, e.what());
+        } catch (...) {
+        }
+    } catch (...) {
+        try {
+            addUnique(messages, "Unknown error");
+        } catch (...) {
+        }
+    }
+    return false;
+}
+
+// While alive, failed range conversions are collected instead of going to the program's
+// hook, which might show a dialog in the middle of an event.
+class TRangeErrorCollector {
+public:
+    explicit TRangeErrorCollector(std::vector<std::string>& messages)
+        : m_previous(rangeErrorHook()) {
+        setRangeErrorHook([&messages](const std::string& text) { addUnique(messages, text); });
+    }
+    ~TRangeErrorCollector() { setRangeErrorHook(std::move(m_previous)); }
+    TRangeErrorCollector(const TRangeErrorCollector&) = delete;
+    TRangeErrorCollector& operator=(const TRangeErrorCollector&) = delete;
+
+private:
+    TRangeErrorHook m_previous;
+};
+
+// FNV-1a over the values that decide how labels look.
+class THash {
+public:
+    template <class T>
+    void add(const T& value) {
+        addBytes(&value, sizeof value);
+    }
+    void add(const std::string& text) {
+        add(text.size());
+        addBytes(text.data(), text.size());
+    }
+    std::uint64_t value() const { return m_value; }
+
+private:
+    void addBytes(const void* data, std::size_t size) {
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        for (std::size_t i = 0; i < size; ++i) {
+            m_value ^= bytes[i];
+            m_value *= 1099511628211ULL;
+        }
+    }
+    std::uint64_t m_value = 14695981039346656037ULL;
+};
+
+// The threshold figure ends quietly where a segment's value cannot be computed; the same values
+// at the view's edges tell why, for the user to hear of it.
+std::optional<std::string> thresholdFault(const TThreshold& threshold, const TRange& x) {
+    if (threshold.isEmpty()) return std::nullopt;
+    try {
+        for (const double edge : {x.min(), x.max()}) {
+            const auto e = static_cast<float>(edge);
+            threshold.yAt(threshold.segmentOf(e), e);
+        }
+    } catch (const std::exception& e) {
+        return std::string(e.what());
+    }
+    return std::nullopt;
+}
+
+// Tokens of the string-list form: leading separators skipped, the token ends at the next
+// separator, which is consumed.
+std::string_view nextToken(std::string_view& text, std::string_view separators) {
+    const auto start = text.find_first_not_of(separators);
+    if (start == std::string_view::npos) {
+        text = {};
+        return {};
+    }
+    text.remove_prefix(start);
+    const auto end = text.find_first_of(separators);
+    const std::string_view token = text.substr(0, end);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    return token;
+}
+
+}  // namespace
+
+TSpectrum::TSpectrum(QWidget* parent) : QWidget(parent), m_color(0, 0, 128) {
+    setMouseTracking(true);
+    setBackgroundRole(QPalette::Base);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setSpectrumData(newSpectrumData({}, {}));
+    // The tool seeds the view history with the first view.
+    setTool(makeCrossCursorTool(*this));
+}
+
+TSpectrum::~TSpectrum() {
+    watchAxis(m_xAxis, false);
+    watchAxis(m_yAxis, false);
+}
+
+// --- mapping ----------------------------------------------------------------------------------
+
+TRect TSpectrum::clientRect() const {
+    return {0, 0, width(), height()};
+}
+
+TPoint TSpectrum::worldToDevice(double x, double y) const {
+    return {m_data->xRange()->pixelOf(width(), x), m_data->yRange()->pixelOf(height(), y)};
+}
+
+TFloatPointRec TSpectrum::deviceToWorld(double px, double py) const {
+    return {m_data->xRange()->valueAt(width(), px), m_data->yRange()->valueAt(height(), py)};
+}
+
+TFloatRect TSpectrum::deviceRectToWorld(const TRect& r) const {
+    const TFloatPointRec a = deviceToWorld(r.left, r.top);
+    const TFloatPointRec b = deviceToWorld(r.right, r.bottom);
+    return {a.x, a.y, b.x, b.y};
+}
+
+TRect TSpectrum::worldRectToDevice(const TFloatRect& r) const {
+    const TPoint a = worldToDevice(r.x1, r.y1);
+    const TPoint b = worldToDevice(r.x2, r.y2);
+    return {a.x, a.y, b.x, b.y};
+}
+
+int TSpectrum::pickTolerance() const {
+    return m_data->pickTolerance();
+}
+
+TSize TSpectrum::textExtent(std::string_view text, const TFontEx& font) const {
+    return measureText(text, font);
+}
+
+void TSpectrum::textOut(int x, int y, std::string_view text, const TFontEx& font) {
+    if (m_labelPainter) drawText(*m_labelPainter, x, y, text, font);
+}
+
+void TSpectrum::invertFrame(const TRect& r) {
+    if (!m_labelPainter) return;
+    const TRect n = r.normalized();
+    invertOutline(*m_labelPainter, n.left, n.top, n.right - 1, n.bottom - 1);
+}
+
+// --- iSpectrum ----------------------------------------------------------------------------------
+
+void TSpectrum::invalidate() {
+    update();
+    const TFloatRect view = getView();
+    if (view != m_announcedView) {
+        m_announcedView = view;
+        emit viewChanged();
+    }
+}
+
+void TSpectrum::invalidateRect(const TRect& r) {
+    const TRect n = r.normalized();
+    update(QRect(QPoint(n.left, n.top), QPoint(n.right, n.bottom)));
+}
+
+void TSpectrum::setCursorId(int id) {
+    m_cursorId = id;
+    setCursor(cursorFor(id));
+}
+
+double TSpectrum::baseLine() const {
+    return m_data->baseLine();
+}
+
+void TSpectrum::setBaseLine(double value) {
+    m_data->setBaseLine(value);
+    invalidate();
+}
+
+const TRangePtr& TSpectrum::xRange() const {
+    return m_data->xRange();
+}
+
+void TSpectrum::setXRange(TRangePtr range) {
+    m_data->setXRange(std::move(range));
+    if (m_xAxis) m_xAxis->setRange(m_data->xRange());
+    m_data->labels()->setNeedsLayout(true);
+    invalidate();
+}
+
+const TRangePtr& TSpectrum::yRange() const {
+    return m_data->yRange();
+}
+
+void TSpectrum::setYRange(TRangePtr range) {
+    m_data->setYRange(std::move(range));
+    if (m_yAxis) m_yAxis->setRange(m_data->yRange());
+    m_data->labels()->setNeedsLayout(true);
+    invalidate();
+}
+
+const TPointListSerieListPtr& TSpectrum::series() const {
+    return m_data->series();
+}
+
+void TSpectrum::setPickTolerance(int value) {
+    m_data->setPickTolerance(value);
+}
+
+const TLabelSeriesPtr& TSpectrum::labels() const {
+    return m_data->labels();
+}
+
+TFloatRect TSpectrum::getView() const {
+    const TRange& x = *m_data->xRange();
+    const TRange& y = *m_data->yRange();
+    return {x.min(), y.min(), x.max(), y.max()};
+}
+
+void TSpectrum::setView(double xMin, double xMax, double yMin, double yMax) {
+    TRange& x = *m_data->xRange();
+    TRange& y = *m_data->yRange();
+    x.setMin(xMin);
+    x.setMax(xMax);
+    y.setMin(yMin);
+    y.setMax(yMax);
+    m_data->labels()->setNeedsLayout(true);
+}
+
+void TSpectrum::zoomTo(double xMin, double xMax, double yMin, double yMax) {
+    startViewHistory();
+    // A window of infinite or undefined size would make every mapping meaningless and stay in
+    // the history.
+    if (!std::isfinite(xMin) || !std::isfinite(xMax) || !std::isfinite(yMin) ||
+        !std::isfinite(yMax))
+        return;
+    if (std::abs(xMax - xMin) < 0.01) {
+        xMax = (xMin + xMax) / 2.0 + 0.005;
+        xMin = xMax - 0.01;
+    }
+    if (std::abs(yMax - yMin) < 0.05) {
+        yMax = (yMin + yMax) / 2.0 + 0.025;
+        yMin = yMax - 0.05;
+    }
+    if (TFloatRect{xMin, yMin, xMax, yMax} == getView()) return;
+    m_history.record({xMin, yMin, xMax, yMax});
+    setView(xMin, xMax, yMin, yMax);
+    invalidate();
+}
+
+void TSpectrum::viewForward() {
+    if (const auto view = m_history.forward()) {
+        setView(view->x1, view->x2, view->y1, view->y2);
+        invalidate();
+    }
+}
+
+void TSpectrum::viewBack() {
+    if (const auto view = m_history.back()) {
+        setView(view->x1, view->x2, view->y1, view->y2);
+        invalidate();
+    }
+}
+
+void TSpectrum::startViewHistory() {
+    m_history.start(getView());
+}
+
+void TSpectrum::clearViewHistory() {
+    m_history.clear();
+}
+
+void TSpectrum::setFocused(bool value) {
+    if (value != m_focused) {
+        m_focused = value;
+        update();
+    }
+    if (!value) setCursorId(cursors::standard);
+}
+
+void TSpectrum::setSpectrumData(TSpectrumDataPtr data) {
+    m_data = required(std::move(data), "The plot needs spectrum data");
+    if (m_xAxis) m_xAxis->setRange(m_data->xRange());
+    if (m_yAxis) m_yAxis->setRange(m_data->yRange());
+    m_data->labels()->setNeedsLayout(true);
+    clearViewHistory();
+    invalidate();
+}
+
+void TSpectrum::resetThreshold() {
+    ::resetThreshold(*m_data);
+    update();
+}
+
+void TSpectrum::popupLabelMenu(int tag, int x, int y) {
+    // After the mouse event: a menu runs an event loop of its own.
+    QMetaObject::invokeMethod(
+        this, [this, tag, x, y] { emit labelMenuRequested(tag, x, y); }, Qt::QueuedConnection);
+}
+
+// --- the plot's own -----------------------------------------------------------------------------
+
+TAxis* TSpectrum::xAxis() const {
+    return m_xAxis;
+}
+
+TAxis* TSpectrum::yAxis() const {
+    return m_yAxis;
+}
+
+void TSpectrum::setXAxis(TAxis* axis) {
+    if (axis == m_xAxis) return;
+    watchAxis(m_xAxis, false);
+    if (axis && axis == m_yAxis) {
+        watchAxis(m_yAxis, false);
+        m_yAxis = nullptr;
+    }
+    m_xAxis = axis;
+    if (!axis) return;
+    if (!axis->isHorizontal()) axis->setAxisType(TAxisType::Bottom);
+    axis->setRange(m_data->xRange());
+    watchAxis(axis, true);
+    placeAxes();
+}
+
+void TSpectrum::setYAxis(TAxis* axis) {
+    if (axis == m_yAxis) return;
+    watchAxis(m_yAxis, false);
+    if (axis && axis == m_xAxis) {
+        watchAxis(m_xAxis, false);
+        m_xAxis = nullptr;
+    }
+    m_yAxis = axis;
+    if (!axis) return;
+    if (axis->isHorizontal()) axis->setAxisType(TAxisType::Left);
+    axis->setRange(m_data->yRange());
+    watchAxis(axis, true);
+    placeAxes();
+}
+
+void TSpectrum::watchAxis(TAxis* axis, bool watch) {
+    if (!axis) return;
+    if (watch)
+        axis->installEventFilter(this);
+    else
+        axis->removeEventFilter(this);
+}
+
+// Against the plot's edges in the common parent, with the plot's length; an axis changes
+// only its own thickness.
+void TSpectrum::placeAxes() {
+    const QRect b = geometry();
+    if (TAxis* axis = m_xAxis) {
+        const int h = axis->height();
+        if (axis->axisType() == TAxisType::Top)
+            axis->setGeometry(b.left(), b.top() - h, b.width(), h);
+        else
+            axis->setGeometry(b.left(), b.top() + b.height(), b.width(), h);
+    }
+    if (TAxis* axis = m_yAxis) {
+        const int w = axis->width();
+        if (axis->axisType() == TAxisType::Right)
+            axis->setGeometry(b.left() + b.width(), b.top(), w, b.height());
+        else
+            axis->setGeometry(b.left() - w, b.top(), w, b.height());
+    }
+}
+
+bool TSpectrum::eventFilter(QObject* watched, QEvent* event) {
+    // An axis whose thickness changed is placed again. The event type is checked first: an
+    // axis being destroyed is no longer a TAxis.
+    if (event->type() == QEvent::Resize && (watched == m_xAxis || watched == m_yAxis)) placeAxes();
+    return QWidget::eventFilter(watched, event);
+}
+
+void TSpectrum::setTool(iSpectrumToolPtr tool) {
+    if (tool && tool != m_tool) {
+        setCursorId(tool->cursor());
+        update();
+    }
+    m_tool = std::move(tool);
+}
+
+void TSpectrum::setHideThreshold(bool value) {
+    if (value == m_hideThreshold) return;
+    m_hideThreshold = value;
+    update();
+}
+
+void TSpectrum::setColor(const QColor& value) {
+    if (value == m_color) return;
+    m_color = value;
+    update();
+}
+
+void TSpectrum::invalidateDrawing() {
+    m_cacheValid = false;
+    update();
+}
+
+// --- texts --------------------------------------------------------------------------------------
+
+QString TSpectrum::cursorReadout() const {
+    TFloatPointRec reference = m_downPoint;
+    if (const auto serie = m_data->series()->current(); serie && serie->refPoint())
+        reference = *serie->refPoint();
+    const double d = m_mousePos.x - reference.x;
+    std::string text = " ";
+    appendFixed(text, reference.x, 5);
+    text += d < 0 ? " -" : " +";
+    appendFixed(text, std::abs(d), 5);
+    text += " = ";
+    appendFixed(text, m_mousePos.x, 5);
+    text += " (m/z)";
+    return QString::fromStdString(text);
+}
+
+std::string TSpectrum::currentSerieText() const {
+    const auto serie = m_data->series()->current();
+    if (!serie) return {};
+    return serie->points()->getAsText();
+}
+
+std::string TSpectrum::currentSerieRangeText() const {
+    const auto serie = m_data->series()->current();
+    if (!serie) return {};
+    TFloatPointSortedList& points = *serie->points();
+    const TRange& x = *m_data->xRange();
+    const TIndexRange window = points.findRange(x.min(), x.max());
+    if (window.first > window.last || window.first >= points.count()) return {};
+    return points.textRange(window.first, window.last);
+}
+
+std::string TSpectrum::currentSerieMassList() const {
+    const auto serie = m_data->series()->current();
+    if (!serie) return {};
+    const auto& points = serie->points()->points();
+    std::string text;
+    text.reserve(points.size() * 16);
+    for (const TFloatPointRec& p : points) {
+        appendFixed(text, p.x, 4, 15);
+        text += '\n';
+    }
+    return text;
+}
+
+TPointListSerie& TSpectrum::ensureCurrentSerie() {
+    if (const auto serie = m_data->series()->current()) return *serie;
+    return *m_data->series()->newSerie("No name");
+}
+
+void TSpectrum::setCurrentSerieText(std::string_view text) {
+    TFloatPointSortedList& points = *ensureCurrentSerie().points();
+    bool failed = false;
+    try {
+        points.setAsText(text);
+    } catch (const std::exception&) {
+        failed = true;
+    }
+    points.setMinPoint(std::nullopt);
+    points.setMaxPoint(std::nullopt);
+    invalidate();
+    if (failed) throw EConvertError(wrongPairFormat);
+}
+
+QStringList TSpectrum::currentSerieStringList() {
+    const auto& points = ensureCurrentSerie().points()->points();
+    QStringList list;
+    list.reserve(static_cast<qsizetype>(points.size()));
+    std::string line;
+    for (const TFloatPointRec& p : points) {
+        line.clear();
+        appendFixed(line, p.x, 4);
+        line += '\t';
+        appendFixed(line, p.y, 3);
+        list.append(QString::fromStdString(line));
+    }
+    return list;
+}
+
+void TSpectrum::setCurrentSerieStringList(const QStringList& list) {
+    TFloatPointSortedList& points = *ensureCurrentSerie().points();
+    points.clear();
+    bool failed = false;
+    for (const QString& item : list) {
+        const std::string utf8 = item.toStdString();
+        std::string_view rest = utf8;
+        const std::string_view xText = nextToken(rest, "\t ");
+        const std::string_view yText = nextToken(rest, "\t\n\r ");
+        const auto x = parseDecimal(xText);
+        const auto y = parseDecimal(yText);
+        if (!x || !y) {
+            failed = true;
+            break;
+        }
+        if (*x > 0.0 && *y != 0.0) points.add({*x, *y});
+    }
+    points.setMinPoint(std::nullopt);
+    points.setMaxPoint(std::nullopt);
+    invalidate();
+    if (failed) throw EConvertError(wrongPairFormat);
+}
+
+// --- painting -----------------------------------------------------------------------------------
+
+TDrawView TSpectrum::drawView() const {
+    TDrawView view;
+    view.xRange = m_data->xRange().get();
+    view.yRange = m_data->yRange().get();
+    view.width = width();
+    view.height = height();
+    view.baseLine = m_data->baseLine();
+    view.pickTolerance = m_data->pickTolerance();
+    return view;
+}
+
+std::uint64_t TSpectrum::labelStateHash() const {
+    const TLabelSeries& labels = *m_data->labels();
+    THash hash;
+    hash.add(labels.isVisible());
+    hash.add(labels.needsLayout());
+    for (const TLabelListPtr& list : labels) {
+        hash.add(list.get());
+        hash.add(list->isVisible());
+        hash.add(list->count());
+        if (const auto* text = dynamic_cast<const TTextLabelList*>(list.get())) {
+            const TFontEx& font = text->font();
+            hash.add(font.name);
+            hash.add(font.size);
+            hash.add(font.style.bold);
+            hash.add(font.style.italic);
+            hash.add(font.style.underline);
+            hash.add(font.style.strikeOut);
+            hash.add(font.color.toBgr());
+            hash.add(font.escapement);
+            hash.add(font.textAlign);
+        }
+        for (const TControlLabelPtr& label : *list) {
+            hash.add(label.get());
+            hash.add(label->isVisible());
+            hash.add(label->isMoved());
+            hash.add(label->needsPlacement());
+            const TRect b = label->bounds();
+            hash.add(b.left);
+            hash.add(b.top);
+            hash.add(b.right);
+            hash.add(b.bottom);
+            if (const auto* text = dynamic_cast<const TTextLabel*>(label.get()))
+                hash.add(text->text());
+        }
+    }
+    return hash.value();
+}
+
+TSpectrum::TDrawingKey TSpectrum::drawingKey() const {
+    TDrawingKey key;
+    key.width = width();
+    key.height = height();
+    key.pixelRatio = devicePixelRatioF();
+    key.background = palette().color(backgroundRole()).rgba();
+    const TRange& x = *m_data->xRange();
+    const TRange& y = *m_data->yRange();
+    key.xMin = x.min();
+    key.xMax = x.max();
+    key.yMin = y.min();
+    key.yMax = y.max();
+    key.xReversed = x.isReversed();
+    key.yReversed = y.isReversed();
+    key.baseLine = m_data->baseLine();
+    key.serieWidth = serieLineWidth();
+    key.highlightWidth = highlightLineWidth();
+    TPointListSerieList& list = *m_data->series();
+    key.seriesList = &list;
+    key.currentIndex = list.currentIndex();
+    key.series.reserve(static_cast<std::size_t>(list.count()));
+    for (const TPointListSeriePtr& serie : list) {
+        key.series.push_back({serie.get(), serie->points().get(), serie->points()->revision(),
+                              serie->color().toBgr(), static_cast<int>(serie->style())});
+    }
+    key.labels = labelStateHash();
+    return key;
+}
+
+// Every series but the current one in list order, then the current one, highlighted when
+// there are others.
+void TSpectrum::renderSeries(QPainter& painter) {
+    TPointListSerieList& list = *m_data->series();
+    const int current = list.currentIndex();
+    if (current < 0) return;
+    const TDrawView view = drawView();
+    auto draw = [&](TPointListSerie& serie, bool highlighted) {
+        painter.setPen(seriePen(serie, highlighted));
+        TPainterLineCanvas canvas(painter);
+        m_drawer.drawSerie(canvas, view, serie, serie.style());
+    };
+    for (int i = 0; i < list.count(); ++i)
+        if (i != current) draw(*list.serie(i), false);
+    draw(*list.serie(current), list.count() > 1);
+}
+
+void TSpectrum::updateCache(std::vector<std::string>& messages) {
+    if (width() <= 0 || height() <= 0) {
+        m_cache = QImage();
+        m_cacheValid = false;
+        return;
+    }
+    TDrawingKey key = drawingKey();
+    if (m_cacheValid && key == m_cacheKey) return;
+
+    m_cacheValid = false;
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels(static_cast<int>(std::ceil(width() * ratio)),
+                       static_cast<int>(std::ceil(height() * ratio)));
+    if (m_cache.size() != pixels) m_cache = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    if (m_cache.isNull()) return;
+    m_cache.setDevicePixelRatio(ratio);
+    m_cache.fill(palette().color(backgroundRole()));
+
+    bool complete = true;
+    {
+        QPainter painter(&m_cache);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        complete = collecting(messages, [&] { renderSeries(painter); });
+        painter.setPen(Qt::black);
+        painter.setBrush(Qt::NoBrush);
+        m_labelPainter = &painter;
+        complete = collecting(messages, [&] { m_data->labels()->paint(*this); }) && complete;
+        m_labelPainter = nullptr;
+    }
+    // Drawing the labels settles their layout; the key after it is what the image shows. A
+    // drawing cut short by an exception is tried again at the next repaint (a conversion the
+    // ranges could not make has given 0 and is not retried).
+    if (complete) {
+        m_cacheKey = drawingKey();
+        m_cacheValid = true;
+    }
+}
+
+void TSpectrum::paintFrame(QPainter& painter) {
+    if (!m_color.isValid()) return;
+    const int w = width();
+    const int h = height();
+    const QBrush brush = toQBrush(m_data->brush());
+    if (brush.style() != Qt::NoBrush && w > 2 && h > 2)
+        painter.fillRect(QRect(1, 1, w - 2, h - 2), brush);
+    for (const QRect& part : outline(0, 0, w - 1, h - 1)) painter.fillRect(part, m_color);
+}
+
+void TSpectrum::paintThreshold(QPainter& painter) {
+    const auto serie = m_data->series()->current();
+    if (!serie) return;
+    painter.save();
+    painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+    painter.setPen(invertingPen());
+    painter.setBrush(Qt::NoBrush);
+    std::vector<TPoint> handles;
+    {
+        TPainterLineCanvas canvas(painter);
+        drawThreshold(canvas, drawView(), *serie->threshold(),
+                      [&handles](TPoint p) { handles.push_back(p); });
+    }
+    for (const TPoint& p : handles) invertOutline(painter, p.x - 2, p.y - 2, p.x + 2, p.y + 2);
+    painter.restore();
+    if (const auto fault = thresholdFault(*serie->threshold(), *m_data->xRange()))
+        throw EMathError(*fault);
+}
+
+void TSpectrum::paintEvent(QPaintEvent*) {
+    std::vector<std::string> messages;
+    collecting(messages, [&] {
+        TRangeErrorCollector collector(messages);
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        collecting(messages, [&] { updateCache(messages); });
+        if (!m_cache.isNull())
+            painter.drawImage(0, 0, m_cache);
+        else
+            painter.fillRect(rect(), palette().color(backgroundRole()));
+        auto stage = [&](auto&& work) {
+            painter.save();
+            collecting(messages, work);
+            painter.restore();
+        };
+        stage([&] { paintFrame(painter); });
+        if (m_focused) stage([&] { invertOutline(painter, 1, 1, width() - 2, height() - 2); });
+        if (!m_hideThreshold) stage([&] { paintThreshold(painter); });
+        if (m_spectrumCursor.isShown()) stage([&] { m_spectrumCursor.paint(painter, *this); });
+        if (const iSpectrumToolPtr tool = m_tool) {
+            stage([&] {
+                painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+                painter.setPen(invertingPen());
+                painter.setBrush(Qt::NoBrush);
+                tool->paint(painter);
+            });
+        }
+    });
+    announce(m_paintMessages, std::move(messages));
+}
+
+void TSpectrum::announce(TMessageBurst& burst, std::vector<std::string> messages) {
+    for (const std::string& text : messages) {
+        if (std::find(burst.raised.begin(), burst.raised.end(), text) != burst.raised.end())
+            continue;
+        QMetaObject::invokeMethod(
+            this, [this, message = QString::fromStdString(text)] { emit messageRaised(message); },
+            Qt::QueuedConnection);
+    }
+    burst.raised = std::move(messages);
+}
+
+// --- events -------------------------------------------------------------------------------------
+
+void TSpectrum::resizeEvent(QResizeEvent* event) {
+    // Hidden widgets receive the same size again on every grab.
+    if (event->size() != m_labelSize) {
+        m_labelSize = event->size();
+        m_data->labels()->setNeedsLayout(true);
+    }
+    QWidget::resizeEvent(event);
+    placeAxes();
+}
+
+void TSpectrum::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    placeAxes();
+}
+
+void TSpectrum::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange) invalidateDrawing();
+    QWidget::changeEvent(event);
+}
+
+QPoint TSpectrum::eventPixel(const QMouseEvent& event) const {
+    const QPointF p = event.position();
+    return {static_cast<int>(std::floor(p.x())), static_cast<int>(std::floor(p.y()))};
+}
+
+void TSpectrum::handleMouse(const std::function<void()>& work) {
+    std::vector<std::string> messages;
+    collecting(messages, [&] {
+        TRangeErrorCollector collector(messages);
+        work();
+    });
+    announce(m_mouseMessages, std::move(messages));
+}
+
+void TSpectrum::mousePressEvent(QMouseEvent* event) {
+    const QPoint p = eventPixel(*event);
+    const Qt::MouseButton button = event->button();
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    event->accept();
+    handleMouse([&] {
+        // The first click on an inactive pane only activates it.
+        if (onGetFocus && !m_focused) {
+            const auto getFocus = onGetFocus;
+            getFocus(this);
+            return;
+        }
+        m_buttonDown = true;
+        m_downPoint = deviceToWorld(p.x(), p.y());
+        m_mousePos = m_downPoint;
+        if (const iSpectrumToolPtr tool = m_tool) tool->mouseDown(button, modifiers, p.x(), p.y());
+        emit mousePressed(button, p.x(), p.y());
+    });
+}
+
+void TSpectrum::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint p = eventPixel(*event);
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    event->accept();
+    handleMouse([&] {
+        m_mousePos = deviceToWorld(p.x(), p.y());
+        if (const iSpectrumToolPtr tool = m_tool) tool->mouseMove(modifiers, p.x(), p.y());
+        emit mouseMoved(p.x(), p.y());
+    });
+}
+
+void TSpectrum::mouseReleaseEvent(QMouseEvent* event) {
+    const QPoint p = eventPixel(*event);
+    const Qt::MouseButton button = event->button();
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    event->accept();
+    handleMouse([&] {
+        m_upPoint = deviceToWorld(p.x(), p.y());
+        m_buttonDown = false;
+        if (const iSpectrumToolPtr tool = m_tool) tool->mouseUp(button, modifiers, p.x(), p.y());
+        emit mouseReleased(button, p.x(), p.y());
+    });
+}

@@ -1,0 +1,261 @@
+// The plot widget of a spectrum pane: series and labels of one spectrum data object over the
+// whole widget, its figures, the view history, its axes and the mouse tool.
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QPointer>
+#include <QStringList>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "display/SerieDrawing.h"
+#include "display/SpectrumCursor.h"
+#include "display/ViewHistory.h"
+#include "display/iSpectrum.h"
+
+class TAxis;
+
+// The world/pixel mapping uses logical pixels: the visible ranges span the whole widget, pixel
+// 0 to width - 1 and 0 to height - 1, the y range reversed. Series and labels are rendered
+// into a cached image at the screen's pixel density when what they show changes; the frame,
+// focus frame, threshold, cross-hair and the tool's figures are painted over it in every
+// repaint, the inverting ones inverting what lies beneath.
+//
+// Nothing throws out of painting, the mouse handlers or the slots: a failure there (a
+// conversion the ranges cannot make, an overflow in the threshold, any exception of the
+// drawing) is handed out through messageRaised once the event is over, once per burst: the
+// same text is raised again only after a repaint (or mouse event) went by without it.
+class TSpectrum : public QWidget, public iSpectrum {
+    Q_OBJECT
+
+public:
+    explicit TSpectrum(QWidget* parent = nullptr);
+    ~TSpectrum() override;
+
+    // --- iWorldControl ------------------------------------------------------------------------
+    TRect clientRect() const override;
+    TPoint worldToDevice(double x, double y) const override;
+    TFloatRect deviceRectToWorld(const TRect& r) const override;
+    int pickTolerance() const override;
+    TSize textExtent(std::string_view text, const TFontEx& font) const override;
+    // Only while the labels are drawn; elsewhere there is nothing to draw on.
+    void textOut(int x, int y, std::string_view text, const TFontEx& font) override;
+    void invertFrame(const TRect& r) override;
+
+    // --- iDevToLog ----------------------------------------------------------------------------
+    TFloatPointRec deviceToWorld(double px, double py) const override;
+    TRect worldRectToDevice(const TFloatRect& r) const override;
+
+    // --- iSpectrum ----------------------------------------------------------------------------
+    int width() const override { return QWidget::width(); }
+    int height() const override { return QWidget::height(); }
+    void invalidate() override;
+    void invalidateRect(const TRect& r) override;
+    void setCursorId(int id) override;
+
+    double baseLine() const override;
+    void setBaseLine(double value) override;
+    const TRangePtr& xRange() const override;
+    // Also hands the range to the x axis and lays the labels out again.
+    void setXRange(TRangePtr range) override;
+    const TRangePtr& yRange() const override;
+    void setYRange(TRangePtr range) override;
+    const TPointListSerieListPtr& series() const override;
+    void setPickTolerance(int value) override;
+    const TLabelSeriesPtr& labels() const override;
+
+    TFloatRect getView() const override;
+    void setView(double xMin, double xMax, double yMin, double yMax) override;
+    // Widens a window narrower than 0.01 in x or 0.05 in y about its centre; records nothing
+    // when the window is the current one or holds a value that is not a finite number.
+    void zoomTo(double xMin, double xMax, double yMin, double yMax) override;
+    void viewForward() override;
+    void viewBack() override;
+    void startViewHistory() override;
+
+    bool isFocused() const override { return m_focused; }
+    // Draws or removes the focus frame; an unfocused plot shows the standard cursor.
+    void setFocused(bool value) override;
+    TFloatPointRec mousePos() const override { return m_mousePos; }
+    void setMousePos(const TFloatPointRec& p) override { m_mousePos = p; }
+    TSpectrumCursor& spectrumCursor() override { return m_spectrumCursor; }
+    const TSpectrumDataPtr& spectrumData() const override { return m_data; }
+    // Takes the data (an empty pointer is refused with std::invalid_argument), hands its
+    // ranges to the axes and empties the view history.
+    void setSpectrumData(TSpectrumDataPtr data) override;
+
+    void resetThreshold() override;
+    const std::string& fileName() const override { return m_fileName; }
+    void setFileName(std::string value) override { m_fileName = std::move(value); }
+    // Raises labelMenuRequested once the current event is over.
+    void popupLabelMenu(int tag, int x, int y) override;
+
+    // --- the plot's own -----------------------------------------------------------------------
+    // Empties the view history (index -1); loaders then call startViewHistory.
+    void clearViewHistory();
+    const TViewHistory& viewHistory() const { return m_history; }
+
+    // The axes are siblings in the plot's parent, placed against the plot's edges with its
+    // length; not owned. An x axis that is not horizontal becomes a bottom axis, a y axis that
+    // is horizontal a left one; an axis given for the other role is taken from it.
+    TAxis* xAxis() const;
+    void setXAxis(TAxis* axis);
+    TAxis* yAxis() const;
+    void setYAxis(TAxis* axis);
+
+    // The tool that receives the mouse and paints last; a new tool brings its cursor.
+    const iSpectrumToolPtr& tool() const { return m_tool; }
+    void setTool(iSpectrumToolPtr tool);
+    int cursorId() const { return m_cursorId; }
+
+    // The current series' threshold is drawn unless hidden; hidden to begin with.
+    bool hideThreshold() const { return m_hideThreshold; }
+    void setHideThreshold(bool value);
+    // Frame colour, navy to begin with; an invalid colour draws no frame.
+    QColor color() const { return m_color; }
+    void setColor(const QColor& value);
+
+    // World positions of the last press and release; whether a button is held.
+    TFloatPointRec downPoint() const { return m_downPoint; }
+    TFloatPointRec upPoint() const { return m_upPoint; }
+    bool isButtonDown() const { return m_buttonDown; }
+
+    // Status-bar text for the mouse position, measured from the current series' reference
+    // point, else from the last press: " %.5f %s%.5f = %.5f (m/z)", always with '.'.
+    QString cursorReadout() const;
+
+    // Point text of the current series (all points, or those inside the visible x range);
+    // empty without a current series.
+    std::string currentSerieText() const;
+    std::string currentSerieRangeText() const;
+    // "%15.4f\n" per point of the current series; empty without one.
+    std::string currentSerieMassList() const;
+    // Reads point text into the current series, adding a series "No name" when there is none,
+    // and repaints. On a fault the pairs read before it stay and EConvertError
+    // "Interrupted. wrong X Y format" is thrown for the calling command to show.
+    void setCurrentSerieText(std::string_view text);
+    // "%.4f\t%.3f" per point of the current series (a series "No name" is added first when
+    // there is none).
+    QStringList currentSerieStringList();
+    // Replaces the current series' points by one x and y pair per item (a series "No name"
+    // is added first when there is none); pairs with x <= 0 or y = 0 are skipped. Stops at
+    // the first item that does not convert, keeping the points before it, repaints and then
+    // throws EConvertError "Interrupted. wrong X Y format".
+    void setCurrentSerieStringList(const QStringList& list);
+
+    // Drops the cached drawing of series and labels and repaints, for changes the cache
+    // cannot see.
+    void invalidateDrawing();
+
+    // Raised by a press on an unfocused plot, which then does nothing else.
+    std::function<void(TSpectrum*)> onGetFocus;
+
+signals:
+    // Plot pixels; after the tool has handled the event.
+    void mousePressed(Qt::MouseButton button, int x, int y);
+    void mouseMoved(int x, int y);
+    void mouseReleased(Qt::MouseButton button, int x, int y);
+    // The visible window differs from the one last announced (zoom, history, tools, new
+    // ranges); raised when the plot is asked to repaint.
+    void viewChanged();
+    // The label tool released a label with the right button at plot pixel (x, y); tag names
+    // the menu to pop up, if any.
+    void labelMenuRequested(int tag, int x, int y);
+    // A failure during painting or mouse handling, for the application's message box.
+    void messageRaised(const QString& text);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // What the cached image shows; a change of any part renders it again.
+    struct TSerieKey {
+        const void* serie = nullptr;
+        const void* points = nullptr;
+        std::uint64_t revision = 0;
+        std::uint32_t color = 0;
+        int style = 0;
+
+        friend bool operator==(const TSerieKey&, const TSerieKey&) = default;
+    };
+    struct TDrawingKey {
+        int width = 0;
+        int height = 0;
+        double pixelRatio = 1.0;
+        std::uint32_t background = 0;
+        double xMin = 0.0, xMax = 0.0, yMin = 0.0, yMax = 0.0;
+        bool xReversed = false, yReversed = false;
+        double baseLine = 0.0;
+        int serieWidth = 0;
+        int highlightWidth = 0;
+        const void* seriesList = nullptr;
+        int currentIndex = -1;
+        std::vector<TSerieKey> series;
+        std::uint64_t labels = 0;
+
+        friend bool operator==(const TDrawingKey&, const TDrawingKey&) = default;
+    };
+    // Texts already raised in the running burst of one kind of event.
+    struct TMessageBurst {
+        std::vector<std::string> raised;
+    };
+
+    TDrawView drawView() const;
+    TDrawingKey drawingKey() const;
+    std::uint64_t labelStateHash() const;
+    void updateCache(std::vector<std::string>& messages);
+    void renderSeries(QPainter& painter);
+    void paintFrame(QPainter& painter);
+    void paintThreshold(QPainter& painter);
+    void placeAxes();
+    void watchAxis(TAxis* axis, bool watch);
+    TPointListSerie& ensureCurrentSerie();
+    QPoint eventPixel(const QMouseEvent& event) const;
+    // Runs a mouse handler's work, turning failures into messages.
+    void handleMouse(const std::function<void()>& work);
+    // Queues the texts of messages not raised in the burst's previous event; the burst then
+    // holds exactly these messages.
+    void announce(TMessageBurst& burst, std::vector<std::string> messages);
+
+    TSpectrumDataPtr m_data;
+    QPointer<TAxis> m_yAxis;
+    QPointer<TAxis> m_xAxis;
+    bool m_focused = false;
+    TFloatPointRec m_downPoint;
+    TFloatPointRec m_mousePos;
+    TFloatPointRec m_upPoint;
+    bool m_buttonDown = false;
+    TCrossCursor m_spectrumCursor;
+    iSpectrumToolPtr m_tool;
+    TViewHistory m_history;
+    std::string m_fileName;
+    bool m_hideThreshold = true;
+    QColor m_color;
+    int m_cursorId = 0;
+
+    TSerieDrawer m_drawer;
+    QImage m_cache;
+    TDrawingKey m_cacheKey;
+    bool m_cacheValid = false;
+    // The painter of the cached image while labels draw on it.
+    QPainter* m_labelPainter = nullptr;
+    TFloatRect m_announcedView;
+    // The size the labels were last asked to lay out for.
+    QSize m_labelSize;
+    TMessageBurst m_paintMessages;
+    TMessageBurst m_mouseMessages;
+};

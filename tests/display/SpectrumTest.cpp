@@ -1,0 +1,530 @@
+// The plot widget: view history through zooming, pixels of rendered plots, mouse dispatch,
+// axis placement, the read-out and the series texts, and failures handed out as messages.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QPainter>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "display/Axis.h"
+#include "display/Cursors.h"
+#include "display/Spectrum.h"
+#include "model/ModelErrors.h"
+#include "support/TestHelpers.h"
+
+namespace {
+
+constexpr QRgb white = 0xffffffff;
+constexpr QRgb black = 0xff000000;
+constexpr QRgb red = 0xffff0000;
+constexpr QRgb blue = 0xff0000ff;
+
+// A plot of 200 x 100 pixels showing x 0..100 and y 0..100 on white, without a frame.
+class SpectrumPlot : public ::testing::Test {
+protected:
+    SpectrumPlot() {
+        plot.resize(200, 100);
+        QPalette palette = plot.palette();
+        palette.setColor(QPalette::Base, Qt::white);
+        plot.setPalette(palette);
+        plot.setColor(QColor());
+        plot.setView(0, 100, 0, 100);
+    }
+
+    TPointListSerie& addSerie(TSerieStyle style, TColor color,
+                              std::initializer_list<TFloatPointRec> points) {
+        auto serie = plot.series()->newSerie("serie");
+        serie->setStyle(style);
+        serie->setColor(color);
+        for (const auto& p : points) serie->points()->add(p);
+        return *serie;
+    }
+
+    // A horizontal line at y across the whole window, many points per pixel column.
+    TPointListSerie& addFlatLine(TColor color, double y) {
+        auto& serie = addSerie(TSerieStyle::Line, color, {});
+        for (int i = 0; i <= 1000; ++i) serie.points()->add({i * 0.1, y});
+        return serie;
+    }
+
+    QImage render() { return plot.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+    // Rows of column x (from top to bottom) whose colour is c.
+    static std::vector<int> rowsOf(const QImage& image, int x, QRgb c) {
+        std::vector<int> rows;
+        for (int y = 0; y < image.height(); ++y)
+            if (image.pixel(x, y) == c) rows.push_back(y);
+        return rows;
+    }
+
+    static int countNot(const QImage& image, QRgb c) {
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixel(x, y) != c) ++n;
+        return n;
+    }
+
+    TSpectrum plot;
+};
+
+// A tool that records what reaches it and can be made to fail.
+class RecordingTool : public iSpectrumTool {
+public:
+    explicit RecordingTool(iSpectrum& spectrum) : m_spectrum(&spectrum) {}
+
+    void mouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) override {
+        log.push_back("down " + std::to_string(x) + "," + std::to_string(y));
+        if (failOnMouse) throw std::runtime_error(failOnMouse);
+    }
+    void mouseMove(Qt::KeyboardModifiers, int x, int y) override {
+        log.push_back("move " + std::to_string(x) + "," + std::to_string(y));
+    }
+    void mouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) override {
+        log.push_back("up " + std::to_string(x) + "," + std::to_string(y));
+    }
+    int cursor() const override { return m_cursor; }
+    void setCursor(int id) override { m_cursor = id; }
+    iSpectrum* spectrum() const override { return m_spectrum; }
+    void setSpectrum(iSpectrum* spectrum) override { m_spectrum = spectrum; }
+    TFloatRect getWorldZone() const override { return {}; }
+    void setWorldZone(const TFloatRect&) override {}
+    bool zoneNarrowX() const override { return true; }
+    bool zoneNarrowY() const override { return true; }
+    void paint(QPainter&) override {
+        if (convertOnPaint) m_spectrum->deviceToWorld(10, 10);
+        if (failOnPaint) throw std::runtime_error(failOnPaint);
+    }
+
+    std::vector<std::string> log;
+    const char* failOnMouse = nullptr;
+    const char* failOnPaint = nullptr;
+    bool convertOnPaint = false;
+
+private:
+    iSpectrum* m_spectrum;
+    int m_cursor = cursors::label;
+};
+
+// Counts how often its labels are laid out.
+class CountingLabelList : public TTextLabelList {
+public:
+    using TTextLabelList::TTextLabelList;
+    void placeAll(iWorldControl& control) override {
+        ++layouts;
+        TTextLabelList::placeAll(control);
+    }
+    int layouts = 0;
+};
+
+}  // namespace
+
+// --- view history through the plot
+// ----------------------------------------------------------------
+
+TEST_F(SpectrumPlot, ANewPlotStartsWithTheCrossCursorToolAndOneView) {
+    TSpectrum fresh;
+    EXPECT_EQ(fresh.viewHistory().index(), 0);
+    EXPECT_EQ(fresh.viewHistory().size(), 1);
+    EXPECT_EQ(fresh.viewHistory().views()[0], fresh.getView());
+    ASSERT_TRUE(fresh.tool());
+    EXPECT_EQ(fresh.tool()->cursor(), cursors::crossHair);
+    EXPECT_EQ(fresh.cursorId(), cursors::crossHair);
+    EXPECT_TRUE(fresh.hideThreshold());
+    EXPECT_EQ(fresh.color(), QColor(0, 0, 128));
+
+    fresh.setSpectrumData(newSpectrumData({}, {}));
+    EXPECT_EQ(fresh.viewHistory().index(), -1);
+    EXPECT_THROW(fresh.setSpectrumData(nullptr), std::invalid_argument);
+}
+
+TEST_F(SpectrumPlot, ZoomToWidensTinyWindowsAndSkipsTheCurrentOne) {
+    plot.clearViewHistory();
+    plot.zoomTo(10, 10, 20, 20);
+    ASSERT_EQ(plot.viewHistory().size(), 2);  // the view before, then the zoom
+    const TFloatRect v = plot.getView();
+    EXPECT_NEAR(v.x1, 9.995, 1e-12);
+    EXPECT_NEAR(v.x2, 10.005, 1e-12);
+    EXPECT_NEAR(v.y1, 19.975, 1e-12);
+    EXPECT_NEAR(v.y2, 20.025, 1e-12);
+    EXPECT_EQ(plot.viewHistory().views()[1], v);
+
+    QSignalSpy viewChanges(&plot, &TSpectrum::viewChanged);
+    plot.zoomTo(v.x1, v.x2, v.y1, v.y2);
+    EXPECT_EQ(plot.viewHistory().size(), 2);
+    EXPECT_EQ(viewChanges.count(), 0);
+
+    // Not a number would stay in the history and break every mapping.
+    plot.zoomTo(0, std::numeric_limits<double>::quiet_NaN(), 0, 10);
+    plot.zoomTo(0, std::numeric_limits<double>::infinity(), 0, 10);
+    EXPECT_EQ(plot.viewHistory().size(), 2);
+    EXPECT_EQ(plot.getView(), v);
+
+    // Ranges changed by a tool are announced when it asks for the repaint.
+    plot.xRange()->setMax(50);
+    EXPECT_EQ(viewChanges.count(), 0);
+    plot.invalidate();
+    plot.invalidate();
+    EXPECT_EQ(viewChanges.count(), 1);
+}
+
+TEST_F(SpectrumPlot, BackAndForwardWalkTheBoundedHistory) {
+    plot.clearViewHistory();
+    for (int i = 1; i <= 25; ++i) plot.zoomTo(i, i + 50, 0, 100);
+    EXPECT_EQ(plot.viewHistory().size(), 20);
+    for (int i = 0; i < 19; ++i) plot.viewBack();
+    EXPECT_EQ(plot.viewHistory().index(), 0);
+    EXPECT_EQ(plot.getView(), (TFloatRect{6, 0, 56, 100}));
+    plot.viewBack();
+    EXPECT_EQ(plot.getView(), (TFloatRect{6, 0, 56, 100}));
+
+    // A zoom from the middle inserts and keeps the way forward.
+    plot.viewForward();  // 7
+    plot.zoomTo(30, 40, 0, 50);
+    EXPECT_EQ(plot.viewHistory().size(), 20);  // the newest dropped
+    EXPECT_EQ(plot.viewHistory().index(), 2);
+    plot.viewForward();
+    EXPECT_EQ(plot.getView(), (TFloatRect{8, 0, 58, 100}));
+    plot.viewBack();
+    plot.viewBack();
+    EXPECT_EQ(plot.getView(), (TFloatRect{7, 0, 57, 100}));
+}
+
+// --- pixels
+// ---------------------------------------------------------------------------------------
+
+TEST_F(SpectrumPlot, TheCurrentSerieIsDrawnLastAndWiderWhenThereAreOthers) {
+    addFlatLine(TColor{255, 0, 0}, 50);
+    QImage image = render();
+    EXPECT_EQ(rowsOf(image, 100, red).size(), static_cast<std::size_t>(serieLineWidth()));
+
+    addFlatLine(TColor{0, 0, 255}, 50);  // now current
+    image = render();
+    EXPECT_TRUE(rowsOf(image, 100, red).empty());
+    EXPECT_EQ(rowsOf(image, 100, blue).size(), static_cast<std::size_t>(highlightLineWidth()));
+
+    plot.series()->setCurrentIndex(0);
+    image = render();
+    EXPECT_TRUE(rowsOf(image, 100, blue).empty());
+    EXPECT_EQ(rowsOf(image, 100, red).size(), static_cast<std::size_t>(highlightLineWidth()));
+}
+
+TEST_F(SpectrumPlot, ASingleVisibleBarPointDrawsOneStickFromTheBaseLine) {
+    plot.setView(0, 100, -10, 100);
+    addSerie(TSerieStyle::Bars, TColor{255, 0, 0}, {{-20, 50}, {50, 80}, {150, 70}});
+    const QImage image = render();
+    const TPoint top = plot.worldToDevice(50, 80);
+    const TPoint base = plot.worldToDevice(50, 0);
+    const std::vector<int> rows = rowsOf(image, top.x, red);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows.front(), top.y);
+    EXPECT_GE(rows.back(), base.y - 1);
+    EXPECT_LE(rows.back(), base.y);
+    EXPECT_EQ(static_cast<int>(rows.size()), rows.back() - rows.front() + 1);
+    EXPECT_EQ(countNot(image, white), static_cast<int>(rows.size()));
+}
+
+TEST_F(SpectrumPlot, ASerieOutsideTheWindowDrawsNothing) {
+    addSerie(TSerieStyle::Bars, TColor{255, 0, 0}, {{150, 50}, {160, 80}});
+    addSerie(TSerieStyle::Line, TColor{0, 0, 255}, {{-50, 50}, {-40, 80}, {-30, 10}});
+    EXPECT_EQ(countNot(render(), white), 0);
+}
+
+TEST_F(SpectrumPlot, ChangedDataShowsAtTheNextRepaint) {
+    auto& serie = addSerie(TSerieStyle::Bars, TColor{255, 0, 0}, {{50, 80}});
+    const int x = plot.worldToDevice(50, 0).x;
+    EXPECT_FALSE(rowsOf(render(), x, red).empty());
+
+    serie.setColor(TColor{0, 0, 255});
+    EXPECT_FALSE(rowsOf(render(), x, blue).empty());
+
+    serie.points()->add({25, 60});
+    EXPECT_FALSE(rowsOf(render(), plot.worldToDevice(25, 0).x, blue).empty());
+
+    serie.setStyle(TSerieStyle::Line);
+    serie.points()->clear();
+    EXPECT_EQ(countNot(render(), white), 0);
+}
+
+TEST_F(SpectrumPlot, FiguresInvertWhatIsBeneath) {
+    addSerie(TSerieStyle::Bars, TColor{255, 0, 0}, {{50, 100}});
+    const int bar = plot.worldToDevice(50, 0).x;
+    plot.spectrumCursor().setPoint({25, 50});
+    plot.spectrumCursor().setShown(true);
+    const TPoint c = plot.worldToDevice(25, 50);
+    QImage image = render();
+    EXPECT_EQ(image.pixel(c.x, 10), black);         // vertical line over white
+    EXPECT_EQ(image.pixel(150, c.y), black);        // horizontal line over white
+    EXPECT_EQ(image.pixel(bar, c.y), 0xff00ffffu);  // over the red bar: its inverse
+    EXPECT_EQ(image.pixel(c.x, c.y), white);        // crossed twice
+
+    plot.spectrumCursor().setShown(false);
+    plot.setFocused(true);
+    plot.setColor(QColor(0, 0, 128));
+    image = render();
+    EXPECT_EQ(image.pixel(60, 0), 0xff000080u);  // frame
+    EXPECT_EQ(image.pixel(60, 1), black);        // focus frame inverts white
+    EXPECT_EQ(image.pixel(198, 60), black);
+    EXPECT_EQ(image.pixel(60, 2), white);
+}
+
+TEST_F(SpectrumPlot, TheThresholdIsDrawnOnlyWhenShown) {
+    addSerie(TSerieStyle::Bars, TColor{255, 0, 0}, {{90, 5}});
+    plot.series()->current()->setThreshold(newThreshold(0, 40, 100, 40));
+    const int row = plot.worldToDevice(0, 40).y;
+    EXPECT_TRUE(rowsOf(render(), 100, black).empty());
+    plot.setHideThreshold(false);
+    EXPECT_EQ(rowsOf(render(), 100, black), std::vector<int>{row});
+}
+
+TEST_F(SpectrumPlot, TinyPlotsPaintWithoutFailing) {
+    addFlatLine(TColor{255, 0, 0}, 50);
+    plot.setHideThreshold(false);
+    plot.setFocused(true);
+    plot.spectrumCursor().setShown(true);
+    QSignalSpy messages(&plot, &TSpectrum::messageRaised);
+    for (const QSize size : {QSize(1, 1), QSize(0, 0), QSize(1, 50), QSize(50, 1), QSize(2, 2)}) {
+        plot.resize(size);
+        plot.grab();
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(messages.count(), 0);
+}
+
+TEST_F(SpectrumPlot, LabelsAreLaidOutOnlyWhenTheViewChanges) {
+    auto list = std::make_shared<CountingLabelList>("counted");
+    list->addTextLabel("peak", 50, 50);
+    plot.labels()->add(list);
+    plot.labels()->setNeedsLayout(true);
+    render();
+    render();
+    EXPECT_EQ(list->layouts, 1);
+    plot.zoomTo(10, 90, 0, 100);
+    render();
+    EXPECT_EQ(list->layouts, 2);
+    EXPECT_NE(list->label(0)->bounds(), TRect{});
+}
+
+// --- mouse
+// ----------------------------------------------------------------------------------------
+
+TEST_F(SpectrumPlot, AClickOnAnUnfocusedPlotOnlyAsksForFocusAndItsReleaseReachesTheTool) {
+    auto tool = std::make_shared<RecordingTool>(plot);
+    plot.setTool(tool);
+    EXPECT_EQ(plot.cursorId(), cursors::label);
+    int focusRequests = 0;
+    plot.onGetFocus = [&](TSpectrum* sender) {
+        EXPECT_EQ(sender, &plot);
+        ++focusRequests;
+    };
+    QSignalSpy presses(&plot, &TSpectrum::mousePressed);
+
+    QTest::mousePress(&plot, Qt::LeftButton, {}, QPoint(50, 25));
+    EXPECT_EQ(focusRequests, 1);
+    EXPECT_TRUE(tool->log.empty());
+    EXPECT_FALSE(plot.isButtonDown());
+    EXPECT_EQ(presses.count(), 0);
+    QTest::mouseMove(&plot, QPoint(60, 30));
+    QTest::mouseRelease(&plot, Qt::LeftButton, {}, QPoint(60, 30));
+    EXPECT_EQ(tool->log, (std::vector<std::string>{"move 60,30", "up 60,30"}));
+    EXPECT_EQ(plot.upPoint(), plot.deviceToWorld(60, 30));
+
+    tool->log.clear();
+    plot.setFocused(true);
+    QTest::mousePress(&plot, Qt::LeftButton, {}, QPoint(100, 50));
+    EXPECT_EQ(focusRequests, 1);
+    EXPECT_EQ(tool->log, std::vector<std::string>{"down 100,50"});
+    EXPECT_TRUE(plot.isButtonDown());
+    EXPECT_EQ(plot.downPoint(), plot.deviceToWorld(100, 50));
+    EXPECT_EQ(plot.mousePos(), plot.downPoint());
+    EXPECT_EQ(presses.count(), 1);
+    QTest::mouseRelease(&plot, Qt::LeftButton, {}, QPoint(100, 50));
+
+    plot.setFocused(false);
+    EXPECT_EQ(plot.cursorId(), cursors::standard);
+}
+
+// --- axes
+// -----------------------------------------------------------------------------------------
+
+TEST(SpectrumAxes, AxesSitAgainstThePlotAndFollowIt) {
+    QWidget pane;
+    pane.resize(600, 400);
+    auto* plot = new TSpectrum(&pane);
+    plot->setGeometry(60, 20, 300, 200);
+    auto* xAxis = new TAxis(&pane);
+    xAxis->setAxisType(TAxisType::Left);  // not horizontal: becomes a bottom axis
+    xAxis->resize(10, 30);
+    auto* yAxis = new TAxis(&pane);
+    yAxis->setAxisType(TAxisType::Right);
+    yAxis->resize(40, 10);
+    pane.show();  // hidden widgets put off their move and resize events
+
+    plot->setXAxis(xAxis);
+    plot->setYAxis(yAxis);
+    EXPECT_EQ(xAxis->axisType(), TAxisType::Bottom);
+    EXPECT_EQ(xAxis->range(), plot->xRange());
+    EXPECT_EQ(yAxis->range(), plot->yRange());
+    EXPECT_EQ(xAxis->geometry(), QRect(60, 220, 300, 30));
+    EXPECT_EQ(yAxis->geometry(), QRect(360, 20, 40, 200));
+
+    plot->setGeometry(80, 50, 250, 150);
+    EXPECT_EQ(xAxis->geometry(), QRect(80, 200, 250, 30));
+    EXPECT_EQ(yAxis->geometry(), QRect(330, 50, 40, 150));
+
+    xAxis->setAxisType(TAxisType::Top);
+    yAxis->setAxisType(TAxisType::Left);
+    yAxis->resize(50, yAxis->height());  // a new thickness places both again
+    EXPECT_EQ(yAxis->geometry(), QRect(30, 50, 50, 150));
+    EXPECT_EQ(xAxis->geometry(), QRect(80, 20, 250, 30));
+
+    // New data hands its ranges to the axes; the y axis given as x axis leaves its role.
+    plot->setSpectrumData(newSpectrumData({}, {}));
+    EXPECT_EQ(xAxis->range(), plot->xRange());
+    plot->setXAxis(yAxis);
+    EXPECT_EQ(plot->yAxis(), nullptr);
+    EXPECT_EQ(yAxis->axisType(), TAxisType::Bottom);
+
+    delete yAxis;
+    EXPECT_EQ(plot->xAxis(), nullptr);
+    plot->setGeometry(0, 50, 250, 150);
+}
+
+// --- texts
+// ----------------------------------------------------------------------------------------
+
+TEST_F(SpectrumPlot, TheReadOutMeasuresFromTheReferencePointOrThePress) {
+    plot.setMousePos({102.5, 7});
+    EXPECT_EQ(plot.cursorReadout().toStdString(), " 0.00000 +102.50000 = 102.50000 (m/z)");
+    auto& serie = addSerie(TSerieStyle::Line, TColor{}, {});
+    serie.setRefPoint(TFloatPointRec{100, 3});
+    EXPECT_EQ(plot.cursorReadout().toStdString(), " 100.00000 +2.50000 = 102.50000 (m/z)");
+    plot.setMousePos({99, 7});
+    EXPECT_EQ(plot.cursorReadout().toStdString(), " 100.00000 -1.00000 = 99.00000 (m/z)");
+}
+
+TEST_F(SpectrumPlot, TheCurrentSerieAsText) {
+    EXPECT_EQ(plot.currentSerieText(), "");
+    EXPECT_EQ(plot.currentSerieRangeText(), "");
+    EXPECT_EQ(plot.currentSerieMassList(), "");
+
+    addSerie(TSerieStyle::Line, TColor{}, {{5.5, 20}, {50.25, 1500000.5}, {150, 3}});
+    EXPECT_EQ(plot.currentSerieText(),
+              "         5.50000    20.000\n"
+              "        50.25000 1500000.500\n"
+              "       150.00000     3.000\n");
+    plot.setView(10, 100, 0, 100);
+    EXPECT_EQ(plot.currentSerieRangeText(), "        50.25000 1500000.500\n");
+    plot.setView(60, 100, 0, 100);
+    EXPECT_EQ(plot.currentSerieRangeText(), "");
+    EXPECT_EQ(plot.currentSerieMassList(),
+              "         5.5000\n"
+              "        50.2500\n"
+              "       150.0000\n");
+    EXPECT_EQ(plot.currentSerieStringList(),
+              (QStringList{"5.5000\t20.000", "50.2500\t1500000.500", "150.0000\t3.000"}));
+}
+
+TEST_F(SpectrumPlot, ReadingTextMakesASerieWhenThereIsNoneAndKeepsWhatPrecedesAFault) {
+    plot.setCurrentSerieText("1.5 2\n3 4\n");
+    ASSERT_EQ(plot.series()->count(), 1);
+    EXPECT_EQ(plot.series()->current()->name(), "No name");
+    EXPECT_EQ(plot.series()->current()->points()->count(), 2);
+    EXPECT_EQ(plot.series()->current()->points()->getMaxPoint(), (TFloatPointRec{3, 4}));
+
+    EXPECT_EQ(messageOf([&] { plot.setCurrentSerieText("10 20\n30 40\n50"); }),
+              "Interrupted. wrong X Y format");
+    const auto& points = *plot.series()->current()->points();
+    ASSERT_EQ(points.count(), 2);
+    EXPECT_EQ(points.get(1), (TFloatPointRec{30, 40}));
+    EXPECT_EQ(plot.series()->count(), 1);
+}
+
+TEST_F(SpectrumPlot, TheStringListReadsPairsUntilTheFirstFault) {
+    plot.setCurrentSerieStringList({"  10,5\t20", "0 5", "7 0", "12 3\r\n", "14 2 extra"});
+    ASSERT_EQ(plot.series()->count(), 1);
+    EXPECT_EQ(plot.series()->current()->name(), "No name");
+    const auto& points = *plot.series()->current()->points();
+    EXPECT_EQ(points.points(), (std::vector<TFloatPointRec>{{10.5, 20}, {12, 3}, {14, 2}}));
+
+    EXPECT_EQ(messageOf([&] {
+                  plot.setCurrentSerieStringList({"1 2", "x 3", "4 5"});
+              }),
+              "Interrupted. wrong X Y format");
+    EXPECT_EQ(points.points(), (std::vector<TFloatPointRec>{{1, 2}}));
+    EXPECT_EQ(plot.currentSerieStringList(), QStringList{"1.0000\t2.000"});
+}
+
+// --- failures
+// -------------------------------------------------------------------------------------
+
+TEST_F(SpectrumPlot, APaintFailureIsRaisedOnceAfterThePaintPerBurst) {
+    auto tool = std::make_shared<RecordingTool>(plot);
+    plot.setTool(tool);
+    QSignalSpy messages(&plot, &TSpectrum::messageRaised);
+
+    tool->failOnPaint = "drawing failed";
+    render();
+    EXPECT_EQ(messages.count(), 0);  // queued, not raised inside the paint
+    QCoreApplication::processEvents();
+    ASSERT_EQ(messages.count(), 1);
+    EXPECT_EQ(messages.at(0).at(0).toString(), "drawing failed");
+
+    render();
+    render();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(messages.count(), 1);
+
+    tool->failOnPaint = nullptr;
+    render();
+    tool->failOnPaint = "drawing failed";
+    render();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(messages.count(), 2);
+}
+
+TEST_F(SpectrumPlot, AThresholdTooSteepToComputeIsReported) {
+    addSerie(TSerieStyle::Bars, TColor{255, 0, 0}, {{50, 5}});
+    plot.series()->current()->setThreshold(newThreshold(50, -3e38f, 50.001f, 3e38f));
+    plot.setHideThreshold(false);
+    plot.setView(50.0005, 60, 0, 100);
+    QSignalSpy messages(&plot, &TSpectrum::messageRaised);
+    render();
+    render();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(messages.count(), 1);
+    EXPECT_EQ(messages.at(0).at(0).toString(), "Floating point overflow");
+}
+
+TEST_F(SpectrumPlot, ConversionFailuresDuringPaintAndMouseBecomeMessages) {
+    int programHookCalls = 0;
+    setRangeErrorHook([&](const std::string&) { ++programHookCalls; });
+    auto tool = std::make_shared<RecordingTool>(plot);
+    plot.setTool(tool);
+    plot.setFocused(true);
+    tool->convertOnPaint = true;
+    plot.xRange()->setMin(-1e308);
+    plot.xRange()->setMax(1e308);  // a window too wide to compute in
+    QSignalSpy messages(&plot, &TSpectrum::messageRaised);
+
+    render();
+    tool->failOnMouse = "tool failed";
+    QTest::mousePress(&plot, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseRelease(&plot, Qt::LeftButton, {}, QPoint(10, 10));
+    QCoreApplication::processEvents();
+
+    QStringList texts;
+    for (const auto& arguments : messages) texts.append(arguments.at(0).toString());
+    EXPECT_EQ(texts, (QStringList{"Device To LOgic", "Device To LOgic", "tool failed"}));
+    EXPECT_EQ(programHookCalls, 0);
+    plot.deviceToWorld(10, 10);  // the program's hook is back
+    EXPECT_EQ(programHookCalls, 1);
+    setRangeErrorHook({});
+}
