@@ -121,27 +121,24 @@ TEST(AxisTickLabel, FixedDecimalsSevenSignificantDigitsThenExponent) {
         EXPECT_EQ(tickLabel(c.value, c.decimals).toStdString(), c.text) << c.value;
 }
 
-TEST(AxisHorizontalTicks, HundredOnSixHundredPixels) {
+TEST(AxisHorizontalTicks, WorkedScales) {
+    // 0..100 on 600 pixels: no major at 100, the scale stops when a tick value reaches Max.
     const auto range = newRange(0, 100);
     const auto ticks = horizontalTicks(*range, 600, sixPerChar);
-    // No major at 100: the scale stops when a tick value reaches Max.
     EXPECT_EQ(labelsOf(ticks), (std::vector<QString>{"0", "20", "40", "60", "80"}));
     EXPECT_EQ(majorPixels(ticks), (std::vector<int>{0, 120, 240, 359, 479}));
     ASSERT_EQ(ticks.minors.size(), 25u);
     for (std::size_t k = 0; k < ticks.minors.size(); ++k)
         EXPECT_EQ(ticks.minors[k], range->pixelOf(600, 4.0 * k)) << k;
-}
 
-TEST(AxisHorizontalTicks, DecimalsAndFirstTickLeftOfZero) {
     EXPECT_EQ(labelsOf(horizontalTicks(*newRange(0, 1), 600, sixPerChar)),
               (std::vector<QString>{"0.0", "0.2", "0.4", "0.6", "0.8"}));
 
     // -7..3: First is -6 (truncated toward zero), so -7..-6 carries no tick at all.
-    const auto range = newRange(-7, 3);
-    const auto ticks = horizontalTicks(*range, 600, sixPerChar);
-    EXPECT_EQ(labelsOf(ticks), (std::vector<QString>{"-6", "-4", "-2", "0", "2"}));
-    EXPECT_EQ(ticks.majors.front().pixel, range->pixelOf(600, -6));
-    for (const int minor : ticks.minors) EXPECT_GE(minor, ticks.majors.front().pixel);
+    const auto negative = horizontalTicks(*newRange(-7, 3), 600, sixPerChar);
+    EXPECT_EQ(labelsOf(negative), (std::vector<QString>{"-6", "-4", "-2", "0", "2"}));
+    EXPECT_EQ(negative.majors.front().pixel, 60);
+    for (const int minor : negative.minors) EXPECT_GE(minor, 60);
 }
 
 TEST(AxisHorizontalTicks, StepDoublesUntilOneStepHoldsALabel) {
@@ -186,9 +183,6 @@ TEST(AxisHorizontalTicks, HostileRangesEndAndStayBounded) {
             }
         }
     }
-    // A label of zero width never stops the doubling: the pixel count does.
-    const auto dense = horizontalTicks(*newRange(0, 1e9), 50, [](const QString&) { return 0; });
-    EXPECT_LE(dense.majors.size(), 50u);
 }
 
 TEST(AxisRelativeScale, TwentyDivisionsAndQuarterLabels) {
@@ -428,12 +422,10 @@ TEST(FontPainter, EscapementTurnsCounterClockwiseAboutTheReferencePointInTheFont
     EXPECT_LE(box.bottom(), 150);
     EXPECT_GE(box.top(), 150 - extent.cx - 1);
     EXPECT_GT(box.height(), 2 * box.width());
-
-    bool red = false;
-    for (int y = box.top(); y <= box.bottom() && !red; ++y)
-        for (int x = box.left(); x <= box.right() && !red; ++x) {
-            const QRgb p = image.pixel(x, y);
-            red = qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60;
-        }
-    EXPECT_TRUE(red);
+    // Drawn in red, not in the painter's black: every touched pixel has more red than green.
+    for (int y = box.top(); y <= box.bottom(); ++y)
+        for (int x = box.left(); x <= box.right(); ++x)
+            if (const QRgb p = image.pixel(x, y); p != qRgb(255, 255, 255)) {
+                ASSERT_GT(qRed(p), qGreen(p)) << x << ", " << y;
+            }
 }
