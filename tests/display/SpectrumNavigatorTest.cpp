@@ -1,0 +1,322 @@
+// The navigator: its row of buttons, binding to a plot, the buttons' work on the bound plot,
+// zones left standing by a zone tool, and unbinding when the plot goes.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+#include <vector>
+
+#include "display/Spectrum.h"
+#include "display/SpectrumContainer.h"
+#include "display/SpectrumNavigator.h"
+#include "display/SpectrumTool.h"
+#include "support/TestHelpers.h"
+
+namespace {
+
+using Nav = TSpectrumNavigator;
+
+template <class T>
+bool holds(const TSpectrum& plot) {
+    return dynamic_cast<const T*>(plot.tool().get()) != nullptr;
+}
+
+// A shown navigator over two plots of 201 x 101 pixels (half a unit of x and one of y per
+// pixel): the first shows x 0..100 and y 0..100 as its only history entry and holds points
+// at x 10, 40 and 70.
+class SpectrumNavigator : public ::testing::Test {
+protected:
+    SpectrumNavigator() {
+        host.resize(400, 300);
+        nav = new TSpectrumNavigator(&host);
+        first = new TSpectrum(&host);
+        second = new TSpectrum(&host);
+        first->setGeometry(0, 30, 201, 101);
+        second->setGeometry(0, 140, 201, 101);
+        first->setView(0, 100, 0, 100);
+        first->clearViewHistory();
+        first->startViewHistory();
+        auto serie = first->series()->newSerie("serie");
+        for (const TFloatPointRec& p : {TFloatPointRec{10, 50}, {40, 80}, {70, 30}})
+            serie->points()->add(p);
+        host.show();
+    }
+
+    void click(int index) { QTest::mouseClick(nav->button(index), Qt::LeftButton); }
+
+    // A zone dragged with the mouse on the first plot between two pixel positions.
+    void dragZone(QPoint from, QPoint to) {
+        QTest::mousePress(first, Qt::LeftButton, {}, from);
+        QTest::mouseMove(first, to);
+        QTest::mouseRelease(first, Qt::LeftButton, {}, to);
+    }
+
+    static void expectView(const TSpectrum& plot, TFloatRect expected) {
+        const TFloatRect v = plot.getView();
+        EXPECT_NEAR(v.x1, expected.x1, 1e-9);
+        EXPECT_NEAR(v.y1, expected.y1, 1e-9);
+        EXPECT_NEAR(v.x2, expected.x2, 1e-9);
+        EXPECT_NEAR(v.y2, expected.y2, 1e-9);
+    }
+
+    QWidget host;
+    TSpectrumNavigator* nav;
+    TSpectrum* first;
+    TSpectrum* second;
+};
+
+TEST_F(SpectrumNavigator, TwelveButtonsInARowWithTheirHints) {
+    const int lefts[] = {2, 28, 54, 80, 112, 138, 164, 196, 222, 254, 280, 306};
+    const char* hints[] = {
+        "Cross cursor pointer",
+        "Scroller",
+        "Shrinkt and expand mass range",
+        "Shrinkt and expand abundance range",
+        "Undo range",
+        "Zoom in",
+        "Redo range",
+        "Move Labels",
+        "Threshold tool",
+        "Select the complete mass range of the expectrum",
+        "Select full mass and abundance range to completely cover the spectrum",
+        "Select height of the top peak to set the abundance range",
+    };
+    TSpectrumNavigator fresh;
+    EXPECT_EQ(fresh.size(), QSize(332, 27));
+    EXPECT_FALSE(fresh.isEnabled());
+    ASSERT_EQ(fresh.buttonCount(), 12);
+    EXPECT_EQ(fresh.button(12), nullptr);
+    for (int i = 0; i < 12; ++i) {
+        SCOPED_TRACE(i);
+        const QAbstractButton* b = fresh.button(i);
+        EXPECT_EQ(b->geometry(), QRect(lefts[i], 0, 26, 26));
+        EXPECT_EQ(b->toolTip(), QString::fromUtf8(hints[i]));
+        EXPECT_FALSE(b->icon().isNull());
+        EXPECT_FALSE(b->isChecked());
+        const bool tool = i <= Nav::StretchYButton || i == Nav::ZoomButton || i == Nav::LabelButton;
+        EXPECT_EQ(b->isCheckable(), tool || i == Nav::ThresholdButton);
+    }
+}
+
+TEST_F(SpectrumNavigator, BindingMovesTheMarkAndEnables) {
+    QSignalSpy changed(nav, &TSpectrumNavigator::spectrumChanged);
+    nav->setSpectrum(first);
+    EXPECT_TRUE(nav->isEnabled());
+    EXPECT_TRUE(first->isFocused());
+    nav->setSpectrum(second);
+    EXPECT_FALSE(first->isFocused());
+    EXPECT_TRUE(second->isFocused());
+    nav->setSpectrum(nullptr);
+    EXPECT_FALSE(nav->isEnabled());
+    EXPECT_FALSE(second->isFocused());
+    ASSERT_EQ(changed.count(), 3);
+    EXPECT_EQ(changed[2][0].value<TSpectrum*>(), nullptr);
+}
+
+TEST_F(SpectrumNavigator, ToolButtonsGiveTheirToolsAndStayExclusive) {
+    nav->setSpectrum(first);
+    std::vector<QAbstractButton*> raised;
+    nav->onButtonClick = [&](QAbstractButton* b) { raised.push_back(b); };
+
+    click(Nav::ScrollButton);
+    EXPECT_TRUE(holds<TScrollTool>(*first));
+    click(Nav::StretchXButton);
+    EXPECT_TRUE(holds<TStretchXTool>(*first));
+    click(Nav::StretchYButton);
+    EXPECT_TRUE(holds<TStretchYTool>(*first));
+    click(Nav::LabelButton);
+    EXPECT_TRUE(holds<TLabelTool>(*first));
+    click(Nav::CrossCursorButton);
+    EXPECT_TRUE(holds<TCrossCursorTool>(*first));
+    click(Nav::CrossCursorButton);  // a down tool button stays down
+    EXPECT_EQ(raised.size(), 6u);
+    EXPECT_EQ(raised.back(), nav->button(Nav::CrossCursorButton));
+    for (int i = 0; i < nav->buttonCount(); ++i)
+        EXPECT_EQ(nav->button(i)->isChecked(), i == Nav::CrossCursorButton) << i;
+}
+
+TEST_F(SpectrumNavigator, MovingTheBindingMakesTheSelectedToolForTheNewPlot) {
+    nav->setSpectrum(first);
+    click(Nav::ZoomButton);
+    const iSpectrumToolPtr firstTool = first->tool();
+    ASSERT_TRUE(holds<TZoomTool>(*first));
+
+    nav->setSpectrum(second);
+    EXPECT_TRUE(holds<TZoomTool>(*second));
+    EXPECT_EQ(second->tool()->spectrum(), second);
+    EXPECT_EQ(first->tool(), firstTool);
+    EXPECT_TRUE(nav->button(Nav::ZoomButton)->isChecked());
+}
+
+TEST_F(SpectrumNavigator, UndoAndRedoStepThroughTheHistoryAndStopAtItsEnds) {
+    nav->setSpectrum(first);
+    first->zoomTo(10, 90, 0, 100);
+    first->zoomTo(20, 80, 0, 100);
+    click(Nav::UndoButton);
+    expectView(*first, {10, 0, 90, 100});
+    click(Nav::UndoButton);
+    click(Nav::UndoButton);  // at the oldest entry
+    expectView(*first, {0, 0, 100, 100});
+    EXPECT_EQ(first->viewHistory().index(), 0);
+    EXPECT_EQ(first->viewHistory().size(), 3);
+    click(Nav::RedoButton);
+    click(Nav::RedoButton);
+    click(Nav::RedoButton);  // at the newest entry
+    expectView(*first, {20, 0, 80, 100});
+}
+
+TEST_F(SpectrumNavigator, TopPeakSetsTheAbundanceRangeToThePeakInTheWindow) {
+    nav->setSpectrum(first);
+    first->zoomTo(80, 100, 0, 100);  // no point from 80 on
+    click(Nav::TopPeakButton);
+    expectView(*first, {80, 0, 100, 100});
+    EXPECT_EQ(first->viewHistory().size(), 2);
+
+    first->zoomTo(30, 100, 0, 100);
+    click(Nav::TopPeakButton);
+    expectView(*first, {29.999, 0, 100, 80});
+    EXPECT_EQ(first->viewHistory().size(), 4);
+
+    // The peak at 70 lies below the window: the y range would be turned over.
+    first->zoomTo(50, 100, 40, 100);
+    click(Nav::TopPeakButton);
+    expectView(*first, {50, 40, 100, 100});
+
+    // Without a current series nothing happens.
+    nav->setSpectrum(second);
+    const TFloatRect before = second->getView();
+    click(Nav::TopPeakButton);
+    expectView(*second, before);
+}
+
+TEST_F(SpectrumNavigator, FullRangesFitThePointsAndAreRecorded) {
+    nav->setSpectrum(first);
+    first->zoomTo(30, 50, 10, 20);
+    // The points span x 10..70 and reach y 80; the fit adds 2 % of the width (and height).
+    click(Nav::FullXButton);
+    expectView(*first, {8.8 - 0.001, 10, 71.2, 20});
+    click(Nav::FullXYButton);
+    expectView(*first, {8.8 - 0.001, -1.6, 71.2, 81.6});
+    EXPECT_EQ(first->viewHistory().size(), 4);
+    click(Nav::UndoButton);
+    click(Nav::UndoButton);
+    expectView(*first, {30, 10, 50, 20});
+}
+
+TEST_F(SpectrumNavigator, AStandingZoneNarrowsTheFullRangesAndTopPeak) {
+    nav->setSpectrum(first);
+    click(Nav::CrossCursorButton);
+    first->setTool(makeZoneTool(*first));
+    dragZone({40, 20}, {100, 80});  // x 20..50, y 20..80
+    const iSpectrumToolPtr zoneTool = first->tool();
+
+    click(Nav::FullXButton);
+    expectView(*first, {19.999, 0, 50, 100});
+    EXPECT_TRUE(holds<TZoneTool>(*first) && !holds<TZoomTool>(*first));
+    EXPECT_NE(first->tool(), zoneTool);
+    EXPECT_EQ(first->tool()->getWorldZone(), TFloatRect{});
+    for (int i = 0; i < nav->buttonCount(); ++i) EXPECT_FALSE(nav->button(i)->isChecked()) << i;
+
+    first->setView(0, 100, 0, 100);
+    dragZone({40, 20}, {100, 80});
+    click(Nav::FullXYButton);
+    expectView(*first, {19.999, 20, 50, 80});
+
+    first->setView(0, 100, 0, 100);
+    dragZone({10, 0}, {100, 100});  // x 5..50 holds the peak at 40
+    click(Nav::TopPeakButton);
+    expectView(*first, {-0.001, 0, 100, 80});
+
+    // A zone no wider than the pick tolerance does not count: the points decide.
+    first->setView(0, 100, 0, 100);
+    dragZone({40, 20}, {44, 80});
+    const iSpectrumToolPtr narrow = first->tool();
+    click(Nav::FullXButton);
+    expectView(*first, {8.799, 0, 71.2, 100});
+    EXPECT_EQ(first->tool(), narrow);
+}
+
+TEST_F(SpectrumNavigator, AZoneLeftByTheZoomToolKeepsTheZoomButtonDown) {
+    nav->setSpectrum(first);
+    click(Nav::ZoomButton);
+    dragZone({40, 20}, {45, 80});  // too narrow to zoom, wider than the pick tolerance
+    expectView(*first, {0, 0, 100, 100});
+    const iSpectrumToolPtr zoom = first->tool();
+
+    click(Nav::FullXButton);
+    expectView(*first, {19.999, 0, 22.5, 100});
+    EXPECT_TRUE(holds<TZoomTool>(*first));
+    EXPECT_NE(first->tool(), zoom);
+    EXPECT_TRUE(nav->button(Nav::ZoomButton)->isChecked());
+}
+
+TEST_F(SpectrumNavigator, ThresholdButtonShowsAndHidesAndFollowsTheBoundPlot) {
+    nav->setSpectrum(first);
+    QAbstractButton* threshold = nav->button(Nav::ThresholdButton);
+    click(Nav::ThresholdButton);
+    EXPECT_FALSE(first->hideThreshold());
+    EXPECT_TRUE(threshold->isChecked());
+    nav->setSpectrum(second);  // hides its threshold
+    EXPECT_FALSE(threshold->isChecked());
+    nav->setSpectrum(first);
+    EXPECT_TRUE(threshold->isChecked());
+    click(Nav::ThresholdButton);
+    EXPECT_TRUE(first->hideThreshold());
+}
+
+TEST_F(SpectrumNavigator, DefaultClickModeRoutesEveryButtonToTheDefaultHandler) {
+    nav->setSpectrum(first);
+    std::vector<QAbstractButton*> log;
+    nav->onDefaultClick = [&](QAbstractButton* b) { log.push_back(b); };
+    nav->setButtonMode(TButtonMode::DefaultClick);
+    const iSpectrumToolPtr tool = first->tool();
+    const bool hidden = first->hideThreshold();
+
+    for (int i = 0; i < nav->buttonCount(); ++i) click(i);
+    ASSERT_EQ(log.size(), 12u);
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(log[static_cast<std::size_t>(i)], nav->button(i));
+    EXPECT_EQ(first->tool(), tool);
+    EXPECT_EQ(first->hideThreshold(), hidden);
+    expectView(*first, {0, 0, 100, 100});
+
+    // Back to their own work: the tool button left down gives its tool at once.
+    nav->setButtonMode(TButtonMode::Spectrum);
+    EXPECT_TRUE(holds<TLabelTool>(*first));
+    click(Nav::ScrollButton);
+    EXPECT_TRUE(holds<TScrollTool>(*first));
+    EXPECT_EQ(log.size(), 12u);
+
+    nav->setButtonMode(TButtonMode::None);
+    EXPECT_FALSE(nav->onDefaultClick);
+}
+
+TEST_F(SpectrumNavigator, DestroyedPlotOrPaneLeavesItUnbound) {
+    auto* pane = new TSpectrumContainer(&host);
+    nav->setSpectrumContainer(pane);
+    EXPECT_EQ(nav->spectrum(), pane->spectrum());
+    EXPECT_EQ(nav->spectrumContainer(), pane);
+    nav->setSpectrumContainer(nullptr);
+    EXPECT_EQ(nav->spectrumContainer(), pane);
+
+    QSignalSpy changed(nav, &TSpectrumNavigator::spectrumChanged);
+    delete pane;
+    EXPECT_FALSE(nav->isEnabled());
+    EXPECT_EQ(nav->spectrum(), nullptr);
+    EXPECT_EQ(nav->spectrumContainer(), nullptr);
+    ASSERT_EQ(changed.count(), 1);
+
+    // A plot that is not a pane's has no container; its destruction unbinds as well.
+    nav->setSpectrum(first);
+    EXPECT_EQ(nav->spectrumContainer(), nullptr);
+    delete first;
+    EXPECT_FALSE(nav->isEnabled());
+    EXPECT_EQ(nav->spectrum(), nullptr);
+    // Binding another plot afterwards touches nothing of the old one.
+    nav->setSpectrum(second);
+    EXPECT_TRUE(second->isFocused());
+}
+
+}  // namespace
