@@ -3,12 +3,14 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QTest>
 
 #include <climits>
 #include <functional>
 #include <utility>
 
 #include "display/Cursors.h"
+#include "display/Spectrum.h"
 #include "display/SpectrumTool.h"
 #include "support/FakeSpectrum.h"
 
@@ -378,4 +380,52 @@ TEST(SpectrumTool, EachFactorySeedsTheHistoryAndSetsItsCursor) {
         ASSERT_EQ(plot.views().size(), 1u);
         EXPECT_EQ(plot.views()[0], (TFloatRect{0, 0, 800, 400}));
     }
+}
+
+// --- On a real plot --------------------------------------------------------------------------
+
+namespace {
+
+// 201 x 101 pixels over x 0..200 and y 0..100: pixel (px, py) is world (px, 100 - py).
+class ToolOnPlot : public ::testing::Test {
+protected:
+    ToolOnPlot() {
+        plot.resize(201, 101);
+        plot.setView(0, 200, 0, 100);
+        plot.clearViewHistory();
+        plot.startViewHistory();
+    }
+
+    TSpectrum plot;
+};
+
+}  // namespace
+
+TEST_F(ToolOnPlot, ZoomDragWithTheMouseZoomsAndRecordsTheView) {
+    plot.setTool(makeZoomTool(plot));
+    QTest::mousePress(&plot, Qt::LeftButton, {}, QPoint(50, 20));
+    QTest::mouseMove(&plot, QPoint(150, 60));
+    QTest::mouseRelease(&plot, Qt::LeftButton, {}, QPoint(150, 60));
+
+    EXPECT_EQ(plot.getView(), (TFloatRect{50, 40, 150, 80}));
+    ASSERT_EQ(plot.viewHistory().size(), 2);
+    EXPECT_EQ(plot.viewHistory().index(), 1);
+    plot.viewBack();
+    EXPECT_EQ(plot.getView(), (TFloatRect{0, 0, 200, 100}));
+}
+
+TEST_F(ToolOnPlot, ClickOnUnfocusedPlotOnlyAsksForFocusAndItsReleaseRecordsTheView) {
+    int asked = 0;
+    plot.onGetFocus = [&](TSpectrum*) { ++asked; };
+    plot.setTool(makeScrollTool(plot));
+
+    QTest::mousePress(&plot, Qt::LeftButton, {}, QPoint(100, 50));
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(plot.labels()->isVisible());  // the tool saw no press: labels not hidden
+    EXPECT_EQ(plot.viewHistory().size(), 1);
+
+    QTest::mouseRelease(&plot, Qt::LeftButton, {}, QPoint(100, 50));
+    EXPECT_EQ(asked, 1);
+    ASSERT_EQ(plot.viewHistory().size(), 2);
+    EXPECT_EQ(plot.getView(), (TFloatRect{-0.001, 0, 200, 100}));
 }
