@@ -188,7 +188,7 @@ TSpectrum::~TSpectrum() {
     watchAxis(m_yAxis, false);
 }
 
-// --- mapping ----------------------------------------------------------------------------------
+// --- mapping ---------------------------------------------------------------------------------
 
 TRect TSpectrum::clientRect() const {
     return {0, 0, width(), height()};
@@ -232,7 +232,7 @@ void TSpectrum::invertFrame(const TRect& r) {
     invertOutline(*m_labelPainter, n.left, n.top, n.right - 1, n.bottom - 1);
 }
 
-// --- iSpectrum ----------------------------------------------------------------------------------
+// --- iSpectrum -------------------------------------------------------------------------------
 
 void TSpectrum::invalidate() {
     update();
@@ -383,7 +383,7 @@ void TSpectrum::popupLabelMenu(int tag, int x, int y) {
         this, [this, tag, x, y] { emit labelMenuRequested(tag, x, y); }, Qt::QueuedConnection);
 }
 
-// --- the plot's own -----------------------------------------------------------------------------
+// --- the plot's own --------------------------------------------------------------------------
 
 TAxis* TSpectrum::xAxis() const {
     return m_xAxis;
@@ -483,7 +483,7 @@ void TSpectrum::invalidateDrawing() {
     update();
 }
 
-// --- texts --------------------------------------------------------------------------------------
+// --- texts -----------------------------------------------------------------------------------
 
 QString TSpectrum::cursorReadout() const {
     TFloatPointRec reference = m_downPoint;
@@ -586,7 +586,7 @@ void TSpectrum::setCurrentSerieStringList(const QStringList& list) {
     if (failed) throw EConvertError(wrongPairFormat);
 }
 
-// --- painting -----------------------------------------------------------------------------------
+// --- painting --------------------------------------------------------------------------------
 
 TDrawView TSpectrum::drawView() const {
     TDrawView view;
@@ -793,7 +793,7 @@ void TSpectrum::announce(TMessageBurst& burst, std::vector<std::string> messages
     burst.raised = std::move(messages);
 }
 
-// --- events -------------------------------------------------------------------------------------
+// --- events ----------------------------------------------------------------------------------
 
 void TSpectrum::resizeEvent(QResizeEvent* event) {
     // Hidden widgets receive the same size again on every grab.

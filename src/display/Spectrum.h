@@ -39,7 +39,7 @@ public:
     explicit TSpectrum(QWidget* parent = nullptr);
     ~TSpectrum() override;
 
-    // --- iWorldControl ------------------------------------------------------------------------
+    // --- iWorldControl -----------------------------------------------------------------------
     TRect clientRect() const override;
     TPoint worldToDevice(double x, double y) const override;
     TFloatRect deviceRectToWorld(const TRect& r) const override;
@@ -49,11 +49,11 @@ public:
     void textOut(int x, int y, std::string_view text, const TFontEx& font) override;
     void invertFrame(const TRect& r) override;
 
-    // --- iDevToLog ----------------------------------------------------------------------------
+    // --- iDevToLog ---------------------------------------------------------------------------
     TFloatPointRec deviceToWorld(double px, double py) const override;
     TRect worldRectToDevice(const TFloatRect& r) const override;
 
-    // --- iSpectrum ----------------------------------------------------------------------------
+    // --- iSpectrum ---------------------------------------------------------------------------
     int width() const override { return QWidget::width(); }
     int height() const override { return QWidget::height(); }
     void invalidate() override;
@@ -97,7 +97,7 @@ public:
     // Raises labelMenuRequested once the current event is over.
     void popupLabelMenu(int tag, int x, int y) override;
 
-    // --- the plot's own -----------------------------------------------------------------------
+    // --- the plot's own ----------------------------------------------------------------------
     // Empties the view history (index -1); loaders then call startViewHistory.
     void clearViewHistory();
     const TViewHistory& viewHistory() const { return m_history; }

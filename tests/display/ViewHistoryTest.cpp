@@ -1,5 +1,5 @@
-// The view history: bounded, with going back and forward, and insertion that keeps the way
-// forward.
+// The view history's insertion rule: after the current entry, keeping the way forward, and
+// which end a full history gives up. (Bounds and walking are tested through the plot.)
 #include <gtest/gtest.h>
 
 #include "display/ViewHistory.h"
@@ -18,41 +18,6 @@ TViewHistory historyOf(int views) {
 }
 
 }  // namespace
-
-TEST(ViewHistory, StartsOnlyAnEmptyHistory) {
-    TViewHistory history;
-    EXPECT_EQ(history.index(), -1);
-    EXPECT_FALSE(history.back());
-    EXPECT_FALSE(history.forward());
-
-    history.start(view(1));
-    history.start(view(2));
-    ASSERT_EQ(history.size(), 1);
-    EXPECT_EQ(history.index(), 0);
-    EXPECT_EQ(history.views()[0], view(1));
-
-    history.clear();
-    EXPECT_EQ(history.index(), -1);
-    EXPECT_TRUE(history.isEmpty());
-}
-
-TEST(ViewHistory, KeepsTheNewestTwentyWhenRecordingAtTheEnd) {
-    TViewHistory history = historyOf(1);
-    for (int i = 1; i <= 25; ++i) history.record(view(i));
-    ASSERT_EQ(history.size(), TViewHistory::maxViews);
-    EXPECT_EQ(history.index(), 19);
-    EXPECT_EQ(history.views().front(), view(6));
-    EXPECT_EQ(history.views().back(), view(25));
-
-    for (int i = 0; i < 19; ++i) ASSERT_TRUE(history.back()) << "step " << i;
-    EXPECT_EQ(history.index(), 0);
-    EXPECT_FALSE(history.back());
-    EXPECT_EQ(history.index(), 0);
-
-    for (int i = 0; i < 19; ++i) ASSERT_TRUE(history.forward());
-    EXPECT_EQ(history.forward(), std::nullopt);
-    EXPECT_EQ(history.index(), 19);
-}
 
 TEST(ViewHistory, RecordingAfterGoingBackInsertsAndKeepsTheForwardEntries) {
     TViewHistory history = historyOf(4);  // 0 1 2 3, at 3
