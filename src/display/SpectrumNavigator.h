@@ -31,7 +31,8 @@ public:
 
     // The button's own work.
     std::function<void()> ownClick;
-    // What a click runs now: ownClick, the navigator's default handler, or nothing.
+    // What a click runs now (the navigator runs it): ownClick, the navigator's default
+    // handler, or nothing.
     std::function<void()> onClick;
 };
 

@@ -13,6 +13,7 @@
 #include "display/SpectrumContainer.h"
 #include "display/SpectrumNavigator.h"
 #include "display/SpectrumTool.h"
+#include "model/Label.h"
 #include "support/TestHelpers.h"
 
 namespace {
@@ -251,6 +252,25 @@ TEST_F(SpectrumNavigator, AZoneLeftByTheZoomToolKeepsTheZoomButtonDown) {
     EXPECT_TRUE(holds<TZoomTool>(*first));
     EXPECT_NE(first->tool(), zoom);
     EXPECT_TRUE(nav->button(Nav::ZoomButton)->isChecked());
+}
+
+TEST_F(SpectrumNavigator, ADraggedLabelFrameIsNoZone) {
+    nav->setSpectrum(first);
+    click(Nav::LabelButton);
+    auto list = newTextLabelList("Custom Labels");
+    list->setMovable(true);
+    auto label = list->addTextLabel("peak", 40, 80);
+    label->setBounds({60, 30, 120, 10});
+    first->labels()->add(list);
+    const iSpectrumToolPtr tool = first->tool();
+    tool->mouseDown(Qt::LeftButton, {}, 90, 20);
+    tool->mouseMove({}, 100, 40);
+    tool->mouseUp(Qt::LeftButton, {}, 100, 40);
+    ASSERT_TRUE(label->isMoved());  // the tool keeps the frame, 60 pixels wide
+
+    click(Nav::FullXButton);
+    expectView(*first, {8.799, 0, 71.2, 100});
+    EXPECT_EQ(first->tool(), tool);
 }
 
 TEST_F(SpectrumNavigator, ThresholdButtonShowsAndHidesAndFollowsTheBoundPlot) {
