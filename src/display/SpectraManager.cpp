@@ -33,6 +33,8 @@ bool isThickness(float inches) {
 
 TSpectraManager::TSpectraManager(QWidget* parent)
     : QWidget(parent), m_navigator(new TSpectrumNavigator(this)) {
+    // The pane signals carry the plot; a spy or a queued connection needs its type known.
+    qRegisterMetaType<TSpectrum*>();
     // The background of text windows, which the plots show as well.
     setBackgroundRole(QPalette::Base);
     setAutoFillBackground(true);
