@@ -1,0 +1,39 @@
+// Every dialog and message box of the viewer goes through iDialogs, so that tests and headless
+// runs can answer from a script and see what was asked.
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+// A chosen file and the filter entry it was chosen with, counted from 1 as the filter lists
+// are numbered.
+struct TFileChoice {
+    QString path;
+    int filterIndex = 1;
+};
+
+enum class TMessageKind { Error, Warning, Question, Info };
+enum class TMessageButton { Ok, Abort, Ignore, Yes, No, Cancel };
+
+class iDialogs {
+public:
+    virtual ~iDialogs() = default;
+
+    // Filters in Qt's form ("mzi files (*.mzi)"); nullopt when cancelled.
+    virtual std::optional<TFileChoice> openFileName(const QString& title,
+                                                    const QStringList& filters) = 0;
+    // Proposes a path; asks before overwriting; nullopt when cancelled.
+    virtual std::optional<QString> saveFileName(const QString& title, const QString& proposed) = 0;
+    virtual std::optional<QColor> color(const QColor& initial) = 0;
+    // nullopt when cancelled.
+    virtual std::optional<QString> inputText(const QString& title, const QString& prompt,
+                                             const QString& initial) = 0;
+    // Shows text with these buttons and returns the one pressed (the last button when the box
+    // is closed otherwise).
+    virtual TMessageButton message(TMessageKind kind, const QString& text,
+                                   const std::vector<TMessageButton>& buttons) = 0;
+};

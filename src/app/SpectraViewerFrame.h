@@ -1,0 +1,103 @@
+// The viewer frame: the spectra manager, every action of the menus with its enabling rules,
+// and the commands behind them.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <map>
+#include <string>
+
+#include "app/ViewerServices.h"
+
+class QAction;
+class TAnnotationsWindow;
+class TSpectraManager;
+class TSpectrum;
+class TSpectrumContainer;
+class TSpectrumData;
+
+class TSpectraViewerFrame : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TSpectraViewerFrame(TViewerServices services, QWidget* parent = nullptr);
+    ~TSpectraViewerFrame() override;
+
+    TSpectraManager* manager() const { return m_manager; }
+    const TViewerServices& services() const { return m_services; }
+    // The action with that object name ("FileSave", "ViewAllSeriesBar", …); nullptr for none.
+    QAction* action(const QString& name) const;
+    // Every action, in menu order.
+    const std::vector<QAction*>& actions() const { return m_actionList; }
+
+    // The spectrum the navigator is bound to, and its pane; nullptr without panes.
+    TSpectrum* currentSpectrum() const;
+    TSpectrumContainer* currentContainer() const;
+
+    // --- action states ---------------------------------------------------------------------
+    // Recomputes enabled and checked states of every action now.
+    void updateActions();
+    // Asks for updateActions once the current events are handled (coalesced).
+    void scheduleUpdateActions();
+
+    // --- documents (File menu) -------------------------------------------------------------
+    // Adds one pane per spectra element of the document; errors are shown through the dialogs
+    // and panes made before a failure stay. Returns whether the load went through.
+    bool loadMziFile(const QString& fileName);
+    // Writes all series of data atomically; clears its modified flag on success. Errors are
+    // shown; returns whether the file was written.
+    bool saveMziFile(const QString& fileName, TSpectrumData& data);
+    // Writes the current series' points inside the visible x range.
+    bool saveMziRange(const QString& fileName, TSpectrumData& data);
+
+    void fileNew();
+    void fileOpen();
+    void fileSave();
+    void fileSaveAs();
+    void fileSaveRange();
+    void fileImport();
+    void fileExport();
+    void fileAnnotations();
+
+    // --- View menu --------------------------------------------------------------------------
+    void viewCurrentSerieBar();
+    void viewCurrentSerieContinue();
+    void viewCurrentSerieHightlight();
+    void viewCurrentSerieColor();
+    void viewCurrentSerieName();
+    void viewCurrentSerieLabelsColor();
+    void viewCurrentSerieLabelsHide();
+    void viewAllSeriesBar();
+    void viewAllSeriesContinue();
+    void viewAllSeriesHighlight();
+    void viewAllSeriesLabelsHide();
+    void viewAllSeriesIncreaseLinewitdh();
+    void viewAllSeriesDecreaseLinewidth();
+    void viewSynchronize();
+    void viewSpectrumLabel();
+    void viewBackground();
+
+    // --- commands ---------------------------------------------------------------------------
+    // Runs work; an exception is shown as an error box (its message, then hint lines if any)
+    // with one Abort button. Returns whether work finished without an exception.
+    bool runCommand(const std::function<void()>& work, const QString& hint = {});
+
+signals:
+    // The current pane, its series or its modified flag may have changed.
+    void currentChanged();
+
+private:
+    QAction* addAction(const QString& name, const QString& caption);
+    void createFileActions();
+    void createEditActions();
+    void createViewActions();
+
+    TViewerServices m_services;
+    TSpectraManager* m_manager = nullptr;
+    TAnnotationsWindow* m_annotations = nullptr;  // made on first use, reused
+    std::vector<QAction*> m_actionList;
+    std::map<QString, QAction*> m_actions;
+    bool m_updateScheduled = false;
+};

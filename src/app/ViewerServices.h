@@ -1,0 +1,17 @@
+// What the viewer frame needs from its surroundings: dialogs, clipboard, temporary folder and
+// version. main.cpp builds the real ones; tests pass scripted ones.
+#pragma once
+
+#include <QString>
+
+class iClipboard;
+class iDialogs;
+
+struct TViewerServices {
+    iDialogs* dialogs = nullptr;      // not owned
+    iClipboard* clipboard = nullptr;  // not owned
+    // Folder of the annotation pages: TEMP when set, else the system's temporary folder.
+    QString tempPath;
+    // major.minor.patch.tweak
+    QString version;
+};
