@@ -91,6 +91,15 @@ TRect TTextLabelList::layoutBounds(const iWorldControl& control, std::string_vie
     // bottom is where the text is written.
     if (m_font.escapement == 900)
         return {clampPixel(x - h / 2), clampPixel(y - w), clampPixel(x + h / 2), clampPixel(y)};
+    // The highest peak of a fitted view stands within a text height of the top edge, where
+    // its label would be cut off: such a label comes down into the plot, beside the peak
+    // rather than over it, so that the base peak's value stays readable.
+    const TRect client = control.clientRect();
+    if (y - h < client.top && y >= client.top && y < client.bottom) {
+        const long long gap = 3;
+        return {clampPixel(x + gap), clampPixel(client.top + h), clampPixel(x + gap + w),
+                clampPixel(client.top)};
+    }
     return {clampPixel(x - w / 2), clampPixel(y), clampPixel(x + w / 2), clampPixel(y - h)};
 }
 

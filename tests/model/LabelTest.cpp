@@ -110,6 +110,24 @@ TEST(LabelPlacement, OnlyPeaksStrictlyInsideTheViewAndOfEqualPeaksTheLowerX) {
     EXPECT_EQ(textsOf(list), (Texts{" 50"}));
 }
 
+TEST(LabelPlacement, ALabelThatWouldLeaveThePlotAtTheTopComesDownBesideItsPeak) {
+    auto plot = standardPlot();  // 1000 x 500 pixels over 0..100 x 0..100
+    TPointlistLabelList list("L", pointsOf({{20, 50}, {60, 99.5}}));
+    list.placeAll(plot);
+    ASSERT_EQ(list.count(), 2);
+    const TControlLabelPtr low = list.label(0)->position().x == 20 ? list.label(0) : list.label(1);
+    const TControlLabelPtr top = low == list.label(0) ? list.label(1) : list.label(0);
+    // A label with room above its peak stands centred on it.
+    const TRect lowBounds = low->bounds().normalized();
+    EXPECT_EQ(lowBounds.bottom, 250);
+    EXPECT_EQ((lowBounds.left + lowBounds.right) / 2, 200);
+    // The base peak at pixel row 2 keeps its text inside the plot, right of the peak.
+    const TRect topBounds = top->bounds().normalized();
+    EXPECT_EQ(topBounds.top, 0);
+    EXPECT_GT(topBounds.left, 600);
+    EXPECT_EQ(topBounds.bottom - topBounds.top, lowBounds.bottom - lowBounds.top);
+}
+
 TEST(LabelPlacement, TextIsTheValueRoundedToThePrecisionAfterASpace) {
     TPointlistLabelList list("L", pointsOf({{1, 1}}));
     EXPECT_EQ(list.labelText(1234.5678), " 1234.57");
