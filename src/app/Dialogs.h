@@ -36,4 +36,9 @@ public:
     // is closed otherwise).
     virtual TMessageButton message(TMessageKind kind, const QString& text,
                                    const std::vector<TMessageButton>& buttons) = 0;
+    // The About box for version ("major.minor.patch.tweak"), modal. Without a box of its own
+    // an implementation shows the version line as an information message.
+    virtual void about(const QString& version) {
+        message(TMessageKind::Info, QStringLiteral("Version ") + version, {TMessageButton::Ok});
+    }
 };

@@ -88,11 +88,34 @@ signals:
     // The current pane, its series or its modified flag may have changed.
     void currentChanged();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QAction* addAction(const QString& name, const QString& caption);
     void createFileActions();
     void createEditActions();
     void createViewActions();
+    // Runs handler through runCommand when the action is triggered, then updates the states.
+    void bind(const QString& name, void (TSpectraViewerFrame::*handler)());
+    // For actions whose handler toggles their checked state: Qt has toggled it already when
+    // the action is triggered, so the trigger runs only the part after the toggle.
+    void bindToggle(const QString& name, void (TSpectraViewerFrame::*apply)(bool));
+    bool toggle(const QString& name);
+
+    // What the toggling View handlers do once the checked state is set.
+    void applyCurrentSerieHighlight(bool checked);
+    void applyLabelsHidden(bool hidden);
+    void applyAllSeriesBar(bool checked);
+    void applyAllSeriesContinue(bool checked);
+    void applyAllSeriesHighlight(bool checked);
+    void applySynchronize(bool checked);
+    void applySpectrumLabel(bool checked);
+
+    // Connects the panes' failure messages and label clicks; each connection is made once.
+    void watchPanes();
+    // A failure of painting or mouse handling, shown as an error box with OK.
+    void showPaneMessage(const QString& text);
 
     TViewerServices m_services;
     TSpectraManager* m_manager = nullptr;

@@ -1,0 +1,13 @@
+// The wait cursor for the length of a scope, restored also when an exception leaves it.
+#pragma once
+
+#include <QGuiApplication>
+
+class THourglass {
+public:
+    THourglass() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~THourglass() { QGuiApplication::restoreOverrideCursor(); }
+
+    THourglass(const THourglass&) = delete;
+    THourglass& operator=(const THourglass&) = delete;
+};

@@ -1,0 +1,230 @@
+// Dialogs for application tests: answers come from a script, in order, and every dialog asked
+// is logged. A dialog without a matching scripted answer fails the test and is answered as if
+// cancelled (the last button for a message box); answers left over fail the test too.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "app/Dialogs.h"
+
+inline const char* messageKindName(TMessageKind kind) {
+    switch (kind) {
+        case TMessageKind::Error: return "error";
+        case TMessageKind::Warning: return "warning";
+        case TMessageKind::Question: return "question";
+        case TMessageKind::Info: return "info";
+    }
+    return "?";
+}
+
+inline const char* messageButtonName(TMessageButton button) {
+    switch (button) {
+        case TMessageButton::Ok: return "Ok";
+        case TMessageButton::Abort: return "Abort";
+        case TMessageButton::Ignore: return "Ignore";
+        case TMessageButton::Yes: return "Yes";
+        case TMessageButton::No: return "No";
+        case TMessageButton::Cancel: return "Cancel";
+    }
+    return "?";
+}
+
+// One message box as it was shown.
+struct TLoggedMessage {
+    TMessageKind kind = TMessageKind::Info;
+    QString text;
+    std::vector<TMessageButton> buttons;
+
+    friend bool operator==(const TLoggedMessage&, const TLoggedMessage&) = default;
+};
+
+inline void PrintTo(const TLoggedMessage& m, std::ostream* os) {
+    *os << messageKindName(m.kind) << " \"" << m.text.toStdString() << "\" [";
+    for (std::size_t i = 0; i < m.buttons.size(); ++i)
+        *os << (i ? " " : "") << messageButtonName(m.buttons[i]);
+    *os << ']';
+}
+
+class ScriptedDialogs : public iDialogs {
+public:
+    struct TOpenRequest {
+        QString title;
+        QStringList filters;
+    };
+    struct TSaveRequest {
+        QString title;
+        QString proposed;
+    };
+    struct TInputRequest {
+        QString title;
+        QString prompt;
+        QString initial;
+    };
+
+    ScriptedDialogs() = default;
+    ScriptedDialogs(const ScriptedDialogs&) = delete;
+    ScriptedDialogs& operator=(const ScriptedDialogs&) = delete;
+    ~ScriptedDialogs() override {
+        for (const auto& answer : m_script)
+            ADD_FAILURE() << "scripted answer never asked for: " << describe(answer);
+    }
+
+    // --- the script -------------------------------------------------------------------------
+    void chooseFile(const QString& path, int filterIndex = 1) {
+        m_script.emplace_back(TOpenAnswer{TFileChoice{path, filterIndex}});
+    }
+    void cancelOpen() { m_script.emplace_back(TOpenAnswer{std::nullopt}); }
+    void saveAs(const QString& path) { m_script.emplace_back(TSaveAnswer{path}); }
+    void cancelSave() { m_script.emplace_back(TSaveAnswer{std::nullopt}); }
+    void pickColor(const QColor& color) { m_script.emplace_back(TColorAnswer{color}); }
+    void cancelColor() { m_script.emplace_back(TColorAnswer{std::nullopt}); }
+    void enterText(const QString& text) { m_script.emplace_back(TInputAnswer{text}); }
+    void cancelInput() { m_script.emplace_back(TInputAnswer{std::nullopt}); }
+    // The button pressed in the next message box; it must be one the box offers.
+    void press(TMessageButton button) { m_script.emplace_back(TMessageAnswer{button}); }
+    // The next dialog is the About box; it is closed with OK.
+    void closeAbout() { m_script.emplace_back(TAboutAnswer{}); }
+
+    // Answers not asked for yet.
+    std::size_t pending() const { return m_script.size(); }
+
+    // --- what was asked ---------------------------------------------------------------------
+    const std::vector<TLoggedMessage>& messages() const { return m_messages; }
+    const std::vector<TOpenRequest>& openRequests() const { return m_opens; }
+    const std::vector<TSaveRequest>& saveRequests() const { return m_saves; }
+    const std::vector<QColor>& colorRequests() const { return m_colors; }
+    const std::vector<TInputRequest>& inputRequests() const { return m_inputs; }
+    const std::vector<QString>& aboutRequests() const { return m_abouts; }
+    void clearLog() {
+        m_messages.clear();
+        m_opens.clear();
+        m_saves.clear();
+        m_colors.clear();
+        m_inputs.clear();
+        m_abouts.clear();
+    }
+
+    // --- iDialogs ---------------------------------------------------------------------------
+    std::optional<TFileChoice> openFileName(const QString& title,
+                                            const QStringList& filters) override {
+        m_opens.push_back({title, filters});
+        if (auto* answer = next<TOpenAnswer>("open dialog \"" + title + "\"")) return answer->choice;
+        return std::nullopt;
+    }
+    std::optional<QString> saveFileName(const QString& title, const QString& proposed) override {
+        m_saves.push_back({title, proposed});
+        if (auto* answer = next<TSaveAnswer>("save dialog \"" + title + "\" proposing \"" +
+                                             proposed + "\""))
+            return answer->path;
+        return std::nullopt;
+    }
+    std::optional<QColor> color(const QColor& initial) override {
+        m_colors.push_back(initial);
+        if (auto* answer = next<TColorAnswer>("colour dialog at " + initial.name()))
+            return answer->color;
+        return std::nullopt;
+    }
+    std::optional<QString> inputText(const QString& title, const QString& prompt,
+                                     const QString& initial) override {
+        m_inputs.push_back({title, prompt, initial});
+        if (auto* answer = next<TInputAnswer>("input box \"" + title + "\" / \"" + prompt + "\""))
+            return answer->text;
+        return std::nullopt;
+    }
+    TMessageButton message(TMessageKind kind, const QString& text,
+                           const std::vector<TMessageButton>& buttons) override {
+        m_messages.push_back({kind, text, buttons});
+        const TMessageButton fallback = buttons.empty() ? TMessageButton::Ok : buttons.back();
+        const QString what = QString::fromLatin1(messageKindName(kind)) + " box \"" + text + "\"";
+        auto* answer = next<TMessageAnswer>(what);
+        if (!answer) return fallback;
+        for (const auto button : buttons)
+            if (button == answer->button) return button;
+        ADD_FAILURE() << what.toStdString() << " has no button "
+                      << messageButtonName(answer->button);
+        return fallback;
+    }
+    void about(const QString& version) override {
+        m_abouts.push_back(version);
+        next<TAboutAnswer>("About box for version " + version);
+    }
+
+private:
+    struct TOpenAnswer {
+        std::optional<TFileChoice> choice;
+    };
+    struct TSaveAnswer {
+        std::optional<QString> path;
+    };
+    struct TColorAnswer {
+        std::optional<QColor> color;
+    };
+    struct TInputAnswer {
+        std::optional<QString> text;
+    };
+    struct TMessageAnswer {
+        TMessageButton button;
+    };
+    struct TAboutAnswer {};
+    using TAnswer = std::variant<TOpenAnswer, TSaveAnswer, TColorAnswer, TInputAnswer,
+                                 TMessageAnswer, TAboutAnswer>;
+
+    static std::string describe(const TAnswer& answer) {
+        struct {
+            std::string operator()(const TOpenAnswer& a) const {
+                return a.choice ? "open " + a.choice->path.toStdString() : "cancel open";
+            }
+            std::string operator()(const TSaveAnswer& a) const {
+                return a.path ? "save as " + a.path->toStdString() : "cancel save";
+            }
+            std::string operator()(const TColorAnswer& a) const {
+                return a.color ? "colour " + a.color->name().toStdString() : "cancel colour";
+            }
+            std::string operator()(const TInputAnswer& a) const {
+                return a.text ? "enter \"" + a.text->toStdString() + "\"" : "cancel input";
+            }
+            std::string operator()(const TMessageAnswer& a) const {
+                return std::string("press ") + messageButtonName(a.button);
+            }
+            std::string operator()(const TAboutAnswer&) const { return "close About"; }
+        } visitor;
+        return std::visit(visitor, answer);
+    }
+
+    // The next answer when it is of kind T (consumed); otherwise a test failure and nullptr.
+    template <class T>
+    T* next(const QString& asked) {
+        if (m_script.empty()) {
+            ADD_FAILURE() << "unexpected " << asked.toStdString();
+            return nullptr;
+        }
+        if (!std::holds_alternative<T>(m_script.front())) {
+            ADD_FAILURE() << "unexpected " << asked.toStdString() << "; the script expected "
+                          << describe(m_script.front());
+            return nullptr;
+        }
+        m_current = std::move(m_script.front());
+        m_script.pop_front();
+        return &std::get<T>(m_current);
+    }
+
+    std::deque<TAnswer> m_script;
+    TAnswer m_current;
+    std::vector<TLoggedMessage> m_messages;
+    std::vector<TOpenRequest> m_opens;
+    std::vector<TSaveRequest> m_saves;
+    std::vector<QColor> m_colors;
+    std::vector<TInputRequest> m_inputs;
+    std::vector<QString> m_abouts;
+};
