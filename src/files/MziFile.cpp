@@ -156,7 +156,9 @@ void writeSerie(TXMLSpectrumType element, TXMLDataType dataElement, TPointListSe
 }
 
 std::string documentBytes(const TXMLQUENTARISType& root) {
-    return root.xml() + "\r\n";
+    std::string bytes = root.xml();  // appended to where it lies: point data can be large
+    bytes += "\r\n";
+    return bytes;
 }
 
 }  // namespace

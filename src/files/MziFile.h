@@ -58,5 +58,5 @@ std::optional<std::string> mziRangeText(const TSpectrumData& data);
 // the labels are laid out at the next paint.
 void finishMziLoad(TSpectrumData& data);
 
-// Label list that every load gives a pane, and the colour of its labels.
+// The name of the label list a load gives a pane.
 inline constexpr char customLabelsName[] = "Custom Labels";
