@@ -84,7 +84,15 @@ TSpectraViewerFrame::TSpectraViewerFrame(TViewerServices services, QWidget* pare
     updateActions();
 }
 
-TSpectraViewerFrame::~TSpectraViewerFrame() = default;
+TSpectraViewerFrame::~TSpectraViewerFrame() {
+    // The panes go with the manager, and the navigator reports it: nothing of that may reach
+    // a frame that is half destroyed.
+    m_manager->removeEventFilter(this);
+    disconnect(m_manager->navigator(), nullptr, this, nullptr);
+    for (TSpectrumContainer* c : m_manager->containers())
+        if (c->spectrum()) disconnect(c->spectrum(), nullptr, this, nullptr);
+    delete m_manager;
+}
 
 QAction* TSpectraViewerFrame::action(const QString& name) const {
     const auto it = m_actions.find(name);
@@ -169,8 +177,7 @@ void TSpectraViewerFrame::createEditActions() {
         {"EditPasteAsNew", "&Paste (as new serie)", "Paste", QKeySequence(Qt::CTRL | Qt::Key_V)},
         {"EditPasteOverwrite", "Paste (overwrite current serie)"},
         {"EditInsertSpline", "Insert smooth serie", "", {}, false, false, false},
-        {"EditDeleteSerie", "&Delete (current serie)", "",
-         QKeySequence(Qt::CTRL | Qt::Key_Delete)},
+        {"EditDeleteSerie", "&Delete (current serie)", "", QKeySequence(Qt::CTRL | Qt::Key_Delete)},
         {"EditDeleteSeriesContainer", "De&lete (series container)", "",
          QKeySequence(Qt::SHIFT | Qt::Key_Delete)},
     };
@@ -182,18 +189,24 @@ void TSpectraViewerFrame::createViewActions() {
     const TActionSpec specs[] = {
         {"ViewCurrentSerieBar", "&Bar", "Draw the current serie as bars", {}, true},
         {"ViewCurrentSerieContinue", "&Continue", "Draw the current serie as a line", {}, true},
-        {"ViewCurrentSerieHightlight", "&Hightlight", "Draw the current serie with a wider pen",
-         {}, true},
+        {"ViewCurrentSerieHightlight",
+         "&Hightlight",
+         "Draw the current serie with a wider pen",
+         {},
+         true},
         {"ViewCurrentSerieColor", "&Color...", "Change the colour of the current serie"},
         {"ViewCurrentSerieName", "&Name...", "Rename the current serie"},
         {"ViewCurrentSerieLabelsColor", "Labels Color...",
          "Change the colour of the current serie's labels"},
-        {"ViewCurrentSerieLabelsHide", "Hide Labels", "Hide the labels of the spectrum", {},
-         true},
+        {"ViewCurrentSerieLabelsHide", "Hide Labels", "Hide the labels of the spectrum", {}, true},
         {"ViewCurrentSerieLabelsFont", "Labels Font..."},
         {"ViewAllSeriesBar", "&Bar", "Draw every serie as bars", {}, true},
         {"ViewAllSeriesContinue", "&Continue", "Draw every serie as a line", {}, true, true},
-        {"ViewAllSeriesHighlight", "&Highlight", "Draw every serie with a wider pen", {}, true,
+        {"ViewAllSeriesHighlight",
+         "&Highlight",
+         "Draw every serie with a wider pen",
+         {},
+         true,
          true},
         {"ViewAllSeriesLabelsHide", "Hide Labels", "Hide the labels of the spectrum", {}, true},
         {"ViewAllSeriesIncreaseLinewitdh", "Increase line witdh",
@@ -293,8 +306,7 @@ void TSpectraViewerFrame::updateActions() {
     enable("FileExit", true);
     enable("FileSave", p && spectrum->spectrumData()->isModified());
     enable("FileSaveAs", p);
-    for (const char* name : {"EditCutSerie", "EditCopySerie", "EditCopyMass",
-                             "EditCopyRangeSerie"})
+    for (const char* name : {"EditCutSerie", "EditCopySerie", "EditCopyMass", "EditCopyRangeSerie"})
         enable(name, s);
     enable("EditPasteAsNew", p && c);
     enable("EditPasteOverwrite", s && c);
@@ -446,10 +458,9 @@ void TSpectraViewerFrame::viewCurrentSerieName() {
     if (!s) return;
     const auto serie = s->series()->current();
     if (!serie) return;
-    const auto answer =
-        m_services.dialogs->inputText(QStringLiteral("Serie name"),
-                                      QStringLiteral("Name of the serie"),
-                                      QString::fromStdString(serie->name()));
+    const auto answer = m_services.dialogs->inputText(QStringLiteral("Serie name"),
+                                                      QStringLiteral("Name of the serie"),
+                                                      QString::fromStdString(serie->name()));
     if (answer) {
         const std::string name = answer->left(maxInputLength).toStdString();
         const std::string before = serie->name();

@@ -20,22 +20,32 @@
 
 inline const char* messageKindName(TMessageKind kind) {
     switch (kind) {
-        case TMessageKind::Error: return "error";
-        case TMessageKind::Warning: return "warning";
-        case TMessageKind::Question: return "question";
-        case TMessageKind::Info: return "info";
+        case TMessageKind::Error:
+            return "error";
+        case TMessageKind::Warning:
+            return "warning";
+        case TMessageKind::Question:
+            return "question";
+        case TMessageKind::Info:
+            return "info";
     }
     return "?";
 }
 
 inline const char* messageButtonName(TMessageButton button) {
     switch (button) {
-        case TMessageButton::Ok: return "Ok";
-        case TMessageButton::Abort: return "Abort";
-        case TMessageButton::Ignore: return "Ignore";
-        case TMessageButton::Yes: return "Yes";
-        case TMessageButton::No: return "No";
-        case TMessageButton::Cancel: return "Cancel";
+        case TMessageButton::Ok:
+            return "Ok";
+        case TMessageButton::Abort:
+            return "Abort";
+        case TMessageButton::Ignore:
+            return "Ignore";
+        case TMessageButton::Yes:
+            return "Yes";
+        case TMessageButton::No:
+            return "No";
+        case TMessageButton::Cancel:
+            return "Cancel";
     }
     return "?";
 }
@@ -119,13 +129,14 @@ public:
     std::optional<TFileChoice> openFileName(const QString& title,
                                             const QStringList& filters) override {
         m_opens.push_back({title, filters});
-        if (auto* answer = next<TOpenAnswer>("open dialog \"" + title + "\"")) return answer->choice;
+        if (auto* answer = next<TOpenAnswer>("open dialog \"" + title + "\""))
+            return answer->choice;
         return std::nullopt;
     }
     std::optional<QString> saveFileName(const QString& title, const QString& proposed) override {
         m_saves.push_back({title, proposed});
-        if (auto* answer = next<TSaveAnswer>("save dialog \"" + title + "\" proposing \"" +
-                                             proposed + "\""))
+        if (auto* answer =
+                next<TSaveAnswer>("save dialog \"" + title + "\" proposing \"" + proposed + "\""))
             return answer->path;
         return std::nullopt;
     }

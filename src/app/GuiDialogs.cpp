@@ -1,0 +1,186 @@
+// Qt's dialogs behind the dialogs seam, and the About box.
+#include "app/GuiDialogs.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+const QString programTitle = QStringLiteral("Velmorix viewer");
+
+QWidget* dialogParent() {
+    return QApplication::activeWindow();
+}
+
+QMessageBox::StandardButton toStandard(TMessageButton button) {
+    switch (button) {
+        case TMessageButton::Ok:
+            return QMessageBox::Ok;
+        case TMessageButton::Abort:
+            return QMessageBox::Abort;
+        case TMessageButton::Ignore:
+            return QMessageBox::Ignore;
+        case TMessageButton::Yes:
+            return QMessageBox::Yes;
+        case TMessageButton::No:
+            return QMessageBox::No;
+        case TMessageButton::Cancel:
+            return QMessageBox::Cancel;
+    }
+    return QMessageBox::Ok;
+}
+
+QMessageBox::Icon toIcon(TMessageKind kind) {
+    switch (kind) {
+        case TMessageKind::Error:
+            return QMessageBox::Critical;
+        case TMessageKind::Warning:
+            return QMessageBox::Warning;
+        case TMessageKind::Question:
+            return QMessageBox::Question;
+        case TMessageKind::Info:
+            return QMessageBox::Information;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+QIcon programIcon() {
+#ifdef VELMORIX_APP_RESOURCES
+    // The resources live in a static library: register them before the first look-up.
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(app);
+        return true;
+    }();
+    (void)registered;
+    const QString path = QStringLiteral(":/icons/velmorix.svg");
+    if (QFile::exists(path)) return QIcon(path);
+#endif
+    return {};
+}
+
+// --- About box
+// ------------------------------------------------------------------------------------
+
+TAboutBox::TAboutBox(const QString& version, QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("About"));
+
+    auto* icon = new QLabel(this);
+    const QIcon programImage = programIcon();
+    if (!programImage.isNull()) icon->setPixmap(programImage.pixmap(64, 64));
+    icon->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+
+    auto* name = new QLabel(programTitle, this);
+    QFont nameFont = name->font();
+    nameFont.setBold(true);
+    nameFont.setPointSizeF(nameFont.pointSizeF() * 1.4);
+    name->setFont(nameFont);
+    m_version = new QLabel(QStringLiteral("Version ") + version, this);
+    m_version->setObjectName(QStringLiteral("Version"));
+    auto* line = new QLabel(QStringLiteral("A viewer and light editor for mass spectra."), this);
+
+    auto* text = new QTextBrowser(this);
+    text->setReadOnly(true);
+    text->setOpenLinks(false);
+    text->setHtml(QStringLiteral(
+        "<p>Opens spectra from <i>.mzi</i> documents, shows them in up to eight stacked panes "
+        "with zoom, scroll and stretch tools and a history of views, and saves them back.</p>"
+        "<p>Series can be copied and pasted as text, renamed, recoloured and drawn as bars or "
+        "lines.</p>"));
+    text->setFixedHeight(110);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+
+    auto* head = new QVBoxLayout;
+    head->addWidget(name);
+    head->addWidget(m_version);
+    head->addWidget(line);
+    head->addStretch();
+    auto* top = new QHBoxLayout;
+    top->addWidget(icon);
+    top->addSpacing(12);
+    top->addLayout(head, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(text);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    setMinimumWidth(380);
+}
+
+QString TAboutBox::versionText() const {
+    return m_version->text();
+}
+
+// --- dialogs ------------------------------------------------------------------------------------
+
+std::optional<TFileChoice> TGuiDialogs::openFileName(const QString& title,
+                                                     const QStringList& filters) {
+    QFileDialog dialog(dialogParent(), title);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilters(filters);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    const int index = static_cast<int>(filters.indexOf(dialog.selectedNameFilter()));
+    return TFileChoice{dialog.selectedFiles().constFirst(), std::max(index, 0) + 1};
+}
+
+std::optional<QString> TGuiDialogs::saveFileName(const QString& title, const QString& proposed) {
+    // Asks before overwriting an existing file.
+    const QString path = QFileDialog::getSaveFileName(dialogParent(), title, proposed);
+    if (path.isEmpty()) return std::nullopt;
+    return path;
+}
+
+std::optional<QColor> TGuiDialogs::color(const QColor& initial) {
+    const QColor chosen = QColorDialog::getColor(initial, dialogParent());
+    if (!chosen.isValid()) return std::nullopt;
+    return chosen;
+}
+
+std::optional<QString> TGuiDialogs::inputText(const QString& title, const QString& prompt,
+                                              const QString& initial) {
+    QInputDialog dialog(dialogParent());
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setTextValue(initial.left(maxInputLength));
+    if (auto* edit = dialog.findChild<QLineEdit*>()) edit->setMaxLength(maxInputLength);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.textValue().left(maxInputLength);
+}
+
+TMessageButton TGuiDialogs::message(TMessageKind kind, const QString& text,
+                                    const std::vector<TMessageButton>& buttons) {
+    const std::vector<TMessageButton> offered =
+        buttons.empty() ? std::vector<TMessageButton>{TMessageButton::Ok} : buttons;
+    QMessageBox box(toIcon(kind), programTitle, text, QMessageBox::NoButton, dialogParent());
+    for (const TMessageButton b : offered) box.addButton(toStandard(b));
+    box.setDefaultButton(toStandard(offered.front()));
+    // Closing the box otherwise counts as the last button.
+    box.setEscapeButton(box.button(toStandard(offered.back())));
+    box.exec();
+    const auto pressed = box.standardButton(box.clickedButton());
+    for (const TMessageButton b : offered)
+        if (toStandard(b) == pressed) return b;
+    return offered.back();
+}
+
+void TGuiDialogs::about(const QString& version) {
+    TAboutBox box(version, dialogParent());
+    box.exec();
+}

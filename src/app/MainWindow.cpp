@@ -1,0 +1,152 @@
+// The main window around the viewer frame.
+#include "app/MainWindow.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+
+#include <initializer_list>
+
+#include "app/Dialogs.h"
+#include "app/GuiDialogs.h"
+#include "app/SpectraViewerFrame.h"
+#include "display/SpectraManager.h"
+#include "display/Spectrum.h"
+#include "display/SpectrumContainer.h"
+#include "display/SpectrumNavigator.h"
+#include "model/PointListSerie.h"
+#include "model/SpectrumData.h"
+#include "model/SpectrumParameters.h"
+
+TMainForm::TMainForm(TViewerServices services, QWidget* parent) : QMainWindow(parent) {
+    setWindowTitle(QStringLiteral("Velmorix viewer"));
+    setWindowIcon(programIcon());
+    m_frame = new TSpectraViewerFrame(std::move(services), this);
+    setCentralWidget(m_frame);
+
+    m_about = new QAction(QStringLiteral("&About..."), this);
+    m_about->setObjectName(QStringLiteral("HelpAbout"));
+    m_about->setStatusTip(QStringLiteral("Show the version of the viewer"));
+    connect(m_about, &QAction::triggered, this,
+            [this] { m_frame->runCommand([this] { about(); }); });
+    createMenus();
+
+    statusBar();
+    connect(m_frame->manager(), &TSpectraManager::paneMouseMoved, this, [this] { showReadout(); });
+    connect(m_frame->manager()->navigator(), &TSpectrumNavigator::spectrumChanged, this,
+            [this](TSpectrum* s) {
+                if (!s) statusBar()->clearMessage();
+            });
+
+    // The size the window returns to from maximised.
+    resize(1024, 768);
+}
+
+TMainForm::~TMainForm() {
+    // The frame goes first, while this is still a whole main window for its signals.
+    delete m_frame;
+}
+
+void TMainForm::createMenus() {
+    // Items only for actions that the menus show; Import, Background and the others without a
+    // menu item keep their actions for code and shortcuts. "-" is a separator.
+    const auto fill = [this](QMenu* menu, std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            if (name[0] == '-')
+                menu->addSeparator();
+            else
+                menu->addAction(m_frame->action(QString::fromLatin1(name)));
+        }
+    };
+
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    fill(file, {"FileNew", "FileOpen", "FileSave", "FileSaveAs", "FileSaveRange", "FileExport",
+                "FileAnnotations", "-", "FilePrint", "FilePrintSetup", "-", "FileExit"});
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    fill(edit, {"EditCutSerie", "EditCopySerie", "EditCopyRangeSerie", "EditCopyMass", "-",
+                "EditPasteAsNew", "EditPasteOverwrite", "EditInsertSpline", "-", "EditDeleteSerie",
+                "EditDeleteSeriesContainer"});
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    fill(view->addMenu(QStringLiteral("&Serie")),
+         {"ViewCurrentSerieBar", "ViewCurrentSerieContinue", "ViewCurrentSerieHightlight", "-",
+          "ViewCurrentSerieColor", "ViewCurrentSerieName", "-", "ViewCurrentSerieLabelsColor",
+          "ViewCurrentSerieLabelsHide"});
+    fill(view->addMenu(QStringLiteral("&All Series")),
+         {"ViewAllSeriesBar", "ViewAllSeriesContinue", "ViewAllSeriesHighlight", "-",
+          "ViewAllSeriesIncreaseLinewitdh", "ViewAllSeriesDecreaseLinewidth"});
+    view->addSeparator();
+    view->addAction(m_frame->action(QStringLiteral("ViewSynchronize")));
+    fill(view->addMenu(QStringLiteral("S&pectrum")), {"ViewSpectrumLabel"});
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(m_about);
+
+    // States are brought up to date before any menu shows them.
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>())
+        connect(menu, &QMenu::aboutToShow, m_frame, &TSpectraViewerFrame::updateActions);
+}
+
+void TMainForm::showReadout() {
+    TSpectrum* s = m_frame->currentSpectrum();
+    statusBar()->showMessage(s ? s->cursorReadout() : QString());
+}
+
+void TMainForm::openStartupFile(const QString& path) {
+    m_frame->loadMziFile(path);
+    TSpectrum* s = m_frame->currentSpectrum();
+    if (!s) return;
+    const auto& series = s->series();
+    if (series->count() > 0) series->serie(0)->setColor(colors::black);
+    s->spectrumData()->setModified(true);
+    s->setFileName(QFileInfo(path).fileName().toStdString());
+    if (TSpectrumContainer* c = m_frame->currentContainer()) c->updateLabel();
+    s->invalidate();
+    m_frame->scheduleUpdateActions();
+}
+
+void TMainForm::freeformBackground() {
+    m_frame->runCommand([this] {
+        TSpectrum* s = m_frame->currentSpectrum();
+        if (!s || s->series()->count() == 0) return;
+        const auto& serie = s->series()->serie(0);
+        c_spectrum_parameters parameters(serie->points(), serie->threshold());
+        parameters.computeBackground();
+        s->invalidateDrawing();
+    });
+}
+
+void TMainForm::about() {
+    const TViewerServices& services = m_frame->services();
+    if (services.dialogs) services.dialogs->about(services.version);
+}
+
+bool TMainForm::confirmClose() {
+    const TViewerServices& services = m_frame->services();
+    for (TSpectrumContainer* c : m_frame->manager()->containers()) {
+        const TSpectrum* s = c->spectrum();
+        if (!s || !s->spectrumData()->isModified()) continue;
+        const QString text = QStringLiteral("Spectrum \"") + QString::fromStdString(s->fileName()) +
+                             QStringLiteral(
+                                 "\" not saved. Are you sure want to exit without "
+                                 "saving it ?");
+        if (!services.dialogs) return false;
+        const TMessageButton answer = services.dialogs->message(
+            TMessageKind::Warning, text, {TMessageButton::Yes, TMessageButton::Cancel});
+        if (answer != TMessageButton::Yes) return false;
+    }
+    return true;
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    bool close = false;
+    m_frame->runCommand([&] { close = confirmClose(); });
+    if (close)
+        event->accept();
+    else
+        event->ignore();
+}

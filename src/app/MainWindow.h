@@ -1,0 +1,47 @@
+// The main window: menu bar over the viewer frame, the cursor read-out in the status bar, the
+// question before closing with unsaved spectra, the About box and the start-up document.
+#pragma once
+
+#include <QMainWindow>
+
+#include "app/ViewerServices.h"
+
+class QAction;
+class QCloseEvent;
+class TSpectraViewerFrame;
+class TSpectrum;
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TMainForm(TViewerServices services, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    TSpectraViewerFrame* frame() const { return m_frame; }
+    // Help > About..., the one action the window adds to the frame's.
+    QAction* aboutAction() const { return m_about; }
+
+    // Loads the document named on the command line into the frame; when that leaves a pane,
+    // its first series turns black, its data counts as modified (closing asks before
+    // discarding it) and its file name becomes the file-name part of path. Call it once the
+    // window has its size: panes are made only where there is room for them.
+    void openStartupFile(const QString& path);
+    // Replaces the threshold of series 0 of the current spectrum by its estimated background.
+    // Reachable from code only.
+    void freeformBackground();
+    // Shows the About box.
+    void about();
+    // Asks, pane by pane, before discarding modified data; whether the window may close.
+    bool confirmClose();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createMenus();
+    void showReadout();
+
+    TSpectraViewerFrame* m_frame;
+    QAction* m_about;
+};

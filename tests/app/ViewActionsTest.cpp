@@ -1,0 +1,471 @@
+// The frame's action states against panes, series and the clipboard, the View commands, and
+// the command runner's error boxes.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QLabel>
+
+#include <memory>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/SpectraViewerFrame.h"
+#include "display/SpectraManager.h"
+#include "display/Spectrum.h"
+#include "display/SpectrumContainer.h"
+#include "display/SpectrumNavigator.h"
+#include "model/Label.h"
+#include "model/PointListSerie.h"
+#include "model/SpectrumData.h"
+#include "support/FakeClipboard.h"
+#include "support/ScriptedDialogs.h"
+
+namespace {
+
+using Names = std::set<std::string>;
+
+// A shown frame with scripted dialogs and an in-memory clipboard; pen widths as at start.
+class ViewActions : public ::testing::Test {
+protected:
+    ViewActions() : frame(services()) {
+        setSerieLineWidth(1);
+        frame.resize(800, 600);
+        frame.show();
+    }
+    ~ViewActions() override { setSerieLineWidth(1); }
+
+    TViewerServices services() {
+        TViewerServices s;
+        s.dialogs = &dialogs;
+        s.clipboard = &clipboard;
+        s.version = QStringLiteral("0.2.0.0");
+        return s;
+    }
+
+    // A new pane at the bottom, current, with series of these styles; the last one current.
+    TSpectrum& addPane(const std::vector<TSerieStyle>& styles = {}) {
+        TSpectraManager& manager = *frame.manager();
+        manager.setCount(manager.count() + 1);
+        TSpectrumContainer* pane = manager.lastContainer();
+        manager.navigator()->setSpectrumContainer(pane);
+        TSpectrum& plot = *pane->spectrum();
+        for (std::size_t i = 0; i < styles.size(); ++i) {
+            auto serie = plot.series()->newSerie("serie " + std::to_string(i + 1));
+            serie->setStyle(styles[i]);
+        }
+        return plot;
+    }
+
+    QAction& act(const char* name) {
+        QAction* a = frame.action(QString::fromLatin1(name));
+        EXPECT_NE(a, nullptr) << name;
+        return *a;
+    }
+    // As from the menu: its states are brought up to date as it opens.
+    void trigger(const char* name) {
+        frame.updateActions();
+        act(name).trigger();
+    }
+    TSpectrum& current() { return *frame.currentSpectrum(); }
+    TPointListSerie& currentSerie() { return *current().series()->current(); }
+    bool modified() { return current().spectrumData()->isModified(); }
+
+    // The table's actions that are enabled (checked) now.
+    Names enabledOf(const std::vector<const char*>& names) {
+        Names result;
+        for (const char* name : names)
+            if (act(name).isEnabled()) result.insert(name);
+        return result;
+    }
+    Names checkedOf(const std::vector<const char*>& names) {
+        Names result;
+        for (const char* name : names)
+            if (act(name).isChecked()) result.insert(name);
+        return result;
+    }
+
+    ScriptedDialogs dialogs;
+    FakeClipboard clipboard;
+    TSpectraViewerFrame frame;
+};
+
+const std::vector<const char*> stateRows = {"FileExit",
+                                            "FileSave",
+                                            "FileSaveAs",
+                                            "EditCutSerie",
+                                            "EditCopySerie",
+                                            "EditCopyMass",
+                                            "EditCopyRangeSerie",
+                                            "EditPasteAsNew",
+                                            "EditPasteOverwrite",
+                                            "EditDeleteSerie",
+                                            "EditDeleteSeriesContainer",
+                                            "ViewCurrentSerieColor",
+                                            "ViewCurrentSerieName",
+                                            "ViewCurrentSerieBar",
+                                            "ViewCurrentSerieContinue",
+                                            "ViewCurrentSerieHightlight",
+                                            "ViewAllSeriesBar",
+                                            "ViewAllSeriesContinue",
+                                            "ViewAllSeriesHighlight",
+                                            "ViewSpectrumLabel",
+                                            "ToolsDetectPeaks"};
+
+const std::vector<const char*> checkRows = {
+    "ViewCurrentSerieBar", "ViewCurrentSerieContinue", "ViewCurrentSerieHightlight",
+    "ViewAllSeriesBar",    "ViewAllSeriesContinue",    "ViewAllSeriesHighlight",
+    "ViewSpectrumLabel"};
+
+// Enabled whenever there is a current series.
+const Names serieActions = {"FileExit",
+                            "FileSaveAs",
+                            "EditCutSerie",
+                            "EditCopySerie",
+                            "EditCopyMass",
+                            "EditCopyRangeSerie",
+                            "EditDeleteSerie",
+                            "EditDeleteSeriesContainer",
+                            "ViewCurrentSerieColor",
+                            "ViewCurrentSerieName",
+                            "ViewCurrentSerieBar",
+                            "ViewCurrentSerieContinue",
+                            "ViewCurrentSerieHightlight",
+                            "ViewAllSeriesBar",
+                            "ViewAllSeriesContinue",
+                            "ViewAllSeriesHighlight",
+                            "ViewSpectrumLabel",
+                            "ToolsDetectPeaks"};
+
+Names plus(Names names, const Names& more) {
+    names.insert(more.begin(), more.end());
+    return names;
+}
+
+// What a case sets up besides its series.
+enum Setup : unsigned {
+    NoPane = 0,
+    Pane = 1,
+    TextToPaste = 2,
+    Modified = 4,
+    Highlighted = 8,  // the current series keeps its highlight width
+    LabelHidden = 16
+};
+
+struct StateCase {
+    const char* story;
+    unsigned setup;
+    std::vector<TSerieStyle> series;  // the last one current
+    Names enabled;
+    Names checked;
+};
+
+TEST_F(ViewActions, StatesFollowPanesSeriesAndClipboard) {
+    using enum TSerieStyle;
+    const Names noSerieChecks = {"ViewAllSeriesContinue", "ViewSpectrumLabel"};
+    const StateCase cases[] = {
+        {"no pane", NoPane, {}, {"FileExit"}, noSerieChecks},
+        {"no pane, text to paste", TextToPaste, {}, {"FileExit"}, noSerieChecks},
+        {"empty pane",
+         Pane,
+         {},
+         {"FileExit", "FileSaveAs", "EditDeleteSeriesContainer", "ViewSpectrumLabel"},
+         noSerieChecks},
+        {"empty pane, text to paste, modified",
+         Pane | TextToPaste | Modified,
+         {},
+         {"FileExit", "FileSave", "FileSaveAs", "EditPasteAsNew", "EditDeleteSeriesContainer",
+          "ViewSpectrumLabel"},
+         noSerieChecks},
+        {"highlighted bars",
+         Pane | Highlighted,
+         {Line, Bars},
+         serieActions,
+         {"ViewCurrentSerieBar", "ViewCurrentSerieHightlight", "ViewAllSeriesBar",
+          "ViewAllSeriesHighlight", "ViewSpectrumLabel"}},
+        {"plain line, text to paste, modified, label hidden",
+         Pane | TextToPaste | Modified | LabelHidden,
+         {Bars, Line},
+         plus(serieActions, {"FileSave", "EditPasteAsNew", "EditPasteOverwrite"}),
+         {"ViewCurrentSerieContinue", "ViewAllSeriesContinue"}},
+    };
+    for (const StateCase& c : cases) {
+        SCOPED_TRACE(c.story);
+        frame.manager()->setCount(0);
+        clipboard.clear();
+        if (c.setup & Pane) {
+            TSpectrum& plot = addPane(c.series);
+            plot.spectrumData()->setModified(c.setup & Modified);
+            if (!c.series.empty())
+                currentSerie().setHighlightWidth(c.setup & Highlighted ? highlightLineWidth()
+                                                                       : serieLineWidth());
+            frame.currentContainer()->serieLabel()->setVisible(!(c.setup & LabelHidden));
+        }
+        if (c.setup & TextToPaste) clipboard.setText("100 5\n");
+        frame.updateActions();
+        EXPECT_EQ(enabledOf(stateRows), c.enabled);
+        EXPECT_EQ(checkedOf(checkRows), c.checked);
+    }
+}
+
+TEST_F(ViewActions, StatesCatchUpWithTheCurrentPaneOnTheirOwn) {
+    addPane({TSerieStyle::Bars});
+    addPane();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(act("EditCopySerie").isEnabled());
+
+    // Clicking the first pane binds the navigator to it; the update follows by itself.
+    frame.manager()->navigator()->setSpectrumContainer(frame.manager()->container(0));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(act("EditCopySerie").isEnabled());
+    EXPECT_TRUE(act("ViewCurrentSerieBar").isChecked());
+
+    clipboard.setText("1 2\n");
+    frame.scheduleUpdateActions();
+    frame.scheduleUpdateActions();  // coalesced
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(act("EditPasteOverwrite").isEnabled());
+}
+
+TEST_F(ViewActions, CutHintNamesTheCurrentSerieAndPane) {
+    addPane({TSerieStyle::Bars, TSerieStyle::Line});
+    frame.currentContainer()->setCaption(QStringLiteral("run A"));
+    current().series()->setCurrentIndex(0);
+    frame.updateActions();
+    EXPECT_EQ(act("EditCutSerie").statusTip(), QStringLiteral("Cut serie 1: serie 1 (run A)"));
+    EXPECT_EQ(act("EditCutSerie").toolTip(), QStringLiteral("Cut serie 1: serie 1 (run A)"));
+}
+
+TEST_F(ViewActions, SerieStylesAndTheirCheckMarks) {
+    addPane({TSerieStyle::Bars, TSerieStyle::Bars});
+    frame.updateActions();
+    EXPECT_TRUE(act("ViewCurrentSerieBar").isChecked());
+    EXPECT_FALSE(act("ViewAllSeriesContinue").isChecked());
+
+    // Serie > Continue restyles only the current series and marks the data for saving.
+    trigger("ViewCurrentSerieContinue");
+    frame.updateActions();
+    EXPECT_EQ(currentSerie().style(), TSerieStyle::Line);
+    EXPECT_EQ(current().series()->serie(0)->style(), TSerieStyle::Bars);
+    EXPECT_TRUE(modified());
+    EXPECT_EQ(checkedOf(checkRows),
+              (Names{"ViewCurrentSerieContinue", "ViewAllSeriesContinue",
+                     "ViewCurrentSerieHightlight", "ViewAllSeriesHighlight", "ViewSpectrumLabel"}));
+
+    // Serie > Bar on a series already drawn as bars changes nothing, so nothing is to save.
+    current().spectrumData()->setModified(false);
+    current().series()->setCurrentIndex(0);
+    trigger("ViewCurrentSerieBar");
+    EXPECT_FALSE(modified());
+
+    // All Series > Bar and Continue act on every series; the update sets their marks.
+    trigger("ViewAllSeriesContinue");
+    frame.updateActions();
+    for (const auto& serie : *current().series()) EXPECT_EQ(serie->style(), TSerieStyle::Line);
+    EXPECT_TRUE(modified());
+    EXPECT_FALSE(act("ViewAllSeriesBar").isChecked());
+    EXPECT_TRUE(act("ViewAllSeriesContinue").isChecked());
+
+    trigger("ViewAllSeriesBar");
+    frame.updateActions();
+    for (const auto& serie : *current().series()) EXPECT_EQ(serie->style(), TSerieStyle::Bars);
+    EXPECT_TRUE(act("ViewAllSeriesBar").isChecked());
+    EXPECT_FALSE(act("ViewAllSeriesContinue").isChecked());
+    EXPECT_TRUE(dialogs.messages().empty());
+}
+
+TEST_F(ViewActions, HighlightWidthsOfOneOrAllSeries) {
+    addPane({TSerieStyle::Line, TSerieStyle::Line, TSerieStyle::Line});
+    frame.updateActions();
+    ASSERT_TRUE(act("ViewAllSeriesHighlight").isChecked());
+
+    trigger("ViewAllSeriesHighlight");  // off: every series at the normal width
+    for (const auto& serie : *current().series()) EXPECT_EQ(serie->highlightWidth(), 1);
+    EXPECT_FALSE(act("ViewCurrentSerieHightlight").isChecked());
+    EXPECT_EQ(currentSerie().lineWidth(), 1);
+
+    trigger("ViewCurrentSerieHightlight");  // on for the current series only
+    EXPECT_EQ(currentSerie().highlightWidth(), 2);
+    EXPECT_EQ(currentSerie().lineWidth(), 2);
+    EXPECT_EQ(current().series()->serie(0)->highlightWidth(), 1);
+    frame.updateActions();
+    EXPECT_TRUE(act("ViewAllSeriesHighlight").isChecked());
+    EXPECT_FALSE(modified());  // widths are not saved
+
+    // Loaders run the handlers directly: they toggle the state themselves.
+    act("ViewAllSeriesHighlight").setChecked(false);
+    frame.viewAllSeriesHighlight();
+    EXPECT_TRUE(act("ViewAllSeriesHighlight").isChecked());
+    for (const auto& serie : *current().series()) EXPECT_EQ(serie->highlightWidth(), 2);
+}
+
+TEST_F(ViewActions, LineWidthsStayWithinOneToTen) {
+    for (int i = 0; i < 10; ++i) trigger("ViewAllSeriesIncreaseLinewitdh");
+    EXPECT_EQ(serieLineWidth(), 10);
+    EXPECT_EQ(highlightLineWidth(), 11);
+    for (int i = 0; i < 12; ++i) trigger("ViewAllSeriesDecreaseLinewidth");
+    EXPECT_EQ(serieLineWidth(), 1);
+    EXPECT_EQ(highlightLineWidth(), 2);
+
+    // Existing series keep their widths; new ones take the new widths.
+    addPane({TSerieStyle::Line});
+    trigger("ViewAllSeriesIncreaseLinewitdh");
+    EXPECT_EQ(current().series()->serie(0)->highlightWidth(), 2);
+    EXPECT_EQ(current().series()->newSerie("next")->highlightWidth(), 3);
+}
+
+TEST_F(ViewActions, HideLabelsActsOnEveryLabelList) {
+    TSpectrum& plot = addPane({TSerieStyle::Bars, TSerieStyle::Bars, TSerieStyle::Bars});
+    for (const char* name : {"first", "second", "third"})
+        plot.labels()->add(std::make_shared<TTextLabelList>(name));
+    plot.series()->setCurrentIndex(0);
+    const auto visible = [&] {
+        std::vector<bool> v;
+        for (const auto& list : *plot.labels()) v.push_back(list->isVisible());
+        return v;
+    };
+
+    trigger("ViewCurrentSerieLabelsHide");
+    EXPECT_TRUE(act("ViewCurrentSerieLabelsHide").isChecked());
+    EXPECT_EQ(visible(), (std::vector<bool>{false, false, false}));
+    trigger("ViewCurrentSerieLabelsHide");
+    EXPECT_EQ(visible(), (std::vector<bool>{true, true, true}));
+
+    frame.viewAllSeriesLabelsHide();  // the hidden All Series twin
+    EXPECT_TRUE(act("ViewAllSeriesLabelsHide").isChecked());
+    EXPECT_EQ(visible(), (std::vector<bool>{false, false, false}));
+    EXPECT_FALSE(modified());
+}
+
+TEST_F(ViewActions, RenameThroughTheInputBox) {
+    addPane({TSerieStyle::Bars});
+    dialogs.cancelInput();
+    trigger("ViewCurrentSerieName");
+    ASSERT_EQ(dialogs.inputRequests().size(), 1u);
+    EXPECT_EQ(dialogs.inputRequests()[0].title, QStringLiteral("Serie name"));
+    EXPECT_EQ(dialogs.inputRequests()[0].prompt, QStringLiteral("Name of the serie"));
+    EXPECT_EQ(dialogs.inputRequests()[0].initial, QStringLiteral("serie 1"));
+    EXPECT_EQ(currentSerie().name(), "serie 1");
+    EXPECT_FALSE(modified());
+
+    dialogs.enterText(QStringLiteral("peptide T3"));
+    trigger("ViewCurrentSerieName");
+    EXPECT_EQ(currentSerie().name(), "peptide T3");
+    EXPECT_TRUE(modified());
+    EXPECT_TRUE(
+        frame.currentContainer()->serieLabel()->text().contains(QStringLiteral("peptide T3")));
+
+    // A very long answer is cut; a series name holds at most 128 characters.
+    dialogs.enterText(QString(300, QLatin1Char('m')));
+    trigger("ViewCurrentSerieName");
+    EXPECT_EQ(currentSerie().name(), std::string(128, 'm'));
+    EXPECT_TRUE(dialogs.messages().empty());
+}
+
+TEST_F(ViewActions, ColoursOfSerieLabelsAndBackground) {
+    TSpectrum& plot = addPane({TSerieStyle::Bars, TSerieStyle::Line});
+    auto labels = std::make_shared<TTextLabelList>("Custom Labels");
+    plot.labels()->add(labels);
+    plot.series()->setCurrentIndex(0);
+    currentSerie().setColor(TColor::fromRgb(0, 0, 0));
+
+    dialogs.pickColor(QColor(255, 0, 0));
+    trigger("ViewCurrentSerieColor");
+    EXPECT_EQ(dialogs.colorRequests().back(), QColor(0, 0, 0));
+    EXPECT_EQ(currentSerie().color(), TColor::fromRgb(255, 0, 0));
+    EXPECT_FALSE(modified());  // colours are not saved
+
+    dialogs.cancelColor();
+    trigger("ViewCurrentSerieColor");
+    EXPECT_EQ(currentSerie().color(), TColor::fromRgb(255, 0, 0));
+
+    // The labels of series 0 are label list 0.
+    dialogs.pickColor(QColor(0, 128, 0));
+    trigger("ViewCurrentSerieLabelsColor");
+    EXPECT_EQ(labels->font().color, TColor::fromRgb(0, 128, 0));
+    // Series 1 has no label list: no question is asked.
+    plot.series()->setCurrentIndex(1);
+    trigger("ViewCurrentSerieLabelsColor");
+
+    dialogs.pickColor(QColor(10, 20, 30));
+    trigger("ViewBackground");
+    EXPECT_EQ(frame.manager()->palette().color(QPalette::Window), QColor(10, 20, 30));
+    EXPECT_TRUE(dialogs.messages().empty());
+}
+
+TEST_F(ViewActions, SynchronizeAndCaptionLabel) {
+    // Switched on before any pane, the manager follows the menu all the same.
+    trigger("ViewSynchronize");
+    EXPECT_TRUE(frame.manager()->isSynchronized());
+
+    addPane({TSerieStyle::Bars});
+    TSpectrumContainer& pane = *frame.currentContainer();
+    const int plotHeight = pane.spectrum()->height();
+    trigger("ViewSpectrumLabel");
+    EXPECT_TRUE(pane.serieLabel()->isHidden());
+    EXPECT_GT(pane.spectrum()->height(), plotHeight);  // the label's room goes to the plot
+    frame.updateActions();
+    EXPECT_FALSE(act("ViewSpectrumLabel").isChecked());
+
+    trigger("ViewSynchronize");
+    EXPECT_FALSE(frame.manager()->isSynchronized());
+}
+
+TEST_F(ViewActions, CommandsWithoutTheirPaneDoNothing) {
+    // Shortcuts and code reach the commands whatever the menu shows.
+    const auto runAll = [&] {
+        frame.viewCurrentSerieBar();
+        frame.viewCurrentSerieContinue();
+        frame.viewCurrentSerieColor();
+        frame.viewCurrentSerieName();
+        frame.viewCurrentSerieLabelsColor();
+        frame.viewAllSeriesBar();
+        frame.viewAllSeriesContinue();
+        frame.viewAllSeriesHighlight();
+        frame.viewSpectrumLabel();
+        frame.viewBackground();
+    };
+    runAll();
+    EXPECT_TRUE(dialogs.colorRequests().empty());
+    addPane();  // a pane without series
+    frame.viewCurrentSerieColor();
+    frame.viewCurrentSerieName();
+    frame.viewCurrentSerieLabelsColor();
+    frame.viewAllSeriesHighlight();
+    EXPECT_FALSE(modified());
+    EXPECT_TRUE(dialogs.messages().empty());
+    EXPECT_TRUE(dialogs.colorRequests().empty());
+    EXPECT_TRUE(dialogs.inputRequests().empty());
+}
+
+TEST_F(ViewActions, FailuresBecomeErrorBoxes) {
+    dialogs.press(TMessageButton::Abort);
+    EXPECT_FALSE(frame.runCommand([] { throw std::runtime_error("Cannot read file"); },
+                                  QStringLiteral("Unexpected format.\nTry Open txt format "
+                                                 "(standard).")));
+    dialogs.press(TMessageButton::Abort);
+    EXPECT_FALSE(frame.runCommand([] { throw std::runtime_error("Disk full"); }));
+    EXPECT_TRUE(frame.runCommand([] {}));
+
+    // A failure inside painting comes out of the plot once; the frame shows it with OK.
+    addPane();
+    addPane();
+    dialogs.press(TMessageButton::Ok);
+    emit frame.manager()->container(0)->spectrum()->messageRaised(QStringLiteral("Overflow"));
+    dialogs.press(TMessageButton::Ok);
+    emit frame.manager()->navigator()->messageRaised(QStringLiteral("No peak"));
+
+    const std::vector<TLoggedMessage> expected = {
+        {TMessageKind::Error,
+         QStringLiteral("Cannot read file\nUnexpected format.\nTry Open txt format (standard)."),
+         {TMessageButton::Abort}},
+        {TMessageKind::Error, QStringLiteral("Disk full"), {TMessageButton::Abort}},
+        {TMessageKind::Error, QStringLiteral("Overflow"), {TMessageButton::Ok}},
+        {TMessageKind::Error, QStringLiteral("No peak"), {TMessageButton::Ok}},
+    };
+    EXPECT_EQ(dialogs.messages(), expected);
+}
+
+}  // namespace
