@@ -76,7 +76,7 @@ QIcon programIcon() {
 // ------------------------------------------------------------------------------------
 
 TAboutBox::TAboutBox(const QString& version, QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("About"));
+    setWindowTitle(QStringLiteral("About ") + programTitle);
 
     auto* icon = new QLabel(this);
     const QIcon programImage = programIcon();

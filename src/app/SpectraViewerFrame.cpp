@@ -314,6 +314,10 @@ void TSpectraViewerFrame::updateActions() {
     enable("EditDeleteSeriesContainer", p);
     enable("ViewCurrentSerieColor", s);
     enable("ViewCurrentSerieName", s);
+    // Not rows of the table, but useless without their series or pane all the same.
+    enable("ViewCurrentSerieLabelsColor", s);
+    enable("ViewCurrentSerieLabelsHide", p);
+    enable("ViewAllSeriesLabelsHide", p);
     enable("ViewCurrentSerieBar", s);
     check("ViewCurrentSerieBar", b);
     enable("ViewCurrentSerieContinue", s);
