@@ -72,8 +72,7 @@ QIcon programIcon() {
     return {};
 }
 
-// --- About box
-// ------------------------------------------------------------------------------------
+// --- About box -----------------------------------------------------------------------------------
 
 TAboutBox::TAboutBox(const QString& version, QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About ") + programTitle);
@@ -126,7 +125,7 @@ QString TAboutBox::versionText() const {
     return m_version->text();
 }
 
-// --- dialogs ------------------------------------------------------------------------------------
+// --- dialogs -------------------------------------------------------------------------------------
 
 std::optional<TFileChoice> TGuiDialogs::openFileName(const QString& title,
                                                      const QStringList& filters) {

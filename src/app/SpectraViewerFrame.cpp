@@ -107,7 +107,7 @@ TSpectrumContainer* TSpectraViewerFrame::currentContainer() const {
     return m_manager->count() > 0 ? m_manager->navigator()->spectrumContainer() : nullptr;
 }
 
-// --- actions --------------------------------------------------------------------------------
+// --- actions -------------------------------------------------------------------------------------
 
 QAction* TSpectraViewerFrame::addAction(const QString& name, const QString& caption) {
     auto* a = new QAction(caption, this);
@@ -268,7 +268,7 @@ bool TSpectraViewerFrame::toggle(const QString& name) {
     return a->isChecked();
 }
 
-// --- action states ----------------------------------------------------------------------------
+// --- action states -------------------------------------------------------------------------------
 
 void TSpectraViewerFrame::scheduleUpdateActions() {
     if (m_updateScheduled) return;
@@ -368,7 +368,7 @@ void TSpectraViewerFrame::showPaneMessage(const QString& text) {
         m_services.dialogs->message(TMessageKind::Error, text, {TMessageButton::Ok});
 }
 
-// --- commands -----------------------------------------------------------------------------------
+// --- commands ------------------------------------------------------------------------------------
 
 bool TSpectraViewerFrame::runCommand(const std::function<void()>& work, const QString& hint) {
     QString message;
@@ -386,7 +386,7 @@ bool TSpectraViewerFrame::runCommand(const std::function<void()>& work, const QS
     return false;
 }
 
-// --- View menu ----------------------------------------------------------------------------------
+// --- View menu -----------------------------------------------------------------------------------
 //
 // Each command needs a pane (and most a current series); without it a command changes at most
 // its own checked state. Changes of what Save writes (names, styles) mark the data modified;
