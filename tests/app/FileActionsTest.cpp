@@ -1,0 +1,572 @@
+// File menu stories: New, Open, Save, Save as, Save range, Export and Annotations on a frame
+// with scripted dialogs, over documents written into a temporary folder.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTextDocument>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/AnnotationsWindow.h"
+#include "app/MainWindow.h"
+#include "app/SpectraViewerFrame.h"
+#include "display/SpectraManager.h"
+#include "display/Spectrum.h"
+#include "display/SpectrumContainer.h"
+#include "display/SpectrumNavigator.h"
+#include "files/MziFile.h"
+#include "model/Label.h"
+#include "model/SpectrumData.h"
+#include "support/FakeClipboard.h"
+#include "support/ScriptedDialogs.h"
+
+namespace {
+
+const QString formatHint = QStringLiteral("\nUnexpected format.\nTry Open txt format (standard).");
+
+// One series element of a hand-written document; the integrity value is the text's own
+// checksum unless given.
+struct TSerieXml {
+    std::string name;
+    std::string view;
+    std::string text;
+    std::optional<std::int64_t> idcode = std::nullopt;
+};
+
+std::string serieXml(bool observed, const TSerieXml& s) {
+    const std::string tag = observed ? "spectrumobs" : "spectrum";
+    const std::string data = observed ? "dataobs" : "datatheo";
+    const std::int64_t id = s.idcode.value_or(pointTextChecksum(s.text));
+    return "<" + tag + " name=\"" + s.name + "\" view=\"" + s.view + "\" IDcode=\"" +
+           std::to_string(id) + "\"><" + data + " ID=\"0\" name=\"" + s.name +
+           "\" description=\"\" ncols=\"2\" nvalues=\"4\">" + s.text + "</" + data + "></" + tag +
+           ">";
+}
+
+// A spectra element: the first series observed, the rest theoretical.
+std::string spectraXml(const std::string& caption, const std::vector<TSerieXml>& series) {
+    std::string xml = "<spectra name=\"" + caption + "\">";
+    for (std::size_t i = 0; i < series.size(); ++i) xml += serieXml(i == 0, series[i]);
+    return xml + "</spectra>";
+}
+
+std::string documentXml(const std::vector<std::string>& spectra,
+                        const std::string& annotations = {}) {
+    std::string xml = "<QUENTARIS xmlns=\"http://velmorix.org/MZI.xsd\"><spectra_set>";
+    for (const auto& s : spectra) xml += s;
+    xml += "</spectra_set>";
+    if (!annotations.empty()) xml += "<Annotations>" + annotations + "</Annotations>";
+    return xml + "</QUENTARIS>\r\n";
+}
+
+const std::string peaksText = "100.5 10\n200.25 30\n300.125 20\n";
+const std::string moreText = "150 5\n250 15\n";
+
+// Text whose checksum no longer matches: one digit of peaksText changed.
+TSerieXml editedSerie(const std::string& name) {
+    return {name, "bar", "100.5 10\n200.25 31\n300.125 20\n", pointTextChecksum(peaksText)};
+}
+
+std::string readFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return "<unreadable>";
+    return file.readAll().toStdString();
+}
+
+void writeFile(const QString& path, const std::string& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
+TLoggedMessage errorBox(const QString& text) {
+    return {TMessageKind::Error, text, {TMessageButton::Abort}};
+}
+
+const TLoggedMessage corruptionWarning{
+    TMessageKind::Warning, QStringLiteral("Data corruption!"), {TMessageButton::Ignore}};
+
+class FileActions : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("temp")));
+        m_frame = std::make_unique<TSpectraViewerFrame>(
+            TViewerServices{&m_dialogs, &m_clipboard, path("temp"), QStringLiteral("0.2.0.0")});
+        m_frame->resize(1000, 700);
+        m_frame->show();
+    }
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    // Writes a document and returns its path.
+    QString document(const QString& name, const std::string& xml) {
+        const QString p = path(name);
+        writeFile(p, xml);
+        return p;
+    }
+    QString twoSpectraDocument(const QString& name = QStringLiteral("two.mzi")) {
+        return document(name, documentXml({spectraXml("First", {{"obs", "bar", peaksText}}),
+                                           spectraXml("Second", {{"measured", "bar", peaksText},
+                                                                 {"model", "bar", moreText}})},
+                                          "&lt;p&gt;Run A&lt;/p&gt;"));
+    }
+
+    // As from the menu: the states are brought up to date when it opens.
+    void trigger(const char* name) {
+        m_frame->updateActions();
+        QAction* a = m_frame->action(QString::fromLatin1(name));
+        ASSERT_NE(a, nullptr) << name;
+        a->trigger();
+    }
+    TSpectraManager& manager() const { return *m_frame->manager(); }
+    TSpectrum& current() const { return *m_frame->currentSpectrum(); }
+    TSpectrumData& currentData() const { return *current().spectrumData(); }
+    TSpectrumData& dataOf(int pane) const {
+        return *manager().container(pane)->spectrum()->spectrumData();
+    }
+    // A pane made by New holding one series with three points, marked modified.
+    TSpectrumData& newPaneWithSerie() {
+        trigger("FileNew");
+        TSpectrumData& data = currentData();
+        auto serie = data.series()->newSerie("peaks");
+        serie->points()->setAsText(peaksText);
+        data.setModified(true);
+        return data;
+    }
+    bool saveEnabled() {
+        m_frame->updateActions();
+        return m_frame->action(QStringLiteral("FileSave"))->isEnabled();
+    }
+
+    ScriptedDialogs m_dialogs;
+    FakeClipboard m_clipboard;
+    QTemporaryDir m_dir;
+    std::unique_ptr<TSpectraViewerFrame> m_frame;
+};
+
+TEST_F(FileActions, NewMakesAnUnmodifiedPaneThatIsSavedThroughTheSaveAsDialog) {
+    trigger("FileNew");
+    ASSERT_EQ(manager().count(), 1);
+    EXPECT_EQ(current().fileName(), "new.mzi");
+    EXPECT_FALSE(currentData().isModified());
+    EXPECT_FALSE(saveEnabled());
+
+    TSpectrumData& data = currentData();
+    data.series()->newSerie("peaks")->points()->setAsText(peaksText);
+    data.setModified(true);
+
+    // Cancelled: nothing is written anywhere, the pane stays as it was.
+    m_dialogs.cancelSave();
+    trigger("FileSave");
+    ASSERT_EQ(m_dialogs.saveRequests().size(), 1u);
+    EXPECT_EQ(m_dialogs.saveRequests()[0].proposed, QStringLiteral("new.mzi"));
+    EXPECT_TRUE(data.isModified());
+    EXPECT_EQ(current().fileName(), "new.mzi");
+
+    const QString target = path("first.mzi");
+    m_dialogs.saveAs(target);
+    trigger("FileSave");
+    EXPECT_EQ(readFile(target), *mziFileText(data));
+    EXPECT_FALSE(data.isModified());
+    EXPECT_EQ(current().fileName(), target.toStdString());
+
+    // From now on Save writes there without asking.
+    data.series()->serie(0)->setName("renamed");
+    data.setModified(true);
+    trigger("FileSave");
+    EXPECT_EQ(m_dialogs.saveRequests().size(), 2u);
+    EXPECT_NE(readFile(target).find("name=\"renamed\""), std::string::npos);
+    EXPECT_FALSE(data.isModified());
+    EXPECT_TRUE(m_dialogs.messages().empty());
+}
+
+TEST_F(FileActions, OpenLoadsTheChosenDocumentIntoNewPanesUnmodified) {
+    const QString file = twoSpectraDocument();
+
+    m_dialogs.cancelOpen();
+    trigger("FileOpen");
+    EXPECT_EQ(manager().count(), 0);
+    ASSERT_EQ(m_dialogs.openRequests().size(), 1u);
+    EXPECT_EQ(m_dialogs.openRequests()[0].filters,
+              (QStringList{QStringLiteral("mzi files (*.mzi)"),
+                           QStringLiteral("mzXML files (*.mzxml)")}));
+
+    m_dialogs.chooseFile(file, 1);
+    trigger("FileOpen");
+    ASSERT_EQ(manager().count(), 2);
+    EXPECT_EQ(manager().container(0)->caption(), QStringLiteral("First"));
+    EXPECT_EQ(manager().container(1)->caption(), QStringLiteral("Second"));
+    EXPECT_EQ(m_frame->currentContainer(), manager().container(1));
+    for (int pane = 0; pane < 2; ++pane) {
+        EXPECT_EQ(manager().container(pane)->spectrum()->fileName(), file.toStdString());
+        EXPECT_EQ(dataOf(pane).annotationText(), "<p>Run A</p>");
+        // Restyling every series of the last pane belongs to the load, not to an edit.
+        EXPECT_FALSE(dataOf(pane).isModified()) << pane;
+    }
+    EXPECT_FALSE(saveEnabled());
+
+    // The first pane keeps its styles; the last one is finished: lines, series 0 current,
+    // fitted, labelled.
+    EXPECT_EQ(dataOf(0).series()->serie(0)->style(), TSerieStyle::Bars);
+    TSpectrumData& last = dataOf(1);
+    ASSERT_EQ(last.series()->count(), 2);
+    EXPECT_EQ(last.series()->serie(0)->name(), "measured");
+    EXPECT_EQ(last.series()->serie(0)->color(), colors::black);
+    EXPECT_EQ(last.series()->serie(1)->points()->count(), 2);
+    for (const auto& serie : *last.series()) EXPECT_EQ(serie->style(), TSerieStyle::Line);
+    EXPECT_EQ(last.series()->currentIndex(), 0);
+    EXPECT_LT(last.xRange()->min(), 100.5);
+    EXPECT_GT(last.xRange()->max(), 300.125);
+    ASSERT_EQ(last.labels()->count(), 1);
+    EXPECT_EQ(last.labels()->labelList(0)->name(), customLabelsName);
+    EXPECT_EQ(current().viewHistory().size(), 1);
+
+    // The second filter entry is mzXML, whatever the file is called.
+    m_dialogs.chooseFile(file, 2);
+    m_dialogs.press(TMessageButton::Ok);
+    trigger("FileOpen");
+    EXPECT_EQ(manager().count(), 2);
+    ASSERT_EQ(m_dialogs.messages().size(), 1u);
+    EXPECT_EQ(m_dialogs.messages()[0],
+              (TLoggedMessage{TMessageKind::Error,
+                              QStringLiteral("Opening mzXML files is not available yet."),
+                              {TMessageButton::Ok}}));
+}
+
+TEST_F(FileActions, SaveWritesALoadedDocumentBackToItsPathAndClearsModified) {
+    const QString file = document(
+        "one.mzi", documentXml({spectraXml("Only", {{"obs", "bar", peaksText}})}, "notes"));
+    ASSERT_TRUE(m_frame->loadMziFile(file));
+    TSpectrumData& data = currentData();
+    data.series()->serie(0)->setName("edited");
+    data.setModified(true);
+    EXPECT_TRUE(saveEnabled());
+
+    trigger("FileSave");  // no dialog
+    const std::string written = readFile(file);
+    EXPECT_EQ(written, *mziFileText(data));
+    EXPECT_NE(written.find("name=\"edited\""), std::string::npos);
+    EXPECT_FALSE(data.isModified());
+    EXPECT_FALSE(saveEnabled());
+    EXPECT_TRUE(m_dialogs.messages().empty());
+}
+
+TEST_F(FileActions, SaveAsksWhereThePaneDidNotComeWholeFromAnMziFile) {
+    // A pane of another format (an import names its pane after the text file).
+    TSpectrumData& imported = newPaneWithSerie();
+    const QString text = path("scan.txt");
+    writeFile(text, "100 1\n");
+    current().setFileName(text.toStdString());
+    m_dialogs.cancelSave();
+    trigger("FileSave");
+    EXPECT_EQ(m_dialogs.saveRequests().back().proposed, path("scan.mzi"));
+    EXPECT_EQ(readFile(text), "100 1\n");
+    EXPECT_TRUE(imported.isModified());
+
+    // A document under another extension is read, but not written back over.
+    const QString xml =
+        document("doc.xml", documentXml({spectraXml("X", {{"obs", "bar", peaksText}})}));
+    ASSERT_TRUE(m_frame->loadMziFile(xml));
+    currentData().setModified(true);
+    m_dialogs.cancelSave();
+    trigger("FileSave");
+    EXPECT_EQ(m_dialogs.saveRequests().back().proposed, path("doc.mzi"));
+
+    // A corrupt load lost series: writing it back would lose them in the file too.
+    const QString corrupt =
+        document("corrupt.mzi", documentXml({spectraXml("C", {editedSerie("obs")})}));
+    m_dialogs.press(TMessageButton::Ignore);
+    m_frame->loadMziFile(corrupt);
+    const std::string before = readFile(corrupt);
+    currentData().setModified(true);
+    m_dialogs.cancelSave();
+    trigger("FileSave");
+    EXPECT_EQ(m_dialogs.saveRequests().back().proposed, corrupt);
+    EXPECT_EQ(readFile(corrupt), before);
+}
+
+TEST_F(FileActions, SaveAsSaveRangeAndExportProposeNamesAfterThePane) {
+    TSpectrumData& data = newPaneWithSerie();
+    // Save as, Save range and Export, each cancelled: what they proposed.
+    const auto proposals = [&](const std::string& fileName) {
+        current().setFileName(fileName);
+        for (const char* name : {"FileSaveAs", "FileSaveRange", "FileExport"}) {
+            m_dialogs.cancelSave();
+            trigger(name);
+        }
+        std::vector<QString> proposed;
+        const auto& asked = m_dialogs.saveRequests();
+        for (auto it = asked.end() - 3; it != asked.end(); ++it) proposed.push_back(it->proposed);
+        return proposed;
+    };
+    EXPECT_EQ(proposals("/data/run.7/spec.txt"),
+              (std::vector<QString>{"/data/run.7/spec.mzi", "/data/run.7/spec.mzi",
+                                    "/data/run.7/spec.txt"}));
+    EXPECT_EQ(proposals("/data/run.7/noext"),
+              (std::vector<QString>{"/data/run.7/noext.mzi", "/data/run.7/noext.mzi",
+                                    "/data/run.7/noext.txt"}));
+    EXPECT_EQ(proposals("new.mzi"), (std::vector<QString>{"new.mzi", "new.mzi", "new.txt"}));
+
+    // Save as writes and renames the pane; the file name then names the proposals.
+    const QString target = path("saved.mzi");
+    m_dialogs.saveAs(target);
+    trigger("FileSaveAs");
+    EXPECT_EQ(readFile(target), *mziFileText(data));
+    EXPECT_EQ(current().fileName(), target.toStdString());
+    EXPECT_FALSE(data.isModified());
+
+    // Export: the current series' points, one fixed-width line each, nothing else.
+    current().series()->serie(0)->points()->setAsText("1.5 2\n1000.123456 3.14159\n");
+    m_dialogs.saveAs(path("points.txt"));
+    trigger("FileExport");
+    EXPECT_EQ(m_dialogs.saveRequests().back().proposed, path("saved.txt"));
+    EXPECT_EQ(readFile(path("points.txt")),
+              "         1.50000     2.000\n      1000.12346     3.142\n");
+
+    // Save range: the points inside the visible x range only; the pane keeps its name.
+    data.xRange()->setMin(500.0);
+    data.xRange()->setMax(2000.0);
+    m_dialogs.saveAs(path("range.mzi"));
+    trigger("FileSaveRange");
+    EXPECT_EQ(readFile(path("range.mzi")), *mziRangeText(data));
+    EXPECT_EQ(readFile(path("range.mzi")).find("1.50000"), std::string::npos);
+    EXPECT_EQ(current().fileName(), target.toStdString());
+    EXPECT_TRUE(m_dialogs.messages().empty());
+
+    // Without series Export asks nothing.
+    trigger("FileNew");
+    trigger("FileExport");
+}
+
+TEST_F(FileActions, AFailedSaveLeavesThePreviousFileAndTheModifiedFlag) {
+    // The name takes all the room a name may have, so the new file written beside it, under a
+    // longer name, cannot be made.
+    const QString name = QString(251, QLatin1Char('d')) + QStringLiteral(".mzi");
+    const std::string original = documentXml({spectraXml("Long", {{"obs", "bar", peaksText}})});
+    const QString file = document(name, original);
+    ASSERT_TRUE(m_frame->loadMziFile(file));
+    currentData().setModified(true);
+
+    m_dialogs.press(TMessageButton::Abort);
+    trigger("FileSave");
+    ASSERT_EQ(m_dialogs.messages().size(), 1u);
+    // Made when written or when renamed, depending on the file system.
+    const QString text = m_dialogs.messages()[0].text;
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Cannot ")) &&
+                text.contains(QStringLiteral("file \"%1\". ").arg(file)))
+        << text.toStdString();
+    EXPECT_FALSE(text.endsWith(QStringLiteral("Unknown error")));
+    EXPECT_EQ(m_dialogs.messages()[0].buttons, std::vector{TMessageButton::Abort});
+    EXPECT_EQ(readFile(file), original);
+    EXPECT_TRUE(currentData().isModified());
+
+    // A folder in the way stays a folder, with what it holds.
+    const QString folder = path("folder.mzi");
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("folder.mzi")));
+    writeFile(folder + "/inside.txt", "kept");
+    m_dialogs.saveAs(folder);
+    m_dialogs.press(TMessageButton::Abort);
+    trigger("FileSaveAs");
+    ASSERT_EQ(m_dialogs.messages().size(), 2u);
+    EXPECT_TRUE(m_dialogs.messages()[1].text.startsWith(
+        QStringLiteral("Cannot create file \"%1\".").arg(folder)));
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+    EXPECT_EQ(readFile(folder + "/inside.txt"), "kept");
+    EXPECT_TRUE(currentData().isModified());
+    EXPECT_EQ(current().fileName(), file.toStdString());
+}
+
+TEST_F(FileActions, AnnotationsAreWrittenToTheTemporaryFolderAndShown) {
+    trigger("FileAnnotations");  // no pane: nothing
+
+    const QString file = document(
+        "notes.mzi", documentXml({spectraXml("N", {{"obs", "bar", peaksText}})},
+                                 "&lt;html&gt;&lt;body&gt;&lt;p&gt;First page&lt;/p&gt;"
+                                 "&lt;img src=\"http://example.org/x.png\"&gt;&lt;/body&gt;"
+                                 "&lt;/html&gt;"));
+    ASSERT_TRUE(m_frame->loadMziFile(file));
+    trigger("FileAnnotations");
+    const QString page = path("temp/notes.html");
+    EXPECT_EQ(readFile(page), currentData().annotationText());
+    auto* window = m_frame->findChild<TAnnotationsWindow*>();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->isWindow());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Annotations"));
+    EXPECT_EQ(window->size(), QSize(696, 480));
+    EXPECT_TRUE(window->browser()->toPlainText().contains(QStringLiteral("First page")));
+
+    // Another pane of the same file name in another folder writes the same page; the window
+    // is reused and shows the newer text.
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("other")));
+    const QString other =
+        document("other/notes.mzi",
+                 documentXml({spectraXml("M", {{"obs", "bar", peaksText}})}, "Second page"));
+    ASSERT_TRUE(m_frame->loadMziFile(other));
+    trigger("FileAnnotations");
+    EXPECT_EQ(readFile(page), "Second page");
+    EXPECT_EQ(m_frame->findChildren<TAnnotationsWindow*>().size(), 1);
+    EXPECT_EQ(window->browser()->toPlainText(), QStringLiteral("Second page"));
+
+    // A link planted at the page's name is replaced, not followed.
+    const QString victim = path("victim.txt");
+    writeFile(victim, "keep");
+    ASSERT_TRUE(QFile::remove(page));
+    ASSERT_TRUE(QFile::link(victim, page));
+    trigger("FileAnnotations");
+    EXPECT_EQ(readFile(victim), "keep");
+    EXPECT_FALSE(QFileInfo(page).isSymLink());
+    EXPECT_EQ(readFile(page), "Second page");
+
+    // New names its page after "new.mzi".
+    trigger("FileNew");
+    currentData().setAnnotationText("fresh");
+    trigger("FileAnnotations");
+    EXPECT_EQ(readFile(path("temp/new.html")), "fresh");
+    EXPECT_TRUE(m_dialogs.messages().empty());
+}
+
+TEST(AnnotationsBrowser, FetchesNothingFromTheNetwork) {
+    QTemporaryDir dir;
+    const QString image = dir.filePath(QStringLiteral("local.txt"));
+    writeFile(image, "local bytes");
+    TAnnotationsBrowser browser;
+    EXPECT_FALSE(browser
+                     .loadResource(QTextDocument::ImageResource,
+                                   QUrl(QStringLiteral("http://example.org/x.png")))
+                     .isValid());
+    EXPECT_FALSE(browser
+                     .loadResource(QTextDocument::StyleSheetResource,
+                                   QUrl(QStringLiteral("https://example.org/s.css")))
+                     .isValid());
+    EXPECT_EQ(browser.loadResource(QTextDocument::ImageResource, QUrl::fromLocalFile(image))
+                  .toByteArray(),
+              QByteArray("local bytes"));
+}
+
+TEST_F(FileActions, ALoadThatFailsHalfWayKeepsThePanesItMade) {
+    const QString file =
+        document("broken.mzi", documentXml({spectraXml("Good", {{"obs", "bar", peaksText}}),
+                                            spectraXml("Bad", {{"ok", "bar", moreText},
+                                                               {"cut", "bar", "100 5 200", 1}})}));
+    m_dialogs.press(TMessageButton::Abort);
+    EXPECT_FALSE(m_frame->loadMziFile(file));
+    EXPECT_EQ(m_dialogs.messages(),
+              std::vector{errorBox(
+                  QStringLiteral("Invalid format. Incomplete value pair (200 ...)") + formatHint)});
+    ASSERT_EQ(manager().count(), 2);
+    EXPECT_EQ(dataOf(0).series()->serie(0)->points()->count(), 3);
+    ASSERT_EQ(dataOf(1).series()->count(), 2);
+    EXPECT_EQ(dataOf(1).series()->serie(0)->points()->count(), 2);
+    EXPECT_TRUE(dataOf(1).series()->serie(1)->points()->isEmpty());
+
+    // What could not be read is not written back over the file without asking.
+    dataOf(0).setModified(true);
+    m_frame->manager()->navigator()->setSpectrumContainer(manager().container(0));
+    m_dialogs.cancelSave();
+    trigger("FileSave");
+    EXPECT_EQ(m_dialogs.saveRequests().size(), 1u);
+}
+
+TEST_F(FileActions, DataCorruptionIsReportedOncePerLoadAlsoAfterAFailure) {
+    const QString file =
+        document("corrupt.mzi",
+                 documentXml({spectraXml("A", {editedSerie("a1"), {"a2", "bar", peaksText}}),
+                              spectraXml("B", {editedSerie("b1"), {"b2", "bar", peaksText, 0}})}));
+    m_dialogs.press(TMessageButton::Ignore);
+    EXPECT_TRUE(m_frame->loadMziFile(file));
+    EXPECT_EQ(m_dialogs.messages(), std::vector{corruptionWarning});
+    ASSERT_EQ(manager().count(), 2);
+    EXPECT_TRUE(dataOf(0).series()->serie(0)->points()->isEmpty());
+    EXPECT_EQ(dataOf(0).series()->serie(1)->points()->count(), 3);
+    EXPECT_TRUE(dataOf(1).series()->serie(1)->points()->isEmpty());
+
+    m_dialogs.clearLog();
+    const QString failing =
+        document("failing.mzi", documentXml({spectraXml("A", {editedSerie("a1")}),
+                                             spectraXml("B", {{"cut", "bar", "1 2 3", 7}})}));
+    m_dialogs.press(TMessageButton::Abort);
+    m_dialogs.press(TMessageButton::Ignore);
+    EXPECT_FALSE(m_frame->loadMziFile(failing));
+    EXPECT_EQ(
+        m_dialogs.messages(),
+        (std::vector{
+            errorBox(QStringLiteral("Invalid format. Incomplete value pair (3 ...)") + formatHint),
+            corruptionWarning}));
+}
+
+TEST_F(FileActions, ALoadThatFindsNoRoomChangesNoPane) {
+    // No spectra at all.
+    const QString empty = document("empty.mzi", documentXml({}));
+    m_dialogs.press(TMessageButton::Abort);
+    EXPECT_FALSE(m_frame->loadMziFile(empty));
+    EXPECT_EQ(m_dialogs.messages(),
+              std::vector{errorBox(QStringLiteral("The document holds no spectra.") + formatHint)});
+    EXPECT_EQ(manager().count(), 0);
+
+    // Seven panes and a document of two.
+    for (int i = 0; i < 7; ++i) trigger("FileNew");
+    ASSERT_EQ(manager().count(), 7);
+    m_dialogs.clearLog();
+    m_dialogs.press(TMessageButton::Abort);
+    EXPECT_FALSE(m_frame->loadMziFile(twoSpectraDocument()));
+    EXPECT_EQ(m_dialogs.messages(),
+              std::vector{errorBox(QStringLiteral(
+                  "No room for another spectrum: at most 8 can be shown at once."))});
+    EXPECT_EQ(manager().count(), 7);
+    for (TSpectrumContainer* c : manager().containers()) {
+        EXPECT_EQ(c->spectrum()->fileName(), "new.mzi");
+        EXPECT_TRUE(c->spectrum()->series()->isEmpty());
+        EXPECT_TRUE(c->caption().isEmpty());
+    }
+
+    // An eighth pane fits; a ninth is refused by New too, with nothing renamed.
+    trigger("FileNew");
+    current().setFileName("eighth.mzi");
+    m_dialogs.clearLog();
+    m_dialogs.press(TMessageButton::Abort);
+    trigger("FileNew");
+    EXPECT_EQ(manager().count(), 8);
+    EXPECT_EQ(current().fileName(), "eighth.mzi");
+    EXPECT_EQ(m_dialogs.messages().size(), 1u);
+}
+
+TEST_F(FileActions, AWindowTooLowForAPaneRefusesTheLoad) {
+    m_frame->resize(600, 20);
+    m_dialogs.press(TMessageButton::Abort);
+    EXPECT_FALSE(m_frame->loadMziFile(twoSpectraDocument()));
+    EXPECT_EQ(manager().count(), 0);
+    EXPECT_EQ(m_dialogs.messages(),
+              std::vector{errorBox(
+                  QStringLiteral("No room for another spectrum: the window is too small."))});
+}
+
+TEST(FileExit, ClosesTheMainWindowThroughTheCloseQuestion) {
+    ScriptedDialogs dialogs;
+    FakeClipboard clipboard;
+    TMainForm window(TViewerServices{&dialogs, &clipboard, QDir::tempPath(), "0.2.0.0"});
+    window.resize(1000, 700);
+    window.show();
+    window.frame()->action(QStringLiteral("FileNew"))->trigger();
+    window.frame()->currentSpectrum()->spectrumData()->setModified(true);
+
+    dialogs.press(TMessageButton::Cancel);
+    window.frame()->updateActions();
+    window.frame()->action(QStringLiteral("FileExit"))->trigger();
+    EXPECT_TRUE(window.isVisible());
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_EQ(dialogs.messages()[0].kind, TMessageKind::Warning);
+
+    dialogs.press(TMessageButton::Yes);
+    window.frame()->action(QStringLiteral("FileExit"))->trigger();
+    EXPECT_FALSE(window.isVisible());
+}
+
+}  // namespace
