@@ -1,0 +1,535 @@
+// The command line: parsing, the window run and the headless runs (JSON report, PNG picture).
+#include "app/CommandLine.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QImage>
+#include <QPixmap>
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/Dialogs.h"
+#include "app/MainWindow.h"
+#include "app/SpectraViewerFrame.h"
+#include "app/ViewerServices.h"
+#include "display/SpectraManager.h"
+#include "display/Spectrum.h"
+#include "display/SpectrumContainer.h"
+#include "model/Label.h"
+#include "model/SpectrumData.h"
+
+namespace {
+
+constexpr char dumpJsonOption[] = "dump-json";
+constexpr char renderOption[] = "render";
+constexpr char sizeOption[] = "size";
+
+// The size a headless run gives its hidden window, so that panes can be made.
+constexpr QSize headlessWindowSize{1200, 800};
+
+// Dialogs of a headless run: nobody is there to answer, so messages take their first button
+// and every other dialog is cancelled; the messages are kept for the report.
+class TRecordingDialogs : public iDialogs {
+public:
+    struct TMessage {
+        TMessageKind kind;
+        QString text;
+        std::vector<TMessageButton> buttons;
+    };
+
+    std::optional<TFileChoice> openFileName(const QString&, const QStringList&) override {
+        return std::nullopt;
+    }
+    std::optional<QString> saveFileName(const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    std::optional<QColor> color(const QColor&) override { return std::nullopt; }
+    std::optional<QString> inputText(const QString&, const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    TMessageButton message(TMessageKind kind, const QString& text,
+                           const std::vector<TMessageButton>& buttons) override {
+        m_messages.push_back({kind, text, buttons});
+        return buttons.empty() ? TMessageButton::Ok : buttons.front();
+    }
+    void about(const QString&) override {}
+
+    const std::vector<TMessage>& messages() const { return m_messages; }
+    bool anyError() const {
+        for (const auto& m : m_messages)
+            if (m.kind == TMessageKind::Error) return true;
+        return false;
+    }
+
+private:
+    std::vector<TMessage> m_messages;
+};
+
+// --- JSON -----------------------------------------------------------------------------------
+
+// A small JSON writer: values separated by commas where they need it.
+class TJsonWriter {
+public:
+    explicit TJsonWriter(std::string& out) : m_out(out) {}
+
+    void beginObject() { open('{'); }
+    void endObject() { close('}'); }
+    void beginArray() { open('['); }
+    void endArray() { close(']'); }
+    void key(std::string_view name) {
+        separate();
+        string(name);
+        m_out += ':';
+        m_afterKey = true;
+    }
+    void value(std::string_view text) {
+        separate();
+        string(text);
+    }
+    void value(const QString& text) { value(std::string_view(text.toStdString())); }
+    void value(const char* text) { value(std::string_view(text)); }
+    void value(bool b) {
+        separate();
+        m_out += b ? "true" : "false";
+    }
+    void value(long long n) {
+        separate();
+        m_out += std::to_string(n);
+    }
+    void value(int n) { value(static_cast<long long>(n)); }
+    // Shortest text that reads back as the same double; null for what JSON cannot hold.
+    void value(double d) {
+        separate();
+        if (!std::isfinite(d)) {
+            m_out += "null";
+            return;
+        }
+        char buffer[32];
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, d);
+        m_out.append(buffer, result.ptr);
+    }
+    void null() {
+        separate();
+        m_out += "null";
+    }
+    void pair(double x, double y) {
+        beginArray();
+        value(x);
+        value(y);
+        endArray();
+    }
+
+private:
+    void open(char c) {
+        separate();
+        m_out += c;
+        m_first = true;
+    }
+    void close(char c) {
+        m_out += c;
+        m_first = false;
+    }
+    void separate() {
+        if (m_afterKey) {
+            m_afterKey = false;
+            return;
+        }
+        if (!m_first) m_out += ',';
+        m_first = false;
+    }
+    void string(std::string_view text) {
+        m_out += '"';
+        for (const char ch : text) {
+            const auto c = static_cast<unsigned char>(ch);
+            switch (c) {
+                case '"':
+                    m_out += "\\\"";
+                    break;
+                case '\\':
+                    m_out += "\\\\";
+                    break;
+                case '\n':
+                    m_out += "\\n";
+                    break;
+                case '\r':
+                    m_out += "\\r";
+                    break;
+                case '\t':
+                    m_out += "\\t";
+                    break;
+                default:
+                    if (c < 0x20) {
+                        char escape[8];
+                        std::snprintf(escape, sizeof escape, "\\u%04x", c);
+                        m_out += escape;
+                    } else {
+                        m_out += ch;
+                    }
+            }
+        }
+        m_out += '"';
+    }
+
+    std::string& m_out;
+    bool m_first = true;
+    bool m_afterKey = false;
+};
+
+std::string colorText(TColor c) {
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02x%02x%02x", c.r, c.g, c.b);
+    return text;
+}
+
+const char* kindText(TMessageKind kind) {
+    switch (kind) {
+        case TMessageKind::Error:
+            return "error";
+        case TMessageKind::Warning:
+            return "warning";
+        case TMessageKind::Question:
+            return "question";
+        case TMessageKind::Info:
+            return "info";
+    }
+    return "info";
+}
+
+const char* buttonText(TMessageButton button) {
+    switch (button) {
+        case TMessageButton::Ok:
+            return "Ok";
+        case TMessageButton::Abort:
+            return "Abort";
+        case TMessageButton::Ignore:
+            return "Ignore";
+        case TMessageButton::Yes:
+            return "Yes";
+        case TMessageButton::No:
+            return "No";
+        case TMessageButton::Cancel:
+            return "Cancel";
+    }
+    return "Ok";
+}
+
+void writeSerie(TJsonWriter& json, const TPointListSerie& serie) {
+    const auto& points = serie.points()->points();
+    json.beginObject();
+    json.key("name");
+    json.value(serie.name());
+    json.key("color");
+    json.value(colorText(serie.color()));
+    json.key("style");
+    json.value(static_cast<int>(serie.style()));
+    json.key("count");
+    json.value(static_cast<long long>(points.size()));
+    json.key("checksum");
+    json.value(static_cast<long long>(serie.points()->getChecksum()));
+    const std::size_t ends = std::min<std::size_t>(3, points.size());
+    json.key("head");
+    json.beginArray();
+    for (std::size_t i = 0; i < ends; ++i) json.pair(points[i].x, points[i].y);
+    json.endArray();
+    json.key("tail");
+    json.beginArray();
+    for (std::size_t i = points.size() - ends; i < points.size(); ++i)
+        json.pair(points[i].x, points[i].y);
+    json.endArray();
+    // Computed here rather than read from the list's cached corners, which fitting may set.
+    double minX = 0.0, maxX = 0.0, maxY = 0.0, sumY = 0.0;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const auto& p = points[i];
+        if (i == 0 || p.x < minX) minX = p.x;
+        if (i == 0 || p.x > maxX) maxX = p.x;
+        if (i == 0 || p.y > maxY) maxY = p.y;
+        sumY += p.y;
+    }
+    const auto extreme = [&](const char* name, double v) {
+        json.key(name);
+        if (points.empty())
+            json.null();
+        else
+            json.value(v);
+    };
+    extreme("minX", minX);
+    extreme("maxX", maxX);
+    extreme("maxY", maxY);
+    json.key("sumY");
+    json.value(sumY);
+    json.endObject();
+}
+
+void writeLabelList(TJsonWriter& json, const TLabelList& list) {
+    json.beginObject();
+    json.key("name");
+    json.value(list.name());
+    json.key("visible");
+    json.value(list.isVisible());
+    json.key("fontColor");
+    if (const auto* text = dynamic_cast<const TTextLabelList*>(&list))
+        json.value(colorText(text->font().color));
+    else
+        json.null();
+    json.key("candidates");
+    if (const auto* peaks = dynamic_cast<const TPointlistLabelList*>(&list))
+        json.value(peaks->candidates()->count());
+    else
+        json.null();
+    json.endObject();
+}
+
+void writePane(TJsonWriter& json, TSpectrumContainer& container) {
+    TSpectrum& spectrum = *container.spectrum();
+    TSpectrumData& data = *spectrum.spectrumData();
+    json.beginObject();
+    json.key("caption");
+    json.value(container.caption());
+    json.key("fileName");
+    json.value(spectrum.fileName());
+    json.key("modified");
+    json.value(data.isModified());
+    json.key("annotationText");
+    json.value(data.annotationText());
+    json.key("currentSeries");
+    json.value(data.series()->currentIndex());
+    json.key("xRange");
+    json.pair(data.xRange()->min(), data.xRange()->max());
+    json.key("yRange");
+    json.pair(data.yRange()->min(), data.yRange()->max());
+    json.key("series");
+    json.beginArray();
+    for (const auto& serie : *data.series()) writeSerie(json, *serie);
+    json.endArray();
+    json.key("labelLists");
+    json.beginArray();
+    for (const auto& list : *data.labels()) writeLabelList(json, *list);
+    json.endArray();
+    json.endObject();
+}
+
+std::string reportJson(const TSpectraManager& manager, const TRecordingDialogs& dialogs) {
+    std::string out;
+    TJsonWriter json(out);
+    json.beginObject();
+    json.key("panes");
+    json.beginArray();
+    for (TSpectrumContainer* container : manager.containers()) writePane(json, *container);
+    json.endArray();
+    json.key("messages");
+    json.beginArray();
+    for (const auto& m : dialogs.messages()) {
+        json.beginObject();
+        json.key("kind");
+        json.value(kindText(m.kind));
+        json.key("text");
+        json.value(m.text);
+        json.key("buttons");
+        json.beginArray();
+        for (const auto button : m.buttons) json.value(buttonText(button));
+        json.endArray();
+        json.endObject();
+    }
+    json.endArray();
+    json.endObject();
+    out += '\n';
+    return out;
+}
+
+// --- the headless run -----------------------------------------------------------------------
+
+// Loads a file as the File menu would; formats other than .mzi come with the imports.
+void openFile(TSpectraViewerFrame& frame, iDialogs& dialogs, const QString& path) {
+    if (QFileInfo(path).suffix().compare(QLatin1String("mzi"), Qt::CaseInsensitive) == 0) {
+        frame.loadMziFile(path);
+        return;
+    }
+    dialogs.message(
+        TMessageKind::Error,
+        QStringLiteral("Cannot open \"%1\": only .mzi documents can be opened.").arg(path),
+        {TMessageButton::Abort});
+}
+
+// Resizes the window so that the manager gets size, as far as the window's layout allows.
+void fitManager(QWidget& window, TSpectraManager& manager, QSize size) {
+    const QSize frameExtra = window.size() - manager.size();
+    window.resize(size + frameExtra);
+    QCoreApplication::processEvents();
+}
+
+int runLoads(const TCommandLine& commandLine, const TViewerServices& services, std::ostream& out,
+             std::ostream& err, const TWindowHook& windowMade) {
+    TRecordingDialogs dialogs;
+    TViewerServices headless = services;
+    headless.dialogs = &dialogs;
+
+    TMainForm window(headless);
+    if (windowMade) windowMade(window);
+    // Shown as far as Qt is concerned (layouts, resize and paint events), never on a screen.
+    window.setAttribute(Qt::WA_DontShowOnScreen);
+    window.resize(headlessWindowSize);
+    window.show();
+    QCoreApplication::processEvents();
+    TSpectraViewerFrame& frame = *window.frame();
+    TSpectraManager& manager = *frame.manager();
+    const bool render = commandLine.mode == TCommandLine::TMode::Render;
+    if (render) fitManager(window, manager, commandLine.renderSize);
+
+    for (const QString& path : commandLine.files) openFile(frame, dialogs, path);
+    QCoreApplication::processEvents();
+
+    int status = dialogs.anyError() ? 1 : 0;
+    if (render) {
+        // The picture has the size asked for, whatever room the window's layout left.
+        manager.resize(commandLine.renderSize);
+        const QPixmap picture = manager.grab();
+        // Failures of painting arrive as queued messages.
+        QCoreApplication::processEvents();
+        if (!picture.save(commandLine.renderPath, "PNG")) {
+            err << "Cannot write \"" << commandLine.renderPath.toStdString() << "\".\n";
+            return 1;
+        }
+        for (const auto& m : dialogs.messages())
+            err << kindText(m.kind) << ": " << m.text.toStdString() << '\n';
+        return dialogs.anyError() ? 1 : status;
+    }
+    out << reportJson(manager, dialogs);
+    out.flush();
+    return status;
+}
+
+bool parseSize(const QString& text, QSize& size) {
+    const QStringList parts = text.split(QLatin1Char('x'), Qt::KeepEmptyParts, Qt::CaseInsensitive);
+    if (parts.size() != 2) return false;
+    bool okWidth = false, okHeight = false;
+    const int width = parts[0].toInt(&okWidth);
+    const int height = parts[1].toInt(&okHeight);
+    if (!okWidth || !okHeight || width < 1 || height < 1 || width > 16384 || height > 16384)
+        return false;
+    size = QSize(width, height);
+    return true;
+}
+
+}  // namespace
+
+TCommandLine parseCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Velmorix viewer: views and lightly edits mass spectra."));
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A .mzi document to open."),
+                                 QStringLiteral("[FILE.mzi]"));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Shows this help and exits."));
+    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Shows the version and exits."));
+    const QCommandLineOption dumpJson(
+        QString::fromLatin1(dumpJsonOption),
+        QStringLiteral("Loads every FILE without a window and prints the panes as JSON; exits "
+                       "with 1 when an error was reported."));
+    const QCommandLineOption render(
+        QString::fromLatin1(renderOption),
+        QStringLiteral("Loads every FILE without a window and saves a picture of the spectra "
+                       "as a PNG file."),
+        QStringLiteral("OUT.png"));
+    const QCommandLineOption size(QString::fromLatin1(sizeOption),
+                                  QStringLiteral("Size of the --render picture (1200x800)."),
+                                  QStringLiteral("WxH"));
+    parser.addOptions({help, version, dumpJson, render, size});
+
+    TCommandLine result;
+    if (!parser.parse(arguments)) {
+        result.mode = TCommandLine::TMode::Error;
+        result.text = parser.errorText();
+        return result;
+    }
+    if (parser.isSet(help)) {
+        result.mode = TCommandLine::TMode::Help;
+        result.text = parser.helpText();
+        return result;
+    }
+    if (parser.isSet(version)) {
+        result.mode = TCommandLine::TMode::Version;
+        return result;
+    }
+    const QStringList files = parser.positionalArguments();
+    if (parser.isSet(dumpJson) && parser.isSet(render)) {
+        result.mode = TCommandLine::TMode::Error;
+        result.text = QStringLiteral("--dump-json and --render cannot be used together.");
+        return result;
+    }
+    if (parser.isSet(size) && !parser.isSet(render)) {
+        result.mode = TCommandLine::TMode::Error;
+        result.text = QStringLiteral("--size goes with --render.");
+        return result;
+    }
+    if (parser.isSet(dumpJson) || parser.isSet(render)) {
+        result.mode =
+            parser.isSet(render) ? TCommandLine::TMode::Render : TCommandLine::TMode::DumpJson;
+        result.files = files;
+        result.renderPath = parser.value(render);
+        if (parser.isSet(size) && !parseSize(parser.value(size), result.renderSize)) {
+            result.mode = TCommandLine::TMode::Error;
+            result.text = QStringLiteral(
+                              "Invalid --size \"%1\": expected WIDTHxHEIGHT, for "
+                              "example 1200x800.")
+                              .arg(parser.value(size));
+        }
+        return result;
+    }
+    if (!files.isEmpty()) result.files = QStringList{files.first()};
+    return result;
+}
+
+void prepareCommandLine(int argc, char* argv[]) {
+    if (std::getenv("QT_QPA_PLATFORM")) return;
+    for (int i = 1; i < argc; ++i) {
+        const char* a = argv[i];
+        if (std::strcmp(a, "--") == 0) return;
+        if (std::strcmp(a, "--dump-json") == 0 || std::strcmp(a, "--render") == 0 ||
+            std::strncmp(a, "--render=", 9) == 0) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            return;
+        }
+    }
+}
+
+std::optional<int> runHeadless(const TCommandLine& commandLine, const TViewerServices& services,
+                               std::ostream& out, std::ostream& err,
+                               const TWindowHook& windowMade) {
+    switch (commandLine.mode) {
+        case TCommandLine::TMode::Window:
+            return std::nullopt;
+        case TCommandLine::TMode::Help:
+            out << commandLine.text.toStdString();
+            return 0;
+        case TCommandLine::TMode::Version:
+            out << "velmorix " << services.version.toStdString() << '\n';
+            return 0;
+        case TCommandLine::TMode::Error:
+            err << commandLine.text.toStdString() << "\nTry --help.\n";
+            return 2;
+        case TCommandLine::TMode::DumpJson:
+        case TCommandLine::TMode::Render:
+            return runLoads(commandLine, services, out, err, windowMade);
+    }
+    return std::nullopt;
+}
+
+int runViewer(QApplication& app, const TViewerServices& services, const TWindowHook& windowMade) {
+    const TCommandLine commandLine = parseCommandLine(app.arguments());
+    if (const auto status = runHeadless(commandLine, services, std::cout, std::cerr, windowMade))
+        return *status;
+    TMainForm window(services);
+    if (windowMade) windowMade(window);
+    window.showMaximized();
+    if (!commandLine.files.isEmpty()) window.openStartupFile(commandLine.files.first());
+    return app.exec();
+}

@@ -1,0 +1,55 @@
+// The program's command line: the viewer window for an optional .mzi document, or a headless
+// run that loads documents into a hidden main window and reports them as JSON (--dump-json) or
+// draws them into a PNG file (--render).
+#pragma once
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+#include <ostream>
+
+class QApplication;
+class TMainForm;
+struct TViewerServices;
+
+// Called with the main window once it is made (in the headless runs too), before anything is
+// loaded: for connections that need the window, such as the clipboard's change signal.
+using TWindowHook = std::function<void(TMainForm&)>;
+
+struct TCommandLine {
+    enum class TMode { Window, Help, Version, DumpJson, Render, Error };
+
+    TMode mode = TMode::Window;
+    // Window: at most one, the document opened at start (further arguments are dropped).
+    // Headless modes: every file, in order.
+    QStringList files;
+    QString renderPath;
+    QSize renderSize{1200, 800};
+    // Help and version text, or what was wrong with the arguments.
+    QString text;
+};
+
+// arguments[0] is the program's name.
+TCommandLine parseCommandLine(const QStringList& arguments);
+
+// To be called before the application object exists: a headless run needs no display, so it
+// takes the offscreen platform unless QT_QPA_PLATFORM names one.
+void prepareCommandLine(int argc, char* argv[]);
+
+// Runs everything but the window: help, version, argument errors and the headless modes, with
+// their output on out and err. Returns the exit status, or nullopt when the arguments ask for
+// the window. The headless modes answer every dialog themselves (the first button of a
+// message, cancel for the rest) and record the messages; services gives the rest (clipboard,
+// temporary folder, version).
+std::optional<int> runHeadless(const TCommandLine& commandLine, const TViewerServices& services,
+                               std::ostream& out, std::ostream& err,
+                               const TWindowHook& windowMade = {});
+
+// The whole program after the application object: the arguments of app, headless or with the
+// main window (shown maximised, then the document given loaded, then the event loop). Returns
+// the exit status.
+int runViewer(QApplication& app, const TViewerServices& services,
+              const TWindowHook& windowMade = {});

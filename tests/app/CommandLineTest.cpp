@@ -1,0 +1,257 @@
+// The command line: what the arguments ask for, and the headless runs' JSON report and
+// picture, run in-process on documents written into a temporary folder.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <sstream>
+#include <string>
+
+#include "app/CommandLine.h"
+#include "app/ViewerServices.h"
+#include "model/FloatPointSortedList.h"
+#include "model/PointListSerie.h"
+#include "support/FakeClipboard.h"
+
+namespace {
+
+using TMode = TCommandLine::TMode;
+
+TCommandLine parse(QStringList arguments) {
+    arguments.prepend(QStringLiteral("velmorix"));
+    return parseCommandLine(arguments);
+}
+
+TEST(CommandLine, ArgumentsChooseTheRun) {
+    TCommandLine c = parse({});
+    EXPECT_EQ(c.mode, TMode::Window);
+    EXPECT_TRUE(c.files.isEmpty());
+
+    // The window opens the first document; further arguments change nothing.
+    c = parse({"a.mzi", "b.mzi", "c.txt"});
+    EXPECT_EQ(c.mode, TMode::Window);
+    EXPECT_EQ(c.files, QStringList{"a.mzi"});
+
+    c = parse({"--dump-json", "a.mzi", "b.mzi"});
+    EXPECT_EQ(c.mode, TMode::DumpJson);
+    EXPECT_EQ(c.files, (QStringList{"a.mzi", "b.mzi"}));
+
+    c = parse({"--render", "out.png", "a.mzi"});
+    EXPECT_EQ(c.mode, TMode::Render);
+    EXPECT_EQ(c.renderPath, QStringLiteral("out.png"));
+    EXPECT_EQ(c.renderSize, QSize(1200, 800));
+    EXPECT_EQ(c.files, QStringList{"a.mzi"});
+    c = parse({"--render=out.png", "--size", "640x360", "a.mzi"});
+    EXPECT_EQ(c.mode, TMode::Render);
+    EXPECT_EQ(c.renderSize, QSize(640, 360));
+
+    EXPECT_EQ(parse({"--help"}).mode, TMode::Help);
+    EXPECT_TRUE(parse({"--help"}).text.contains(QStringLiteral("--dump-json")));
+    EXPECT_EQ(parse({"--version"}).mode, TMode::Version);
+
+    for (const QStringList& wrong :
+         {QStringList{"--bogus"}, QStringList{"--render", "o.png", "--size", "640", "a.mzi"},
+          QStringList{"--render", "o.png", "--size", "0x10", "a.mzi"},
+          QStringList{"--size", "10x10", "a.mzi"},
+          QStringList{"--render", "o.png", "--dump-json", "a.mzi"}}) {
+        c = parse(wrong);
+        EXPECT_EQ(c.mode, TMode::Error) << wrong.join(' ').toStdString();
+        EXPECT_FALSE(c.text.isEmpty());
+    }
+}
+
+class HeadlessRun : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+
+    QString write(const QString& name, const std::string& bytes) {
+        const QString path = m_dir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+        return path;
+    }
+    // Runs the arguments as the program would; the exit status.
+    int run(QStringList arguments) {
+        m_out.str({});
+        m_err.str({});
+        arguments.prepend(QStringLiteral("velmorix"));
+        const auto status = runHeadless(parseCommandLine(arguments), m_services, m_out, m_err);
+        EXPECT_TRUE(status.has_value());
+        return status.value_or(-1);
+    }
+    QJsonObject report() const {
+        QJsonParseError error;
+        const QJsonDocument json =
+            QJsonDocument::fromJson(QByteArray::fromStdString(m_out.str()), &error);
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << m_out.str();
+        return json.object();
+    }
+
+    QTemporaryDir m_dir;
+    FakeClipboard m_clipboard;
+    TViewerServices m_services{nullptr, &m_clipboard, QDir::tempPath(), "0.2.0.0"};
+    std::ostringstream m_out;
+    std::ostringstream m_err;
+};
+
+// Two spectra: bars with one observed series, then an observed and a theoretical series that
+// the load draws as lines; an annotations page for both.
+std::string everyFeatureDocument() {
+    const std::string peaks = "100.5 10\n200.25 30\n300.125 20\n";
+    const std::string model = "150 5\n250 15\n350 2.5\n450 1\n";
+    const auto serie = [](const std::string& tag, const std::string& data, const std::string& name,
+                          const std::string& view, const std::string& text) {
+        return "<" + tag + " name=\"" + name + "\" view=\"" + view + "\" IDcode=\"" +
+               std::to_string(pointTextChecksum(text)) + "\"><" + data + " ID=\"0\" name=\"" +
+               name + "\" ncols=\"2\" nvalues=\"4\">" + text + "</" + data + "></" + tag + ">";
+    };
+    return "<QUENTARIS xmlns=\"http://velmorix.org/MZI.xsd\"><spectra_set>"
+           "<spectra name=\"MS2 \xc3\xa9\">" +
+           serie("spectrumobs", "dataobs", "scan 3", "bar", peaks) +
+           "</spectra><spectra name=\"Fit\">" +
+           serie("spectrumobs", "dataobs", "observed", "bar", peaks) +
+           serie("spectrum", "datatheo", "model &quot;b&quot;", "continue", model) +
+           "</spectra></spectra_set><Annotations>&lt;p&gt;Run A&lt;/p&gt;\n</Annotations>"
+           "</QUENTARIS>\r\n";
+}
+
+TEST_F(HeadlessRun, DumpJsonReportsEveryPaneAndSeries) {
+    const QString file = write(QStringLiteral("every.mzi"), everyFeatureDocument());
+    ASSERT_EQ(run({"--dump-json", file}), 0) << m_err.str();
+    const QJsonObject json = report();
+    EXPECT_TRUE(json["messages"].toArray().isEmpty());
+    const QJsonArray panes = json["panes"].toArray();
+    ASSERT_EQ(panes.size(), 2);
+
+    // The first pane is read as stored: bars, default ranges, no labels.
+    const QJsonObject first = panes[0].toObject();
+    EXPECT_EQ(first["caption"].toString(), QStringLiteral("MS2 \u00e9"));
+    EXPECT_EQ(first["fileName"].toString(), file);
+    EXPECT_EQ(first["modified"], QJsonValue(false));
+    EXPECT_EQ(first["annotationText"].toString(), QStringLiteral("<p>Run A</p>\n"));
+    EXPECT_EQ(first["currentSeries"].toInt(), 0);
+    EXPECT_EQ(first["xRange"].toArray(), (QJsonArray{0, 100}));
+    EXPECT_TRUE(first["labelLists"].toArray().isEmpty());
+    const QJsonObject scan = first["series"].toArray()[0].toObject();
+    EXPECT_EQ(scan["name"].toString(), QStringLiteral("scan 3"));
+    EXPECT_EQ(scan["color"].toString(), QStringLiteral("#000000"));
+    EXPECT_EQ(scan["style"].toInt(), 1);
+    EXPECT_EQ(scan["count"].toInt(), 3);
+    EXPECT_EQ(scan["checksum"].toInteger(), pointTextChecksum("100.5 10\n200.25 30\n300.125 20\n"));
+    const QJsonArray points{QJsonArray{100.5, 10}, QJsonArray{200.25, 30}, QJsonArray{300.125, 20}};
+    EXPECT_EQ(scan["head"].toArray(), points);
+    EXPECT_EQ(scan["tail"].toArray(), points);
+    EXPECT_EQ(scan["minX"].toDouble(), 100.5);
+    EXPECT_EQ(scan["maxX"].toDouble(), 300.125);
+    EXPECT_EQ(scan["maxY"].toDouble(), 30.0);
+    EXPECT_EQ(scan["sumY"].toDouble(), 60.0);
+
+    // The last pane is finished: lines, fitted to series 0, labelled.
+    const QJsonObject last = panes[1].toObject();
+    EXPECT_EQ(last["caption"].toString(), QStringLiteral("Fit"));
+    EXPECT_EQ(last["modified"], QJsonValue(false));
+    const QJsonArray x = last["xRange"].toArray();
+    EXPECT_DOUBLE_EQ(x[0].toDouble(), 100.5 - 0.02 * 199.625);
+    EXPECT_DOUBLE_EQ(x[1].toDouble(), 300.125 + 0.02 * 199.625);
+    EXPECT_LE(last["yRange"].toArray()[0].toDouble(), 0.0);
+    EXPECT_DOUBLE_EQ(last["yRange"].toArray()[1].toDouble(), 30.0 * 1.02);
+    const QJsonArray series = last["series"].toArray();
+    ASSERT_EQ(series.size(), 2);
+    EXPECT_EQ(series[0].toObject()["color"].toString(), QStringLiteral("#000000"));
+    const QJsonObject model = series[1].toObject();
+    EXPECT_EQ(model["name"].toString(), QStringLiteral("model \"b\""));
+    // The second series of a list gets its palette colour.
+    TPointListSerieList palette;
+    palette.newSerie("a");
+    const TColor second = palette.newSerie("b")->color();
+    EXPECT_EQ(model["color"].toString(),
+              QString::asprintf("#%02x%02x%02x", second.r, second.g, second.b));
+    for (const auto& s : series) EXPECT_EQ(s.toObject()["style"].toInt(), 2);
+    EXPECT_EQ(model["count"].toInt(), 4);
+    EXPECT_EQ(model["head"].toArray(),
+              (QJsonArray{QJsonArray{150, 5}, QJsonArray{250, 15}, QJsonArray{350, 2.5}}));
+    EXPECT_EQ(model["tail"].toArray(),
+              (QJsonArray{QJsonArray{250, 15}, QJsonArray{350, 2.5}, QJsonArray{450, 1}}));
+    EXPECT_EQ(model["sumY"].toDouble(), 23.5);
+    EXPECT_EQ(last["labelLists"].toArray(), (QJsonArray{QJsonObject{{"name", "Custom Labels"},
+                                                                    {"visible", true},
+                                                                    {"fontColor", "#000080"},
+                                                                    {"candidates", 3}}}));
+
+    // Numbers are written in their shortest form.
+    EXPECT_NE(m_out.str().find("\"head\":[[100.5,10],[200.25,30],[300.125,20]]"),
+              std::string::npos);
+}
+
+TEST_F(HeadlessRun, DumpJsonRecordsMessagesAndFailsOnErrors) {
+    const std::string broken =
+        "<QUENTARIS><spectra_set><spectra><spectrumobs name=\"s\" "
+        "IDcode=\"5\"><dataobs ncols=\"2\">1 2 3</dataobs></spectrumobs>"
+        "</spectra></spectra_set></QUENTARIS>";
+    const QString file = write(QStringLiteral("broken.mzi"), broken);
+    const QString text = write(QStringLiteral("scan.txt"), "100 1\n");
+    EXPECT_EQ(run({"--dump-json", file, text}), 1);
+    const QJsonObject json = report();
+    EXPECT_EQ(json["panes"].toArray().size(), 1);
+    EXPECT_EQ(
+        json["messages"].toArray(),
+        (QJsonArray{QJsonObject{{"kind", "error"},
+                                {"text",
+                                 "Invalid format. Incomplete value pair (3 ...)\n"
+                                 "Unexpected format.\nTry Open txt format (standard)."},
+                                {"buttons", QJsonArray{"Abort"}}},
+                    QJsonObject{{"kind", "error"},
+                                {"text", QStringLiteral("Cannot open \"%1\": only .mzi documents "
+                                                        "can be opened.")
+                                             .arg(text)},
+                                {"buttons", QJsonArray{"Abort"}}}}));
+
+    // A warning alone does not fail the run.
+    const std::string corrupt =
+        "<QUENTARIS><spectra_set><spectra><spectrumobs name=\"s\" "
+        "IDcode=\"5\"><dataobs ncols=\"2\">1 2</dataobs></spectrumobs>"
+        "</spectra></spectra_set></QUENTARIS>";
+    EXPECT_EQ(run({"--dump-json", write(QStringLiteral("corrupt.mzi"), corrupt)}), 0);
+    EXPECT_EQ(report()["messages"].toArray(),
+              (QJsonArray{QJsonObject{{"kind", "warning"},
+                                      {"text", "Data corruption!"},
+                                      {"buttons", QJsonArray{"Ignore"}}}}));
+}
+
+TEST_F(HeadlessRun, RenderWritesAPictureOfTheAskedSize) {
+    const QString file = write(QStringLiteral("every.mzi"), everyFeatureDocument());
+    const QString picture = m_dir.filePath(QStringLiteral("spectra.png"));
+    ASSERT_EQ(run({"--render", picture, "--size", "640x360", file}), 0) << m_err.str();
+    const QImage image(picture);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.size(), QSize(640, 360));
+    // Something is drawn: the picture is not one colour.
+    const QRgb corner = image.pixel(image.width() - 1, image.height() - 1);
+    bool varied = false;
+    for (int y = 0; y < image.height() && !varied; y += 7)
+        for (int x = 0; x < image.width() && !varied; x += 7) varied = image.pixel(x, y) != corner;
+    EXPECT_TRUE(varied);
+
+    ASSERT_EQ(run({"--render", picture, file}), 0);
+    EXPECT_EQ(QImage(picture).size(), QSize(1200, 800));
+}
+
+TEST_F(HeadlessRun, HelpVersionAndWrongArgumentsAnswerWithoutAWindow) {
+    EXPECT_EQ(run({"--version"}), 0);
+    EXPECT_EQ(m_out.str(), "velmorix 0.2.0.0\n");
+    EXPECT_EQ(run({"--help"}), 0);
+    EXPECT_NE(m_out.str().find("--render <OUT.png>"), std::string::npos);
+    EXPECT_EQ(run({"--size", "1x1", "a.mzi"}), 2);
+    EXPECT_NE(m_err.str().find("--size"), std::string::npos);
+    EXPECT_FALSE(
+        runHeadless(parseCommandLine({"velmorix", "a.mzi"}), m_services, m_out, m_err).has_value());
+}
+
+}  // namespace
