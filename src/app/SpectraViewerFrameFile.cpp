@@ -118,7 +118,7 @@ QString paneRefusal(int wanted) {
 bool TSpectraViewerFrame::loadMziFile(const QString& fileName) {
     std::optional<TMziFileReader> reader;
     std::optional<QString> refusal;
-    std::vector<TSpectrum*> made;
+    std::vector<TSpectrumContainer*> made;
     const bool done = runCommand(
         [&] {
             THourglass hourglass;
@@ -132,7 +132,6 @@ bool TSpectraViewerFrame::loadMziFile(const QString& fileName) {
                 refusal = paneRefusal(wanted);
                 return;
             }
-            TSpectrum* spectrum = nullptr;
             for (int i = 0; i < spectraCount; ++i) {
                 const int before = m_manager->count();
                 m_manager->setCount(before + 1);
@@ -143,33 +142,39 @@ bool TSpectraViewerFrame::loadMziFile(const QString& fileName) {
                 TSpectrumContainer* container = m_manager->lastContainer();
                 m_manager->navigator()->setSpectrumContainer(container);
                 container->setCaption(QString::fromStdString(reader->caption(i)));
-                spectrum = container->spectrum();
+                TSpectrum* spectrum = container->spectrum();
                 spectrum->setFileName(fileName.toStdString());
                 spectrum->setProperty(mziPathProperty, QString());
-                made.push_back(spectrum);
+                made.push_back(container);
                 reader->readSpectra(i, *spectrum->spectrumData());
             }
 
-            // Finishing, on the pane made last.
-            TSpectrumData& data = *spectrum->spectrumData();
+            // The View actions work on the current pane: the one made last draws its series as
+            // highlighted lines.
             action(QStringLiteral("ViewAllSeriesHighlight"))->setChecked(false);
             action(QStringLiteral("ViewAllSeriesContinue"))->setChecked(false);
             viewAllSeriesHighlight();
             viewAllSeriesContinue();
-            finishMziLoad(data);
-            spectrum->clearViewHistory();
-            spectrum->startViewHistory();
-            // What was just read is what the file holds.
-            data.setModified(false);
-            spectrum->invalidate();
-            if (auto* container = currentContainer()) container->updateLabel();
+            // Every pane made is fitted to its first series, labelled and starts its view
+            // history there; a pane left at the default window would show none of its data.
+            for (TSpectrumContainer* container : made) {
+                TSpectrum& spectrum = *container->spectrum();
+                TSpectrumData& data = *spectrum.spectrumData();
+                finishMziLoad(data);
+                spectrum.clearViewHistory();
+                spectrum.startViewHistory();
+                // What was just read is what the file holds.
+                data.setModified(false);
+                spectrum.invalidate();
+                container->updateLabel();
+            }
         },
         loadHint);
     // Save may write back only over a document that was read whole: a pane of a failed or
     // corrupt load lacks what could not be read, and is saved through the Save as dialog.
     const bool whole = done && !refusal && !reader->corrupt();
     if (whole)
-        for (TSpectrum* spectrum : made) setMziPath(*spectrum, fileName);
+        for (TSpectrumContainer* container : made) setMziPath(*container->spectrum(), fileName);
     if (refusal)
         m_services.dialogs->message(TMessageKind::Error, *refusal, {TMessageButton::Abort});
     if (reader && reader->corrupt())

@@ -130,15 +130,15 @@ TEST_F(HeadlessRun, DumpJsonReportsEveryPaneAndSeries) {
     const QJsonArray panes = json["panes"].toArray();
     ASSERT_EQ(panes.size(), 2);
 
-    // The first pane is read as stored: bars, default ranges, no labels.
+    // The first pane keeps its bars; like the last it is fitted and labelled.
     const QJsonObject first = panes[0].toObject();
     EXPECT_EQ(first["caption"].toString(), QStringLiteral("MS2 \u00e9"));
     EXPECT_EQ(first["fileName"].toString(), file);
     EXPECT_EQ(first["modified"], QJsonValue(false));
     EXPECT_EQ(first["annotationText"].toString(), QStringLiteral("<p>Run A</p>\n"));
     EXPECT_EQ(first["currentSeries"].toInt(), 0);
-    EXPECT_EQ(first["xRange"].toArray(), (QJsonArray{0, 100}));
-    EXPECT_TRUE(first["labelLists"].toArray().isEmpty());
+    EXPECT_DOUBLE_EQ(first["xRange"].toArray()[0].toDouble(), 100.5 - 0.02 * 199.625);
+    EXPECT_EQ(first["labelLists"].toArray().size(), 1);
     const QJsonObject scan = first["series"].toArray()[0].toObject();
     EXPECT_EQ(scan["name"].toString(), QStringLiteral("scan 3"));
     EXPECT_EQ(scan["color"].toString(), QStringLiteral("#000000"));

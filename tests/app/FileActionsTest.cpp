@@ -212,9 +212,14 @@ TEST_F(FileActions, OpenLoadsTheChosenDocumentIntoNewPanesUnmodified) {
     }
     EXPECT_FALSE(saveEnabled());
 
-    // The first pane keeps its styles; the last one is finished: lines, series 0 current,
-    // fitted, labelled.
-    EXPECT_EQ(dataOf(0).series()->serie(0)->style(), TSerieStyle::Bars);
+    // The first pane keeps its styles; the View actions draw the last one's as lines. Every
+    // pane shows its data: series 0 current, fitted, labelled, its view history started.
+    TSpectrumData& first = dataOf(0);
+    EXPECT_EQ(first.series()->serie(0)->style(), TSerieStyle::Bars);
+    EXPECT_EQ(first.series()->currentIndex(), 0);
+    EXPECT_LT(first.xRange()->min(), 100.5);
+    EXPECT_EQ(first.labels()->count(), 1);
+    EXPECT_EQ(manager().container(0)->spectrum()->viewHistory().size(), 1);
     TSpectrumData& last = dataOf(1);
     ASSERT_EQ(last.series()->count(), 2);
     EXPECT_EQ(last.series()->serie(0)->name(), "measured");
