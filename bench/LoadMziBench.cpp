@@ -1,0 +1,141 @@
+// Opening a .mzi document with one long series in the viewer frame, as File > Open does: read,
+// make the pane, fit, label, and draw once so that the labels are laid out.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPixmap>
+#include <QTemporaryDir>
+
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "app/Dialogs.h"
+#include "app/SpectraViewerFrame.h"
+#include "app/ViewerServices.h"
+#include "display/SpectraManager.h"
+#include "display/Spectrum.h"
+#include "files/MziFile.h"
+#include "model/Clipboard.h"
+#include "model/SpectrumData.h"
+
+namespace {
+
+// The widgets need the application object (offscreen: no display), made once for the program.
+bool ensureApplication() {
+    static const bool made = [] {
+        if (QCoreApplication::instance())
+            return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "velmorix_bench";
+        static char* argv[] = {name, nullptr};
+        new QApplication(argc, argv);
+        return true;
+    }();
+    return made;
+}
+
+// Nobody answers: every message takes its first button, every other dialog is cancelled.
+class TSilentDialogs : public iDialogs {
+public:
+    std::optional<TFileChoice> openFileName(const QString&, const QStringList&) override {
+        return std::nullopt;
+    }
+    std::optional<QString> saveFileName(const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    std::optional<QColor> color(const QColor&) override { return std::nullopt; }
+    std::optional<QString> inputText(const QString&, const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    TMessageButton message(TMessageKind, const QString&,
+                           const std::vector<TMessageButton>& buttons) override {
+        ++messages;
+        return buttons.empty() ? TMessageButton::Ok : buttons.front();
+    }
+    int messages = 0;
+};
+
+class TNoClipboard : public iClipboard {
+public:
+    void setText(const std::string&) override {}
+    void setData(const std::string&, std::vector<std::uint8_t>) override {}
+    void setTextAndData(const std::string&, const std::string&,
+                        std::vector<std::uint8_t>) override {}
+    std::string text() const override { return {}; }
+    bool hasText() const override { return false; }
+    std::optional<std::vector<std::uint8_t>> data(const std::string&) const override {
+        return std::nullopt;
+    }
+};
+
+// A document whose one observed series holds n points, written once by the viewer's own
+// writer into a folder that lives as long as the program: m/z from 400 in steps of 0.01,
+// abundances below 100000 (fixed seed), as the parse benchmark builds its document.
+QString mziDocumentFile(int n) {
+    static QTemporaryDir folder;
+    static std::map<int, QString> files;
+    if (const auto it = files.find(n); it != files.end()) return it->second;
+
+    std::mt19937_64 rng(19730412);
+    std::uniform_real_distribution<double> abundance(0.0, 99999.0);
+    TSpectrumData data;
+    const auto serie = data.series()->newSerie("observed");
+    serie->setStyle(TSerieStyle::Line);
+    TFloatPointSortedList& points = *serie->points();
+    points.setCapacity(n);
+    for (int i = 0; i < n; ++i) points.add({400.0 + 0.01 * i, abundance(rng)});
+    const std::string bytes = *mziFileText(data);
+
+    const QString path = folder.filePath(QStringLiteral("points-%1.mzi").arg(n));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
+            static_cast<qint64>(bytes.size()))
+        return {};
+    return files.emplace(n, path).first->second;
+}
+
+void BM_LoadMzi(benchmark::State& state) {
+    if (!ensureApplication()) {
+        state.SkipWithError("another kind of application object exists");
+        return;
+    }
+    const QString file = mziDocumentFile(static_cast<int>(state.range(0)));
+    if (file.isEmpty()) {
+        state.SkipWithError("cannot write the document");
+        return;
+    }
+    TSilentDialogs dialogs;
+    TNoClipboard clipboard;
+    TSpectraViewerFrame frame(TViewerServices{&dialogs, &clipboard, QDir::tempPath(), "bench"});
+    frame.setAttribute(Qt::WA_DontShowOnScreen);
+    frame.resize(1200, 800);
+    frame.show();
+    QCoreApplication::processEvents();
+
+    for (auto _ : state) {
+        if (!frame.loadMziFile(file) || dialogs.messages != 0) {
+            state.SkipWithError("the load failed");
+            break;
+        }
+        // The first drawing lays the labels out.
+        const QPixmap picture = frame.currentSpectrum()->grab();
+        benchmark::DoNotOptimize(picture.cacheKey());
+
+        state.PauseTiming();
+        frame.manager()->setCount(0);
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(
+        static_cast<std::int64_t>(state.iterations() * QFile(file).size()));
+}
+
+}  // namespace
+
+BENCHMARK(BM_LoadMzi)->Arg(1000000)->Unit(benchmark::kMillisecond);
