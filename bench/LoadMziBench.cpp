@@ -132,8 +132,7 @@ void BM_LoadMzi(benchmark::State& state) {
         QCoreApplication::processEvents();
         state.ResumeTiming();
     }
-    state.SetBytesProcessed(
-        static_cast<std::int64_t>(state.iterations() * QFile(file).size()));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * QFile(file).size()));
 }
 
 }  // namespace
