@@ -53,11 +53,11 @@ TAnnotationsWindow::TAnnotationsWindow(QWidget* parent)
 
 void TAnnotationsWindow::showPage(const QString& path) {
     const QUrl url = QUrl::fromLocalFile(path);
-    // The browser keeps a page it already shows; the file has new content each time.
-    m_browser->clear();
-    m_browser->setSource(QUrl());
-    m_browser->setSource(url);
-    if (m_browser->source() == url) m_browser->reload();
+    // The file has new content each time: a page already shown is read again.
+    if (m_browser->source() == url)
+        m_browser->reload();
+    else
+        m_browser->setSource(url);
     show();
     raise();
     activateWindow();
