@@ -1,13 +1,16 @@
-// Entry point of the viewer: the application object, the real services and the main window.
+// Entry point of the viewer: the application object and the real services; the command line
+// decides the rest.
 #include <QApplication>
 #include <QDir>
 
+#include "app/CommandLine.h"
 #include "app/GuiDialogs.h"
 #include "app/MainWindow.h"
 #include "app/QtClipboard.h"
 #include "app/SpectraViewerFrame.h"
 
 int main(int argc, char* argv[]) {
+    prepareCommandLine(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velmorix"));
     QApplication::setApplicationVersion(QStringLiteral(VELMORIX_VERSION));
@@ -21,11 +24,9 @@ int main(int argc, char* argv[]) {
     services.tempPath = temp.isEmpty() ? QDir::tempPath() : temp;
     services.version = QStringLiteral(VELMORIX_VERSION);
 
-    TMainForm window(services);
-    QObject::connect(&clipboard, &TQtClipboard::changed, window.frame(),
-                     &TSpectraViewerFrame::scheduleUpdateActions);
-    window.showMaximized();
-    const QStringList arguments = QApplication::arguments();
-    if (arguments.size() > 1) window.openStartupFile(arguments.at(1));
-    return app.exec();
+    // Paste is enabled while the clipboard holds text, whoever put it there.
+    return runViewer(app, services, [&clipboard](TMainForm& window) {
+        QObject::connect(&clipboard, &TQtClipboard::changed, window.frame(),
+                         &TSpectraViewerFrame::scheduleUpdateActions);
+    });
 }

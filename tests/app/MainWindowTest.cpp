@@ -4,10 +4,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QStatusBar>
+#include <QTemporaryDir>
 
 #include <string>
 #include <vector>
@@ -19,6 +21,7 @@
 #include "display/Spectrum.h"
 #include "display/SpectrumContainer.h"
 #include "display/SpectrumNavigator.h"
+#include "files/MziFile.h"
 #include "model/PointListSerie.h"
 #include "model/SpectrumData.h"
 #include "support/FakeClipboard.h"
@@ -153,6 +156,56 @@ TEST_F(MainWindow, MenusBringTheirStatesUpToDateBeforeShowing) {
     for (const char* name : {"ViewCurrentSerieLabelsHide", "ViewAllSeriesDecreaseLinewidth",
                              "ViewSynchronize", "ViewSpectrumLabel", "FileAnnotations"})
         EXPECT_TRUE(everyItem.contains(window.frame()->action(QString::fromLatin1(name)))) << name;
+}
+
+// A document with a red observed series and a theoretical one, written where path says.
+void writeDocument(const QString& path) {
+    TSpectrumData data;
+    const auto observed = data.series()->newSerie("observed");
+    for (int i = 1; i <= 20; ++i) observed->points()->add({100.0 + i, 5.0 * i});
+    data.series()->newSerie("theoretical")->points()->add({105.0, 40.0});
+    const auto text = mziFileText(data);
+    ASSERT_TRUE(text.has_value());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text->data(), static_cast<qint64>(text->size()));
+}
+
+TEST_F(MainWindow, StartupDocumentCountsAsUnsavedAndSavesBackWhereItCameFrom) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("run 7.mzi"));
+    writeDocument(path);
+    window.openStartupFile(path);
+    ASSERT_EQ(manager().count(), 1);
+    TSpectrum& plot = *window.frame()->currentSpectrum();
+    EXPECT_EQ(plot.series()->serie(0)->color(), colors::black);
+    EXPECT_EQ(plot.fileName(), "run 7.mzi");
+    EXPECT_TRUE(plot.spectrumData()->isModified());
+    EXPECT_TRUE(dialogs.messages().empty());
+
+    // Save goes to the document's own folder, not to a "run 7.mzi" in the current one.
+    plot.series()->serie(1)->setName("fragment b4");
+    window.frame()->updateActions();
+    window.frame()->action(QStringLiteral("FileSave"))->trigger();
+    EXPECT_FALSE(plot.spectrumData()->isModified());
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(saved.readAll().contains("fragment b4"));
+    EXPECT_TRUE(dialogs.messages().empty());
+    EXPECT_TRUE(window.close());
+}
+
+TEST_F(MainWindow, StartupDocumentThatFailsLeavesAnEmptyWindow) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("missing.mzi"));
+    dialogs.press(TMessageButton::Abort);
+    window.openStartupFile(path);
+    EXPECT_EQ(manager().count(), 0);
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_TRUE(dialogs.messages()[0].text.endsWith(
+        QStringLiteral("\nUnexpected format.\nTry Open txt format (standard).")));
+    EXPECT_TRUE(window.close());  // nothing to ask about
+    EXPECT_EQ(dialogs.messages().size(), 1u);
 }
 
 TEST_F(MainWindow, FreeformBackgroundReplacesTheThresholdOfTheFirstSerie) {
