@@ -158,7 +158,10 @@ std::optional<QString> TGuiDialogs::inputText(const QString& title, const QStrin
     dialog.setLabelText(prompt);
     dialog.setInputMode(QInputDialog::TextInput);
     dialog.setTextValue(initial.left(maxInputLength));
-    if (auto* edit = dialog.findChild<QLineEdit*>()) edit->setMaxLength(maxInputLength);
+    if (auto* edit = dialog.findChild<QLineEdit*>()) {
+        edit->setMaxLength(maxInputLength);
+        edit->setMinimumWidth(edit->fontMetrics().averageCharWidth() * 40);
+    }
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.textValue().left(maxInputLength);
 }
