@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
 
@@ -16,6 +17,7 @@
 
 #include "app/GuiDialogs.h"
 #include "app/MainWindow.h"
+#include "app/QtClipboard.h"
 #include "app/SpectraViewerFrame.h"
 #include "display/SpectraManager.h"
 #include "display/Spectrum.h"
@@ -220,6 +222,30 @@ TEST_F(MainWindow, FreeformBackgroundReplacesTheThresholdOfTheFirstSerie) {
     for (int i = 0; i < serie->threshold()->count(); ++i)
         EXPECT_NEAR(serie->threshold()->get(i).y, 10.0, 0.01) << i;
     EXPECT_TRUE(dialogs.messages().empty());
+}
+
+// The program's clipboard: each put replaces the whole content; text and a block can travel
+// together.
+TEST(QtClipboard, TextAndNamedBlocks) {
+    TQtClipboard clipboard;
+    QSignalSpy changed(&clipboard, &TQtClipboard::changed);
+    const std::vector<std::uint8_t> block = {0, 1, 2, 255};
+
+    clipboard.setTextAndData("100.5 7\n", "CF_THRESHOLD", block);
+    EXPECT_TRUE(clipboard.hasText());
+    EXPECT_EQ(clipboard.text(), "100.5 7\n");
+    EXPECT_EQ(clipboard.data("CF_THRESHOLD"), block);
+    EXPECT_EQ(clipboard.data("CF_OTHER"), std::nullopt);
+
+    clipboard.setData("CF_OTHER", {9});
+    EXPECT_FALSE(clipboard.hasText());
+    EXPECT_EQ(clipboard.data("CF_THRESHOLD"), std::nullopt);
+    EXPECT_EQ(clipboard.data("CF_OTHER"), std::vector<std::uint8_t>{9});
+
+    clipboard.setText("1 2\n");
+    EXPECT_EQ(clipboard.text(), "1 2\n");
+    EXPECT_EQ(clipboard.data("CF_OTHER"), std::nullopt);
+    EXPECT_GE(changed.count(), 3);
 }
 
 }  // namespace
