@@ -315,8 +315,12 @@ void TAxis::paintNumericScale(QPainter& painter, int textHeight) {
     for (const auto& major : ticks.majors) {
         if (!near(major.pixel)) continue;
         penLine(painter, major.pixel, base, major.pixel, base + majorPixels);
-        drawText(painter, major.pixel, base + majorPixels, major.label, font(), color, labelAlign,
-                 0);
+        // A label cut at an edge would show another number ("200" as "0"): the label of a
+        // tick outside the axis is left out, one of a tick near an edge is moved inside.
+        if (major.pixel < 0 || major.pixel >= w) continue;
+        const int half = metrics.horizontalAdvance(major.label) / 2;
+        const int x = std::max(std::min(major.pixel, w - 1 - half), std::min(half, w - 1));
+        drawText(painter, x, base + majorPixels, major.label, font(), color, labelAlign, 0);
     }
     for (const int minor : ticks.minors) {
         if (near(minor)) penLine(painter, minor, base, minor, base + minorPixels);

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -73,8 +74,17 @@ TSize measureText(std::string_view text, const TFontEx& font) {
     auto& cache = measureCache();
     if (const auto found = cache.find(key); found != cache.end()) return found->second;
 
-    const QFontMetrics metrics(toQFont(font));
-    const TSize size{metrics.horizontalAdvance(fromUtf8(text)), metrics.height()};
+    // Building a font and its metrics costs more than measuring a short text with them: the
+    // metrics of the font measured last are kept.
+    // Never destroyed: fonts must not outlive the application object at exit.
+    static auto* lastFont = new std::optional<TMeasureKey>;
+    static auto* lastMetrics = new std::optional<QFontMetrics>;
+    TMeasureKey fontKey{std::string(), font.name, font.size, font.style};
+    if (!*lastFont || !(**lastFont == fontKey)) {
+        lastMetrics->emplace(toQFont(font));
+        *lastFont = std::move(fontKey);
+    }
+    const TSize size{(*lastMetrics)->horizontalAdvance(fromUtf8(text)), (*lastMetrics)->height()};
     if (cache.size() >= measureCacheLimit) cache.clear();
     cache.emplace(std::move(key), size);
     return size;

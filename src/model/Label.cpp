@@ -92,15 +92,28 @@ TRect TTextLabelList::layoutBounds(const iWorldControl& control, std::string_vie
     if (m_font.escapement == 900)
         return {clampPixel(x - h / 2), clampPixel(y - w), clampPixel(x + h / 2), clampPixel(y)};
     // The highest peak of a fitted view stands within a text height of the top edge, where
-    // its label would be cut off: such a label comes down into the plot, beside the peak
-    // rather than over it, so that the base peak's value stays readable.
+    // its label would be cut off: such a label comes down into the plot, so that the base
+    // peak's value stays readable; it keeps its x span, and with it the collisions.
+    // Likewise a label of a peak near the left or right edge is moved inside. Every label
+    // keeps the peak's column in its span, which placeAll relies on.
     const TRect client = control.clientRect();
-    if (y - h < client.top && y >= client.top && y < client.bottom) {
-        const long long gap = 3;
-        return {clampPixel(x + gap), clampPixel(client.top + h), clampPixel(x + gap + w),
-                clampPixel(client.top)};
+    const bool inside = x >= client.left && x < client.right && y >= client.top &&
+                        y < client.bottom;
+    if (!inside) return {clampPixel(x - w / 2), clampPixel(y), clampPixel(x + w / 2),
+                         clampPixel(y - h)};
+    long long left = x - w / 2;
+    long long right = x + w / 2;
+    long long top = y;
+    if (y - h < client.top) top = client.top + h;
+    if (right > client.right) {
+        left -= right - client.right;
+        right = client.right;
     }
-    return {clampPixel(x - w / 2), clampPixel(y), clampPixel(x + w / 2), clampPixel(y - h)};
+    if (left < client.left) {
+        right += client.left - left;
+        left = client.left;
+    }
+    return {clampPixel(left), clampPixel(top), clampPixel(right), clampPixel(top - h)};
 }
 
 void TTextLabelList::placeLabel(iWorldControl& control, TControlLabel& label) {
@@ -220,6 +233,15 @@ void TPointlistLabelList::placeAll(iWorldControl& control) {
     for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
         const TFloatPointRec& c = *it;
         if (!(window.x1 < c.x && c.x < window.x2)) continue;
+        if (m_mode == 'L') {
+            // Measuring is the costly part and most candidates of a full view lose: a label
+            // always covers its peak's column, so a taken span over that column refuses the
+            // candidate without measuring its text.
+            const int x = control.worldToDevice(c.x, c.y).x;
+            const auto after = std::upper_bound(taken.begin(), taken.end(), x,
+                                                [](int px, const TSpan& s) { return px < s.lo; });
+            if (after != taken.begin() && std::prev(after)->hi >= x) continue;
+        }
         std::string text = labelText(c.x);
         const TRect bounds = layoutBounds(control, text, c);
         if (m_mode == 'L') {
