@@ -3,7 +3,6 @@
 #include "app/SpectraViewerFrame.h"
 
 #include <QAction>
-#include <QChildEvent>
 #include <QEvent>
 #include <QKeySequence>
 #include <QTimer>
