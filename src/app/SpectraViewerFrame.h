@@ -61,6 +61,24 @@ public:
     void fileExport();
     void fileAnnotations();
 
+    // --- imports ----------------------------------------------------------------------------
+    // Opens the first scans of an mzXML run as the series of a new pane; errors are shown.
+    bool openMzXmlFile(const QString& fileName);
+    // Imports a text spectrum file into a new pane; filterIndex as chosen in the Import
+    // dialog (2: "HPLC time, x, y1, y2"). Errors are shown; no pane is left behind.
+    bool importTextFile(const QString& fileName, int filterIndex);
+
+    // --- Edit menu --------------------------------------------------------------------------
+    void editCutSerie();
+    void editCopySerie();
+    void editCopyRangeSerie();
+    void editCopyMass();
+    void editPasteAsNew();
+    void editPasteOverwrite();
+    void editDeleteSerie();
+    void editDeleteSeriesContainer();
+    void editInsertSpline();
+
     // --- View menu --------------------------------------------------------------------------
     void viewCurrentSerieBar();
     void viewCurrentSerieContinue();
