@@ -182,6 +182,17 @@ void TSpectraViewerFrame::createEditActions() {
     };
     for (const auto& spec : specs)
         applySpec(*addAction(QString::fromUtf8(spec.name), QString::fromUtf8(spec.caption)), spec);
+
+    bind(QStringLiteral("EditCutSerie"), &TSpectraViewerFrame::editCutSerie);
+    bind(QStringLiteral("EditCopySerie"), &TSpectraViewerFrame::editCopySerie);
+    bind(QStringLiteral("EditCopyRangeSerie"), &TSpectraViewerFrame::editCopyRangeSerie);
+    bind(QStringLiteral("EditCopyMass"), &TSpectraViewerFrame::editCopyMass);
+    bind(QStringLiteral("EditPasteAsNew"), &TSpectraViewerFrame::editPasteAsNew);
+    bind(QStringLiteral("EditPasteOverwrite"), &TSpectraViewerFrame::editPasteOverwrite);
+    bind(QStringLiteral("EditInsertSpline"), &TSpectraViewerFrame::editInsertSpline);
+    bind(QStringLiteral("EditDeleteSerie"), &TSpectraViewerFrame::editDeleteSerie);
+    bind(QStringLiteral("EditDeleteSeriesContainer"),
+         &TSpectraViewerFrame::editDeleteSeriesContainer);
 }
 
 void TSpectraViewerFrame::createViewActions() {
@@ -341,6 +352,11 @@ void TSpectraViewerFrame::updateActions() {
                              QLatin1Char(')');
         cut->setStatusTip(hint);
         cut->setToolTip(hint);
+    } else {
+        // No series to name: the hint no longer speaks of one that is gone.
+        QAction* cut = action(QStringLiteral("EditCutSerie"));
+        cut->setStatusTip(QStringLiteral("Cut current serie"));
+        cut->setToolTip(QStringLiteral("Cut current serie"));
     }
 }
 
