@@ -309,6 +309,18 @@ int TFloatPointSortedList::add(const TFloatPointRec& p) {
     return at.index;
 }
 
+void TFloatPointSortedList::addPoints(std::span<const TFloatPointRec> points) {
+    if (points.empty()) return;
+    if (m_items.capacity() - m_items.size() < points.size())
+        m_items.reserve(std::max(m_items.size() + points.size(), m_items.capacity() * 2));
+    {
+        TBulkAdd bulk(*this);
+        for (const auto& p : points) bulk.add(p);
+        bulk.finish();
+    }
+    pointsChanged();
+}
+
 TNearest TFloatPointSortedList::findNearest(const TFloatPointRec& key) const {
     TNearest r;
     int hi = count() - 1;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -76,6 +77,9 @@ public:
 
     // Sorted insertion; returns the index. Appending in ascending order costs O(1).
     int add(const TFloatPointRec& p);
+    // Adds many points with the result of add() for each, in O(n log n) whatever their order:
+    // under the accept policy they are appended and sorted once if they arrive out of order.
+    void addPoints(std::span<const TFloatPointRec> points);
     TNearest findNearest(const TFloatPointRec& key) const;
     // found when exact or |diff| <= tolerance; otherwise index is the insertion position.
     TNearest find(const TFloatPointRec& key, double tolerance) const;

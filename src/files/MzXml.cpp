@@ -1,0 +1,527 @@
+// The mzXML reader: a text scanner over the mapped file, the attribute reader and the decoding of
+// peak data (Base64, optionally zlib, 32- or 64-bit big-endian values).
+#include "files/MzXml.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cerrno>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
+#include <optional>
+#include <utility>
+
+#include "model/Base64.h"
+#include "model/DecimalText.h"
+
+namespace {
+
+// A set of bytes, tested with one table look-up.
+class TCharSet {
+public:
+    constexpr explicit TCharSet(std::string_view chars) {
+        for (const char c : chars) m_in[static_cast<unsigned char>(c)] = true;
+    }
+    constexpr bool contains(char c) const { return m_in[static_cast<unsigned char>(c)]; }
+
+private:
+    std::array<bool, 256> m_in{};
+};
+
+// The scanner sees the run as one text, so a line break separates attributes as a blank does:
+// start tags and peak data may span lines.
+constexpr TCharSet blank(" \t\r\n");
+// Where an attribute name ends; a tab or a line break before "=" is allowed by XML.
+constexpr TCharSet nameEnd(" \t\r\n=>/");
+// Where an unquoted value ends.
+constexpr TCharSet valueEnd(" \t\r\n>");
+constexpr TCharSet base64Alphabet(
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/");
+
+// 1234567 -> "1,234,567", as messages give sizes.
+std::string grouped(std::uint64_t value) {
+    std::string digits = std::to_string(value);
+    for (auto i = static_cast<std::ptrdiff_t>(digits.size()) - 3; i > 0; i -= 3)
+        digits.insert(static_cast<std::size_t>(i), 1, ',');
+    return digits;
+}
+
+// ASCII letters compared without case; wanted is in lower case.
+bool sameName(std::string_view name, std::string_view wanted) {
+    if (name.size() != wanted.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        char c = name[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != wanted[i]) return false;
+    }
+    return true;
+}
+
+std::string_view trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+// A character as a message shows it: printable ASCII in quotes, anything else by its code.
+std::string shownChar(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u > 32 && u < 127) return inQuotes(std::string_view(&c, 1));
+    static constexpr char hex[] = "0123456789ABCDEF";
+    return std::string("byte 0x") + hex[u >> 4] + hex[u & 15];
+}
+
+// The file's bytes, mapped read-only for the length of the read. A file that another program
+// cuts short meanwhile may still fault; the mapping spares the copy of a run of hundreds of MB.
+class TMappedFile {
+public:
+    explicit TMappedFile(const std::string& fileName) {
+        const std::string shown = inQuotes(fileName);
+        const auto fail = [&](const std::string& reason) {
+            return EMzXmlError("Cannot read " + shown + ": " + reason + ".");
+        };
+        const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) throw fail(std::strerror(errno));
+        struct stat status {};
+        if (::fstat(fd, &status) != 0) {
+            const int error = errno;
+            ::close(fd);
+            throw fail(std::strerror(error));
+        }
+        // A device or a pipe may never end; a folder has no bytes to map.
+        if (!S_ISREG(status.st_mode)) {
+            ::close(fd);
+            throw fail(S_ISDIR(status.st_mode) ? "it is a folder" : "it is not a regular file");
+        }
+        m_size = static_cast<std::size_t>(status.st_size);
+        if (m_size > 0) {
+            void* data = ::mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE, fd, 0);
+            if (data == MAP_FAILED) {
+                const int error = errno;
+                ::close(fd);
+                throw fail(std::strerror(error));
+            }
+            m_data = data;
+            ::madvise(m_data, m_size, MADV_SEQUENTIAL);
+        }
+        ::close(fd);
+    }
+    ~TMappedFile() {
+        if (m_data) ::munmap(m_data, m_size);
+    }
+    TMappedFile(const TMappedFile&) = delete;
+    TMappedFile& operator=(const TMappedFile&) = delete;
+
+    std::string_view text() const {
+        return m_data ? std::string_view(static_cast<const char*>(m_data), m_size)
+                      : std::string_view();
+    }
+
+private:
+    void* m_data = nullptr;
+    std::size_t m_size = 0;
+};
+
+// How a start tag ended: with ">", with "/>" (no content), or with the end of the text.
+enum class TTagEnd { Open, Empty, Text };
+
+struct TAttribute {
+    std::string_view name;  // as written; compared without case
+    std::string_view value;
+};
+
+// Searches over the run's text and the reading of start tags. Every search starts at a position
+// and answers the position of its match, or nullopt when the text ends first; nothing is copied.
+// Each call of readAttribute moves the position forward or ends the tag, so no input can make
+// the reader loop, and the searches together pass over the text about once.
+class TRunScanner {
+public:
+    explicit TRunScanner(std::string_view text) : m_text(text) {}
+
+    std::size_t pos() const { return m_pos; }
+    void setPos(std::size_t p) { m_pos = std::min(p, m_text.size()); }
+    TTagEnd tagEnd() const { return m_tagEnd; }
+    std::string_view slice(std::size_t from, std::size_t to) const {
+        return m_text.substr(from, to - from);
+    }
+
+    // --- the three primitives -------------------------------------------------------------
+    std::optional<std::size_t> findPattern(std::string_view pattern, std::size_t from) const {
+        if (from >= m_text.size()) return std::nullopt;
+        const std::size_t p = m_text.find(pattern, from);
+        if (p == std::string_view::npos) return std::nullopt;
+        return p;
+    }
+    std::optional<std::size_t> findCharIn(const TCharSet& set, std::size_t from) const {
+        for (std::size_t p = from; p < m_text.size(); ++p)
+            if (set.contains(m_text[p])) return p;
+        return std::nullopt;
+    }
+    std::optional<std::size_t> findCharNotIn(const TCharSet& set, std::size_t from) const {
+        for (std::size_t p = from; p < m_text.size(); ++p)
+            if (!set.contains(m_text[p])) return p;
+        return std::nullopt;
+    }
+
+    // --- tags -------------------------------------------------------------------------------
+    // Whether the element name starts a tag at p ("<" + name, then a blank, ">", "/" or the
+    // end): "<scan" is not taken from "<scanOrigin".
+    bool isTag(std::size_t p, std::string_view name) const {
+        if (m_text.compare(p, name.size(), name) != 0) return false;
+        const std::size_t after = p + name.size();
+        return after >= m_text.size() || blank.contains(m_text[after]) || m_text[after] == '>' ||
+               m_text[after] == '/';
+    }
+    // The next start tag of the element name ("<scan") at or after from.
+    std::optional<std::size_t> findTag(std::string_view name, std::size_t from) const {
+        while (const auto p = findPattern(name, from)) {
+            if (isTag(*p, name)) return p;
+            from = *p + 1;
+        }
+        return std::nullopt;
+    }
+    // The first tag at or after from that is one of names; the index of the name with it.
+    std::optional<std::pair<std::size_t, std::size_t>> findFirstTag(
+        std::initializer_list<std::string_view> names, std::size_t from) const {
+        while (const auto p = findPattern("<", from)) {
+            std::size_t i = 0;
+            for (const std::string_view name : names) {
+                if (isTag(*p, name)) return std::pair{*p, i};
+                ++i;
+            }
+            from = *p + 1;
+        }
+        return std::nullopt;
+    }
+
+    // The next attribute of the start tag the position is in; nullopt when the tag ends, with
+    // the position on its ">" (on the end of the text when it ends first). Values in double or
+    // single quotes, or unquoted up to a blank or ">"; a name without "=" has an empty value.
+    std::optional<TAttribute> readAttribute() {
+        const auto p = findCharNotIn(blank, m_pos);
+        if (!p) return endTag(TTagEnd::Text, m_text.size());
+        if (m_text[*p] == '>') return endTag(TTagEnd::Open, *p);
+        if (m_text[*p] == '/' && *p + 1 < m_text.size() && m_text[*p + 1] == '>')
+            return endTag(TTagEnd::Empty, *p + 1);
+        const auto e = findCharIn(nameEnd, *p + 1);
+        if (!e) return endTag(TTagEnd::Text, m_text.size());
+        TAttribute attribute{slice(*p, *e), {}};
+        auto v = findCharNotIn(blank, *e);
+        if (!v) return endTag(TTagEnd::Text, m_text.size());
+        if (m_text[*v] != '=') {
+            m_pos = *v;
+            return attribute;
+        }
+        v = findCharNotIn(blank, *v + 1);
+        if (!v) return endTag(TTagEnd::Text, m_text.size());
+        const char quote = m_text[*v];
+        if (quote == '"' || quote == '\'') {
+            const auto close = findPattern(std::string_view(&quote, 1), *v + 1);
+            if (!close) return endTag(TTagEnd::Text, m_text.size());
+            attribute.value = slice(*v + 1, *close);
+            m_pos = *close + 1;
+            return attribute;
+        }
+        std::size_t stop = findCharIn(valueEnd, *v).value_or(m_text.size());
+        // "name=value/>": the slash belongs to the tag end.
+        if (stop > *v && stop < m_text.size() && m_text[stop - 1] == '/' && m_text[stop] == '>')
+            --stop;
+        attribute.value = slice(*v, stop);
+        m_pos = stop;
+        return attribute;
+    }
+
+private:
+    std::nullopt_t endTag(TTagEnd how, std::size_t p) {
+        m_tagEnd = how;
+        m_pos = p;
+        return std::nullopt;
+    }
+
+    std::string_view m_text;
+    std::size_t m_pos = 0;
+    TTagEnd m_tagEnd = TTagEnd::Open;
+};
+
+double bigEndianValue(const std::uint8_t* b, int bytes) {
+    if (bytes == 4) {
+        const std::uint32_t bits = (std::uint32_t{b[0]} << 24) | (std::uint32_t{b[1]} << 16) |
+                                   (std::uint32_t{b[2]} << 8) | std::uint32_t{b[3]};
+        return std::bit_cast<float>(bits);
+    }
+    std::uint64_t bits = 0;
+    for (int i = 0; i < 8; ++i) bits = (bits << 8) | b[i];
+    return std::bit_cast<double>(bits);
+}
+
+// Reads one run; errors name the file and, where there is one, the scan.
+class TRunReader {
+public:
+    TRunReader(std::string_view text, const std::string& sourceName)
+        : m_scanner(text), m_shownName(inQuotes(sourceName)) {}
+
+    TRunScanner& scanner() { return m_scanner; }
+
+    [[noreturn]] void fail(const std::string& what) const {
+        throw EMzXmlError("Cannot read " + m_shownName + ": " + what + ".");
+    }
+
+    int toInt(const TAttribute& a, const std::string& owner) const {
+        const std::string_view text = trimmed(a.value);
+        const char* first = text.data();
+        const char* last = first + text.size();
+        if (first != last && *first == '+') ++first;
+        int value = 0;
+        const auto [end, error] = std::from_chars(first, last, value);
+        if (text.empty() || error != std::errc() || end != last)
+            fail(inQuotes(a.value) + " is not a valid integer value (attribute " +
+                 inQuotes(a.name) + " of " + owner + ")");
+        return value;
+    }
+    double toDouble(const TAttribute& a, const std::string& owner) const {
+        const auto value = parseDecimal(trimmed(a.value));
+        if (!value)
+            fail(inQuotes(a.value) + " is not a valid floating point value (attribute " +
+                 inQuotes(a.name) + " of " + owner + ")");
+        return *value;
+    }
+
+    // The peak data between the peaks tags into scan.peaks.
+    void decodePeaks(c_scaninfo& scan, std::string_view text, const std::string& owner) {
+        // Base64 without the line breaks and indentation a writer may put in it. A character
+        // outside the alphabet is no part of any value: taking it as 0 would show garbage.
+        m_base64.clear();
+        m_base64.reserve(text.size());
+        std::size_t padding = 0;
+        for (const char c : text) {
+            if (blank.contains(c)) continue;
+            if (c == '=') {
+                ++padding;
+            } else if (!base64Alphabet.contains(c) || padding > 0) {
+                fail("the peak data of " + owner + " is not Base64 (it holds " +
+                     (padding > 0 ? std::string("\"=\" before its end") : shownChar(c)) + ")");
+            }
+            m_base64 += c;
+        }
+        if (padding > 2) fail("the peak data of " + owner + " is not Base64 (too much padding)");
+        std::vector<std::uint8_t> bytes = base64Decode(m_base64);
+
+        const int bits = scan.precision == 0 ? 32 : scan.precision;
+        if (bits != 32 && bits != 64)
+            fail("the peak data of " + owner + " has precision " + std::to_string(scan.precision) +
+                 "; 32 or 64 is expected");
+        const std::size_t valueBytes = static_cast<std::size_t>(bits) / 8;
+        const std::size_t pairBytes = 2 * valueBytes;
+
+        const std::string_view compression = trimmed(scan.compressionType);
+        if (sameName(compression, "zlib") && bytes.empty() && scan.peaksCount <= 0) {
+            // No stream at all: a scan without peaks, as some writers leave it.
+        } else if (sameName(compression, "zlib")) {
+            std::optional<std::size_t> expected;
+            if (scan.peaksCount > 0)
+                expected = static_cast<std::size_t>(scan.peaksCount) * pairBytes;
+            bytes = inflated(bytes, expected, pairBytes, owner);
+        } else if (!compression.empty() && !sameName(compression, "none")) {
+            fail("the peak data of " + owner + " is compressed with " + inQuotes(compression) +
+                 ", which is not supported");
+        }
+
+        const std::size_t pairs = bytes.size() / pairBytes;
+        scan.peaks.clear();
+        scan.peaks.reserve(pairs);
+        const int n = static_cast<int>(valueBytes);
+        for (std::size_t i = 0; i < pairs; ++i) {
+            const std::uint8_t* b = bytes.data() + i * pairBytes;
+            const TFloatPointRec p{bigEndianValue(b, n), bigEndianValue(b + valueBytes, n)};
+            if (std::isfinite(p.x) && std::isfinite(p.y)) scan.peaks.push_back(p);
+        }
+    }
+
+private:
+    // Inflates compressed to exactly expected bytes (when the peak count gives it) or to a
+    // whole number of pairs; stops as soon as the output passes what is allowed.
+    std::vector<std::uint8_t> inflated(const std::vector<std::uint8_t>& compressed,
+                                       std::optional<std::size_t> expected, std::size_t pairBytes,
+                                       const std::string& owner) const {
+        const std::string what = "the peak data of " + owner;
+        const std::size_t limit = std::min(expected.value_or(c_mzXML::maxInflatedBytes),
+                                           c_mzXML::maxInflatedBytes);
+        z_stream stream{};
+        if (inflateInit(&stream) != Z_OK) fail("cannot inflate " + what);
+        struct TEnd {
+            z_stream* s;
+            ~TEnd() { inflateEnd(s); }
+        } end{&stream};
+
+        std::vector<std::uint8_t> out;
+        // Grown as the output arrives, one byte past the limit so that a longer stream shows.
+        std::size_t produced = 0;
+        const std::uint8_t* in = compressed.data();
+        std::size_t inLeft = compressed.size();
+        int result = Z_OK;
+        while (result != Z_STREAM_END) {
+            if (produced == out.size()) {
+                if (out.size() > limit) break;  // passed the limit
+                out.resize(std::min(std::max<std::size_t>(out.size() * 2, 1 << 16), limit + 1));
+            }
+            const auto inChunk = static_cast<uInt>(std::min<std::size_t>(inLeft, UINT_MAX));
+            const auto outChunk =
+                static_cast<uInt>(std::min<std::size_t>(out.size() - produced, UINT_MAX));
+            stream.next_in = const_cast<Bytef*>(in);
+            stream.avail_in = inChunk;
+            stream.next_out = out.data() + produced;
+            stream.avail_out = outChunk;
+            result = inflate(&stream, Z_NO_FLUSH);
+            in += inChunk - stream.avail_in;
+            inLeft -= inChunk - stream.avail_in;
+            produced += outChunk - stream.avail_out;
+            if (result == Z_NEED_DICT || (result < 0 && result != Z_BUF_ERROR))
+                fail(what + " is not valid zlib data" +
+                     (stream.msg ? " (" + std::string(stream.msg) + ")" : std::string()));
+            if (result == Z_BUF_ERROR && inLeft == 0 && produced < out.size())
+                fail(what + " ends before its zlib stream does");
+        }
+        if (produced > limit) {
+            if (expected && *expected <= c_mzXML::maxInflatedBytes)
+                fail(what + " inflates to more than " + grouped(*expected) + " bytes, " +
+                     grouped(*expected) + " expected");
+            fail(what + " inflates to more than " + grouped(limit) +
+                 " bytes, the most a scan may hold");
+        }
+        out.resize(produced);
+        if (expected && produced != *expected)
+            fail(what + " inflates to " + grouped(produced) + " bytes, " + grouped(*expected) +
+                 " expected");
+        if (produced % pairBytes != 0)
+            fail(what + " inflates to " + grouped(produced) + " bytes, not a whole number of " +
+                 grouped(pairBytes) + "-byte pairs");
+        return out;
+    }
+
+    TRunScanner m_scanner;
+    std::string m_shownName;
+    std::string m_base64;  // reused for every scan
+};
+
+// How messages name a scan: by its number once its "num" is read, else by where it starts.
+std::string scanOwner(const c_scaninfo& scan, bool numbered, std::size_t offset) {
+    if (numbered) return "scan " + std::to_string(scan.num);
+    return "the scan at byte " + grouped(offset);
+}
+
+}  // namespace
+
+c_mzXML::c_mzXML(const std::string& fileName, int keptScans)
+    : m_fileName(fileName), m_keptScans(keptScans) {
+    const TMappedFile file(fileName);
+    read(file.text());
+}
+
+c_mzXML::c_mzXML(std::string sourceName, int keptScans, std::string_view text)
+    : m_fileName(std::move(sourceName)), m_keptScans(keptScans) {
+    read(text);
+}
+
+c_mzXML c_mzXML::fromText(std::string_view text, const std::string& sourceName, int keptScans) {
+    return c_mzXML(sourceName, keptScans, text);
+}
+
+void c_mzXML::read(std::string_view text) {
+    TRunReader reader(text, m_fileName);
+    TRunScanner& s = reader.scanner();
+
+    // The run header, if it comes before the first scan.
+    if (const auto header = s.findFirstTag({"<msRun", "<scan"}, 0); header && header->second == 0) {
+        s.setPos(header->first + 6);
+        while (const auto a = s.readAttribute())
+            if (sameName(a->name, "scancount")) {
+                m_scanCount = reader.toInt(*a, "the run header");
+                break;
+            }
+    }
+
+    while (const auto start = s.findTag("<scan", s.pos())) {
+        ++m_scansRead;
+        const bool kept = m_scansRead <= m_keptScans;
+        c_scaninfo scan;
+        bool numbered = false;
+        const auto owner = [&] { return scanOwner(scan, numbered, *start); };
+        const auto keep = [&] {
+            if (kept) m_scans.push_back(std::move(scan));
+        };
+
+        s.setPos(*start + 5);
+        while (const auto a = s.readAttribute()) {
+            if (sameName(a->name, "num")) {
+                scan.num = reader.toInt(*a, owner());
+                numbered = true;
+            } else if (sameName(a->name, "mslevel")) {
+                scan.msLevel = reader.toInt(*a, owner());
+            } else if (sameName(a->name, "peakscount")) {
+                scan.peaksCount = reader.toInt(*a, owner());
+            } else if (sameName(a->name, "retentiontime")) {
+                scan.retentionTime = std::string(a->value);
+            } else if (sameName(a->name, "startmz")) {
+                scan.startMz = reader.toDouble(*a, owner());
+            } else if (sameName(a->name, "endmz")) {
+                scan.endMz = reader.toDouble(*a, owner());
+            } else if (sameName(a->name, "basepeakmz")) {
+                scan.basePeakMz = reader.toDouble(*a, owner());
+            } else if (sameName(a->name, "basepeakintensity")) {
+                scan.basePeakIntensity = reader.toDouble(*a, owner());
+            } else if (sameName(a->name, "totioncurrent")) {
+                scan.totIonCurrent = reader.toDouble(*a, owner());
+            }
+        }
+        if (s.tagEnd() == TTagEnd::Text) {  // the file ends in the start tag
+            keep();
+            break;
+        }
+        if (s.tagEnd() == TTagEnd::Empty) {
+            keep();
+            continue;
+        }
+
+        // Its peaks element; a scan that starts or ends first means that this one has none,
+        // and must not take the peaks of the next.
+        const auto next = s.findFirstTag({"<peaks", "<scan", "</scan"}, s.pos());
+        if (!next) {
+            keep();
+            break;
+        }
+        if (next->second != 0) {
+            s.setPos(next->first);
+            keep();
+            continue;
+        }
+        s.setPos(next->first + 6);
+        while (const auto a = s.readAttribute()) {
+            if (sameName(a->name, "precision"))
+                scan.precision = reader.toInt(*a, owner());
+            else if (sameName(a->name, "compressiontype"))
+                scan.compressionType = std::string(a->value);
+        }
+        if (s.tagEnd() == TTagEnd::Text) reader.fail("the file ends inside " + owner());
+        if (s.tagEnd() == TTagEnd::Empty) {
+            keep();
+            continue;
+        }
+        const std::size_t from = s.pos() + 1;
+        const auto close = s.findPattern("</peaks", from);
+        if (!close) reader.fail("the file ends inside the peak data of " + owner());
+        // Later scans are not imported: their peaks are not decoded.
+        if (kept) reader.decodePeaks(scan, s.slice(from, *close), owner());
+        s.setPos(*close + 7);
+        keep();
+    }
+}

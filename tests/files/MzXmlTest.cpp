@@ -1,0 +1,513 @@
+// The mzXML reader against real runs and their independently decoded peaks, hand-made runs for
+// the layouts and encodings files use, and bad input that must fail cleanly or read safely.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <map>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "files/MzXml.h"
+#include "model/Base64.h"
+
+namespace {
+
+const std::string dataFolder = std::string(VELMORIX_TEST_DATA) + "/mzxml/";
+
+// --- hand-made runs ---------------------------------------------------------------------------
+
+struct TScanSpec {
+    int num = 1;
+    std::vector<TFloatPointRec> peaks;
+    int precision = 32;
+    bool zlib = false;
+    std::optional<int> peaksCount;  // the number of peaks unless given
+    std::string peakText;           // used instead of the encoded peaks when not empty
+};
+
+std::string bigEndian(const std::vector<TFloatPointRec>& peaks, int precision) {
+    std::string bytes;
+    const auto put = [&](double v) {
+        if (precision == 64) {
+            const auto bits = std::bit_cast<std::uint64_t>(v);
+            for (int i = 7; i >= 0; --i) bytes += static_cast<char>((bits >> (8 * i)) & 0xFF);
+        } else {
+            const auto bits = std::bit_cast<std::uint32_t>(static_cast<float>(v));
+            for (int i = 3; i >= 0; --i) bytes += static_cast<char>((bits >> (8 * i)) & 0xFF);
+        }
+    };
+    for (const auto& p : peaks) {
+        put(p.x);
+        put(p.y);
+    }
+    return bytes;
+}
+
+std::string compressed(const std::string& bytes) {
+    uLongf size = compressBound(static_cast<uLong>(bytes.size()));
+    std::string out(size, '\0');
+    const int result =
+        compress2(reinterpret_cast<Bytef*>(out.data()), &size,
+                  reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uLong>(bytes.size()), 9);
+    EXPECT_EQ(result, Z_OK);
+    out.resize(size);
+    return out;
+}
+
+std::string base64Of(const std::string& bytes) {
+    return base64Encode(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+}
+
+// A scan as msconvert lays it out: attributes one per line, the peaks start tag spanning lines,
+// the peak text on the line of its tags. nl is the line break (empty for one line).
+std::string scanXml(const TScanSpec& s, const std::string& nl = "\n") {
+    const std::string bytes = bigEndian(s.peaks, s.precision);
+    const std::string text =
+        !s.peakText.empty() ? s.peakText : base64Of(s.zlib ? compressed(bytes) : bytes);
+    const int count = s.peaksCount.value_or(static_cast<int>(s.peaks.size()));
+    return "<scan num=\"" + std::to_string(s.num) + "\"" + nl + "  scanType=\"Full\"" + nl +
+           "  msLevel=\"1\"" + nl + "  peaksCount=\"" + std::to_string(count) + "\"" + nl +
+           "  retentionTime=\"PT" + std::to_string(s.num) + "S\">" + nl + " <peaks precision=\"" +
+           std::to_string(s.precision) + "\"" + nl + "  byteOrder=\"network\"" + nl +
+           "  compressionType=\"" + (s.zlib ? "zlib" : "none") + "\"" + nl +
+           "  contentType=\"m/z-int\">" + text + "</peaks>" + nl + "</scan>" + nl;
+}
+
+std::string runXml(const std::vector<TScanSpec>& scans, const std::string& nl = "\n") {
+    std::string xml = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>" + nl +
+                      "<mzXML xmlns=\"http://sashimi.sourceforge.net/schema_revision/mzXML_3.2\">" +
+                      nl + "<msRun scanCount=\"" + std::to_string(scans.size()) + "\"" + nl +
+                      " startTime=\"PT0S\">" + nl +
+                      "<parentFile fileName=\"x.RAW\" fileType=\"RAWData\"/>" + nl;
+    for (const auto& s : scans) xml += scanXml(s, nl);
+    return xml + "</msRun>" + nl + "<indexOffset>0</indexOffset>" + nl + "</mzXML>" + nl;
+}
+
+std::vector<TFloatPointRec> ramp(int n, double x0 = 100.0) {
+    std::vector<TFloatPointRec> peaks;
+    for (int i = 0; i < n; ++i) peaks.push_back({x0 + i * 0.5, 10.0 + i});
+    return peaks;
+}
+
+c_mzXML readText(const std::string& text, int kept = c_mzXML::importedScans) {
+    return c_mzXML::fromText(text, "run.mzXML", kept);
+}
+
+// The message of the failure of reading text; "" when it reads.
+std::string failureOf(const std::string& text) {
+    try {
+        readText(text);
+    } catch (const EMzXmlError& e) {
+        return e.what();
+    }
+    return {};
+}
+
+// A folder of its own for the files one test writes, removed with it.
+class TTempFolder {
+public:
+    TTempFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "mzxml-XXXXXX").string();
+        m_path = mkdtemp(pattern.data());
+    }
+    ~TTempFolder() { std::filesystem::remove_all(m_path); }
+    std::string file(const std::string& name) const { return (m_path / name).string(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+// --- real runs --------------------------------------------------------------------------------
+
+double number(const std::string& text) {
+    double value = 0.0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
+}
+
+struct TOracleScan {
+    int num = 0, msLevel = 0, peaksCount = 0, points = 0;
+    TFloatPointRec first, last;
+    double minMz = 0.0, maxMz = 0.0, maxIntensity = 0.0, sum = 0.0;
+};
+struct TOracleRun {
+    int scanElements = 0;
+    int scanCount = 0;
+    std::vector<TOracleScan> scans;
+};
+
+std::map<std::string, TOracleRun> oracles() {
+    std::map<std::string, TOracleRun> runs;
+    std::ifstream in(dataFolder + "oracle.txt");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream fields(line);
+        std::vector<std::string> f;
+        for (std::string word; fields >> word;) f.push_back(word);
+        if (f[0] == "run") {
+            runs[f[1]].scanElements = std::stoi(f[2]);
+            runs[f[1]].scanCount = std::stoi(f[3]);
+            continue;
+        }
+        TOracleScan s;
+        s.num = std::stoi(f[2]);
+        s.msLevel = std::stoi(f[3]);
+        s.peaksCount = std::stoi(f[4]);
+        s.points = std::stoi(f[5]);
+        s.first = {number(f[6]), number(f[7])};
+        s.last = {number(f[8]), number(f[9])};
+        s.minMz = number(f[10]);
+        s.maxMz = number(f[11]);
+        s.maxIntensity = number(f[12]);
+        s.sum = number(f[13]);
+        runs[f[0]].scans.push_back(s);
+    }
+    return runs;
+}
+
+TEST(MzXmlRealRuns, FirstElevenScansMatchIndependentDecoders) {
+    const auto runs = oracles();
+    ASSERT_EQ(runs.size(), 8u);
+    for (const auto& [file, oracle] : runs) {
+        SCOPED_TRACE(file);
+        const c_mzXML run(dataFolder + file);
+        EXPECT_EQ(run.scansRead(), oracle.scanElements);
+        EXPECT_EQ(run.scanCount(), oracle.scanCount);
+        ASSERT_EQ(run.scans().size(), std::min<std::size_t>(oracle.scans.size(), 11));
+        for (std::size_t i = 0; i < run.scans().size(); ++i) {
+            SCOPED_TRACE("scan index " + std::to_string(i));
+            const c_scaninfo& scan = run.scans()[i];
+            const TOracleScan& want = oracle.scans[i];
+            EXPECT_EQ(scan.num, want.num);
+            EXPECT_EQ(scan.msLevel, want.msLevel);
+            EXPECT_EQ(scan.peaksCount, want.peaksCount);
+            ASSERT_EQ(static_cast<int>(scan.peaks.size()), want.points);
+            if (scan.peaks.empty()) continue;
+            EXPECT_EQ(scan.peaks.front(), want.first);
+            EXPECT_EQ(scan.peaks.back(), want.last);
+            double minMz = scan.peaks[0].x, maxMz = minMz, maxIntensity = 0.0, sum = 0.0;
+            for (const auto& p : scan.peaks) {
+                minMz = std::min(minMz, p.x);
+                maxMz = std::max(maxMz, p.x);
+                maxIntensity = std::max(maxIntensity, p.y);
+                sum += p.y;
+            }
+            EXPECT_EQ(minMz, want.minMz);
+            EXPECT_EQ(maxMz, want.maxMz);
+            EXPECT_EQ(maxIntensity, want.maxIntensity);
+            EXPECT_EQ(sum, want.sum);
+        }
+    }
+}
+
+TEST(MzXmlRealRuns, PrecisionAndCompressionVariantsGiveTheSameSpectra) {
+    const c_mzXML plain(dataFolder + "ltqft_small.msconvert.32.mzXML");
+    const c_mzXML zlib64(dataFolder + "ltqft_small.msconvert.64.zlib.mzXML");
+    const c_mzXML plain64(dataFolder + "ltqft_small_scans1-21.msconvert.64.mzXML");
+    const c_mzXML nested(dataFolder + "ltqft_small.openms.mzXML");
+    EXPECT_EQ(zlib64.scans()[0].precision, 64);
+    EXPECT_EQ(zlib64.scans()[0].compressionType, "zlib");
+    for (const c_mzXML* other : {&zlib64, &plain64, &nested}) {
+        SCOPED_TRACE(other->fileName());
+        ASSERT_EQ(other->scans().size(), plain.scans().size());
+        for (std::size_t i = 0; i < plain.scans().size(); ++i) {
+            const auto& a = plain.scans()[i].peaks;
+            const auto& b = other->scans()[i].peaks;
+            ASSERT_EQ(a.size(), b.size()) << "scan index " << i;
+            std::size_t differing = 0;
+            for (std::size_t k = 0; k < a.size(); ++k)
+                if (static_cast<float>(a[k].x) != static_cast<float>(b[k].x) ||
+                    static_cast<float>(a[k].y) != static_cast<float>(b[k].y))
+                    ++differing;
+            EXPECT_EQ(differing, 0u) << "scan index " << i;
+        }
+    }
+}
+
+// --- layouts and encodings --------------------------------------------------------------------
+
+TEST(MzXmlDecoding, OnePeakOf32BitNetworkOrderValues) {
+    // 42 C8 00 00 40 A0 00 00: 100.0f and 5.0f, big-endian.
+    EXPECT_EQ(base64Of(std::string("\x42\xC8\x00\x00\x40\xA0\x00\x00", 8)), "QsgAAECgAAA=");
+    const auto run = readText(runXml({{.num = 1, .peakText = "QsgAAECgAAA="}}));
+    ASSERT_EQ(run.scans().size(), 1u);
+    EXPECT_EQ(run.scans()[0].peaks, (std::vector<TFloatPointRec>{{100.0, 5.0}}));
+}
+
+TEST(MzXmlDecoding, SixtyFourBitAndZlibDataAreHonoured) {
+    // 64-bit values that a float cannot hold.
+    const std::vector<TFloatPointRec> fine{{445.12002563476562, 1e-3}, {445.3400124, 123456.789}};
+    const auto run = readText(runXml({{.num = 1, .peaks = fine, .precision = 64},
+                                      {.num = 2, .peaks = fine, .precision = 64, .zlib = true},
+                                      {.num = 3, .peaks = ramp(500), .zlib = true}}));
+    ASSERT_EQ(run.scans().size(), 3u);
+    EXPECT_EQ(run.scans()[0].peaks, fine);
+    EXPECT_EQ(run.scans()[1].peaks, fine);
+    EXPECT_EQ(run.scans()[2].peaks, ramp(500));
+}
+
+TEST(MzXmlDecoding, AttributesOfEveryFieldInAnyLetterCase) {
+    const auto run = readText(
+        "<msRun SCANCOUNT='2'>\n"
+        "<scan NUM=\"7\" MsLevel=\"2\" PEAKSCOUNT=\"1\" RetentionTime=\"PT1.5S\" startMz=\"50\"\n"
+        "\tendMz=\"2000,5\" BASEPEAKMZ=\"100\" basePeakIntensity=\"5e0\" totIonCurrent=\"5.25\">\n"
+        "<peaks PRECISION=\"32\" CompressionType=\"None\">QsgAAECgAAA=</peaks></scan>");
+    EXPECT_EQ(run.scanCount(), 2);
+    ASSERT_EQ(run.scans().size(), 1u);
+    const c_scaninfo& s = run.scans()[0];
+    EXPECT_EQ(s.num, 7);
+    EXPECT_EQ(s.msLevel, 2);
+    EXPECT_EQ(s.peaksCount, 1);
+    EXPECT_EQ(s.retentionTime, "PT1.5S");
+    EXPECT_EQ(s.startMz, 50.0);
+    EXPECT_EQ(s.endMz, 2000.5);  // ',' as well as '.'
+    EXPECT_EQ(s.basePeakMz, 100.0);
+    EXPECT_EQ(s.basePeakIntensity, 5.0);
+    EXPECT_EQ(s.totIonCurrent, 5.25);
+    EXPECT_EQ(s.precision, 32);
+    EXPECT_EQ(s.peaks, (std::vector<TFloatPointRec>{{100.0, 5.0}}));
+}
+
+TEST(MzXmlDecoding, QuotingOfAttributeValues) {
+    // Single quotes; an empty value that does not run on; an unquoted value before ">".
+    const auto run = readText(
+        "<scan num='3' retentionTime=\"\" msLevel=\"2\" peaksCount=1>"
+        "<peaks precision=32>QsgAAECgAAA=</peaks></scan>");
+    ASSERT_EQ(run.scans().size(), 1u);
+    EXPECT_EQ(run.scans()[0].num, 3);
+    EXPECT_EQ(run.scans()[0].retentionTime, "");
+    EXPECT_EQ(run.scans()[0].msLevel, 2);
+    EXPECT_EQ(run.scans()[0].peaksCount, 1);
+    EXPECT_EQ(run.scans()[0].precision, 32);
+}
+
+TEST(MzXmlDecoding, LayoutDoesNotMatter) {
+    const std::vector<TScanSpec> scans{{.num = 1, .peaks = ramp(40)},
+                                       {.num = 2, .peaks = ramp(3), .precision = 64},
+                                       {.num = 3, .peaks = ramp(7), .zlib = true}};
+    const auto spread = readText(runXml(scans));
+    const auto oneLine = readText(runXml(scans, ""));
+    const auto crlf = readText(runXml(scans, "\r\n"));
+    ASSERT_EQ(spread.scans().size(), 3u);
+    for (const c_mzXML* other : {&oneLine, &crlf}) {
+        ASSERT_EQ(other->scans().size(), 3u);
+        for (std::size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(other->scans()[i].peaks, spread.scans()[i].peaks);
+            EXPECT_EQ(other->scans()[i].num, spread.scans()[i].num);
+        }
+    }
+    // Peak text broken over lines, and "</peaks" on a later line, is read whole.
+    std::string wrapped = base64Of(bigEndian(ramp(40), 32));
+    for (std::size_t at = 76; at < wrapped.size(); at += 77) wrapped.insert(at, "\n");
+    const auto run = readText(runXml({{.num = 1, .peaks = ramp(40), .peakText = wrapped + "\n  "}}));
+    ASSERT_EQ(run.scans().size(), 1u);
+    EXPECT_EQ(run.scans()[0].peaks, ramp(40));
+}
+
+TEST(MzXmlDecoding, ElevenScansAreKeptAndTheRestOnlyCounted) {
+    std::vector<TScanSpec> scans;
+    for (int i = 1; i <= 20; ++i) scans.push_back({.num = i, .peaks = ramp(i)});
+    // Peaks after the eleventh are not decoded: bad peak data there is no failure.
+    scans[15].peakText = "not*base64";
+    const auto run = readText(runXml(scans));
+    EXPECT_EQ(run.scansRead(), 20);
+    EXPECT_EQ(run.scanCount(), 20);
+    ASSERT_EQ(run.scans().size(), 11u);
+    EXPECT_EQ(run.scans()[10].num, 11);
+    EXPECT_EQ(run.scans()[10].peaks, ramp(11));
+    // Their tags are still read: an attribute that does not convert fails the read.
+    std::string text = runXml(scans);
+    text.replace(text.find("peaksCount=\"18\""), 15, "peaksCount=\"1x\"");
+    EXPECT_EQ(failureOf(text),
+              "Cannot read \"run.mzXML\": \"1x\" is not a valid integer value (attribute "
+              "\"peaksCount\" of scan 18).");
+}
+
+TEST(MzXmlDecoding, ScansWithoutPeaksOrWithoutAnyScan) {
+    EXPECT_EQ(readText("<mzXML><msRun scanCount=\"0\"></msRun></mzXML>").scans().size(), 0u);
+    EXPECT_EQ(readText("").scansRead(), 0);
+    // The last scan without peaks ends the run; one in the middle does not take the next
+    // scan's peaks.
+    const auto last = readText(runXml({{.num = 1, .peaks = ramp(2)}}) + "<scan num=\"2\"></scan>");
+    ASSERT_EQ(last.scans().size(), 2u);
+    EXPECT_TRUE(last.scans()[1].peaks.empty());
+    const auto middle = readText(
+        "<scan num=\"1\"><scanOrigin num=\"1\"/></scan><scan num=\"2\"><peaks>QsgAAECgAAA=</peaks>"
+        "</scan><scan num=\"3\"><peaks precision=\"32\"/></scan>");
+    ASSERT_EQ(middle.scans().size(), 3u);
+    EXPECT_TRUE(middle.scans()[0].peaks.empty());
+    EXPECT_EQ(middle.scans()[1].peaks.size(), 1u);
+    EXPECT_TRUE(middle.scans()[2].peaks.empty());
+}
+
+TEST(MzXmlDecoding, PairsWithNaNOrInfinityAreLeftOut) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const auto run = readText(runXml(
+        {{.num = 1, .peaks = {{100, 1}, {nan, 2}, {200, inf}, {300, 3}}, .precision = 64}}));
+    EXPECT_EQ(run.scans()[0].peaks, (std::vector<TFloatPointRec>{{100, 1}, {300, 3}}));
+}
+
+// --- bad input ------------------------------------------------------------------------------
+
+TEST(MzXmlBadInput, FilesThatCannotBeRead) {
+    const TTempFolder folder;
+    try {
+        c_mzXML run(folder.file("missing.mzXML"));
+        FAIL() << "read a missing file";
+    } catch (const EMzXmlError& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot read \"" + folder.file("missing.mzXML") +
+                                             "\": No such file or directory.");
+    }
+    EXPECT_THROW(c_mzXML(folder.file("")), EMzXmlError);
+    EXPECT_THROW(c_mzXML("/dev/null"), EMzXmlError);
+}
+
+TEST(MzXmlBadInput, TruncatedAtEveryTagBoundary) {
+    const std::string whole = runXml({{.num = 1, .peaks = ramp(3)},
+                                      {.num = 2, .peaks = ramp(2), .precision = 64, .zlib = true},
+                                      {.num = 3, .peaks = ramp(1)}});
+    int failed = 0;
+    for (std::size_t cut = 0; cut < whole.size(); ++cut) {
+        if (whole[cut] != '<' && whole[cut] != '>' && whole[cut] != '"' && whole[cut] != '=')
+            continue;
+        for (const std::size_t at : {cut, cut + 1}) {
+            SCOPED_TRACE("cut at " + std::to_string(at));
+            try {
+                const auto run = readText(whole.substr(0, at));
+                ASSERT_LE(run.scans().size(), 3u);
+                // What is read of a scan is either all of its peaks or none.
+                for (const auto& scan : run.scans())
+                    EXPECT_TRUE(scan.peaks.empty() ||
+                                static_cast<int>(scan.peaks.size()) == 4 - scan.num);
+            } catch (const EMzXmlError& e) {
+                EXPECT_NE(std::string(e.what()).find("the file ends inside"), std::string::npos)
+                    << e.what();
+                ++failed;
+            }
+        }
+    }
+    EXPECT_GT(failed, 0);
+}
+
+TEST(MzXmlBadInput, JunkNeverCrashes) {
+    std::mt19937 random(12345);
+    const std::string pieces[] = {"<scan ", "<peaks ", "</peaks>", "<msRun ", "=\"", "\"", "'",
+                                  ">",      "/>",      "num=",     "precision=\"64\"", "zlib",
+                                  "QshA",   "\n"};
+    for (int round = 0; round < 200; ++round) {
+        std::string junk;
+        const int n = static_cast<int>(random() % 200);
+        for (int i = 0; i < n; ++i) {
+            if (random() % 3 == 0)
+                junk += pieces[random() % std::size(pieces)];
+            else
+                junk += static_cast<char>(random() % 256);
+        }
+        try {
+            const auto run = readText(junk, 5);
+            EXPECT_LE(run.scans().size(), 5u);
+        } catch (const EMzXmlError&) {
+        }
+    }
+}
+
+TEST(MzXmlBadInput, PeakDataThatIsNotWhatItClaims) {
+    EXPECT_EQ(failureOf(runXml({{.num = 4, .peakText = "QshA!ECgAAA="}})),
+              "Cannot read \"run.mzXML\": the peak data of scan 4 is not Base64 (it holds "
+              "\"!\").");
+    EXPECT_NE(failureOf(runXml({{.num = 4, .peakText = "Qs=hAAECgAAA"}})).find("not Base64"),
+              std::string::npos);
+    // A peak count that lies about plain data changes nothing: the data says how many.
+    const auto run = readText(runXml({{.num = 1, .peaks = ramp(5), .peaksCount = 2000000000}}));
+    EXPECT_EQ(run.scans()[0].peaks, ramp(5));
+    // About compressed data it is an error, never garbage.
+    EXPECT_EQ(failureOf(runXml({{.num = 12, .peaks = ramp(100), .zlib = true, .peaksCount = 2500}})),
+              "Cannot read \"run.mzXML\": the peak data of scan 12 inflates to 800 bytes, 20,000 "
+              "expected.");
+    EXPECT_NE(failureOf(runXml({{.num = 5, .peaks = ramp(100), .zlib = true, .peaksCount = 99}}))
+                  .find("inflates to more than 792 bytes"),
+              std::string::npos);
+    EXPECT_NE(failureOf(runXml({{.num = 5, .zlib = true, .peakText = "QsgAAECgAAA="}}))
+                  .find("is not valid zlib data"),
+              std::string::npos);
+    // Without a count, a whole number of pairs.
+    std::string odd = bigEndian(ramp(3), 32) + "xyz";
+    EXPECT_NE(failureOf(runXml({{.num = 6, .zlib = true, .peaksCount = 0,
+                                 .peakText = base64Of(compressed(odd))}}))
+                  .find("inflates to 27 bytes, not a whole number of 8-byte pairs"),
+              std::string::npos);
+    // Cut-off zlib data.
+    const std::string cut = compressed(bigEndian(ramp(100), 32)).substr(0, 40);
+    EXPECT_NE(failureOf(runXml({{.num = 7, .zlib = true, .peaksCount = 100,
+                                 .peakText = base64Of(cut)}}))
+                  .find("ends before its zlib stream does"),
+              std::string::npos);
+    EXPECT_NE(failureOf(runXml({{.num = 8, .peaks = ramp(2), .precision = 16}})).find("precision 16"),
+              std::string::npos);
+}
+
+TEST(MzXmlBadInput, CompressedBombStopsAtTheLimit) {
+    // 300 MB of zeros in a few hundred kB.
+    z_stream stream{};
+    ASSERT_EQ(deflateInit(&stream, 1), Z_OK);
+    const std::string zeros(1 << 20, '\0');
+    std::string bomb;
+    std::string chunk(1 << 16, '\0');
+    for (int i = 0; i < 300; ++i) {
+        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zeros.data()));
+        stream.avail_in = static_cast<uInt>(zeros.size());
+        const int flush = i == 299 ? Z_FINISH : Z_NO_FLUSH;
+        do {
+            stream.next_out = reinterpret_cast<Bytef*>(chunk.data());
+            stream.avail_out = static_cast<uInt>(chunk.size());
+            deflate(&stream, flush);
+            bomb.append(chunk.data(), chunk.size() - stream.avail_out);
+        } while (stream.avail_out == 0);
+    }
+    deflateEnd(&stream);
+    const std::string text = base64Of(bomb);
+    EXPECT_EQ(failureOf(runXml({{.num = 1, .zlib = true, .peaksCount = 1, .peakText = text}})),
+              "Cannot read \"run.mzXML\": the peak data of scan 1 inflates to more than 8 bytes, "
+              "8 expected.");
+    EXPECT_EQ(failureOf(runXml({{.num = 1, .zlib = true, .peaksCount = 0, .peakText = text}})),
+              "Cannot read \"run.mzXML\": the peak data of scan 1 inflates to more than "
+              "268,435,456 bytes, the most a scan may hold.");
+}
+
+TEST(MzXmlBadInput, HundredMegabytesWithoutALineBreak) {
+    const TTempFolder folder;
+    const std::string path = folder.file("long.mzXML");
+    std::vector<TScanSpec> scans;
+    for (int i = 1; i <= 11; ++i) scans.push_back({.num = i, .peaks = ramp(3)});
+    std::string text = runXml(scans, "");
+    const std::string tail = text.substr(text.find("</msRun>"));
+    text.resize(text.find("</msRun>"));
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << text << "<scan num=\"12\" peaksCount=\"13107200\"><peaks precision=\"32\">";
+        const std::string block(1 << 20, 'A');
+        for (int i = 0; i < 100; ++i) out << block;
+        out << "</peaks></scan>" << tail;
+    }
+    const c_mzXML run(path);
+    EXPECT_EQ(run.scansRead(), 12);
+    EXPECT_EQ(run.scans().size(), 11u);
+}
+
+}  // namespace
