@@ -1,6 +1,7 @@
 // The wait cursor for the length of a scope, restored also when an exception leaves it.
 #pragma once
 
+#include <QCursor>
 #include <QGuiApplication>
 
 class THourglass {
