@@ -346,16 +346,14 @@ std::string reportJson(const TSpectraManager& manager, const TRecordingDialogs& 
 
 // --- the headless run -----------------------------------------------------------------------
 
-// Loads a file as the File menu would; formats other than .mzi come with the imports.
-void openFile(TSpectraViewerFrame& frame, iDialogs& dialogs, const QString& path) {
+// Loads a file as the File menu would: a .mzi document is opened, anything else is imported
+// as a text spectrum.
+void openFile(TSpectraViewerFrame& frame, iDialogs&, const QString& path) {
     if (QFileInfo(path).suffix().compare(QLatin1String("mzi"), Qt::CaseInsensitive) == 0) {
         frame.loadMziFile(path);
         return;
     }
-    dialogs.message(
-        TMessageKind::Error,
-        QStringLiteral("Cannot open \"%1\": only .mzi documents can be opened.").arg(path),
-        {TMessageButton::Abort});
+    frame.importTextFile(path, 1);
 }
 
 // Resizes the window so that the manager gets size, as far as the window's layout allows.

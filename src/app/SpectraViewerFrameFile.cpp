@@ -285,9 +285,12 @@ void TSpectraViewerFrame::fileSaveRange() {
 }
 
 void TSpectraViewerFrame::fileImport() {
-    m_services.dialogs->message(TMessageKind::Error,
-                                QStringLiteral("Importing text spectra is not available yet."),
-                                {TMessageButton::Ok});
+    const auto choice = m_services.dialogs->openFileName(
+        QStringLiteral("Import"),
+        {QStringLiteral("ms text files (*.prn *.txt *.mzi)"),
+         QStringLiteral("HPLC time, x, y1, y2 (*.txt *.csv)"), QStringLiteral("All files (*)")});
+    if (!choice) return;
+    importTextFile(choice->path, choice->filterIndex);
 }
 
 void TSpectraViewerFrame::fileExport() {

@@ -18,12 +18,10 @@
 #include "display/Cursors.h"
 #include "display/FontPainter.h"
 #include "display/SpectrumTool.h"
-#include "model/DecimalText.h"
+#include "files/TextSpectrum.h"
 #include "model/ModelErrors.h"
 
 namespace {
-
-constexpr const char* wrongPairFormat = "Interrupted. wrong X Y format";
 
 QColor toQColor(TColor c) {
     return QColor(c.r, c.g, c.b);
@@ -155,21 +153,6 @@ std::optional<std::string> thresholdFault(const TThreshold& threshold, const TRa
         return std::string(e.what());
     }
     return std::nullopt;
-}
-
-// Tokens of the string-list form: leading separators skipped, the token ends at the next
-// separator, which is consumed.
-std::string_view nextToken(std::string_view& text, std::string_view separators) {
-    const auto start = text.find_first_not_of(separators);
-    if (start == std::string_view::npos) {
-        text = {};
-        return {};
-    }
-    text.remove_prefix(start);
-    const auto end = text.find_first_of(separators);
-    const std::string_view token = text.substr(0, end);
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    return token;
 }
 
 }  // namespace
@@ -519,14 +502,7 @@ std::string TSpectrum::currentSerieRangeText() const {
 std::string TSpectrum::currentSerieMassList() const {
     const auto serie = m_data->series()->current();
     if (!serie) return {};
-    const auto& points = serie->points()->points();
-    std::string text;
-    text.reserve(points.size() * 16);
-    for (const TFloatPointRec& p : points) {
-        appendFixed(text, p.x, 4, 15);
-        text += '\n';
-    }
-    return text;
+    return massListText(*serie->points());
 }
 
 TPointListSerie& TSpectrum::ensureCurrentSerie() {
@@ -536,54 +512,35 @@ TPointListSerie& TSpectrum::ensureCurrentSerie() {
 
 void TSpectrum::setCurrentSerieText(std::string_view text) {
     TFloatPointSortedList& points = *ensureCurrentSerie().points();
-    bool failed = false;
     try {
-        points.setAsText(text);
-    } catch (const std::exception&) {
-        failed = true;
+        readSeriesText(points, text);
+    } catch (...) {
+        invalidate();
+        throw;
     }
-    points.setMinPoint(std::nullopt);
-    points.setMaxPoint(std::nullopt);
     invalidate();
-    if (failed) throw EConvertError(wrongPairFormat);
 }
 
 QStringList TSpectrum::currentSerieStringList() {
     const auto& points = ensureCurrentSerie().points()->points();
     QStringList list;
     list.reserve(static_cast<qsizetype>(points.size()));
-    std::string line;
-    for (const TFloatPointRec& p : points) {
-        line.clear();
-        appendFixed(line, p.x, 4);
-        line += '\t';
-        appendFixed(line, p.y, 3);
-        list.append(QString::fromStdString(line));
-    }
+    for (const TFloatPointRec& p : points) list.append(QString::fromStdString(stringListItem(p)));
     return list;
 }
 
 void TSpectrum::setCurrentSerieStringList(const QStringList& list) {
     TFloatPointSortedList& points = *ensureCurrentSerie().points();
-    points.clear();
-    bool failed = false;
-    for (const QString& item : list) {
-        const std::string utf8 = item.toStdString();
-        std::string_view rest = utf8;
-        const std::string_view xText = nextToken(rest, "\t ");
-        const std::string_view yText = nextToken(rest, "\t\n\r ");
-        const auto x = parseDecimal(xText);
-        const auto y = parseDecimal(yText);
-        if (!x || !y) {
-            failed = true;
-            break;
-        }
-        if (*x > 0.0 && *y != 0.0) points.add({*x, *y});
+    std::vector<std::string> items;
+    items.reserve(static_cast<std::size_t>(list.size()));
+    for (const QString& item : list) items.push_back(item.toStdString());
+    try {
+        readStringList(points, items);
+    } catch (...) {
+        invalidate();
+        throw;
     }
-    points.setMinPoint(std::nullopt);
-    points.setMaxPoint(std::nullopt);
     invalidate();
-    if (failed) throw EConvertError(wrongPairFormat);
 }
 
 // --- painting --------------------------------------------------------------------------------

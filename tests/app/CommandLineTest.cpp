@@ -196,7 +196,7 @@ TEST_F(HeadlessRun, DumpJsonRecordsMessagesAndFailsOnErrors) {
         "IDcode=\"5\"><dataobs ncols=\"2\">1 2 3</dataobs></spectrumobs>"
         "</spectra></spectra_set></QUENTARIS>";
     const QString file = write(QStringLiteral("broken.mzi"), broken);
-    const QString text = write(QStringLiteral("scan.txt"), "100 1\n");
+    const QString text = write(QStringLiteral("scan.txt"), "no numbers here\n");
     EXPECT_EQ(run({"--dump-json", file, text}), 1);
     const QJsonObject json = report();
     EXPECT_EQ(json["panes"].toArray().size(), 1);
@@ -208,8 +208,10 @@ TEST_F(HeadlessRun, DumpJsonRecordsMessagesAndFailsOnErrors) {
                                  "Unexpected format.\nTry Open txt format (standard)."},
                                 {"buttons", QJsonArray{"Abort"}}},
                     QJsonObject{{"kind", "error"},
-                                {"text", QStringLiteral("Cannot open \"%1\": only .mzi documents "
-                                                        "can be opened.")
+                                {"text", QStringLiteral("No spectrum in \"%1\": no line starts "
+                                                        "with an x and a y value.\n"
+                                                        "Unexpected format.\nTry Open txt "
+                                                        "format (standard).")
                                              .arg(text)},
                                 {"buttons", QJsonArray{"Abort"}}}}));
 

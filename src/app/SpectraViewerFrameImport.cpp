@@ -1,0 +1,101 @@
+// The viewer frame's text import: a text spectrum file becomes the one series of a new pane.
+#include <QAction>
+#include <QFile>
+#include <QFileInfo>
+
+#include <optional>
+
+#include "app/Dialogs.h"
+#include "app/Hourglass.h"
+#include "app/SpectraViewerFrame.h"
+#include "display/SpectraManager.h"
+#include "display/Spectrum.h"
+#include "display/SpectrumContainer.h"
+#include "display/SpectrumNavigator.h"
+#include "files/MziFile.h"
+#include "files/TextSpectrum.h"
+#include "model/Color.h"
+#include "model/SpectrumData.h"
+
+namespace {
+
+const QString importHint = QStringLiteral("Unexpected format.\nTry Open txt format (standard).");
+
+// The Import dialog's filter entry for files of time, x, y1 and y2 columns.
+constexpr int hplcFilterIndex = 2;
+// Series names are cut to this many characters.
+constexpr qsizetype serieNameLength = 255;
+
+// path with the extension of its file-name part replaced by extension, or extension appended
+// when it has none.
+QString withExtension(const QString& path, const QString& extension) {
+    const qsizetype nameStart = path.lastIndexOf(QLatin1Char('/')) + 1;
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    return (dot >= nameStart ? path.left(dot) : path) + extension;
+}
+
+}  // namespace
+
+bool TSpectraViewerFrame::importTextFile(const QString& fileName, int filterIndex) {
+    const TTextLayout layout =
+        filterIndex == hplcFilterIndex ? TTextLayout::HplcColumns : TTextLayout::FirstTwoNumbers;
+    std::optional<QString> refusal;
+    TSpectrumContainer* made = nullptr;
+    const bool done = runCommand(
+        [&] {
+            THourglass hourglass;
+            // The file is read whole before a pane is touched: a file that cannot be read, or
+            // that holds no point, leaves the panes as they were.
+            const TFloatPointSortedListPtr points =
+                importTextSpectrum(QFile::encodeName(fileName).toStdString(), layout);
+            const int before = m_manager->count();
+            m_manager->setCount(before + 1);
+            if (m_manager->count() != before + 1) {
+                refusal =
+                    before + 1 > TSpectraManager::maxCount
+                        ? QStringLiteral(
+                              "No room for another spectrum: at most %1 can be "
+                              "shown at once.")
+                              .arg(TSpectraManager::maxCount)
+                        : QStringLiteral("No room for another spectrum: the window is too small.");
+                return;
+            }
+            made = m_manager->lastContainer();
+            m_manager->navigator()->setSpectrumContainer(made);
+            made->setCaption(QFileInfo(fileName).fileName());
+            TSpectrum& spectrum = *made->spectrum();
+            // Named like a document beside the text file, so that Save as proposes it; the pane
+            // holds no document of its own, so Save asks where to write.
+            spectrum.setFileName(withExtension(fileName, QStringLiteral(".mzi")).toStdString());
+
+            const TPointListSeriePtr serie =
+                spectrum.series()->newSerie(fileName.left(serieNameLength).toStdString());
+            serie->setColor(colors::black);
+            serie->setStyle(TSerieStyle::Bars);
+            serie->setPoints(points);
+
+            // Drawn as the View actions draw every loaded pane: highlighted lines.
+            action(QStringLiteral("ViewAllSeriesHighlight"))->setChecked(false);
+            action(QStringLiteral("ViewAllSeriesContinue"))->setChecked(false);
+            viewAllSeriesHighlight();
+            viewAllSeriesContinue();
+
+            TSpectrumData& data = *spectrum.spectrumData();
+            finishMziLoad(data);
+            spectrum.clearViewHistory();
+            spectrum.startViewHistory();
+            // An imported spectrum is new, not edited.
+            data.setModified(false);
+            spectrum.invalidate();
+            made->updateLabel();
+        },
+        importHint);
+    // A pane is made only once the points are read; should anything fail after that, the pane
+    // goes again rather than stay half made.
+    if (!done && made) m_manager->removeContainer(made);
+    if (refusal)
+        m_services.dialogs->message(TMessageKind::Error, *refusal, {TMessageButton::Abort});
+    scheduleUpdateActions();
+    emit currentChanged();
+    return done && !refusal;
+}

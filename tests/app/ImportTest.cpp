@@ -1,0 +1,196 @@
+// File > Import stories: text spectrum files become new panes through the Import dialog; files
+// that give no spectrum are refused with the import's error box and leave no pane.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <string>
+
+#include "app/SpectraViewerFrame.h"
+#include "display/SpectraManager.h"
+#include "display/Spectrum.h"
+#include "display/SpectrumContainer.h"
+#include "files/MziFile.h"
+#include "files/TextSpectrum.h"
+#include "model/Label.h"
+#include "model/SpectrumData.h"
+#include "support/FakeClipboard.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestHelpers.h"
+
+namespace {
+
+const QString formatHint = QStringLiteral("\nUnexpected format.\nTry Open txt format (standard).");
+const QString textData = QStringLiteral(VELMORIX_TEST_DATA "/text/");
+
+const QStringList importFilters{QStringLiteral("ms text files (*.prn *.txt *.mzi)"),
+                                QStringLiteral("HPLC time, x, y1, y2 (*.txt *.csv)"),
+                                QStringLiteral("All files (*)")};
+
+class Import : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        m_frame = std::make_unique<TSpectraViewerFrame>(
+            TViewerServices{&m_dialogs, &m_clipboard, m_dir.path(), QStringLiteral("0.2.0.0")});
+        m_frame->resize(1000, 700);
+        m_frame->show();
+    }
+
+    QString write(const QString& name, const std::string& bytes) {
+        const QString path = m_dir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+        return path;
+    }
+    void trigger(const char* name) {
+        m_frame->updateActions();
+        m_frame->action(QString::fromLatin1(name))->trigger();
+    }
+    TSpectraManager& manager() const { return *m_frame->manager(); }
+    TSpectrum& current() const { return *m_frame->currentSpectrum(); }
+    TSpectrumData& currentData() const { return *current().spectrumData(); }
+
+    ScriptedDialogs m_dialogs;
+    FakeClipboard m_clipboard;
+    QTemporaryDir m_dir;
+    std::unique_ptr<TSpectraViewerFrame> m_frame;
+};
+
+TEST_F(Import, AChosenFileBecomesANormalisedLabelledPaneThatSaveAsksFor) {
+    m_dialogs.cancelOpen();
+    trigger("FileImport");
+    EXPECT_EQ(manager().count(), 0);
+    ASSERT_EQ(m_dialogs.openRequests().size(), 1u);
+    EXPECT_EQ(m_dialogs.openRequests()[0].filters, importFilters);
+
+    const QString file = textData + QStringLiteral("thermo_itraq_hcd_scan1_ms2.csv");
+    m_dialogs.chooseFile(file, 1);
+    trigger("FileImport");
+    ASSERT_EQ(manager().count(), 1);
+    EXPECT_TRUE(m_dialogs.messages().empty());
+    EXPECT_EQ(m_frame->currentContainer()->caption(),
+              QStringLiteral("thermo_itraq_hcd_scan1_ms2.csv"));
+    EXPECT_EQ(current().fileName(),
+              (textData + QStringLiteral("thermo_itraq_hcd_scan1_ms2.mzi")).toStdString());
+
+    TSpectrumData& data = currentData();
+    ASSERT_EQ(data.series()->count(), 1);
+    const TPointListSerie& serie = *data.series()->serie(0);
+    EXPECT_EQ(serie.name(), file.left(TSymbolNamed::maxNameLength).toStdString());
+    EXPECT_EQ(serie.color(), colors::black);
+    // The View actions draw it as a highlighted line.
+    EXPECT_EQ(serie.style(), TSerieStyle::Line);
+    EXPECT_TRUE(m_frame->action(QStringLiteral("ViewAllSeriesHighlight"))->isChecked());
+    EXPECT_TRUE(m_frame->action(QStringLiteral("ViewAllSeriesContinue"))->isChecked());
+
+    // The points are those of the reader, scaled so that the base peak is 100.
+    const TTextSpectrum read =
+        readTextSpectrumFile(QFile::encodeName(file).toStdString(), TTextLayout::FirstTwoNumbers);
+    const auto& points = serie.points()->points();
+    ASSERT_EQ(points.size(), read.points->points().size());
+    const double maxY = read.points->getMaxPoint().y;
+    for (std::size_t i = 0; i < points.size(); i += 97) {
+        EXPECT_EQ(points[i].x, read.points->points()[i].x);
+        EXPECT_DOUBLE_EQ(points[i].y, read.points->points()[i].y * 100.0 / maxY);
+    }
+    EXPECT_DOUBLE_EQ(serie.points()->getMaxPoint().y, 100.0);
+
+    // Series 0 current, the ranges fitted to it, a navy "Custom Labels" list, one view.
+    EXPECT_EQ(data.series()->currentIndex(), 0);
+    EXPECT_LE(data.xRange()->min(), points.front().x);
+    EXPECT_GE(data.xRange()->max(), points.back().x);
+    EXPECT_GE(data.yRange()->max(), 100.0);
+    ASSERT_EQ(data.labels()->count(), 1);
+    const auto* labels = dynamic_cast<const TTextLabelList*>(data.labels()->labelList(0).get());
+    ASSERT_NE(labels, nullptr);
+    EXPECT_EQ(labels->name(), customLabelsName);
+    EXPECT_TRUE(labels->isVisible());
+    EXPECT_EQ(labels->font().color, colors::navy);
+    EXPECT_EQ(current().viewHistory().size(), 1);
+    EXPECT_FALSE(data.isModified());
+
+    // Nothing to save yet; once edited, Save asks where, since the pane is no document yet,
+    // proposing the .mzi beside the text file.
+    m_frame->updateActions();
+    EXPECT_FALSE(m_frame->action(QStringLiteral("FileSave"))->isEnabled());
+    data.setModified(true);
+    m_dialogs.cancelSave();
+    trigger("FileSave");
+    ASSERT_EQ(m_dialogs.saveRequests().size(), 1u);
+    EXPECT_EQ(m_dialogs.saveRequests()[0].proposed,
+              textData + QStringLiteral("thermo_itraq_hcd_scan1_ms2.mzi"));
+}
+
+TEST_F(Import, TheHplcFilterReadsTheMassAndIntensityColumns) {
+    const QString file = textData + QStringLiteral("qtofmicro_itraq_scan4457_ms2_4col.prn");
+    m_dialogs.chooseFile(file, 2);
+    trigger("FileImport");
+    ASSERT_EQ(manager().count(), 1);
+    const auto& hplc = *currentData().series()->serie(0)->points();
+    EXPECT_GT(hplc.first().x, 49.0);
+    EXPECT_LT(hplc.last().x, 2001.0);
+    EXPECT_DOUBLE_EQ(hplc.getMaxPoint().y, 100.0);
+    // Intensities of 1 to 9 counts: 1 count is 100 / 9.
+    EXPECT_DOUBLE_EQ(hplc.getMinPoint().y, 100.0 / 9.0);
+
+    // The other filters read the first two numbers: every point at the same time.
+    ASSERT_TRUE(m_frame->importTextFile(file, 3));
+    const auto& plain = *currentData().series()->serie(0)->points();
+    EXPECT_EQ(plain.count(), 1757);
+    EXPECT_EQ(plain.first().x, plain.last().x);
+}
+
+TEST_F(Import, FilesWithoutASpectrumAreRefusedAndLeaveNoPane) {
+    ASSERT_TRUE(m_frame->importTextFile(textData + QStringLiteral("ltqft_small_scan3_ms2.txt"), 1));
+    ASSERT_EQ(manager().count(), 1);
+    TSpectrumContainer* first = m_frame->currentContainer();
+
+    std::string text;
+    for (int i = 0; i < 25; ++i) text += "header line\n";
+    const QString allText = write(QStringLiteral("all text.txt"), text + "100 5\n");
+    const QString noData = write(QStringLiteral("zeros.txt"), "m/z intensity\n100 0\n0 5\n");
+    const QString missing = m_dir.filePath(QStringLiteral("missing.txt"));
+    for (int i = 0; i < 3; ++i) m_dialogs.press(TMessageButton::Abort);
+    EXPECT_FALSE(m_frame->importTextFile(allText, 1));
+    EXPECT_FALSE(m_frame->importTextFile(noData, 1));
+    EXPECT_FALSE(m_frame->importTextFile(missing, 1));
+
+    EXPECT_EQ(manager().count(), 1);
+    EXPECT_EQ(m_frame->currentContainer(), first);
+    const auto box = [](const QString& text) {
+        return TLoggedMessage{TMessageKind::Error, text + formatHint, {TMessageButton::Abort}};
+    };
+    EXPECT_EQ(m_dialogs.messages(),
+              (std::vector<TLoggedMessage>{
+                  box(QStringLiteral("More than 20 line errors.")),
+                  box(QStringLiteral("No spectrum in \"%1\": no line has an x above 0 and a y "
+                                     "other than 0.")
+                          .arg(noData)),
+                  box(QStringLiteral("Cannot open file \"%1\". No such file or directory")
+                          .arg(missing))}));
+}
+
+TEST_F(Import, AFullManagerRefusesTheImportAndKeepsItsPanes) {
+    const QString file = write(QStringLiteral("peaks.txt"), "100 5\n200 10\n");
+    for (int i = 0; i < TSpectraManager::maxCount; ++i)
+        ASSERT_TRUE(m_frame->importTextFile(file, 1)) << i;
+    ASSERT_EQ(manager().count(), TSpectraManager::maxCount);
+    TSpectrumContainer* last = m_frame->currentContainer();
+
+    m_dialogs.press(TMessageButton::Abort);
+    EXPECT_FALSE(m_frame->importTextFile(file, 1));
+    EXPECT_EQ(manager().count(), TSpectraManager::maxCount);
+    EXPECT_EQ(m_frame->currentContainer(), last);
+    EXPECT_EQ(last->spectrum()->series()->count(), 1);
+    ASSERT_EQ(m_dialogs.messages().size(), 1u);
+    EXPECT_EQ(m_dialogs.messages()[0].text,
+              QStringLiteral("No room for another spectrum: at most 8 can be shown at once."));
+}
+
+}  // namespace

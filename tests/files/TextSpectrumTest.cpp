@@ -1,0 +1,396 @@
+// Tests of the plain-text forms: text spectrum import against real files and their oracles,
+// the reading rules and limits, the paste reader, the mass list and the string list.
+#include "files/TextSpectrum.h"
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <locale>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "model/ModelErrors.h"
+#include "support/TestHelpers.h"
+
+namespace {
+
+const std::string textData = std::string(VELMORIX_TEST_DATA) + "/text/";
+
+std::string readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The numbers of the array under key in an oracle's JSON text.
+std::vector<double> oracleNumbers(const std::string& json, const std::string& key) {
+    const auto at = json.find('"' + key + '"');
+    if (at == std::string::npos) return {};
+    const auto open = json.find_first_of("[0123456789-", json.find(':', at));
+    std::vector<double> values;
+    std::istringstream in(json.substr(open + (json[open] == '[' ? 1 : 0)));
+    in.imbue(std::locale::classic());
+    for (double v; in >> v;) {
+        values.push_back(v);
+        if (json[open] != '[') break;
+        char comma = 0;
+        if (!(in >> comma) || comma != ',') break;
+    }
+    return values;
+}
+
+int oracleNonNumericLines(const std::string& json) {
+    const auto at = json.find("\"non_numeric_lines\"");
+    const auto open = json.find('[', at);
+    const auto close = json.find(']', open);
+    int n = 0;
+    for (auto i = open; i < close; ++i) n += json[i] == '"';
+    return n / 2;
+}
+
+// What a plain reading of the file gives: each line with its commas taken as blanks, read as
+// columns in the classic locale; the lines that do not start with `columns` numbers left out.
+std::vector<std::vector<double>> referenceRows(const std::string& bytes, int columns) {
+    std::vector<std::vector<double>> rows;
+    std::istringstream lines(bytes);
+    for (std::string line; std::getline(lines, line);) {
+        for (char& c : line)
+            if (c == ',') c = ' ';
+        std::istringstream in(line);
+        in.imbue(std::locale::classic());
+        std::vector<double> row(static_cast<std::size_t>(columns));
+        bool ok = true;
+        for (double& v : row) ok = ok && static_cast<bool>(in >> v);
+        if (ok) rows.push_back(row);
+    }
+    return rows;
+}
+
+double asFloat(double v) {
+    return static_cast<double>(static_cast<float>(v));
+}
+
+struct TOracleCase {
+    const char* file;
+    TTextLayout layout;
+    int xColumn;  // in the oracle's rows, from 0
+};
+
+void PrintTo(const TOracleCase& c, std::ostream* os) {
+    *os << c.file;
+}
+
+class RealTextFiles : public ::testing::TestWithParam<TOracleCase> {};
+
+// Each file against its oracle: the reference rows reproduce the oracle's count, first and last
+// row, sums and maxima; the reader gives exactly the reference rows whose x > 0 and y != 0 at
+// 32-bit precision; the import scales them so that the base peak is 100.
+TEST_P(RealTextFiles, ReadAsTheirOraclesSay) {
+    const TOracleCase& c = GetParam();
+    const std::string path = textData + c.file;
+    const std::string json = readBytes(path + ".oracle.json");
+    const std::string bytes = readBytes(path);
+    ASSERT_FALSE(json.empty());
+    ASSERT_FALSE(bytes.empty());
+    const int columns = static_cast<int>(oracleNumbers(json, "columns").at(0));
+    const auto rows = referenceRows(bytes, columns);
+    const auto x = static_cast<std::size_t>(c.xColumn);
+
+    ASSERT_EQ(static_cast<double>(rows.size()), oracleNumbers(json, "data_lines").at(0));
+    EXPECT_EQ(rows.front(), oracleNumbers(json, "first_row"));
+    EXPECT_EQ(rows.back(), oracleNumbers(json, "last_row"));
+    const std::vector<double> sums = oracleNumbers(json, "column_sum");
+    const std::vector<double> maxima = oracleNumbers(json, "column_max");
+
+    std::vector<TFloatPointRec> expected;
+    for (const auto& row : rows)
+        if (asFloat(row[x]) > 0.0 && asFloat(row[x + 1]) != 0.0)
+            expected.push_back({asFloat(row[x]), asFloat(row[x + 1])});
+
+    const TTextSpectrum read = readTextSpectrumFile(path, c.layout);
+    EXPECT_EQ(read.dataLines, static_cast<int>(rows.size()));
+    EXPECT_EQ(read.lineErrors, oracleNonNumericLines(json));
+    EXPECT_EQ(read.stopLine, std::nullopt);
+    ASSERT_EQ(read.points->points(), expected);
+
+    double sumY = 0.0;
+    double maxY = 0.0;
+    for (const auto& p : read.points->points()) {
+        sumY += p.y;
+        maxY = std::max(maxY, p.y);
+    }
+    // Zero abundances add nothing: the oracle's sum holds at 32-bit precision.
+    EXPECT_NEAR(sumY, sums.at(x + 1), sums.at(x + 1) * 1e-7);
+    EXPECT_EQ(maxY, asFloat(maxima.at(x + 1)));
+
+    const TFloatPointSortedListPtr imported = importTextSpectrum(path, c.layout);
+    ASSERT_EQ(imported->count(), static_cast<int>(expected.size()));
+    double normalisedSum = 0.0;
+    for (const auto& p : imported->points()) normalisedSum += p.y;
+    EXPECT_DOUBLE_EQ(imported->getMaxPoint().y, 100.0);
+    EXPECT_NEAR(normalisedSum, sums.at(x + 1) * 100.0 / maxima.at(x + 1), normalisedSum * 1e-6);
+    EXPECT_EQ(imported->first().x, expected.front().x);
+    EXPECT_EQ(imported->last().x, expected.back().x);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Oracles, RealTextFiles,
+    ::testing::Values(
+        TOracleCase{"ltqft_small_scan3_ms2.txt", TTextLayout::FirstTwoNumbers, 0},
+        TOracleCase{"qexactive_cems_scan1_ms1_profile.txt", TTextLayout::FirstTwoNumbers, 0},
+        TOracleCase{"thermo_itraq_hcd_scan1_ms2.csv", TTextLayout::FirstTwoNumbers, 0},
+        TOracleCase{"qtofmicro_itraq_scan4457_ms2_4col.prn", TTextLayout::HplcColumns, 1}));
+
+TEST(TextSpectrum, FourColumnsReadAsTheirFirstTwoNumbersWithoutTheHplcLayout) {
+    const TTextSpectrum read = readTextSpectrum(
+        "  Time  Mass  Intensity  Rel%\n37.66 49.99 0.0 0.0\n37.66 50.95 1.0 11.1\n"
+        "37.66 51.38 2.0 22.2\n",
+        TTextLayout::FirstTwoNumbers);
+    EXPECT_EQ(read.lineErrors, 1);
+    EXPECT_EQ(read.points->points(),
+              (std::vector<TFloatPointRec>{{asFloat(37.66), asFloat(49.99)},
+                                           {asFloat(37.66), asFloat(50.95)},
+                                           {asFloat(37.66), asFloat(51.38)}}));
+
+    // The HPLC layout needs the time, x and y: a line of two numbers is unreadable there.
+    const TTextSpectrum hplc =
+        readTextSpectrum("1.5 100 20 9\n100 20\n1.5 101 30\n", TTextLayout::HplcColumns);
+    EXPECT_EQ(hplc.lineErrors, 1);
+    EXPECT_EQ(hplc.points->points(), (std::vector<TFloatPointRec>{{100.0, 20.0}, {101.0, 30.0}}));
+}
+
+TEST(TextSpectrum, SeparatorsAndDecimalSeparators) {
+    const TTextSpectrum read = readTextSpectrum(
+        "Title, run 7\r\n"
+        "m/z, intensity\r\n"
+        "100.5, 10\r\n"           // comma and blank
+        "200.25,20,extra\r\n"     // commas only, a third column
+        "  ,\t300.5\t\t30 x\r\n"  // leading separators, trailing text
+        "400,5\t40,25\r\n"        // decimal commas between tabs
+        "500,5 50,75\r\n"         // decimal commas between blanks
+        "+600 -60\r\n"            // signs
+        "7e2 7E1",                // exponents, no line break at the end
+        TTextLayout::FirstTwoNumbers);
+    EXPECT_EQ(read.lineErrors, 2);
+    EXPECT_EQ(read.dataLines, 7);
+    EXPECT_EQ(read.points->points(), (std::vector<TFloatPointRec>{{100.5, 10.0},
+                                                                  {200.25, 20.0},
+                                                                  {300.5, 30.0},
+                                                                  {400.5, 40.25},
+                                                                  {500.5, 50.75},
+                                                                  {600.0, -60.0},
+                                                                  {700.0, 70.0}}));
+}
+
+TEST(TextSpectrum, ValuesAreKeptAsThirtyTwoBitFloatsAndSortedByX) {
+    const TTextSpectrum read = readTextSpectrum("300.1 0.3\n100.1 0.1\n200.1 0.2\n100.1 0.7\n",
+                                                TTextLayout::FirstTwoNumbers);
+    EXPECT_EQ(read.points->points(), (std::vector<TFloatPointRec>{{asFloat(100.1), asFloat(0.1)},
+                                                                  {asFloat(100.1), asFloat(0.7)},
+                                                                  {asFloat(200.1), asFloat(0.2)},
+                                                                  {asFloat(300.1), asFloat(0.3)}}));
+    EXPECT_NE(read.points->first().x, 100.1);
+}
+
+TEST(TextSpectrum, PairsWithoutAPositiveXANonZeroYOrAFiniteValueAreSkippedWithoutACount) {
+    const TTextSpectrum read = readTextSpectrum(
+        "0 5\n-3 5\n3 0\n3 -0.0\n4 1e-50\nnan 5\n5 inf\n6 1e39\n1e400 2\n7 -2\n8 2\n",
+        TTextLayout::FirstTwoNumbers);
+    EXPECT_EQ(read.lineErrors, 0);
+    EXPECT_EQ(read.dataLines, 11);
+    EXPECT_EQ(read.points->points(), (std::vector<TFloatPointRec>{{7.0, -2.0}, {8.0, 2.0}}));
+}
+
+// The header zone: up to 19 unreadable lines among the first 20; 20 refuse the file. After it,
+// the first unreadable line ends the reading without a word.
+TEST(TextSpectrum, HeaderZoneAndTheEndOfTheData) {
+    std::string nineteen;
+    for (int i = 0; i < 19; ++i) nineteen += "column header " + std::to_string(i) + "\n";
+    const TTextSpectrum read =
+        readTextSpectrum(nineteen + "1 2\n3 4\n", TTextLayout::FirstTwoNumbers);
+    EXPECT_EQ(read.lineErrors, 19);
+    EXPECT_EQ(read.points->count(), 2);
+
+    EXPECT_EQ(messageOf([&] {
+                  readTextSpectrum(nineteen + "still text\n1 2\n", TTextLayout::FirstTwoNumbers);
+              }),
+              "More than 20 line errors.");
+
+    // A blank line inside the zone is one more error; one after it ends the data.
+    std::string lines = "title\n1 1\n\n";
+    for (int i = 4; i <= 21; ++i) lines += std::to_string(i) + " 1\n";
+    lines += "\n30 1\n31 1\n";
+    const TTextSpectrum stopped = readTextSpectrum(lines, TTextLayout::FirstTwoNumbers);
+    EXPECT_EQ(stopped.lineErrors, 2);
+    EXPECT_EQ(stopped.stopLine, 22);
+    EXPECT_EQ(stopped.dataLines, 19);
+    EXPECT_EQ(stopped.points->last().x, 21.0);
+
+    // A file shorter than the zone, all text, is read without error and gives no point.
+    const TTextSpectrum text = readTextSpectrum("a\nb\r\n\n", TTextLayout::FirstTwoNumbers);
+    EXPECT_EQ(text.lineErrors, 3);
+    EXPECT_TRUE(text.points->isEmpty());
+    EXPECT_TRUE(readTextSpectrum("", TTextLayout::FirstTwoNumbers).points->isEmpty());
+    // A byte order mark does not spoil the first line.
+    EXPECT_EQ(readTextSpectrum("\xEF\xBB\xBF"
+                               "5 6\n",
+                               TTextLayout::FirstTwoNumbers)
+                  .points->count(),
+              1);
+}
+
+class TextSpectrumFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (std::filesystem::temp_directory_path() / "velmorix-text-XXXXXX");
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        m_dir = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(m_dir); }
+
+    std::string write(const std::string& name, const std::string& bytes) {
+        const std::string path = (m_dir / name).string();
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+
+    std::filesystem::path m_dir;
+};
+
+// Lines that straddle the blocks the file is read in arrive whole, CR LF included.
+TEST_F(TextSpectrumFiles, LinesAcrossReadBlocksArriveWhole) {
+    std::string bytes;
+    std::vector<TFloatPointRec> expected;
+    for (int i = 1; i <= 250000; ++i) {
+        const double x = 100.0 + i * 0.0625;
+        bytes += std::to_string(i * 0.0625 + 100.0) + "\t" + std::to_string(i % 977 + 1) + "\r\n";
+        expected.push_back({asFloat(x), static_cast<double>(i % 977 + 1)});
+    }
+    ASSERT_GT(bytes.size(), 3u << 20);
+    const TTextSpectrum read =
+        readTextSpectrumFile(write("long.txt", bytes), TTextLayout::FirstTwoNumbers);
+    EXPECT_EQ(read.lineErrors, 0);
+    EXPECT_EQ(read.stopLine, std::nullopt);
+    EXPECT_EQ(read.points->points(), expected);
+}
+
+// A line beyond the length limit is an unreadable line, passed over without being kept: a file
+// of many megabytes without a line break is refused, not held in memory.
+TEST_F(TextSpectrumFiles, OverlongLinesAreUnreadable) {
+    const std::string longLine(maxTextLineLength + 10, '7');
+    const TTextSpectrum header = readTextSpectrumFile(write("header.txt", longLine + "\n1 2\n"),
+                                                      TTextLayout::FirstTwoNumbers);
+    EXPECT_EQ(header.lineErrors, 1);
+    EXPECT_EQ(header.points->points(), (std::vector<TFloatPointRec>{{1.0, 2.0}}));
+
+    std::string body;
+    for (int i = 1; i <= 25; ++i) body += std::to_string(i) + " 1\n";
+    const TTextSpectrum stopped = readTextSpectrumFile(
+        write("body.txt", body + "26 " + longLine + "\n27 1\n"), TTextLayout::FirstTwoNumbers);
+    EXPECT_EQ(stopped.stopLine, 26);
+    EXPECT_EQ(stopped.points->count(), 25);
+
+    // Exactly at the limit is still a line.
+    const std::string atLimit = "5 " + std::string(maxTextLineLength - 2, '1');
+    EXPECT_EQ(readTextSpectrum(atLimit, TTextLayout::FirstTwoNumbers).dataLines, 1);
+    EXPECT_EQ(readTextSpectrum(atLimit + "1", TTextLayout::FirstTwoNumbers).lineErrors, 1);
+
+    const std::string path = write("nobreak.txt", std::string(24u << 20, '5'));
+    EXPECT_EQ(messageOf([&] { importTextSpectrum(path, TTextLayout::FirstTwoNumbers); }),
+              "No spectrum in \"" + path + "\": no line starts with an x and a y value.");
+}
+
+TEST_F(TextSpectrumFiles, FilesThatGiveNoPointAreRefused) {
+    const std::string missing = (m_dir / "missing.txt").string();
+    EXPECT_EQ(messageOf([&] { importTextSpectrum(missing, TTextLayout::FirstTwoNumbers); }),
+              "Cannot open file \"" + missing + "\". No such file or directory");
+    const std::string folder = m_dir.string();
+    EXPECT_EQ(messageOf([&] { importTextSpectrum(folder, TTextLayout::FirstTwoNumbers); }),
+              "Cannot read file \"" + folder + "\". Is a directory");
+
+    const std::string empty = write("empty.txt", "");
+    EXPECT_EQ(messageOf([&] { importTextSpectrum(empty, TTextLayout::HplcColumns); }),
+              "No spectrum in \"" + empty + "\": no line starts with a time, an x and a y value.");
+    const std::string zeros = write("zeros.txt", "mass intensity\n100 0\n-5 3\n");
+    EXPECT_EQ(messageOf([&] { importTextSpectrum(zeros, TTextLayout::FirstTwoNumbers); }),
+              "No spectrum in \"" + zeros + "\": no line has an x above 0 and a y other than 0.");
+
+    const std::string text = write("text.txt", std::string(30, '\n'));
+    EXPECT_EQ(messageOf([&] { importTextSpectrum(text, TTextLayout::FirstTwoNumbers); }),
+              "More than 20 line errors.");
+}
+
+TEST_F(TextSpectrumFiles, ImportScalesTheBasePeakToOneHundred) {
+    const std::string path = write("s.txt", "100 4\n200 -2\n300 8\n");
+    const TFloatPointSortedListPtr points = importTextSpectrum(path, TTextLayout::FirstTwoNumbers);
+    EXPECT_EQ(points->points(),
+              (std::vector<TFloatPointRec>{{100.0, 50.0}, {200.0, -25.0}, {300.0, 100.0}}));
+    EXPECT_EQ(points->getMinPoint(), (TFloatPointRec{100.0, -25.0}));
+}
+
+// --- series text, mass list, string list ---------------------------------------------------------
+
+TEST(SeriesText, APasteFaultKeepsThePairsBeforeItAndRecomputesTheCorners) {
+    TFloatPointSortedList points = pointsOf({{1.0, 1.0}, {2.0, 500.0}});
+    EXPECT_EQ(points.getMaxPoint(), (TFloatPointRec{2.0, 500.0}));
+
+    EXPECT_EQ(messageOf([&] { readSeriesText(points, "10 20\n30 40\n50"); }),
+              "Interrupted. wrong X Y format");
+    EXPECT_EQ(points.points(), (std::vector<TFloatPointRec>{{10.0, 20.0}, {30.0, 40.0}}));
+    EXPECT_EQ(points.getMaxPoint(), (TFloatPointRec{30.0, 40.0}));
+
+    EXPECT_EQ(messageOf([&] { readSeriesText(points, "5 6\nseven 8\n9 10\n"); }),
+              "Interrupted. wrong X Y format");
+    EXPECT_EQ(points.points(), (std::vector<TFloatPointRec>{{5.0, 6.0}}));
+
+    readSeriesText(points, "0 5 3 0 2 7\n");
+    EXPECT_EQ(points.points(), (std::vector<TFloatPointRec>{{2.0, 7.0}}));
+}
+
+TEST(SeriesText, MassListByteForByte) {
+    const TFloatPointSortedList points =
+        pointsOf({{5.5, 1.0}, {1234.56789, 2.0}, {-0.25, 3.0}, {123456789012.5, 4.0}});
+    EXPECT_EQ(massListText(points),
+              "        -0.2500\n"
+              "         5.5000\n"
+              "      1234.5679\n"
+              "123456789012.5000\n");
+    EXPECT_EQ(massListText(TFloatPointSortedList()), "");
+}
+
+TEST(SeriesText, StringListBothWays) {
+    EXPECT_EQ(stringListItem({5.5, 20.0}), "5.5000\t20.000");
+    EXPECT_EQ(stringListItem({50.25, 1500000.5}), "50.2500\t1500000.500");
+    EXPECT_EQ(stringListItem({-1.5, 0.0004}), "-1.5000\t0.000");
+
+    TFloatPointSortedList points = pointsOf({{99.0, 99.0}});
+    readStringList(points, {"  10,5\t20", "0 5", "7 0", "12 3\r\n", "14 2 extra", "13\t\t4"});
+    EXPECT_EQ(points.points(),
+              (std::vector<TFloatPointRec>{{10.5, 20.0}, {12.0, 3.0}, {13.0, 4.0}, {14.0, 2.0}}));
+
+    EXPECT_EQ(messageOf([&] {
+                  readStringList(points, {"1 2", "x 3", "4 5"});
+              }),
+              "Interrupted. wrong X Y format");
+    EXPECT_EQ(points.points(), (std::vector<TFloatPointRec>{{1.0, 2.0}}));
+    EXPECT_EQ(readStringListItem("7"), std::nullopt);
+
+    // Written and read back: the same points to the printed decimals.
+    const TFloatPointSortedList source = pointsOf({{100.12344, 7.125}, {250.5, 1e6}});
+    std::vector<std::string> items;
+    for (const auto& p : source.points()) items.push_back(stringListItem(p));
+    readStringList(points, items);
+    ASSERT_EQ(points.count(), 2);
+    EXPECT_EQ(points.get(0), (TFloatPointRec{100.1234, 7.125}));
+    EXPECT_EQ(points.get(1), (TFloatPointRec{250.5, 1e6}));
+}
+
+}  // namespace
