@@ -1,0 +1,363 @@
+// The Edit commands: series to and from the clipboard, deleting series and panes, the smoothed
+// copy, and what each leaves of the action states and the modified flag.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCoreApplication>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "app/SpectraViewerFrame.h"
+#include "display/SpectraManager.h"
+#include "display/Spectrum.h"
+#include "display/SpectrumContainer.h"
+#include "display/SpectrumNavigator.h"
+#include "model/Color.h"
+#include "model/PointListSerie.h"
+#include "model/SpectrumData.h"
+#include "support/FakeClipboard.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestHelpers.h"
+
+namespace {
+
+using Points = std::vector<TFloatPointRec>;
+
+const QString wrongFormat = QStringLiteral("Interrupted. wrong X Y format");
+
+class EditActions : public ::testing::Test {
+protected:
+    EditActions() : frame(services()) {
+        frame.resize(800, 600);
+        frame.show();
+    }
+
+    TViewerServices services() {
+        TViewerServices s;
+        s.dialogs = &dialogs;
+        s.clipboard = &clipboard;
+        s.version = QStringLiteral("0.2.0.0");
+        return s;
+    }
+
+    // A new current pane at the bottom holding these series (the last one current), as read
+    // from a document: not modified.
+    TSpectrum& addPane(const std::vector<std::pair<std::string, Points>>& series,
+                       const QString& caption = {}) {
+        TSpectraManager& manager = *frame.manager();
+        manager.setCount(manager.count() + 1);
+        TSpectrumContainer* pane = manager.lastContainer();
+        pane->setCaption(caption);
+        manager.navigator()->setSpectrumContainer(pane);
+        TSpectrum& plot = *pane->spectrum();
+        for (const auto& [name, points] : series) {
+            auto serie = plot.series()->newSerie(name);
+            for (const auto& p : points) serie->points()->add(p);
+        }
+        plot.spectrumData()->setModified(false);
+        return plot;
+    }
+
+    QAction& act(const char* name) { return *frame.action(QString::fromLatin1(name)); }
+    // As from the menu or a shortcut: the states are brought up to date first, and a
+    // disabled action does nothing.
+    void trigger(const char* name) {
+        frame.updateActions();
+        act(name).trigger();
+    }
+    bool enabled(const char* name) {
+        frame.updateActions();
+        return act(name).isEnabled();
+    }
+    TSpectrum& current() { return *frame.currentSpectrum(); }
+    TPointListSerieList& series() { return *current().series(); }
+    TPointListSerie& currentSerie() { return *series().current(); }
+    static Points pointsIn(const TPointListSerie& serie) { return serie.points()->points(); }
+    std::vector<std::string> names() {
+        std::vector<std::string> result;
+        for (const auto& serie : series()) result.push_back(serie->name());
+        return result;
+    }
+
+    ScriptedDialogs dialogs;
+    FakeClipboard clipboard;
+    TSpectraViewerFrame frame;
+};
+
+const Points peaks = {{100.5, 20.25}, {101.25, 5.5}, {150.125, 1000.0}, {200.0, 42.0}};
+
+TEST_F(EditActions, CutPutsTheSerieOnTheClipboardAndPasteBringsItBackAsNoName) {
+    addPane({{"first", {{10.0, 1.0}}}, {"scan 3", peaks}});
+    const std::string text = current().currentSerieText();
+
+    trigger("EditCutSerie");
+    EXPECT_EQ(clipboard.text(), text);
+    EXPECT_EQ(names(), std::vector<std::string>{"first"});
+    EXPECT_TRUE(current().spectrumData()->isModified());
+
+    trigger("EditPasteAsNew");
+    EXPECT_EQ(names(), (std::vector<std::string>{"first", "no name"}));
+    EXPECT_EQ(series().currentIndex(), 1);
+    EXPECT_EQ(pointsIn(currentSerie()), peaks);
+    EXPECT_TRUE(dialogs.messages().empty());
+}
+
+TEST_F(EditActions, CopyFormsOfTheCurrentSerie) {
+    addPane({{"scan", peaks}});
+
+    frame.editCopyMass();
+    EXPECT_EQ(clipboard.text(),
+              "       100.5000\n       101.2500\n       150.1250\n       200.0000\n");
+
+    frame.editCopySerie();
+    EXPECT_EQ(clipboard.text(),
+              "       100.50000    20.250\n"
+              "       101.25000     5.500\n"
+              "       150.12500  1000.000\n"
+              "       200.00000    42.000\n");
+
+    // Only the points inside the visible masses.
+    current().setView(101.0, 160.0, 0.0, 1100.0);
+    frame.editCopyRangeSerie();
+    EXPECT_EQ(clipboard.text(),
+              "       101.25000     5.500\n"
+              "       150.12500  1000.000\n");
+    // A window between the points copies an empty text.
+    current().setView(160.0, 170.0, 0.0, 1100.0);
+    frame.editCopyRangeSerie();
+    EXPECT_TRUE(clipboard.hasText());
+    EXPECT_EQ(clipboard.text(), "");
+
+    // Copying changes nothing the document holds.
+    EXPECT_FALSE(current().spectrumData()->isModified());
+}
+
+TEST_F(EditActions, CopyWithoutACurrentSerieLeavesTheClipboardAlone) {
+    clipboard.setText("kept");
+    for (const char* name : {"EditCutSerie", "EditCopySerie", "EditCopyRangeSerie", "EditCopyMass",
+                             "EditDeleteSerie"}) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(enabled(name));
+    }
+    frame.editCopySerie();
+    frame.editCopyMass();
+    frame.editCopyRangeSerie();
+    frame.editCutSerie();
+    addPane({});
+    frame.editCopySerie();
+    frame.editCutSerie();
+    EXPECT_EQ(clipboard.text(), "kept");
+    EXPECT_EQ(clipboard.puts(), 1);
+    EXPECT_FALSE(current().spectrumData()->isModified());
+}
+
+TEST_F(EditActions, PasteOverwriteReplacesOnlyThePoints) {
+    addPane({{"first", {{10.0, 1.0}}}, {"scan", {{5.0, 5.0}, {6.0, 6.0}}}});
+    TPointListSerie& serie = currentSerie();
+    serie.setColor(colors::navy);
+    serie.setStyle(TSerieStyle::Line);
+    current().setView(1.0, 7.0, 0.0, 10.0);
+    const TFloatRect view = current().getView();
+    clipboard.setText("100.5 20.25\n200 42\n");
+
+    trigger("EditPasteOverwrite");
+    EXPECT_EQ(names(), (std::vector<std::string>{"first", "scan"}));
+    EXPECT_EQ(&currentSerie(), &serie);
+    EXPECT_EQ(serie.color(), colors::navy);
+    EXPECT_EQ(serie.style(), TSerieStyle::Line);
+    EXPECT_EQ(pointsIn(serie), (Points{{100.5, 20.25}, {200.0, 42.0}}));
+    // The view stays where it was.
+    EXPECT_EQ(current().getView(), view);
+    EXPECT_TRUE(current().spectrumData()->isModified());
+}
+
+TEST_F(EditActions, PasteIntoAnEmptyManagerMakesAPaneShowingTheData) {
+    clipboard.setText("100.5 20.25\n150 1000\n200 42\n");
+    frame.editPasteAsNew();
+    ASSERT_EQ(frame.manager()->count(), 1);
+    EXPECT_EQ(names(), std::vector<std::string>{"no name"});
+    EXPECT_EQ(pointsIn(currentSerie()), (Points{{100.5, 20.25}, {150.0, 1000.0}, {200.0, 42.0}}));
+    const TFloatRect view = current().getView();
+    EXPECT_LE(view.x1, 100.5);
+    EXPECT_GE(view.x2, 200.0);
+    EXPECT_LE(view.y1, 20.25);
+    EXPECT_GE(view.y2, 1000.0);
+    EXPECT_GE(current().viewHistory().size(), 1);
+
+    // Unsaved, and no document of its own: Save asks where to write it.
+    EXPECT_TRUE(enabled("FileSave"));
+    dialogs.cancelSave();
+    trigger("FileSave");
+    ASSERT_EQ(dialogs.saveRequests().size(), 1u);
+    EXPECT_EQ(dialogs.saveRequests()[0].proposed, QStringLiteral("new.mzi"));
+}
+
+TEST_F(EditActions, PasteOverwriteIntoAnEmptyManagerAlsoShowsTheData) {
+    clipboard.setText("10 1\n20 50\n");
+    frame.editPasteOverwrite();
+    ASSERT_EQ(frame.manager()->count(), 1);
+    EXPECT_EQ(names(), std::vector<std::string>{"no name"});
+    const TFloatRect view = current().getView();
+    EXPECT_LE(view.x1, 10.0);
+    EXPECT_GE(view.x2, 20.0);
+    EXPECT_GE(view.y2, 50.0);
+    EXPECT_TRUE(current().spectrumData()->isModified());
+}
+
+TEST_F(EditActions, PasteWithoutTextDoesNothing) {
+    frame.editPasteAsNew();
+    frame.editPasteOverwrite();
+    EXPECT_EQ(frame.manager()->count(), 0);
+    addPane({{"scan", peaks}});
+    EXPECT_FALSE(enabled("EditPasteAsNew"));
+    EXPECT_FALSE(enabled("EditPasteOverwrite"));
+    frame.editPasteAsNew();
+    EXPECT_EQ(names(), std::vector<std::string>{"scan"});
+}
+
+TEST_F(EditActions, MalformedTextKeepsThePairsBeforeTheFault) {
+    addPane({{"scan", peaks}});
+    const struct {
+        const char* story;
+        const char* text;
+        Points kept;
+    } cases[] = {
+        {"a lone last number", "100 5\n200 6\n300", {{100.0, 5.0}, {200.0, 6.0}}},
+        {"a word for a number", "100 5\nabc 7\n300 8\n", {{100.0, 5.0}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.story);
+        dialogs.clearLog();
+        clipboard.setText(c.text);
+        dialogs.press(TMessageButton::Ok);
+        trigger("EditPasteAsNew");
+        ASSERT_EQ(dialogs.messages().size(), 1u);
+        EXPECT_EQ(dialogs.messages()[0],
+                  (TLoggedMessage{TMessageKind::Error, wrongFormat, {TMessageButton::Ok}}));
+        EXPECT_EQ(currentSerie().name(), "no name");
+        EXPECT_EQ(pointsIn(currentSerie()), c.kept);
+    }
+    // Overwriting fails the same way and keeps what it read.
+    clipboard.setText("7 7\n8");
+    dialogs.press(TMessageButton::Ok);
+    frame.editPasteOverwrite();
+    EXPECT_EQ(pointsIn(currentSerie()), (Points{{7.0, 7.0}}));
+}
+
+TEST_F(EditActions, DeleteSerieMovesToThePreviousOneAtTheEnd) {
+    addPane({{"a", peaks}, {"b", peaks}, {"c", peaks}});
+    ASSERT_EQ(series().currentIndex(), 2);
+    trigger("EditDeleteSerie");
+    EXPECT_EQ(names(), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(currentSerie().name(), "b");
+    EXPECT_TRUE(current().spectrumData()->isModified());
+    EXPECT_TRUE(enabled("FileSave"));
+
+    // In the middle, the next one takes its place.
+    series().setCurrentIndex(0);
+    frame.editDeleteSerie();
+    EXPECT_EQ(currentSerie().name(), "b");
+
+    // The only series: none is left current, and the series commands switch off.
+    frame.editDeleteSerie();
+    EXPECT_EQ(series().count(), 0);
+    EXPECT_EQ(series().currentIndex(), -1);
+    for (const char* name : {"EditCutSerie", "EditCopySerie", "EditCopyRangeSerie", "EditCopyMass",
+                             "EditDeleteSerie"}) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(enabled(name));
+    }
+    EXPECT_EQ(act("EditCutSerie").statusTip(), QStringLiteral("Cut current serie"));
+    frame.editDeleteSerie();  // nothing left to delete
+    EXPECT_EQ(frame.manager()->count(), 1);
+}
+
+TEST_F(EditActions, DeleteContainerAsksAndAlwaysBindsTheFirstPane) {
+    addPane({{"a", peaks}}, QStringLiteral("run A"));
+    addPane({{"b", peaks}}, QStringLiteral("run B"));
+    addPane({{"c", peaks}}, QStringLiteral("run C"));
+    TSpectraManager& manager = *frame.manager();
+    manager.navigator()->setSpectrumContainer(manager.container(1));
+
+    dialogs.press(TMessageButton::No);
+    trigger("EditDeleteSeriesContainer");
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_EQ(dialogs.messages()[0],
+              (TLoggedMessage{TMessageKind::Question,
+                              QStringLiteral("Do you want to remove the component run B with all "
+                                             "its series"),
+                              {TMessageButton::Yes, TMessageButton::No}}));
+    EXPECT_EQ(manager.count(), 3);
+    EXPECT_EQ(frame.currentContainer(), manager.container(0));
+
+    manager.navigator()->setSpectrumContainer(manager.container(2));
+    dialogs.press(TMessageButton::Yes);
+    frame.editDeleteSeriesContainer();
+    ASSERT_EQ(manager.count(), 2);
+    EXPECT_EQ(manager.container(0)->caption(), QStringLiteral("run A"));
+    EXPECT_EQ(manager.container(1)->caption(), QStringLiteral("run B"));
+    EXPECT_EQ(frame.currentContainer(), manager.container(0));
+
+    dialogs.press(TMessageButton::Yes);
+    frame.editDeleteSeriesContainer();
+    dialogs.press(TMessageButton::Yes);
+    frame.editDeleteSeriesContainer();
+    EXPECT_EQ(manager.count(), 0);
+    EXPECT_EQ(frame.currentSpectrum(), nullptr);
+    EXPECT_FALSE(enabled("EditDeleteSeriesContainer"));
+    frame.editDeleteSeriesContainer();  // no pane: no question
+    EXPECT_EQ(dialogs.messages().size(), 4u);
+}
+
+TEST_F(EditActions, SmoothSerieAddsSplineValuesHalfwayBetweenThePoints) {
+    const Points source = {{0.0, 0.0}, {1.0, 1.0}, {2.0, 0.0}};
+    addPane({{"profile", source}});
+    // Derivatives kept from other points must not bend the copy: the spline is evaluated
+    // once, then the points change.
+    TFloatPointSortedList& points = *currentSerie().points();
+    points.put(1, {1.0, 3.0});
+    points.splint(0.5);
+    points.put(1, {1.0, 1.0});
+
+    frame.editInsertSpline();
+    EXPECT_EQ(names(), (std::vector<std::string>{"profile", "profile(Smooth)"}));
+    const Points smooth = pointsIn(currentSerie());
+    ASSERT_EQ(smooth.size(), 5u);
+    EXPECT_EQ(smooth[0], source[0]);
+    EXPECT_EQ(smooth[2], source[1]);
+    EXPECT_EQ(smooth[4], source[2]);
+    // Zero end slopes through (0, 0), (1, 1), (2, 0): 0.5 at x = 0.5 and, by symmetry, 1.5.
+    EXPECT_DOUBLE_EQ(smooth[1].x, 0.5);
+    EXPECT_NEAR(smooth[1].y, 0.5, 1e-12);
+    EXPECT_DOUBLE_EQ(smooth[3].x, 1.5);
+    EXPECT_NEAR(smooth[3].y, 0.5, 1e-12);
+    EXPECT_TRUE(current().spectrumData()->isModified());
+}
+
+TEST_F(EditActions, SmoothSerieOfPointsSharingAMassIsRefused) {
+    addPane({{"centroid", {{1.0, 1.0}, {2.0, 2.0}, {2.0, 3.0}, {3.0, 1.0}}}});
+    dialogs.press(TMessageButton::Abort);
+    trigger("EditInsertSpline");
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_EQ(dialogs.messages()[0].kind, TMessageKind::Error);
+    EXPECT_EQ(names(), std::vector<std::string>{"centroid"});
+    EXPECT_FALSE(current().spectrumData()->isModified());
+}
+
+TEST_F(EditActions, PasteStatesFollowTheClipboard) {
+    addPane({{"scan", peaks}});
+    EXPECT_FALSE(enabled("EditPasteAsNew"));
+    EXPECT_FALSE(enabled("FileSave"));
+    trigger("EditCopySerie");
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(act("EditPasteAsNew").isEnabled());
+    EXPECT_TRUE(act("EditPasteOverwrite").isEnabled());
+    trigger("EditPasteAsNew");
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(act("FileSave").isEnabled());
+    EXPECT_EQ(act("EditCutSerie").statusTip(), QStringLiteral("Cut serie 2: no name ()"));
+}
+
+}  // namespace
