@@ -353,6 +353,10 @@ void openFile(TSpectraViewerFrame& frame, iDialogs&, const QString& path) {
         frame.loadMziFile(path);
         return;
     }
+    if (QFileInfo(path).suffix().compare(QLatin1String("mzxml"), Qt::CaseInsensitive) == 0) {
+        frame.openMzXmlFile(path);
+        return;
+    }
     frame.importTextFile(path, 1);
 }
 

@@ -241,9 +241,7 @@ void TSpectraViewerFrame::fileOpen() {
     if (choice->filterIndex == 1) {
         loadMziFile(choice->path);
     } else if (choice->filterIndex == 2) {
-        m_services.dialogs->message(TMessageKind::Error,
-                                    QStringLiteral("Opening mzXML files is not available yet."),
-                                    {TMessageButton::Ok});
+        openMzXmlFile(choice->path);
     }
 }
 

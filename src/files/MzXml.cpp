@@ -354,8 +354,8 @@ private:
                                        std::optional<std::size_t> expected, std::size_t pairBytes,
                                        const std::string& owner) const {
         const std::string what = "the peak data of " + owner;
-        const std::size_t limit = std::min(expected.value_or(c_mzXML::maxInflatedBytes),
-                                           c_mzXML::maxInflatedBytes);
+        const std::size_t limit =
+            std::min(expected.value_or(c_mzXML::maxInflatedBytes), c_mzXML::maxInflatedBytes);
         z_stream stream{};
         if (inflateInit(&stream) != Z_OK) fail("cannot inflate " + what);
         struct TEnd {

@@ -60,9 +60,9 @@ std::string bigEndian(const std::vector<TFloatPointRec>& peaks, int precision) {
 std::string compressed(const std::string& bytes) {
     uLongf size = compressBound(static_cast<uLong>(bytes.size()));
     std::string out(size, '\0');
-    const int result =
-        compress2(reinterpret_cast<Bytef*>(out.data()), &size,
-                  reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uLong>(bytes.size()), 9);
+    const int result = compress2(reinterpret_cast<Bytef*>(out.data()), &size,
+                                 reinterpret_cast<const Bytef*>(bytes.data()),
+                                 static_cast<uLong>(bytes.size()), 9);
     EXPECT_EQ(result, Z_OK);
     out.resize(size);
     return out;
@@ -314,7 +314,8 @@ TEST(MzXmlDecoding, LayoutDoesNotMatter) {
     // Peak text broken over lines, and "</peaks" on a later line, is read whole.
     std::string wrapped = base64Of(bigEndian(ramp(40), 32));
     for (std::size_t at = 76; at < wrapped.size(); at += 77) wrapped.insert(at, "\n");
-    const auto run = readText(runXml({{.num = 1, .peaks = ramp(40), .peakText = wrapped + "\n  "}}));
+    const auto run =
+        readText(runXml({{.num = 1, .peaks = ramp(40), .peakText = wrapped + "\n  "}}));
     ASSERT_EQ(run.scans().size(), 1u);
     EXPECT_EQ(run.scans()[0].peaks, ramp(40));
 }
@@ -358,8 +359,8 @@ TEST(MzXmlDecoding, ScansWithoutPeaksOrWithoutAnyScan) {
 TEST(MzXmlDecoding, PairsWithNaNOrInfinityAreLeftOut) {
     const double inf = std::numeric_limits<double>::infinity();
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    const auto run = readText(runXml(
-        {{.num = 1, .peaks = {{100, 1}, {nan, 2}, {200, inf}, {300, 3}}, .precision = 64}}));
+    const auto run = readText(
+        runXml({{.num = 1, .peaks = {{100, 1}, {nan, 2}, {200, inf}, {300, 3}}, .precision = 64}}));
     EXPECT_EQ(run.scans()[0].peaks, (std::vector<TFloatPointRec>{{100, 1}, {300, 3}}));
 }
 
@@ -407,9 +408,9 @@ TEST(MzXmlBadInput, TruncatedAtEveryTagBoundary) {
 
 TEST(MzXmlBadInput, JunkNeverCrashes) {
     std::mt19937 random(12345);
-    const std::string pieces[] = {"<scan ", "<peaks ", "</peaks>", "<msRun ", "=\"", "\"", "'",
-                                  ">",      "/>",      "num=",     "precision=\"64\"", "zlib",
-                                  "QshA",   "\n"};
+    const std::string pieces[] = {
+        "<scan ", "<peaks ", "</peaks>", "<msRun ",          "=\"",  "\"",   "'",
+        ">",      "/>",      "num=",     "precision=\"64\"", "zlib", "QshA", "\n"};
     for (int round = 0; round < 200; ++round) {
         std::string junk;
         const int n = static_cast<int>(random() % 200);
@@ -437,9 +438,10 @@ TEST(MzXmlBadInput, PeakDataThatIsNotWhatItClaims) {
     const auto run = readText(runXml({{.num = 1, .peaks = ramp(5), .peaksCount = 2000000000}}));
     EXPECT_EQ(run.scans()[0].peaks, ramp(5));
     // About compressed data it is an error, never garbage.
-    EXPECT_EQ(failureOf(runXml({{.num = 12, .peaks = ramp(100), .zlib = true, .peaksCount = 2500}})),
-              "Cannot read \"run.mzXML\": the peak data of scan 12 inflates to 800 bytes, 20,000 "
-              "expected.");
+    EXPECT_EQ(
+        failureOf(runXml({{.num = 12, .peaks = ramp(100), .zlib = true, .peaksCount = 2500}})),
+        "Cannot read \"run.mzXML\": the peak data of scan 12 inflates to 800 bytes, 20,000 "
+        "expected.");
     EXPECT_NE(failureOf(runXml({{.num = 5, .peaks = ramp(100), .zlib = true, .peaksCount = 99}}))
                   .find("inflates to more than 792 bytes"),
               std::string::npos);
@@ -448,18 +450,21 @@ TEST(MzXmlBadInput, PeakDataThatIsNotWhatItClaims) {
               std::string::npos);
     // Without a count, a whole number of pairs.
     std::string odd = bigEndian(ramp(3), 32) + "xyz";
-    EXPECT_NE(failureOf(runXml({{.num = 6, .zlib = true, .peaksCount = 0,
-                                 .peakText = base64Of(compressed(odd))}}))
-                  .find("inflates to 27 bytes, not a whole number of 8-byte pairs"),
-              std::string::npos);
+    EXPECT_NE(
+        failureOf(
+            runXml(
+                {{.num = 6, .zlib = true, .peaksCount = 0, .peakText = base64Of(compressed(odd))}}))
+            .find("inflates to 27 bytes, not a whole number of 8-byte pairs"),
+        std::string::npos);
     // Cut-off zlib data.
     const std::string cut = compressed(bigEndian(ramp(100), 32)).substr(0, 40);
-    EXPECT_NE(failureOf(runXml({{.num = 7, .zlib = true, .peaksCount = 100,
-                                 .peakText = base64Of(cut)}}))
-                  .find("ends before its zlib stream does"),
-              std::string::npos);
-    EXPECT_NE(failureOf(runXml({{.num = 8, .peaks = ramp(2), .precision = 16}})).find("precision 16"),
-              std::string::npos);
+    EXPECT_NE(
+        failureOf(runXml({{.num = 7, .zlib = true, .peaksCount = 100, .peakText = base64Of(cut)}}))
+            .find("ends before its zlib stream does"),
+        std::string::npos);
+    EXPECT_NE(
+        failureOf(runXml({{.num = 8, .peaks = ramp(2), .precision = 16}})).find("precision 16"),
+        std::string::npos);
 }
 
 TEST(MzXmlBadInput, CompressedBombStopsAtTheLimit) {

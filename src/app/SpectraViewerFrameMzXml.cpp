@@ -1,0 +1,83 @@
+// The viewer frame's mzXML import: the first scans of a run as the series of one new pane.
+#include <QAction>
+#include <QFile>
+
+#include <optional>
+#include <string>
+
+#include "app/Dialogs.h"
+#include "app/Hourglass.h"
+#include "app/SpectraViewerFrame.h"
+#include "display/SpectraManager.h"
+#include "display/Spectrum.h"
+#include "display/SpectrumContainer.h"
+#include "display/SpectrumNavigator.h"
+#include "files/MzXml.h"
+#include "files/MziFile.h"
+#include "model/PointListSerie.h"
+#include "model/SpectrumData.h"
+
+namespace {
+
+const QString importHint = QStringLiteral("Unexpected format.\nTry Open txt format (standard).");
+
+QString paneRefused(int wanted) {
+    if (wanted > TSpectraManager::maxCount)
+        return QStringLiteral("No room for another spectrum: at most %1 can be shown at once.")
+            .arg(TSpectraManager::maxCount);
+    return QStringLiteral("No room for another spectrum: the window is too small.");
+}
+
+}  // namespace
+
+// The whole run is read before any pane is touched: a file that cannot be read, or fails in any
+// scan, leaves the panes as they were. The new pane is named by the mzXML path; it has no .mzi
+// document, so Save asks where to write.
+bool TSpectraViewerFrame::openMzXmlFile(const QString& fileName) {
+    std::optional<QString> refusal;
+    const bool done = runCommand(
+        [&] {
+            THourglass hourglass;
+            const c_mzXML reader(QFile::encodeName(fileName).toStdString());
+            const int before = m_manager->count();
+            if (before + 1 <= TSpectraManager::maxCount) m_manager->setCount(before + 1);
+            if (m_manager->count() != before + 1) {
+                refusal = paneRefused(before + 1);
+                return;
+            }
+            TSpectrumContainer* container = m_manager->lastContainer();
+            m_manager->navigator()->setSpectrumContainer(container);
+            container->setCaption(fileName);
+            TSpectrum& spectrum = *container->spectrum();
+            spectrum.setFileName(fileName.toStdString());
+            TSpectrumData& data = *spectrum.spectrumData();
+
+            int number = 0;
+            for (const c_scaninfo& scan : reader.scans()) {
+                const TPointListSeriePtr serie = data.series()->newSerie(std::to_string(++number));
+                TFloatPointSortedList& points = *serie->points();
+                points.setCapacity(static_cast<int>(scan.peaks.size()));
+                // Sorted once when a scan is written out of m/z order.
+                points.addPoints(scan.peaks);
+            }
+            if (!reader.scans().empty()) {
+                action(QStringLiteral("ViewAllSeriesHighlight"))->setChecked(false);
+                action(QStringLiteral("ViewAllSeriesContinue"))->setChecked(false);
+                viewAllSeriesHighlight();
+                viewAllSeriesContinue();
+                finishMziLoad(data);
+                spectrum.clearViewHistory();
+                spectrum.startViewHistory();
+            }
+            // What was just read is what the file holds: closing does not ask about it.
+            data.setModified(false);
+            spectrum.invalidate();
+            container->updateLabel();
+        },
+        importHint);
+    if (refusal)
+        m_services.dialogs->message(TMessageKind::Error, *refusal, {TMessageButton::Abort});
+    scheduleUpdateActions();
+    emit currentChanged();
+    return done && !refusal;
+}
