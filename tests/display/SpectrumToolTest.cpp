@@ -18,11 +18,7 @@ namespace {
 
 // 801 x 401 pixels over x 0..800 and y 0..400: pixel (px, py) is world (px, 400 - py).
 FakeSpectrum makePlot() {
-    return FakeSpectrum({0, 0, 801, 401}, {0, 800}, {0, 400});
-}
-
-TFloatRect viewOf(const FakeSpectrum& plot) {
-    return plot.getView();
+    return FakeSpectrum(801, 401, {0, 0, 800, 400});
 }
 
 QImage whiteImage() {
@@ -44,47 +40,37 @@ void paintTool(iSpectrumTool& tool, QImage& image) {
 
 // --- Zoom ------------------------------------------------------------------------------------
 
-TEST(ZoomTool, DragFiveOrFewerPixelsWideChangesNeitherViewNorHistory) {
+TEST(ZoomTool, NarrowDragKeepsTheViewFlatDragZoomsXHighDragZoomsBoth) {
     FakeSpectrum plot = makePlot();
     auto tool = makeZoomTool(plot);
-    plot.drag(*tool, 100, 100, 104, 300);
-
+    plot.drag(*tool, 100, 100, 104, 300);  // four pixels wide: neither view nor history
     EXPECT_TRUE(plot.zoomCalls().empty());
-    EXPECT_EQ(viewOf(plot), (TFloatRect{0, 0, 800, 400}));
+    EXPECT_EQ(plot.getView(), (TFloatRect{0, 0, 800, 400}));
     EXPECT_EQ(plot.views().size(), 1u);
     // The narrow zone stays stored and is drawn at the next repaint.
     EXPECT_EQ(tool->getWorldZone(), (TFloatRect{100, 300, 104, 100}));
     EXPECT_TRUE(tool->zoneNarrowX());
     EXPECT_FALSE(tool->zoneNarrowY());
-}
-
-TEST(ZoomTool, FlatDragZoomsXOnlyAndHighDragZoomsBoth) {
-    FakeSpectrum flat = makePlot();
-    auto tool = makeZoomTool(flat);
-    flat.drag(*tool, 100, 100, 200, 110);
-    EXPECT_EQ(viewOf(flat), (TFloatRect{100, 0, 200, 400}));
-    EXPECT_EQ(flat.views().size(), 2u);
-    EXPECT_EQ(tool->getWorldZone(), TFloatRect{});
-
-    // Dragged up and to the left: the zone is put in order, and y takes the smaller value
-    // (at the bottom pixel) as its minimum.
-    FakeSpectrum high = makePlot();
-    auto zoom = makeZoomTool(high);
-    high.drag(*zoom, 200, 120, 100, 100);
-    EXPECT_EQ(viewOf(high), (TFloatRect{100, 280, 200, 300}));
-    EXPECT_EQ(high.views().size(), 2u);
-    EXPECT_EQ(high.viewIndex(), 1);
-}
-
-TEST(ZoomTool, ClickLeavesZoneOfZeroSizeThatDrawsNothing) {
-    FakeSpectrum plot = makePlot();
-    auto tool = makeZoomTool(plot);
+    // A click leaves a zone of zero size that draws nothing.
     plot.drag(*tool, 300, 200, 300, 200);
     EXPECT_TRUE(plot.zoomCalls().empty());
-
     QImage image = whiteImage();
     paintTool(*tool, image);
     EXPECT_EQ(image, whiteImage());
+
+    plot.drag(*tool, 100, 100, 200, 110);  // 100 x 10: x only
+    EXPECT_EQ(plot.getView(), (TFloatRect{100, 0, 200, 400}));
+    EXPECT_EQ(plot.views().size(), 2u);
+    EXPECT_EQ(tool->getWorldZone(), TFloatRect{});
+
+    // 100 x 20, dragged up and to the left: the zone is put in order, and y takes the smaller
+    // value (at the bottom pixel) as its minimum.
+    FakeSpectrum high = makePlot();
+    auto zoom = makeZoomTool(high);
+    high.drag(*zoom, 200, 120, 100, 100);
+    EXPECT_EQ(high.getView(), (TFloatRect{100, 280, 200, 300}));
+    EXPECT_EQ(high.views().size(), 2u);
+    EXPECT_EQ(high.viewHistory().index(), 1);
 }
 
 // --- Zone ------------------------------------------------------------------------------------
@@ -183,7 +169,7 @@ TEST(ZoneTool, ZoneIsDrawnInvertedAndFollowsTheView) {
 
 // --- Stretch and scroll ----------------------------------------------------------------------
 
-TEST(StretchYTool, NearTheBaseLineNothingBeyondItStretchesAboutIt) {
+TEST(StretchYTool, NearOrBelowTheBaseLineNothingBeyondItStretchesAboutIt) {
     FakeSpectrum plot = makePlot();
     plot.setBaseLine(100);  // pixel row 300
     auto tool = makeStretchYTool(plot);
@@ -191,31 +177,29 @@ TEST(StretchYTool, NearTheBaseLineNothingBeyondItStretchesAboutIt) {
     plot.press(*tool, 400, 100);
     plot.move(*tool, 400, 296);  // within 5 pixels above the base line
     plot.move(*tool, 400, 310);  // below it
-    EXPECT_EQ(viewOf(plot), (TFloatRect{0, 0, 800, 400}));
+    EXPECT_EQ(plot.getView(), (TFloatRect{0, 0, 800, 400}));
 
     plot.move(*tool, 400, 200);  // twice as close to the base line as the press
     EXPECT_DOUBLE_EQ(plot.yRange()->min(), -100);
     EXPECT_DOUBLE_EQ(plot.yRange()->max(), 700);
     EXPECT_EQ(plot.worldToDevice(0, 100).y, 300);
     EXPECT_EQ(plot.worldToDevice(0, 300).y, 200);  // the pressed value follows the mouse
+
+    // Pressed below the base line, the range is never turned over.
+    FakeSpectrum below = makePlot();
+    below.setBaseLine(100);
+    auto stretch = makeStretchYTool(below);
+    below.press(*stretch, 400, 350);
+    below.move(*stretch, 400, 200);
+    EXPECT_EQ(below.getView(), (TFloatRect{0, 0, 800, 400}));
+    below.move(*stretch, 400, 100);  // measured from the last position now
+    EXPECT_LT(below.yRange()->min(), below.yRange()->max());
+    EXPECT_EQ(below.worldToDevice(0, 100).y, 300);
 }
 
-TEST(StretchYTool, PressBelowTheBaseLineNeverTurnsTheRangeOver) {
-    FakeSpectrum plot = makePlot();
-    plot.setBaseLine(100);
-    auto tool = makeStretchYTool(plot);
-    plot.press(*tool, 400, 350);  // below the base line
-    plot.move(*tool, 400, 200);
-    EXPECT_EQ(viewOf(plot), (TFloatRect{0, 0, 800, 400}));
-    plot.move(*tool, 400, 100);  // measured from the last position now
-    EXPECT_LT(plot.yRange()->min(), plot.yRange()->max());
-    EXPECT_EQ(plot.worldToDevice(0, 100).y, 300);
-}
-
-TEST(StretchXTool, RightHalfKeepsLeftEdgeLeftHalfKeepsRightEdge) {
+TEST(StretchXTool, RightHalfKeepsLeftEdgeLeftHalfKeepsRightEdgeNeverEmpty) {
     FakeSpectrum right = makePlot();
     auto tool = makeStretchXTool(right);
-    EXPECT_EQ(tool->cursor(), cursors::splitHorizontal);
     right.press(*tool, 600, 200);
     right.move(*tool, 700, 200);
     EXPECT_EQ(right.xRange()->min(), 0);
@@ -230,17 +214,16 @@ TEST(StretchXTool, RightHalfKeepsLeftEdgeLeftHalfKeepsRightEdge) {
     EXPECT_EQ(left.xRange()->max(), 800);
     EXPECT_NEAR(left.worldToDevice(200, 0).x, 100, 1);
     EXPECT_EQ(left.cursorId(), cursors::stretchRightX);
-}
 
-TEST(StretchXTool, PressOnTheHeldEdgeLeavesNoEmptyRange) {
-    FakeSpectrum plot = makePlot();
-    auto tool = makeStretchXTool(plot);
-    plot.press(*tool, 0, 200);
-    plot.move(*tool, 600, 200);
-    EXPECT_EQ(viewOf(plot), (TFloatRect{0, 0, 800, 400}));
-    plot.move(*tool, 700, 200);
-    EXPECT_GT(plot.xRange()->size(), 0);
-    EXPECT_EQ(plot.xRange()->min(), 0);
+    // A press on the held edge leaves no empty range.
+    FakeSpectrum edge = makePlot();
+    auto onEdge = makeStretchXTool(edge);
+    edge.press(*onEdge, 0, 200);
+    edge.move(*onEdge, 600, 200);
+    EXPECT_EQ(edge.getView(), (TFloatRect{0, 0, 800, 400}));
+    edge.move(*onEdge, 700, 200);
+    EXPECT_GT(edge.xRange()->size(), 0);
+    EXPECT_EQ(edge.xRange()->min(), 0);
 }
 
 TEST(ScrollTool, DataFollowsTheMouse) {
@@ -268,7 +251,7 @@ TEST(StretchTool, ReleaseRecordsOneViewShiftedByAThousandth) {
         plot.press(*tool, 600, 200);
         EXPECT_FALSE(plot.labels()->isVisible());
         plot.move(*tool, 700, 100);
-        const TFloatRect dragged = viewOf(plot);
+        const TFloatRect dragged = plot.getView();
         plot.release(*tool, 700, 100);
 
         EXPECT_TRUE(plot.labels()->isVisible());
@@ -389,14 +372,8 @@ namespace {
 // 201 x 101 pixels over x 0..200 and y 0..100: pixel (px, py) is world (px, 100 - py).
 class ToolOnPlot : public ::testing::Test {
 protected:
-    ToolOnPlot() {
-        plot.resize(201, 101);
-        plot.setView(0, 200, 0, 100);
-        plot.clearViewHistory();
-        plot.startViewHistory();
-    }
-
-    TSpectrum plot;
+    ToolOnPlot() { plot.startViewHistory(); }
+    FakeSpectrum plot{201, 101, {0, 0, 200, 100}};
 };
 
 }  // namespace
