@@ -66,7 +66,7 @@ int expectedPixels(double dpi, double inches) {
 
 }  // namespace
 
-TEST(AxisTickStep, StepIsOneOrTwoPowersOfTenAtMostAThirdAndFirstIsTruncatedTowardZero) {
+TEST(AxisTickStep, OneOrTwoPowersOfTenAtMostAThirdFirstTruncatedTowardZeroNoneIfUnusable) {
     const struct {
         double min, max;
         TTickStep expected;
@@ -82,9 +82,7 @@ TEST(AxisTickStep, StepIsOneOrTwoPowersOfTenAtMostAThirdAndFirstIsTruncatedTowar
         EXPECT_DOUBLE_EQ(step->step, c.expected.step) << c.min << ".." << c.max;
         EXPECT_EQ(step->decimals, c.expected.decimals) << c.min << ".." << c.max;
     }
-}
-
-TEST(AxisTickStep, NoStepForEmptyInvertedOrNonFiniteRanges) {
+    // None for empty, inverted or non-finite ranges.
     constexpr double inf = std::numeric_limits<double>::infinity();
     constexpr double nan = std::numeric_limits<double>::quiet_NaN();
     const double ranges[][2] = {{1, 1},   {5, -5},   {nan, 1},       {0, nan},
@@ -201,31 +199,26 @@ TEST(AxisRelativeScale, TwentyDivisionsAndQuarterLabels) {
     EXPECT_EQ(scale.labels[2].pixel, 50);  // near the top
 }
 
-TEST(AxisPaint, BottomAxisBorderOnThePlotSideAndTicksDownward) {
-    TAxis axis;
-    axis.resize(600, 40);
-    const int major = expectedPixels(axis.logicalDpiY(), 0.1);
-    const int minor = expectedPixels(axis.logicalDpiY(), 0.05);
-    ASSERT_GT(major, minor);
-    const QImage image = rendered(axis);
-
-    for (const int x : {0, 30, 300, 599}) EXPECT_TRUE(isInk(image, x, 0)) << x;
-    // The major tick at 20 (pixel 120) is major pixels long, the minor one at 4 (pixel 24) minor.
-    EXPECT_TRUE(isInk(image, 120, major - 1));
-    EXPECT_TRUE(isInk(image, 24, minor - 1));
-    EXPECT_FALSE(isInk(image, 24, minor));
-    EXPECT_FALSE(isInk(image, 36, 2));  // between two minor ticks
-}
-
-TEST(AxisPaint, TopAxisBorderIsItsLastRow) {
-    TAxis axis;
-    axis.setAxisType(TAxisType::Top);
-    axis.resize(600, 40);
-    const int major = expectedPixels(axis.logicalDpiY(), 0.1);
-    const QImage image = rendered(axis);
-    for (const int x : {0, 300, 599}) EXPECT_TRUE(isInk(image, x, 39)) << x;
-    EXPECT_TRUE(isInk(image, 120, 39 - (major - 1)));
-    EXPECT_FALSE(isInk(image, 36, 37));
+TEST(AxisPaint, HorizontalBorderOnThePlotSideAndTicksAwayFromIt) {
+    for (const bool top : {false, true}) {
+        SCOPED_TRACE(top ? "top" : "bottom");
+        TAxis axis;
+        if (top) axis.setAxisType(TAxisType::Top);
+        axis.resize(600, 40);
+        const int major = expectedPixels(axis.logicalDpiY(), 0.1);
+        const int minor = expectedPixels(axis.logicalDpiY(), 0.05);
+        ASSERT_GT(major, minor);
+        const QImage image = rendered(axis);
+        // Row r counted from the border, which is the first row of a bottom axis.
+        const auto row = [&](int r) { return top ? 39 - r : r; };
+        for (const int x : {0, 30, 300, 599}) EXPECT_TRUE(isInk(image, x, row(0))) << x;
+        // The major tick at 20 (pixel 120) is major pixels long, the minor one at 4 (pixel 24)
+        // minor.
+        EXPECT_TRUE(isInk(image, 120, row(major - 1)));
+        EXPECT_TRUE(isInk(image, 24, row(minor - 1)));
+        EXPECT_FALSE(isInk(image, 24, row(minor)));
+        EXPECT_FALSE(isInk(image, 36, row(2)));  // between two minor ticks
+    }
 }
 
 TEST(AxisPaint, VerticalScalesLieAgainstThePlotSide) {

@@ -376,11 +376,12 @@ TEST(SerieDrawing, ThresholdRunsAcrossTheViewWithHandlesAtItsVertices) {
     threshold.add({10, 20});
     threshold.add({50, 60});
     threshold.add({90, 20});
+    using TDrawn = std::pair<std::vector<TSegment>, std::vector<TPoint>>;
     auto record = [&](const TTestView& t) {
         TRecordingCanvas canvas;
         std::vector<TPoint> handles;
         drawThreshold(canvas, t.view, threshold, [&](TPoint p) { handles.push_back(p); });
-        return std::pair{canvas.segments, handles};
+        return TDrawn{canvas.segments, handles};
     };
 
     // Pixel = world on both axes (y upwards from row 100).
@@ -405,36 +406,25 @@ TEST(SerieDrawing, ThresholdRunsAcrossTheViewWithHandlesAtItsVertices) {
     // Farther than the tolerance: no handle at the edges.
     TTestView farther(20.0, 80.0, 0.0, 100.0, 61, 101);
     EXPECT_EQ(record(farther).second, (std::vector<TPoint>{farther.view.worldToDevice(50, 60)}));
-}
 
-TEST(SerieDrawing, ThresholdTakesTheViewEdgesAsSinglePrecision) {
     // The left edge lies just right of the first vertex, but as a 32-bit float it lies on
     // 10.0, left of it: the curve starts flat and the first vertex gets its handle.
-    TThreshold threshold;
+    threshold.clear();
     threshold.add({10.0000001, 20});
     threshold.add({90, 20});
-    TTestView t(10.0000002, 100.0, 0.0, 100.0, 101, 101);
-    TRecordingCanvas canvas;
-    std::vector<TPoint> handles;
-    drawThreshold(canvas, t.view, threshold, [&](TPoint p) { handles.push_back(p); });
-    ASSERT_EQ(handles.size(), 2u);
-    EXPECT_EQ(handles[0], t.view.worldToDevice(10.0000001, 20));
-    EXPECT_EQ(canvas.segments.size(), 3u);
-}
+    TTestView edge(10.0000002, 100.0, 0.0, 100.0, 101, 101);
+    const auto [eSegments, eHandles] = record(edge);
+    ASSERT_EQ(eHandles.size(), 2u);
+    EXPECT_EQ(eHandles[0], edge.view.worldToDevice(10.0000001, 20));
+    EXPECT_EQ(eSegments.size(), 3u);
 
-TEST(SerieDrawing, ThresholdWithoutVerticesOrWithOverflowDrawsNothingAndDoesNotThrow) {
-    TTestView t(0.0, 100.0, 0.0, 100.0, 101, 101);
-    TRecordingCanvas canvas;
-    int handles = 0;
-    TThreshold empty;
-    EXPECT_NO_THROW(drawThreshold(canvas, t.view, empty, [&](TPoint) { ++handles; }));
-    TThreshold steep;
-    steep.add({0, 0});
-    steep.add({1e-30, 1e30});
-    steep.add({200, 0});
-    EXPECT_NO_THROW(drawThreshold(canvas, t.view, steep, [&](TPoint) { ++handles; }));
-    EXPECT_TRUE(canvas.segments.empty());
-    EXPECT_EQ(handles, 0);
+    // Without vertices, or with a slope that overflows: nothing drawn, nothing thrown.
+    threshold.clear();
+    EXPECT_NO_THROW(EXPECT_EQ(record(whole), TDrawn{}));
+    threshold.add({0, 0});
+    threshold.add({1e-30, 1e30});
+    threshold.add({200, 0});
+    EXPECT_NO_THROW(EXPECT_EQ(record(whole), TDrawn{}));
 }
 
 TEST(SerieDrawing, ResetThresholdMakesAFlatLineAcrossTheCurrentSeries) {

@@ -150,7 +150,7 @@ TEST_F(SpectraManager, AxisThicknessesReachEveryPaneAndLaterOnes) {
     EXPECT_FLOAT_EQ(manager.xAxisThick(), inchesFor(20, dpiY));
 }
 
-TEST_F(SpectraManager, APressOnAPlotOrALabelMakesItsPaneCurrent) {
+TEST_F(SpectraManager, APressOnAPlotOrALabelMakesItsPaneCurrentAndIsHandedOut) {
     manager.setCount(3);
     QSignalSpy changes(manager.navigator(), &TSpectrumNavigator::spectrumChanged);
 
@@ -166,10 +166,8 @@ TEST_F(SpectraManager, APressOnAPlotOrALabelMakesItsPaneCurrent) {
 
     QTest::mouseClick(&plot(1), Qt::LeftButton, {}, QPoint(20, 20));  // already current
     EXPECT_EQ(changes.count(), 2);
-}
 
-TEST_F(SpectraManager, MouseMovesAndPressesOverAnyPaneAreHandedOut) {
-    manager.setCount(2);
+    // Mouse moves and presses over any pane are handed out.
     QSignalSpy moves(&manager, &TSpectraManager::paneMouseMoved);
     QSignalSpy presses(&manager, &TSpectraManager::paneMousePressed);
     QTest::mouseMove(&plot(0), QPoint(30, 40));

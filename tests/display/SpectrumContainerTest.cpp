@@ -76,6 +76,13 @@ TEST_F(SpectrumContainerPane, APaneTooSmallForAnAxisCutsTheAxisAndLeavesThePlotN
     EXPECT_EQ(xAxis().height(), 29);
     EXPECT_EQ(yAxis().width(), 40);
     EXPECT_EQ(plot().height(), 200 - 29 - labelHeight() - 1);
+
+    // So does a new thickness; a negative one is refused.
+    pane.xAxis().setThick(inchesFor(50, pane.logicalDpiY()));
+    EXPECT_EQ(xAxis().height(), 50);
+    EXPECT_EQ(plot().height(), 200 - 50 - labelHeight() - 1);
+    pane.xAxis().setThick(-1.0f);
+    EXPECT_EQ(xAxis().height(), 50);
 }
 
 TEST_F(SpectrumContainerPane, HiddenLabelAndAxesGiveTheirRoomToThePlot) {
@@ -108,14 +115,6 @@ TEST_F(SpectrumContainerPane, AxisTypesChangeOnlyWithinOneOrientation) {
     EXPECT_EQ(plot().geometry(), QRect(0, lh + 29, 259, 200 - 29 - lh - 1));
     EXPECT_EQ(xAxis().geometry(), QRect(0, lh, 259, 29));
     EXPECT_EQ(yAxis().geometry(), QRect(259, lh + 29, 40, 200 - 29 - lh - 1));
-}
-
-TEST_F(SpectrumContainerPane, ANewThicknessLaysThePaneOut) {
-    pane.xAxis().setThick(inchesFor(50, pane.logicalDpiY()));
-    EXPECT_EQ(xAxis().height(), 50);
-    EXPECT_EQ(plot().height(), 200 - 50 - labelHeight() - 1);
-    pane.xAxis().setThick(-1.0f);  // refused
-    EXPECT_EQ(xAxis().height(), 50);
 }
 
 TEST_F(SpectrumContainerPane, TheLabelNamesTheFileAndTheCurrentSerieInItsColour) {

@@ -193,7 +193,7 @@ TEST_F(SpectrumNavigator, FullRangesFitThePointsAndAreRecorded) {
     expectView(*first, {30, 10, 50, 20});
 }
 
-TEST_F(SpectrumNavigator, AStandingZoneNarrowsTheFullRangesAndTopPeak) {
+TEST_F(SpectrumNavigator, AStandingZoneNarrowsTheFullRangesAndTopPeakALabelFrameDoesNot) {
     nav->setSpectrum(first);
     click(Nav::CrossCursorButton);
     first->setTool(makeZoneTool(*first));
@@ -224,24 +224,22 @@ TEST_F(SpectrumNavigator, AStandingZoneNarrowsTheFullRangesAndTopPeak) {
     click(Nav::FullXButton);
     expectView(*first, {8.799, 0, 71.2, 100});
     EXPECT_EQ(first->tool(), narrow);
-}
 
-TEST_F(SpectrumNavigator, AZoneLeftByTheZoomToolKeepsTheZoomButtonDown) {
-    nav->setSpectrum(first);
+    // A zone too narrow to zoom that the zoom tool left standing counts, and the zoom button
+    // stays down with a new zoom tool.
+    first->setView(0, 100, 0, 100);
     click(Nav::ZoomButton);
-    dragZone({40, 20}, {45, 80});  // too narrow to zoom, wider than the pick tolerance
+    dragZone({40, 20}, {45, 80});  // wider than the pick tolerance
     expectView(*first, {0, 0, 100, 100});
     const iSpectrumToolPtr zoom = first->tool();
-
     click(Nav::FullXButton);
     expectView(*first, {19.999, 0, 22.5, 100});
     EXPECT_TRUE(holds<TZoomTool>(*first));
     EXPECT_NE(first->tool(), zoom);
     EXPECT_TRUE(nav->button(Nav::ZoomButton)->isChecked());
-}
 
-TEST_F(SpectrumNavigator, ADraggedLabelFrameIsNoZone) {
-    nav->setSpectrum(first);
+    // The frame the label tool keeps after a drag, 60 pixels wide, is no zone.
+    first->setView(0, 100, 0, 100);
     click(Nav::LabelButton);
     auto list = newTextLabelList("Custom Labels");
     list->setMovable(true);
@@ -252,8 +250,7 @@ TEST_F(SpectrumNavigator, ADraggedLabelFrameIsNoZone) {
     tool->mouseDown(Qt::LeftButton, {}, 90, 20);
     tool->mouseMove({}, 100, 40);
     tool->mouseUp(Qt::LeftButton, {}, 100, 40);
-    ASSERT_TRUE(label->isMoved());  // the tool keeps the frame, 60 pixels wide
-
+    ASSERT_TRUE(label->isMoved());
     click(Nav::FullXButton);
     expectView(*first, {8.799, 0, 71.2, 100});
     EXPECT_EQ(first->tool(), tool);

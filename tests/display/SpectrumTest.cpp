@@ -207,7 +207,7 @@ TEST_F(SpectrumPlot, TheCurrentSerieIsDrawnLastAndWiderWhenThereAreOthers) {
     EXPECT_EQ(rowsOf(image, 100, red).size(), static_cast<std::size_t>(highlightLineWidth()));
 }
 
-TEST_F(SpectrumPlot, ASingleVisibleBarPointDrawsOneStickFromTheBaseLine) {
+TEST_F(SpectrumPlot, ASingleVisibleBarPointDrawsOneStickFromTheBaseLineNoneOutside) {
     plot.setView(0, 100, -10, 100);
     addSerie(TSerieStyle::Bars, TColor{255, 0, 0}, {{-20, 50}, {50, 80}, {150, 70}});
     const QImage image = render();
@@ -220,9 +220,8 @@ TEST_F(SpectrumPlot, ASingleVisibleBarPointDrawsOneStickFromTheBaseLine) {
     EXPECT_LE(rows.back(), base.y);
     EXPECT_EQ(static_cast<int>(rows.size()), rows.back() - rows.front() + 1);
     EXPECT_EQ(countNot(image, white), static_cast<int>(rows.size()));
-}
-
-TEST_F(SpectrumPlot, ASerieOutsideTheWindowDrawsNothing) {
+    // Series wholly outside the window draw nothing.
+    plot.series()->clear();
     addSerie(TSerieStyle::Bars, TColor{255, 0, 0}, {{150, 50}, {160, 80}});
     addSerie(TSerieStyle::Line, TColor{0, 0, 255}, {{-50, 50}, {-40, 80}, {-30, 10}});
     EXPECT_EQ(countNot(render(), white), 0);
@@ -420,7 +419,7 @@ TEST_F(SpectrumPlot, TheCurrentSerieAsText) {
               (QStringList{"5.5000\t20.000", "50.2500\t1500000.500", "150.0000\t3.000"}));
 }
 
-TEST_F(SpectrumPlot, ReadingTextMakesASerieWhenThereIsNoneAndKeepsWhatPrecedesAFault) {
+TEST_F(SpectrumPlot, TextAndStringListsMakeASerieWhenThereIsNoneAndKeepWhatPrecedesAFault) {
     plot.setCurrentSerieText("1.5 2\n3 4\n");
     ASSERT_EQ(plot.series()->count(), 1);
     EXPECT_EQ(plot.series()->current()->name(), "No name");
@@ -433,20 +432,17 @@ TEST_F(SpectrumPlot, ReadingTextMakesASerieWhenThereIsNoneAndKeepsWhatPrecedesAF
     ASSERT_EQ(points.count(), 2);
     EXPECT_EQ(points.get(1), (TFloatPointRec{30, 40}));
     EXPECT_EQ(plot.series()->count(), 1);
-}
 
-TEST_F(SpectrumPlot, TheStringListReadsPairsUntilTheFirstFault) {
+    // The string list: pairs until the first fault, also into a plot without series.
+    plot.series()->clear();
     plot.setCurrentSerieStringList({"  10,5\t20", "0 5", "7 0", "12 3\r\n", "14 2 extra"});
     ASSERT_EQ(plot.series()->count(), 1);
     EXPECT_EQ(plot.series()->current()->name(), "No name");
-    const auto& points = *plot.series()->current()->points();
-    EXPECT_EQ(points.points(), (std::vector<TFloatPointRec>{{10.5, 20}, {12, 3}, {14, 2}}));
-
-    EXPECT_EQ(messageOf([&] {
-                  plot.setCurrentSerieStringList({"1 2", "x 3", "4 5"});
-              }),
+    const auto& listed = *plot.series()->current()->points();
+    EXPECT_EQ(listed.points(), (std::vector<TFloatPointRec>{{10.5, 20}, {12, 3}, {14, 2}}));
+    EXPECT_EQ(messageOf([&] { plot.setCurrentSerieStringList({"1 2", "x 3", "4 5"}); }),
               "Interrupted. wrong X Y format");
-    EXPECT_EQ(points.points(), (std::vector<TFloatPointRec>{{1, 2}}));
+    EXPECT_EQ(listed.points(), (std::vector<TFloatPointRec>{{1, 2}}));
     EXPECT_EQ(plot.currentSerieStringList(), QStringList{"1.0000\t2.000"});
 }
 
