@@ -53,7 +53,7 @@ TEST(LabelCandidates, EachWindowGivesItsHighestPointAtSinglePrecision) {
     EXPECT_EQ(list->candidates()->compare(), &comparePointY);
 }
 
-TEST(LabelCandidates, WindowsStartAtPointsNotOnAGrid) {
+TEST(LabelCandidates, WindowsStartAtPointsNotOnAGridFirstMaximumWinsAndNoPointIsAnError) {
     // The second window starts at 0.3, the first point beyond 0.2, and ends at 0.5, so 0.55
     // starts a third one.
     const auto list =
@@ -64,10 +64,9 @@ TEST(LabelCandidates, WindowsStartAtPointsNotOnAGrid) {
     EXPECT_FLOAT_EQ(c[0].x, 0.0f);
     EXPECT_FLOAT_EQ(c[1].x, 0.45f);
     EXPECT_FLOAT_EQ(c[2].x, 0.55f);
-}
 
-TEST(LabelCandidates, FirstOfEqualMaximaWinsSinglePointIsACandidateNoPointIsAnError) {
-    const auto list = newPointlistLabelList("L", pointsOf({{2.0, 1}, {2.05, 6}, {2.1, 6}}));
+    // Of equal maxima the first wins; a single point is a candidate; no point is an error.
+    list->setPoints(pointsOf({{2.0, 1}, {2.05, 6}, {2.1, 6}}));
     ASSERT_EQ(list->candidates()->count(), 1);
     EXPECT_FLOAT_EQ(list->candidates()->first().x, 2.05f);
 

@@ -98,7 +98,7 @@ TEST(SerieCurrentIndex, RemovingKeepsTheIndexNumberClampedToTheListDownToEmpty) 
     EXPECT_EQ(a->name(), "a");  // removed series live on with their holders
 }
 
-TEST(SerieCreation, NewSerieSharesTheCurrentThresholdAndTakesTheDefaultStyle) {
+TEST(SerieCreation, NewSerieSharesTheCurrentThresholdSeriesMadeApartShareNothing) {
     TPointListSerieList list;
     list.setDefaultStyle(TSerieStyle::Line);
     const auto first = list.newSerie("first");
@@ -115,9 +115,8 @@ TEST(SerieCreation, NewSerieSharesTheCurrentThresholdAndTakesTheDefaultStyle) {
     list.setShareThreshold(false);
     const auto third = list.newSerie("third");
     EXPECT_NE(third->threshold(), own);
-}
 
-TEST(SerieCreation, SeriesMadeApartShareNothing) {
+    // Series made apart share nothing.
     const auto a = newPointListSerie("SYM", "a");
     const auto b = newPointListSerie("SYM", "b");
     EXPECT_EQ(a->threshold()->points(), (std::vector<TFloatPointRec>{{0, 10}, {100, 10}}));

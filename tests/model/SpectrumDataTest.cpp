@@ -20,22 +20,26 @@ void expectRange(const TRange& range, double min, double max) {
     EXPECT_DOUBLE_EQ(range.max(), max);
 }
 
-TEST(SpectrumDataDefaults, WindowsStartAtTheirFullExtentAndCannotBeRemoved) {
+TEST(SpectrumDataDefaults, WindowsStartAtTheirFullExtentCannotBeRemovedNorFitWithoutSeries) {
     TSpectrumData data("S1", "pane");
     const TRange& x = *data.xRange();
     const TRange& y = *data.yRange();
     expectRange(x, 0, 100);
-    EXPECT_EQ(x.fullMin(), 0.0);
-    EXPECT_EQ(x.fullMax(), 100.0);
+    EXPECT_EQ((TFloatPointRec{x.fullMin(), x.fullMax()}), (TFloatPointRec{0, 100}));
     EXPECT_FALSE(x.isReversed());
     expectRange(y, -5, 100);
-    EXPECT_EQ(y.fullMin(), -5.0);
-    EXPECT_EQ(y.fullMax(), 100.0);
+    EXPECT_EQ((TFloatPointRec{y.fullMin(), y.fullMax()}), (TFloatPointRec{-5, 100}));
     EXPECT_TRUE(y.isReversed());
     EXPECT_THROW(data.setXRange(nullptr), std::invalid_argument);
     EXPECT_THROW(data.setYRange(nullptr), std::invalid_argument);
     EXPECT_EQ(data.xRange().get(), &x);
     EXPECT_EQ(data.yRange().get(), &y);
+
+    data.xRange()->setMin(20);  // without a current series fitting changes nothing
+    data.fitXRange();
+    data.fitYRange();
+    expectRange(x, 20, 100);
+    expectRange(y, -5, 100);
 }
 
 TEST(SpectrumDataFitXRange, AddsTwoPercentOfTheCurrentSeriesWidthOnEachSide) {
@@ -60,15 +64,6 @@ TEST(SpectrumDataFitXRange, SingleAbscissaCountsAsZeroToHundred) {
     const auto& points = *data->series()->current()->points();
     EXPECT_EQ(points.getMinPoint(), (TFloatPointRec{0, 1}));
     EXPECT_EQ(points.getMaxPoint(), (TFloatPointRec{100, 5}));
-}
-
-TEST(SpectrumDataFitXRange, NoCurrentSeriesChangesNothing) {
-    TSpectrumData data;
-    data.xRange()->setMin(20);
-    data.fitXRange();
-    data.fitYRange();
-    expectRange(*data.xRange(), 20, 100);
-    expectRange(*data.yRange(), -5, 100);
 }
 
 TEST(SpectrumDataFitYRange, StartsJustBelowZeroWhateverTheSmallestIntensity) {

@@ -117,7 +117,7 @@ TEST(ThresholdFlags, ActiveImpliesEnabled) {
     EXPECT_EQ(calls, 2);  // one notification for disabling
 }
 
-TEST(ThresholdAssign, CopiesVerticesInOrderAndFlagsThenNotifiesOnce) {
+TEST(ThresholdAssign, CopiesVerticesInOrderAndFlagsNotifiesOnceAndACloneIsIndependent) {
     const auto source = thresholdOf({{0, 0}, {50, 0}, {50, 10}, {100, 10}});
     source->setTag(3);
     source->setActive(true);
@@ -130,21 +130,15 @@ TEST(ThresholdAssign, CopiesVerticesInOrderAndFlagsThenNotifiesOnce) {
     EXPECT_TRUE(target.isActive());
     EXPECT_TRUE(target.isEnabled());
     EXPECT_EQ(calls, 1);
-}
+    target.assign(target);  // to itself: the vertices stay
+    EXPECT_EQ(target.points(), source->points());
+    EXPECT_EQ(calls, 2);
 
-TEST(ThresholdAssign, AssigningToItselfKeepsTheVerticesAndACloneIsIndependent) {
-    const auto t = thresholdOf({{1, 2}, {3, 4}});
-    int calls = 0;
-    t->setOnChange([&](TThreshold&) { ++calls; });
-    t->assign(*t);
-    EXPECT_EQ(t->points(), (std::vector<TFloatPointRec>{{1, 2}, {3, 4}}));
-    EXPECT_EQ(calls, 1);
-
-    const auto copy = t->clone();  // without the subscriber
-    EXPECT_EQ(copy->points(), t->points());
+    const auto copy = target.clone();  // without the subscriber
+    EXPECT_EQ(copy->points(), target.points());
     EXPECT_FALSE(copy->onChange());
-    copy->insertVertex(2);
-    EXPECT_EQ(t->count(), 2);
+    copy->insertVertex(20);
+    EXPECT_EQ(target.count(), 4);
 }
 
 TEST(ThresholdClipboard, BlockIsLittleEndianDoublesTextHasThreeDecimals) {
