@@ -16,6 +16,7 @@
 #include "model/Range.h"
 #include "model/SpectrumData.h"
 #include "model/Threshold.h"
+#include "support/TestHelpers.h"
 
 namespace {
 
@@ -318,9 +319,8 @@ TEST(SerieDrawing, TinyPlotsDrawNothing) {
 }
 
 TEST(SerieDrawing, SplineDrawingStepsOneColumnAtATimeThroughThePoints) {
-    auto points = newFloatPointSortedList();
-    for (const auto& p : std::vector<TFloatPointRec>{{0, 0}, {1, 1}, {2, 0}, {3, 1}})
-        points->add(p);
+    const auto points =
+        std::make_shared<TFloatPointSortedList>(pointsOf({{0, 0}, {1, 1}, {2, 0}, {3, 1}}));
     TPointListSerie serie = serieOf(points);
     TSerieDrawer drawer;
     TTestView t(0.0, 3.0, -1.0, 2.0, 301, 301);  // 100 pixels per unit
@@ -338,10 +338,8 @@ TEST(SerieDrawing, SplineDrawingStepsOneColumnAtATimeThroughThePoints) {
 
 TEST(SerieDrawing, SeriesWithoutSplineIsJoinedStraightWhenZoomedIn) {
     // Two neighbours at one x: the spline cannot be built. Half a unit is 50 pixels.
-    auto points = newFloatPointSortedList();
-    for (const auto& p :
-         std::vector<TFloatPointRec>{{0, 0}, {0.5, 1}, {0.5, 2}, {1, 0}, {1.5, 1}, {2, 0.5}})
-        points->add(p);
+    const auto points = std::make_shared<TFloatPointSortedList>(
+        pointsOf({{0, 0}, {0.5, 1}, {0.5, 2}, {1, 0}, {1.5, 1}, {2, 0.5}}));
     TPointListSerie serie = serieOf(points);
     TSerieDrawer drawer;
     TTestView t(0.0, 2.0, -1.0, 2.0, 201, 301);

@@ -440,7 +440,9 @@ TEST_F(SpectrumPlot, TextAndStringListsMakeASerieWhenThereIsNoneAndKeepWhatPrece
     EXPECT_EQ(plot.series()->current()->name(), "No name");
     const auto& listed = *plot.series()->current()->points();
     EXPECT_EQ(listed.points(), (std::vector<TFloatPointRec>{{10.5, 20}, {12, 3}, {14, 2}}));
-    EXPECT_EQ(messageOf([&] { plot.setCurrentSerieStringList({"1 2", "x 3", "4 5"}); }),
+    EXPECT_EQ(messageOf([&] {
+                  plot.setCurrentSerieStringList({"1 2", "x 3", "4 5"});
+              }),
               "Interrupted. wrong X Y format");
     EXPECT_EQ(listed.points(), (std::vector<TFloatPointRec>{{1, 2}}));
     EXPECT_EQ(plot.currentSerieStringList(), QStringList{"1.0000\t2.000"});
