@@ -98,28 +98,14 @@ TEST(PointListRevision, EveryChangeOfThePointsAdvancesIt) {
     const std::string text = other.clone()->getAsText();
     const std::string sealed = other.getAsBase64();
     using TChange = std::function<void(TFloatPointSortedList&)>;
+    const TFloatPointRec p{9, 1}, inside{2.5, 1}, first{0.5, 1}, front{0.1, 1}, second{2, 1};
     const std::pair<const char*, TChange> changes[] = {
-        {"add",
-         [](auto& l) {
-             l.add({9, 1});
-         }},
-        {"add inside",
-         [](auto& l) {
-             l.add({2.5, 1});
-         }},
-        {"put",
-         [](auto& l) {
-             l.put(0, {0.5, 1});
-         }},
-        {"insert",
-         [](auto& l) {
-             l.insert(0, {0.1, 1});
-         }},
+        {"add", [&](auto& l) { l.add(p); }},
+        {"add inside", [&](auto& l) { l.add(inside); }},
+        {"put", [&](auto& l) { l.put(0, first); }},
+        {"insert", [&](auto& l) { l.insert(0, front); }},
         {"deleteItem", [](auto& l) { l.deleteItem(1); }},
-        {"remove",
-         [](auto& l) {
-             l.remove({2, 1});
-         }},
+        {"remove", [&](auto& l) { l.remove(second); }},
         {"exchange", [](auto& l) { l.exchange(0, 2); }},
         {"clear", [](auto& l) { l.clear(); }},
         {"setCount", [](auto& l) { l.setCount(5); }},
