@@ -44,7 +44,7 @@ QString plainCaption(const QAction& action) {
     return text;
 }
 
-struct TActionSpec {
+struct TActionRow {
     const char* name;
     const char* caption;
     const char* hint = "";
@@ -120,22 +120,22 @@ QAction* TSpectraViewerFrame::addAction(const QString& name, const QString& capt
 
 namespace {
 
-void applySpec(QAction& a, const TActionSpec& spec) {
-    const QString hint = QString::fromUtf8(spec.hint);
+void applyRow(QAction& a, const TActionRow& row) {
+    const QString hint = QString::fromUtf8(row.hint);
     if (!hint.isEmpty()) {
         a.setStatusTip(hint);
         a.setToolTip(hint);
     }
-    if (!spec.shortcut.isEmpty()) a.setShortcut(spec.shortcut);
-    a.setCheckable(spec.checkable);
-    a.setChecked(spec.checked);
-    a.setVisible(spec.visible);
+    if (!row.shortcut.isEmpty()) a.setShortcut(row.shortcut);
+    a.setCheckable(row.checkable);
+    a.setChecked(row.checked);
+    a.setVisible(row.visible);
 }
 
 }  // namespace
 
 void TSpectraViewerFrame::createFileActions() {
-    const TActionSpec specs[] = {
+    const TActionRow rows[] = {
         {"FileNew", "New", "Add an empty pane", QKeySequence::New},
         {"FileOpen", "Open...", "Open a document in new panes", QKeySequence::Open},
         {"FileSave", "&Save", "Save the current spectrum", QKeySequence::Save},
@@ -150,8 +150,8 @@ void TSpectraViewerFrame::createFileActions() {
         {"FileExit", "E&xit", "Close the viewer", QKeySequence::Quit},
         {"FileReloadLibrary", "Reload Library"},
     };
-    for (const auto& spec : specs)
-        applySpec(*addAction(QString::fromUtf8(spec.name), QString::fromUtf8(spec.caption)), spec);
+    for (const auto& row : rows)
+        applyRow(*addAction(QString::fromUtf8(row.name), QString::fromUtf8(row.caption)), row);
 
     bind(QStringLiteral("FileNew"), &TSpectraViewerFrame::fileNew);
     bind(QStringLiteral("FileOpen"), &TSpectraViewerFrame::fileOpen);
@@ -167,7 +167,7 @@ void TSpectraViewerFrame::createFileActions() {
 }
 
 void TSpectraViewerFrame::createEditActions() {
-    const TActionSpec specs[] = {
+    const TActionRow rows[] = {
         {"EditCutSerie", "Cu&t serie", "Cut current serie", QKeySequence(Qt::CTRL | Qt::Key_X)},
         {"EditCopySerie", "&Copy serie", "Copy"},
         {"EditCopyRangeSerie", "Copy visible &Range"},
@@ -180,8 +180,8 @@ void TSpectraViewerFrame::createEditActions() {
         {"EditDeleteSeriesContainer", "De&lete (series container)", "",
          QKeySequence(Qt::SHIFT | Qt::Key_Delete)},
     };
-    for (const auto& spec : specs)
-        applySpec(*addAction(QString::fromUtf8(spec.name), QString::fromUtf8(spec.caption)), spec);
+    for (const auto& row : rows)
+        applyRow(*addAction(QString::fromUtf8(row.name), QString::fromUtf8(row.caption)), row);
 
     bind(QStringLiteral("EditCutSerie"), &TSpectraViewerFrame::editCutSerie);
     bind(QStringLiteral("EditCopySerie"), &TSpectraViewerFrame::editCopySerie);
@@ -196,7 +196,7 @@ void TSpectraViewerFrame::createEditActions() {
 }
 
 void TSpectraViewerFrame::createViewActions() {
-    const TActionSpec specs[] = {
+    const TActionRow rows[] = {
         {"ViewCurrentSerieBar", "&Bar", "Draw the current serie as bars", {}, true},
         {"ViewCurrentSerieContinue", "&Continue", "Draw the current serie as a line", {}, true},
         {"ViewCurrentSerieHightlight",
@@ -228,8 +228,8 @@ void TSpectraViewerFrame::createViewActions() {
         {"ViewBackground", "Background...", "Change the background colour"},
         {"ToolsDetectPeaks", "Detect &peaks..."},
     };
-    for (const auto& spec : specs)
-        applySpec(*addAction(QString::fromUtf8(spec.name), QString::fromUtf8(spec.caption)), spec);
+    for (const auto& row : rows)
+        applyRow(*addAction(QString::fromUtf8(row.name), QString::fromUtf8(row.caption)), row);
 
     bind(QStringLiteral("ViewCurrentSerieBar"), &TSpectraViewerFrame::viewCurrentSerieBar);
     bind(QStringLiteral("ViewCurrentSerieContinue"),
