@@ -308,9 +308,9 @@ TEST_F(FileActions, SaveAsSaveRangeAndExportProposeNamesAfterThePane) {
         for (auto it = asked.end() - 3; it != asked.end(); ++it) proposed.push_back(it->proposed);
         return proposed;
     };
-    EXPECT_EQ(proposals("/data/run.7/spec.txt"),
-              (std::vector<QString>{"/data/run.7/spec.mzi", "/data/run.7/spec.mzi",
-                                    "/data/run.7/spec.txt"}));
+    EXPECT_EQ(proposals("/data/run.7/scan.txt"),
+              (std::vector<QString>{"/data/run.7/scan.mzi", "/data/run.7/scan.mzi",
+                                    "/data/run.7/scan.txt"}));
     EXPECT_EQ(proposals("/data/run.7/noext"),
               (std::vector<QString>{"/data/run.7/noext.mzi", "/data/run.7/noext.mzi",
                                     "/data/run.7/noext.txt"}));
