@@ -138,7 +138,7 @@ TEST_F(SpectrumNavigator, MovingTheBindingMakesTheSelectedToolForTheNewPlot) {
     EXPECT_EQ(raised, expected);
 }
 
-TEST_F(SpectrumNavigator, UndoAndRedoStepThroughTheHistoryAndStopAtItsEnds) {
+TEST_F(SpectrumNavigator, UndoAndRedoStopAtTheHistorysEndsFullRangesFitAndAreRecorded) {
     nav->setSpectrum(first);
     first->zoomTo(10, 90, 0, 100);
     first->zoomTo(20, 80, 0, 100);
@@ -153,6 +153,18 @@ TEST_F(SpectrumNavigator, UndoAndRedoStepThroughTheHistoryAndStopAtItsEnds) {
     click(Nav::RedoButton);
     click(Nav::RedoButton);  // at the newest entry
     expectView(*first, {20, 0, 80, 100});
+
+    // The full ranges fit the points and are recorded. The points span x 10..70 and reach
+    // y 80; the fit adds 2 % of the width (and height).
+    first->zoomTo(30, 50, 10, 20);
+    click(Nav::FullXButton);
+    expectView(*first, {8.8 - 0.001, 10, 71.2, 20});
+    click(Nav::FullXYButton);
+    expectView(*first, {8.8 - 0.001, -1.6, 71.2, 81.6});
+    EXPECT_EQ(first->viewHistory().size(), 6);
+    click(Nav::UndoButton);
+    click(Nav::UndoButton);
+    expectView(*first, {30, 10, 50, 20});
 }
 
 TEST_F(SpectrumNavigator, TopPeakSetsTheAbundanceRangeToThePeakInTheWindow) {
@@ -177,20 +189,6 @@ TEST_F(SpectrumNavigator, TopPeakSetsTheAbundanceRangeToThePeakInTheWindow) {
     const TFloatRect before = second->getView();
     click(Nav::TopPeakButton);
     expectView(*second, before);
-}
-
-TEST_F(SpectrumNavigator, FullRangesFitThePointsAndAreRecorded) {
-    nav->setSpectrum(first);
-    first->zoomTo(30, 50, 10, 20);
-    // The points span x 10..70 and reach y 80; the fit adds 2 % of the width (and height).
-    click(Nav::FullXButton);
-    expectView(*first, {8.8 - 0.001, 10, 71.2, 20});
-    click(Nav::FullXYButton);
-    expectView(*first, {8.8 - 0.001, -1.6, 71.2, 81.6});
-    EXPECT_EQ(first->viewHistory().size(), 4);
-    click(Nav::UndoButton);
-    click(Nav::UndoButton);
-    expectView(*first, {30, 10, 50, 20});
 }
 
 TEST_F(SpectrumNavigator, AStandingZoneNarrowsTheFullRangesAndTopPeakALabelFrameDoesNot) {
