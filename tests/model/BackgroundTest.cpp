@@ -77,14 +77,13 @@ TEST(BackgroundLevels, PointsAboveAStaleMaximumAreNotCounted) {
     EXPECT_EQ(computed(source), (Curve{{0, 8}, {64, 8}, {192, 8}, {320, 8}}));
 }
 
-TEST(BackgroundEnds, EmptyOrMissingSourceGivesFlatZeroAndOneWindowNoCurve) {
+TEST(BackgroundEnds, EmptyOrMissingSourceFlatZeroOneWindowNoCurveOldCurveReplaced) {
     const Curve flat{{0, 0}, {2147483647.0, 0}};
     EXPECT_EQ(computed(newFloatPointSortedList()), flat);
     EXPECT_EQ(computed(nullptr), flat);
     EXPECT_TRUE(computed(listOf({{10, 5}, {60, 50}, {138, 7}})).empty());
-}
 
-TEST(BackgroundEnds, OldCurveAndItsCornersAreReplaced) {
+    // An old curve and its cached corners are replaced.
     auto background = listOf({{-500, 1000}, {5000, 2000}});
     ASSERT_EQ(background->getMaxPoint().y, 2000.0);
     c_spectrum_parameters(listOf({{0, 4}, {200, 4}}), background).computeBackground();
