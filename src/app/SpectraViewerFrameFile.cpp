@@ -15,6 +15,7 @@
 
 #include "app/AnnotationsWindow.h"
 #include "app/Dialogs.h"
+#include "app/FileFailure.h"
 #include "app/Hourglass.h"
 #include "app/SpectraViewerFrame.h"
 #include "display/SpectraManager.h"
@@ -119,55 +120,69 @@ bool TSpectraViewerFrame::loadMziFile(const QString& fileName) {
     std::optional<TMziFileReader> reader;
     std::optional<QString> refusal;
     std::vector<TSpectrumContainer*> made;
+    // The panes made are finished also after a failure, with what was read up to it: every one
+    // is fitted to its first series, labelled and starts its view history there; a pane left at
+    // the default window would show none of its data.
+    const auto finishPanes = [&] {
+        if (made.empty()) return;
+        // The View actions work on the current pane: the one made last draws its series as
+        // highlighted lines.
+        action(QStringLiteral("ViewAllSeriesHighlight"))->setChecked(false);
+        action(QStringLiteral("ViewAllSeriesContinue"))->setChecked(false);
+        viewAllSeriesHighlight();
+        viewAllSeriesContinue();
+        for (TSpectrumContainer* container : made) {
+            TSpectrum& spectrum = *container->spectrum();
+            TSpectrumData& data = *spectrum.spectrumData();
+            finishMziLoad(data);
+            spectrum.clearViewHistory();
+            spectrum.startViewHistory();
+            // What was just read is what the file holds.
+            data.setModified(false);
+            spectrum.invalidate();
+            container->updateLabel();
+        }
+    };
+    const auto readPanes = [&] {
+        const int spectraCount = reader->spectraCount();
+        // Refused before any pane is touched: an existing pane is never filled instead.
+        const int wanted = m_manager->count() + spectraCount;
+        if (wanted > TSpectraManager::maxCount) {
+            refusal = paneRefusal(wanted);
+            return;
+        }
+        for (int i = 0; i < spectraCount; ++i) {
+            const int before = m_manager->count();
+            m_manager->setCount(before + 1);
+            if (m_manager->count() != before + 1) {
+                refusal = paneRefusal(before + 1);
+                return;
+            }
+            TSpectrumContainer* container = m_manager->lastContainer();
+            m_manager->navigator()->setSpectrumContainer(container);
+            container->setCaption(QString::fromStdString(reader->caption(i)));
+            TSpectrum* spectrum = container->spectrum();
+            spectrum->setFileName(fileName.toStdString());
+            spectrum->setProperty(mziPathProperty, QString());
+            made.push_back(container);
+            readNamingFile(fileName, [&] { reader->readSpectra(i, *spectrum->spectrumData()); });
+        }
+    };
     const bool done = runCommand(
         [&] {
             THourglass hourglass;
-            reader.emplace(QFile::encodeName(fileName).toStdString());
-            const int spectraCount = reader->spectraCount();
-            if (spectraCount == 0)
-                throw EFileError(QStringLiteral("The document holds no spectra."));
-            // Refused before any pane is touched: an existing pane is never filled instead.
-            const int wanted = m_manager->count() + spectraCount;
-            if (wanted > TSpectraManager::maxCount) {
-                refusal = paneRefusal(wanted);
-                return;
+            readNamingFile(fileName, [&] {
+                reader.emplace(QFile::encodeName(fileName).toStdString());
+                if (reader->spectraCount() == 0)
+                    throw EFileError(QStringLiteral("it holds no spectra."));
+            });
+            try {
+                readPanes();
+            } catch (...) {
+                finishPanes();
+                throw;
             }
-            for (int i = 0; i < spectraCount; ++i) {
-                const int before = m_manager->count();
-                m_manager->setCount(before + 1);
-                if (m_manager->count() != before + 1) {
-                    refusal = paneRefusal(before + 1);
-                    return;
-                }
-                TSpectrumContainer* container = m_manager->lastContainer();
-                m_manager->navigator()->setSpectrumContainer(container);
-                container->setCaption(QString::fromStdString(reader->caption(i)));
-                TSpectrum* spectrum = container->spectrum();
-                spectrum->setFileName(fileName.toStdString());
-                spectrum->setProperty(mziPathProperty, QString());
-                made.push_back(container);
-                reader->readSpectra(i, *spectrum->spectrumData());
-            }
-
-            // The View actions work on the current pane: the one made last draws its series as
-            // highlighted lines.
-            action(QStringLiteral("ViewAllSeriesHighlight"))->setChecked(false);
-            action(QStringLiteral("ViewAllSeriesContinue"))->setChecked(false);
-            viewAllSeriesHighlight();
-            viewAllSeriesContinue();
-            // Every pane made is fitted to its first series, labelled and starts its view
-            // history there; a pane left at the default window would show none of its data.
-            for (TSpectrumContainer* container : made) {
-                TSpectrum& spectrum = *container->spectrum();
-                TSpectrumData& data = *spectrum.spectrumData();
-                finishMziLoad(data);
-                spectrum.clearViewHistory();
-                spectrum.startViewHistory();
-                // What was just read is what the file holds.
-                data.setModified(false);
-                spectrum.invalidate();
-                container->updateLabel();
-            }
+            finishPanes();
         },
         loadHint);
     // Save may write back only over a document that was read whole: a pane of a failed or

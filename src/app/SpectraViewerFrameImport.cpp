@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "app/Dialogs.h"
+#include "app/FileFailure.h"
 #include "app/Hourglass.h"
 #include "app/SpectraViewerFrame.h"
 #include "display/SpectraManager.h"
@@ -46,8 +47,10 @@ bool TSpectraViewerFrame::importTextFile(const QString& fileName, int filterInde
             THourglass hourglass;
             // The file is read whole before a pane is touched: a file that cannot be read, or
             // that holds no point, leaves the panes as they were.
-            const TFloatPointSortedListPtr points =
-                importTextSpectrum(QFile::encodeName(fileName).toStdString(), layout);
+            TFloatPointSortedListPtr points;
+            readNamingFile(fileName, [&] {
+                points = importTextSpectrum(QFile::encodeName(fileName).toStdString(), layout);
+            });
             const int before = m_manager->count();
             m_manager->setCount(before + 1);
             if (m_manager->count() != before + 1) {

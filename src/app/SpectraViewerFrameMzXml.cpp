@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/Dialogs.h"
+#include "app/FileFailure.h"
 #include "app/Hourglass.h"
 #include "app/SpectraViewerFrame.h"
 #include "display/SpectraManager.h"
@@ -38,7 +39,17 @@ bool TSpectraViewerFrame::openMzXmlFile(const QString& fileName) {
     const bool done = runCommand(
         [&] {
             THourglass hourglass;
-            const c_mzXML reader(QFile::encodeName(fileName).toStdString());
+            std::optional<c_mzXML> read;
+            readNamingFile(fileName, [&] {
+                read.emplace(QFile::encodeName(fileName).toStdString());
+                // Anything at all opens without a fault as a run of no scans: an empty file,
+                // another format, binary junk. Only a run header makes that a run.
+                if (read->scansRead() == 0 && !read->hasRunHeader())
+                    throw EMzXmlError("Cannot read \"" + fileName.toStdString() +
+                                      "\": it is not an mzXML run (it has no msRun or scan "
+                                      "element).");
+            });
+            const c_mzXML& reader = *read;
             const int before = m_manager->count();
             if (before + 1 <= TSpectraManager::maxCount) m_manager->setCount(before + 1);
             if (m_manager->count() != before + 1) {

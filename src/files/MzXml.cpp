@@ -442,6 +442,7 @@ void c_mzXML::read(std::string_view text) {
 
     // The run header, if it comes before the first scan.
     if (const auto header = s.findFirstTag({"<msRun", "<scan"}, 0); header && header->second == 0) {
+        m_hasRunHeader = true;
         s.setPos(header->first + 6);
         while (const auto a = s.readAttribute())
             if (sameName(a->name, "scancount")) {

@@ -59,6 +59,8 @@ public:
     const std::vector<c_scaninfo>& scans() const { return m_scans; }
     // How many scan start tags the file holds, kept or not.
     int scansRead() const { return m_scansRead; }
+    // Whether an msRun start tag comes before the first scan; a file with neither is no run.
+    bool hasRunHeader() const { return m_hasRunHeader; }
 
 private:
     c_mzXML(std::string sourceName, int keptScans, std::string_view text);
@@ -68,5 +70,6 @@ private:
     int m_keptScans;
     int m_scanCount = 0;
     int m_scansRead = 0;
+    bool m_hasRunHeader = false;
     std::vector<c_scaninfo> m_scans;
 };

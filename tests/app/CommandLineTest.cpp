@@ -203,9 +203,11 @@ TEST_F(HeadlessRun, DumpJsonRecordsMessagesAndFailsOnErrors) {
     EXPECT_EQ(
         json["messages"].toArray(),
         (QJsonArray{QJsonObject{{"kind", "error"},
-                                {"text",
-                                 "Invalid format. Incomplete value pair (3 ...)\n"
-                                 "Unexpected format.\nTry Open txt format (standard)."},
+                                {"text", QStringLiteral("Cannot read \"%1\": Invalid format. "
+                                                        "Incomplete value pair (3 ...)\n"
+                                                        "Unexpected format.\nTry Open txt "
+                                                        "format (standard).")
+                                             .arg(file)},
                                 {"buttons", QJsonArray{"Abort"}}},
                     QJsonObject{{"kind", "error"},
                                 {"text", QStringLiteral("No spectrum in \"%1\": no line starts "

@@ -233,13 +233,17 @@ TEST_F(FileActions, OpenLoadsTheChosenDocumentIntoNewPanesUnmodified) {
     EXPECT_EQ(last.labels()->labelList(0)->name(), customLabelsName);
     EXPECT_EQ(current().viewHistory().size(), 1);
 
-    // The second filter entry is mzXML, whatever the file is called: a document without scans
-    // gives one empty pane.
+    // The second filter entry is mzXML, whatever the file is called: a document that is no
+    // run is refused and leaves no pane.
     m_dialogs.chooseFile(file, 2);
+    m_dialogs.press(TMessageButton::Abort);
     trigger("FileOpen");
-    EXPECT_EQ(manager().count(), 3);
-    EXPECT_EQ(current().series()->count(), 0);
-    EXPECT_TRUE(m_dialogs.messages().empty());
+    EXPECT_EQ(manager().count(), 2);
+    EXPECT_EQ(m_dialogs.messages(),
+              std::vector{errorBox("Cannot read \"" + file +
+                                   "\": it is not an mzXML run (it has no msRun or scan "
+                                   "element)." +
+                                   formatHint)});
 }
 
 TEST_F(FileActions, SaveWritesALoadedDocumentBackToItsPathAndClearsModified) {
@@ -460,9 +464,10 @@ TEST_F(FileActions, ALoadThatFailsHalfWayKeepsThePanesItMade) {
                                                                {"cut", "bar", "100 5 200", 1}})}));
     m_dialogs.press(TMessageButton::Abort);
     EXPECT_FALSE(m_frame->loadMziFile(file));
-    EXPECT_EQ(m_dialogs.messages(),
-              std::vector{errorBox(
-                  QStringLiteral("Invalid format. Incomplete value pair (200 ...)") + formatHint)});
+    EXPECT_EQ(
+        m_dialogs.messages(),
+        std::vector{errorBox("Cannot read \"" + file +
+                             "\": Invalid format. Incomplete value pair (200 ...)" + formatHint)});
     ASSERT_EQ(manager().count(), 2);
     EXPECT_EQ(dataOf(0).series()->serie(0)->points()->count(), 3);
     ASSERT_EQ(dataOf(1).series()->count(), 2);
@@ -499,9 +504,9 @@ TEST_F(FileActions, DataCorruptionIsReportedOncePerLoadAlsoAfterAFailure) {
     EXPECT_FALSE(m_frame->loadMziFile(failing));
     EXPECT_EQ(
         m_dialogs.messages(),
-        (std::vector{
-            errorBox(QStringLiteral("Invalid format. Incomplete value pair (3 ...)") + formatHint),
-            corruptionWarning}));
+        (std::vector{errorBox("Cannot read \"" + failing +
+                              "\": Invalid format. Incomplete value pair (3 ...)" + formatHint),
+                     corruptionWarning}));
 }
 
 TEST_F(FileActions, ALoadThatFindsNoRoomChangesNoPane) {
@@ -509,8 +514,8 @@ TEST_F(FileActions, ALoadThatFindsNoRoomChangesNoPane) {
     const QString empty = document("empty.mzi", documentXml({}));
     m_dialogs.press(TMessageButton::Abort);
     EXPECT_FALSE(m_frame->loadMziFile(empty));
-    EXPECT_EQ(m_dialogs.messages(),
-              std::vector{errorBox(QStringLiteral("The document holds no spectra.") + formatHint)});
+    EXPECT_EQ(m_dialogs.messages(), std::vector{errorBox("Cannot read \"" + empty +
+                                                         "\": it holds no spectra." + formatHint)});
     EXPECT_EQ(manager().count(), 0);
 
     // Seven panes and a document of two.

@@ -173,7 +173,7 @@ TEST_F(Import, FilesWithoutASpectrumAreRefusedAndLeaveNoPane) {
     };
     EXPECT_EQ(m_dialogs.messages(),
               (std::vector<TLoggedMessage>{
-                  box(QStringLiteral("More than 20 line errors.")),
+                  box(QStringLiteral("Cannot read \"%1\": More than 20 line errors.").arg(allText)),
                   box(QStringLiteral("No spectrum in \"%1\": no line has an x above 0 and a y "
                                      "other than 0.")
                           .arg(noData)),
