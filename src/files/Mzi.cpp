@@ -346,6 +346,30 @@ TOutsideFault outsideRootFault(const pugi::xml_document& document, std::size_t s
     return {};
 }
 
+// The parser turns a character reference into UTF-8 without asking whether the number names a
+// character: "&#x110000;" or "&#xD800;" leave bytes that no UTF-8 reader takes, so the text of
+// the document would change (or the document become unreadable) once it is saved and read
+// again. The input is valid UTF-8, so any invalid byte in a value comes from such a reference.
+TOutsideFault invalidReferenceFault(const pugi::xml_document& document) {
+    constexpr const char* description = "Reference to an invalid character";
+    for (pugi::xml_node node = document.first_child(); node;) {
+        if (node.type() == pugi::node_pcdata && !isValidUtf8(node.value()))
+            return {description, node.offset_debug()};
+        if (node.type() == pugi::node_element) {
+            for (const pugi::xml_attribute attribute : node.attributes())
+                if (!isValidUtf8(attribute.value())) return {description, node.offset_debug() - 1};
+        }
+        // Depth first, in document order, without recursion.
+        if (node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        while (node && !node.next_sibling()) node = node.parent();
+        if (node) node = node.next_sibling();
+    }
+    return {};
+}
+
 // Parses UTF-8 bytes where they lie; the document keeps them. The parser changes the bytes as it
 // goes, so a message that gives a position gets a fresh copy from again() to count in.
 TXMLQUENTARISType parseUtf8(TBytes bytes, std::string_view sourceName,
@@ -366,6 +390,8 @@ TXMLQUENTARISType parseUtf8(TBytes bytes, std::string_view sourceName,
     };
     if (!result) throw notWellFormed({result.description(), result.offset});
     if (const TOutsideFault fault = outsideRootFault(*document, size, lastByte); fault.description)
+        throw notWellFormed(fault);
+    if (const TOutsideFault fault = invalidReferenceFault(*document); fault.description)
         throw notWellFormed(fault);
 
     const pugi::xml_node root = document->document_element();

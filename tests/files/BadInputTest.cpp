@@ -1,0 +1,50 @@
+// Inputs the fuzz targets found, kept as regression tests: each is read by the reader it broke.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+
+#include "files/Mzi.h"
+#include "files/MziNode.h"
+
+namespace {
+
+std::string badFile(std::string_view name) {
+    const std::string path = std::string(VELMORIX_TEST_DATA) + "/bad/" + std::string(name);
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_TRUE(in) << path;
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string mziErrorOf(std::string_view text) {
+    try {
+        parseQUENTARIS(text);
+    } catch (const EMziError& e) {
+        return e.what();
+    }
+    return "(read)";
+}
+
+}  // namespace
+
+// A character reference to a number that names no character used to become bytes that are not
+// UTF-8: the document read, but saved and read again it lost or changed its text.
+TEST(BadMzi, ReferencesToNoCharacterAreNotWellFormed) {
+    const std::string fault =
+        "The text is not well-formed XML: Reference to an invalid character at ";
+    EXPECT_EQ(mziErrorOf(badFile("mzi-reference-beyond-unicode.mzi")), fault + "line 2, column 23");
+    EXPECT_EQ(mziErrorOf("<QUENTARIS><spectra_set><spectra name=\"a&#x110000;\"/></spectra_set>"
+                         "</QUENTARIS>"),
+              fault + "line 1, column 25");
+    EXPECT_EQ(mziErrorOf("<QUENTARIS>\n <x>&#xD800;</x></QUENTARIS>"), fault + "line 2, column 5");
+    EXPECT_EQ(mziErrorOf("<QUENTARIS><x a=\"&#56320;\"/></QUENTARIS>"), fault + "line 1, column 12");
+
+    // The last character, one beyond the basic plane and references in comments and CDATA
+    // sections (which are no references there) still read.
+    TXMLQUENTARISType root =
+        parseQUENTARIS("<QUENTARIS><spectra_set><spectra name=\"&#x10FFFF;&#x1F600;&#233;\"/>"
+                       "</spectra_set><!-- &#x110000; --><x><![CDATA[&#xD800;]]></x></QUENTARIS>");
+    EXPECT_EQ(root.spectra_set().item(0).name(), "\U0010FFFF\U0001F600\u00E9");
+}
