@@ -296,6 +296,15 @@ public:
         return *value;
     }
 
+    // The bits per value of a scan's peak data: 32 or 64, 0 taken as 32.
+    int bitsPerValue(const c_scaninfo& scan, const std::string& owner) const {
+        const int bits = scan.precision == 0 ? 32 : scan.precision;
+        if (bits != 32 && bits != 64)
+            fail("the peak data of " + owner + " has precision " + std::to_string(scan.precision) +
+                 "; 32 or 64 is expected");
+        return bits;
+    }
+
     // The peak data between the peaks tags into scan.peaks.
     void decodePeaks(c_scaninfo& scan, std::string_view text, const std::string& owner) {
         // Base64 without the line breaks and indentation a writer may put in it. A character
@@ -316,10 +325,7 @@ public:
         if (padding > 2) fail("the peak data of " + owner + " is not Base64 (too much padding)");
         std::vector<std::uint8_t> bytes = base64Decode(m_base64);
 
-        const int bits = scan.precision == 0 ? 32 : scan.precision;
-        if (bits != 32 && bits != 64)
-            fail("the peak data of " + owner + " has precision " + std::to_string(scan.precision) +
-                 "; 32 or 64 is expected");
+        const int bits = bitsPerValue(scan, owner);
         const std::size_t valueBytes = static_cast<std::size_t>(bits) / 8;
         const std::size_t pairBytes = 2 * valueBytes;
 
@@ -514,6 +520,8 @@ void c_mzXML::read(std::string_view text) {
         }
         if (s.tagEnd() == TTagEnd::Text) reader.fail("the file ends inside " + owner());
         if (s.tagEnd() == TTagEnd::Empty) {
+            // No data, yet a kept scan is held to the same precisions as one with data.
+            if (kept) reader.bitsPerValue(scan, owner());
             keep();
             continue;
         }

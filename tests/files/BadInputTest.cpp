@@ -8,6 +8,7 @@
 
 #include "files/Mzi.h"
 #include "files/MziNode.h"
+#include "files/MzXml.h"
 
 namespace {
 
@@ -47,4 +48,31 @@ TEST(BadMzi, ReferencesToNoCharacterAreNotWellFormed) {
         parseQUENTARIS("<QUENTARIS><spectra_set><spectra name=\"&#x10FFFF;&#x1F600;&#233;\"/>"
                        "</spectra_set><!-- &#x110000; --><x><![CDATA[&#xD800;]]></x></QUENTARIS>");
     EXPECT_EQ(root.spectra_set().item(0).name(), "\U0010FFFF\U0001F600\u00E9");
+}
+
+// A peaks element without data took any precision, while the same element with an end tag was
+// refused for it.
+TEST(BadMzXml, EmptyPeaksOfAKeptScanAreHeldToThePrecisionsOfPeakData) {
+    const std::string bytes = badFile("mzxml-empty-peaks-bad-precision.mzXML");
+    try {
+        c_mzXML::fromText(bytes, "bad.mzXML");
+        ADD_FAILURE() << "read";
+    } catch (const EMzXmlError& e) {
+        EXPECT_NE(std::string(e.what()).find("has precision 5; 32 or 64 is expected"),
+                  std::string::npos)
+            << e.what();
+    }
+
+    // Precisions the data may have, and a later scan whose peaks are not read, still pass.
+    const auto run = [](std::string_view peaks) {
+        return "<mzXML><msRun><scan num=\"1\" peaksCount=\"0\">" + std::string(peaks) +
+               "</scan><scan num=\"2\"><peaks precision=\"5\"/></scan></msRun></mzXML>";
+    };
+    for (const std::string_view peaks :
+         {"<peaks precision=\"64\"/>", "<peaks precision=\"0\"/>", "<peaks/>"}) {
+        const c_mzXML read = c_mzXML::fromText(run(peaks), "good.mzXML", 1);
+        ASSERT_EQ(read.scans().size(), 1u) << peaks;
+        EXPECT_TRUE(read.scans()[0].peaks.empty()) << peaks;
+        EXPECT_EQ(read.scansRead(), 2) << peaks;
+    }
 }
