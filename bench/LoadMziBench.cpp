@@ -14,6 +14,7 @@
 #include <string>
 
 #include "app/Dialogs.h"
+#include "app/HeadlessServices.h"
 #include "app/SpectraViewerFrame.h"
 #include "app/ViewerServices.h"
 #include "display/SpectraManager.h"
@@ -23,55 +24,6 @@
 #include "model/SpectrumData.h"
 
 namespace {
-
-// The widgets need the application object (offscreen: no display), made once for the program.
-bool ensureApplication() {
-    static const bool made = [] {
-        if (QCoreApplication::instance())
-            return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "velmorix_bench";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
-        return true;
-    }();
-    return made;
-}
-
-// Nobody answers: every message takes its first button, every other dialog is cancelled.
-class TSilentDialogs : public iDialogs {
-public:
-    std::optional<TFileChoice> openFileName(const QString&, const QStringList&) override {
-        return std::nullopt;
-    }
-    std::optional<QString> saveFileName(const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    std::optional<QColor> color(const QColor&) override { return std::nullopt; }
-    std::optional<QString> inputText(const QString&, const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    TMessageButton message(TMessageKind, const QString&,
-                           const std::vector<TMessageButton>& buttons) override {
-        ++messages;
-        return buttons.empty() ? TMessageButton::Ok : buttons.front();
-    }
-    int messages = 0;
-};
-
-class TNoClipboard : public iClipboard {
-public:
-    void setText(const std::string&) override {}
-    void setData(const std::string&, std::vector<std::uint8_t>) override {}
-    void setTextAndData(const std::string&, const std::string&,
-                        std::vector<std::uint8_t>) override {}
-    std::string text() const override { return {}; }
-    bool hasText() const override { return false; }
-    std::optional<std::vector<std::uint8_t>> data(const std::string&) const override {
-        return std::nullopt;
-    }
-};
 
 // A document whose one observed series holds n points, written once by the viewer's own
 // writer into a folder that lives as long as the program: m/z from 400 in steps of 0.01,
@@ -101,7 +53,7 @@ QString mziDocumentFile(int n) {
 }
 
 void BM_LoadMzi(benchmark::State& state) {
-    if (!ensureApplication()) {
+    if (!ensureOffscreenApplication()) {
         state.SkipWithError("another kind of application object exists");
         return;
     }
@@ -110,7 +62,7 @@ void BM_LoadMzi(benchmark::State& state) {
         state.SkipWithError("cannot write the document");
         return;
     }
-    TSilentDialogs dialogs;
+    TRecordingDialogs dialogs;
     TNoClipboard clipboard;
     TSpectraViewerFrame frame(TViewerServices{&dialogs, &clipboard, QDir::tempPath(), "bench"});
     frame.setAttribute(Qt::WA_DontShowOnScreen);
@@ -119,7 +71,7 @@ void BM_LoadMzi(benchmark::State& state) {
     QCoreApplication::processEvents();
 
     for (auto _ : state) {
-        if (!frame.loadMziFile(file) || dialogs.messages != 0) {
+        if (!frame.loadMziFile(file) || !dialogs.messages().empty()) {
             state.SkipWithError("the load failed");
             break;
         }

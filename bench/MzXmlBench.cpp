@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "app/Dialogs.h"
+#include "app/HeadlessServices.h"
 #include "app/SpectraViewerFrame.h"
 #include "app/ViewerServices.h"
 #include "display/SpectraManager.h"
@@ -33,53 +34,6 @@ namespace {
 
 constexpr int scanCount = 2000;
 constexpr int peaksPerScan = 10000;
-
-bool ensureApplication() {
-    static const bool made = [] {
-        if (QCoreApplication::instance())
-            return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "velmorix_bench";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
-        return true;
-    }();
-    return made;
-}
-
-class TSilentDialogs : public iDialogs {
-public:
-    std::optional<TFileChoice> openFileName(const QString&, const QStringList&) override {
-        return std::nullopt;
-    }
-    std::optional<QString> saveFileName(const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    std::optional<QColor> color(const QColor&) override { return std::nullopt; }
-    std::optional<QString> inputText(const QString&, const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    TMessageButton message(TMessageKind, const QString&,
-                           const std::vector<TMessageButton>& buttons) override {
-        ++messages;
-        return buttons.empty() ? TMessageButton::Ok : buttons.front();
-    }
-    int messages = 0;
-};
-
-class TNoClipboard : public iClipboard {
-public:
-    void setText(const std::string&) override {}
-    void setData(const std::string&, std::vector<std::uint8_t>) override {}
-    void setTextAndData(const std::string&, const std::string&,
-                        std::vector<std::uint8_t>) override {}
-    std::string text() const override { return {}; }
-    bool hasText() const override { return false; }
-    std::optional<std::vector<std::uint8_t>> data(const std::string&) const override {
-        return std::nullopt;
-    }
-};
 
 // The peak data of one scan: m/z ascending from 200, intensities below 1e6 (fixed seed).
 std::vector<std::uint8_t> peakBytes(int seed, int precision) {
@@ -157,7 +111,7 @@ std::int64_t fileSize(const QString& path) {
 }
 
 void openInFrame(benchmark::State& state, bool zlib64) {
-    if (!ensureApplication()) {
+    if (!ensureOffscreenApplication()) {
         state.SkipWithError("another kind of application object exists");
         return;
     }
@@ -166,7 +120,7 @@ void openInFrame(benchmark::State& state, bool zlib64) {
         state.SkipWithError("cannot write the run");
         return;
     }
-    TSilentDialogs dialogs;
+    TRecordingDialogs dialogs;
     TNoClipboard clipboard;
     TSpectraViewerFrame frame(TViewerServices{&dialogs, &clipboard, QDir::tempPath(), "bench"});
     frame.setAttribute(Qt::WA_DontShowOnScreen);
@@ -175,7 +129,7 @@ void openInFrame(benchmark::State& state, bool zlib64) {
     QCoreApplication::processEvents();
 
     for (auto _ : state) {
-        if (!frame.openMzXmlFile(file) || dialogs.messages != 0) {
+        if (!frame.openMzXmlFile(file) || !dialogs.messages().empty()) {
             state.SkipWithError("the import failed");
             break;
         }

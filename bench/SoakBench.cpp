@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/Dialogs.h"
+#include "app/HeadlessServices.h"
 #include "app/SpectraViewerFrame.h"
 #include "app/ViewerServices.h"
 #include "display/SpectraManager.h"
@@ -29,54 +30,6 @@
 #include "model/SpectrumData.h"
 
 namespace {
-
-bool ensureApplication() {
-    static const bool made = [] {
-        if (QCoreApplication::instance())
-            return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "velmorix_bench";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
-        return true;
-    }();
-    return made;
-}
-
-// Nobody answers: every message is counted and takes its first button.
-class TCountingDialogs : public iDialogs {
-public:
-    std::optional<TFileChoice> openFileName(const QString&, const QStringList&) override {
-        return std::nullopt;
-    }
-    std::optional<QString> saveFileName(const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    std::optional<QColor> color(const QColor&) override { return std::nullopt; }
-    std::optional<QString> inputText(const QString&, const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    TMessageButton message(TMessageKind, const QString&,
-                           const std::vector<TMessageButton>& buttons) override {
-        ++messages;
-        return buttons.empty() ? TMessageButton::Ok : buttons.front();
-    }
-    int messages = 0;
-};
-
-class TNoClipboard : public iClipboard {
-public:
-    void setText(const std::string&) override {}
-    void setData(const std::string&, std::vector<std::uint8_t>) override {}
-    void setTextAndData(const std::string&, const std::string&,
-                        std::vector<std::uint8_t>) override {}
-    std::string text() const override { return {}; }
-    bool hasText() const override { return false; }
-    std::optional<std::vector<std::uint8_t>> data(const std::string&) const override {
-        return std::nullopt;
-    }
-};
 
 // Resident memory of this process in MB (pages from /proc/self/statm); 0 where unreadable.
 double residentMegabytes() {
@@ -116,7 +69,7 @@ QStringList filesIn(const QString& folder, const QStringList& patterns) {
 }
 
 void BM_Soak(benchmark::State& state) {
-    if (!ensureApplication()) {
+    if (!ensureOffscreenApplication()) {
         state.SkipWithError("another kind of application object exists");
         return;
     }
@@ -135,7 +88,7 @@ void BM_Soak(benchmark::State& state) {
     }
     documents << million;
 
-    TCountingDialogs dialogs;
+    TRecordingDialogs dialogs;
     TNoClipboard clipboard;
     TSpectraViewerFrame frame(TViewerServices{&dialogs, &clipboard, folder.path(), "soak"});
     frame.setAttribute(Qt::WA_DontShowOnScreen);
@@ -169,7 +122,7 @@ void BM_Soak(benchmark::State& state) {
                 if (round == 1 && document == million) openMillion = residentMegabytes();
                 drawAndClose();
             }
-            if (dialogs.messages != 0) {
+            if (!dialogs.messages().empty()) {
                 state.SkipWithError("a file was refused");
                 return;
             }

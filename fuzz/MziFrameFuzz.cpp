@@ -11,6 +11,7 @@
 
 #include "FuzzCheck.h"
 #include "app/Dialogs.h"
+#include "app/HeadlessServices.h"
 #include "app/SpectraViewerFrame.h"
 #include "app/ViewerServices.h"
 #include "display/SpectraManager.h"
@@ -21,39 +22,6 @@
 #include "model/SpectrumData.h"
 
 namespace {
-
-class TSilentDialogs : public iDialogs {
-public:
-    std::optional<TFileChoice> openFileName(const QString&, const QStringList&) override {
-        return std::nullopt;
-    }
-    std::optional<QString> saveFileName(const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    std::optional<QColor> color(const QColor&) override { return std::nullopt; }
-    std::optional<QString> inputText(const QString&, const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    TMessageButton message(TMessageKind, const QString&,
-                           const std::vector<TMessageButton>& buttons) override {
-        ++messages;
-        return buttons.empty() ? TMessageButton::Ok : buttons.front();
-    }
-    int messages = 0;
-};
-
-class TNoClipboard : public iClipboard {
-public:
-    void setText(const std::string&) override {}
-    void setData(const std::string&, std::vector<std::uint8_t>) override {}
-    void setTextAndData(const std::string&, const std::string&,
-                        std::vector<std::uint8_t>) override {}
-    std::string text() const override { return {}; }
-    bool hasText() const override { return false; }
-    std::optional<std::vector<std::uint8_t>> data(const std::string&) const override {
-        return std::nullopt;
-    }
-};
 
 struct TFixture {
     TFixture() {
@@ -74,7 +42,7 @@ struct TFixture {
     std::unique_ptr<QApplication> application;
     std::unique_ptr<QTemporaryDir> folder;
     QString file;
-    TSilentDialogs dialogs;
+    TRecordingDialogs dialogs;
     TNoClipboard clipboard;
     std::unique_ptr<TSpectraViewerFrame> frame;
 };
@@ -95,10 +63,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(out.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size)) ==
                    static_cast<qint64>(size));
     }
-    const int messagesBefore = f.dialogs.messages;
+    const std::size_t messagesBefore = f.dialogs.messages().size();
     const bool loaded = f.frame->loadMziFile(f.file);
     // A refused document is always told.
-    if (!loaded) FUZZ_CHECK(f.dialogs.messages > messagesBefore);
+    if (!loaded) FUZZ_CHECK(f.dialogs.messages().size() > messagesBefore);
 
     TSpectraManager& manager = *f.frame->manager();
     FUZZ_CHECK(manager.count() >= 0 && manager.count() <= TSpectraManager::maxCount);

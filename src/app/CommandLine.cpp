@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/Dialogs.h"
+#include "app/HeadlessServices.h"
 #include "app/MainWindow.h"
 #include "app/SpectraViewerFrame.h"
 #include "app/ViewerServices.h"
@@ -34,44 +35,6 @@ constexpr char sizeOption[] = "size";
 
 // The size a headless run gives its hidden window, so that panes can be made.
 constexpr QSize headlessWindowSize{1200, 800};
-
-// Dialogs of a headless run: nobody is there to answer, so messages take their first button
-// and every other dialog is cancelled; the messages are kept for the report.
-class TRecordingDialogs : public iDialogs {
-public:
-    struct TMessage {
-        TMessageKind kind;
-        QString text;
-        std::vector<TMessageButton> buttons;
-    };
-
-    std::optional<TFileChoice> openFileName(const QString&, const QStringList&) override {
-        return std::nullopt;
-    }
-    std::optional<QString> saveFileName(const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    std::optional<QColor> color(const QColor&) override { return std::nullopt; }
-    std::optional<QString> inputText(const QString&, const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    TMessageButton message(TMessageKind kind, const QString& text,
-                           const std::vector<TMessageButton>& buttons) override {
-        m_messages.push_back({kind, text, buttons});
-        return buttons.empty() ? TMessageButton::Ok : buttons.front();
-    }
-    void about(const QString&) override {}
-
-    const std::vector<TMessage>& messages() const { return m_messages; }
-    bool anyError() const {
-        for (const auto& m : m_messages)
-            if (m.kind == TMessageKind::Error) return true;
-        return false;
-    }
-
-private:
-    std::vector<TMessage> m_messages;
-};
 
 // --- JSON -----------------------------------------------------------------------------------
 
