@@ -24,7 +24,7 @@
 #include "files/MziFile.h"
 #include "model/Label.h"
 #include "model/SpectrumData.h"
-#include "support/FakeClipboard.h"
+#include "support/AppFixture.h"
 #include "support/ScriptedDialogs.h"
 
 namespace {
@@ -74,18 +74,6 @@ TSerieXml editedSerie(const std::string& name) {
     return {name, "bar", "100.5 10\n200.25 31\n300.125 20\n", pointTextChecksum(peaksText)};
 }
 
-std::string readFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return "<unreadable>";
-    return file.readAll().toStdString();
-}
-
-void writeFile(const QString& path, const std::string& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
-}
-
 TLoggedMessage errorBox(const QString& text) {
     return {TMessageKind::Error, text, {TMessageButton::Abort}};
 }
@@ -93,44 +81,19 @@ TLoggedMessage errorBox(const QString& text) {
 const TLoggedMessage corruptionWarning{
     TMessageKind::Warning, QStringLiteral("Data corruption!"), {TMessageButton::Ignore}};
 
-class FileActions : public ::testing::Test {
+class FileActions : public AppFixture {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(m_dir.isValid());
-        ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("temp")));
-        m_frame = std::make_unique<TSpectraViewerFrame>(
-            TViewerServices{&m_dialogs, &m_clipboard, path("temp"), QStringLiteral("0.2.0.0")});
-        m_frame->resize(1000, 700);
-        m_frame->show();
-    }
-
-    QString path(const QString& name) const { return m_dir.filePath(name); }
-    // Writes a document and returns its path.
-    QString document(const QString& name, const std::string& xml) {
-        const QString p = path(name);
-        writeFile(p, xml);
-        return p;
+    QString tempFolder() override {
+        EXPECT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("temp")));
+        return path("temp");
     }
     QString twoSpectraDocument(const QString& name = QStringLiteral("two.mzi")) {
-        return document(name, documentXml({spectraXml("First", {{"obs", "bar", peaksText}}),
+        return write(name, documentXml({spectraXml("First", {{"obs", "bar", peaksText}}),
                                            spectraXml("Second", {{"measured", "bar", peaksText},
                                                                  {"model", "bar", moreText}})},
                                           "&lt;p&gt;Run A&lt;/p&gt;"));
     }
 
-    // As from the menu: the states are brought up to date when it opens.
-    void trigger(const char* name) {
-        m_frame->updateActions();
-        QAction* a = m_frame->action(QString::fromLatin1(name));
-        ASSERT_NE(a, nullptr) << name;
-        a->trigger();
-    }
-    TSpectraManager& manager() const { return *m_frame->manager(); }
-    TSpectrum& current() const { return *m_frame->currentSpectrum(); }
-    TSpectrumData& currentData() const { return *current().spectrumData(); }
-    TSpectrumData& dataOf(int pane) const {
-        return *manager().container(pane)->spectrum()->spectrumData();
-    }
     // A pane made by New holding one series with three points, marked modified.
     TSpectrumData& newPaneWithSerie() {
         trigger("FileNew");
@@ -144,11 +107,6 @@ protected:
         m_frame->updateActions();
         return m_frame->action(QStringLiteral("FileSave"))->isEnabled();
     }
-
-    ScriptedDialogs m_dialogs;
-    FakeClipboard m_clipboard;
-    QTemporaryDir m_dir;
-    std::unique_ptr<TSpectraViewerFrame> m_frame;
 };
 
 TEST_F(FileActions, NewMakesAnUnmodifiedPaneThatIsSavedThroughTheSaveAsDialog) {
@@ -247,7 +205,7 @@ TEST_F(FileActions, OpenLoadsTheChosenDocumentIntoNewPanesUnmodified) {
 }
 
 TEST_F(FileActions, SaveWritesALoadedDocumentBackToItsPathAndClearsModified) {
-    const QString file = document(
+    const QString file = write(
         "one.mzi", documentXml({spectraXml("Only", {{"obs", "bar", peaksText}})}, "notes"));
     ASSERT_TRUE(m_frame->loadMziFile(file));
     TSpectrumData& data = currentData();
@@ -278,7 +236,7 @@ TEST_F(FileActions, SaveAsksWhereThePaneDidNotComeWholeFromAnMziFile) {
 
     // A document under another extension is read, but not written back over.
     const QString xml =
-        document("doc.xml", documentXml({spectraXml("X", {{"obs", "bar", peaksText}})}));
+        write("doc.xml", documentXml({spectraXml("X", {{"obs", "bar", peaksText}})}));
     ASSERT_TRUE(m_frame->loadMziFile(xml));
     currentData().setModified(true);
     m_dialogs.cancelSave();
@@ -287,7 +245,7 @@ TEST_F(FileActions, SaveAsksWhereThePaneDidNotComeWholeFromAnMziFile) {
 
     // A corrupt load lost series: writing it back would lose them in the file too.
     const QString corrupt =
-        document("corrupt.mzi", documentXml({spectraXml("C", {editedSerie("obs")})}));
+        write("corrupt.mzi", documentXml({spectraXml("C", {editedSerie("obs")})}));
     m_dialogs.press(TMessageButton::Ignore);
     m_frame->loadMziFile(corrupt);
     const std::string before = readFile(corrupt);
@@ -356,7 +314,7 @@ TEST_F(FileActions, AFailedSaveLeavesThePreviousFileAndTheModifiedFlag) {
     // longer name, cannot be made.
     const QString name = QString(251, QLatin1Char('d')) + QStringLiteral(".mzi");
     const std::string original = documentXml({spectraXml("Long", {{"obs", "bar", peaksText}})});
-    const QString file = document(name, original);
+    const QString file = write(name, original);
     ASSERT_TRUE(m_frame->loadMziFile(file));
     currentData().setModified(true);
 
@@ -392,7 +350,7 @@ TEST_F(FileActions, AFailedSaveLeavesThePreviousFileAndTheModifiedFlag) {
 TEST_F(FileActions, AnnotationsAreWrittenToTheTemporaryFolderAndShown) {
     trigger("FileAnnotations");  // no pane: nothing
 
-    const QString file = document(
+    const QString file = write(
         "notes.mzi", documentXml({spectraXml("N", {{"obs", "bar", peaksText}})},
                                  "&lt;html&gt;&lt;body&gt;&lt;p&gt;First page&lt;/p&gt;"
                                  "&lt;img src=\"http://example.org/x.png\"&gt;&lt;/body&gt;"
@@ -413,7 +371,7 @@ TEST_F(FileActions, AnnotationsAreWrittenToTheTemporaryFolderAndShown) {
     // is reused and shows the newer text.
     ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("other")));
     const QString other =
-        document("other/notes.mzi",
+        write("other/notes.mzi",
                  documentXml({spectraXml("M", {{"obs", "bar", peaksText}})}, "Second page"));
     ASSERT_TRUE(m_frame->loadMziFile(other));
     trigger("FileAnnotations");
@@ -459,7 +417,7 @@ TEST(AnnotationsBrowser, FetchesNothingFromTheNetwork) {
 
 TEST_F(FileActions, ALoadThatFailsHalfWayKeepsThePanesItMade) {
     const QString file =
-        document("broken.mzi", documentXml({spectraXml("Good", {{"obs", "bar", peaksText}}),
+        write("broken.mzi", documentXml({spectraXml("Good", {{"obs", "bar", peaksText}}),
                                             spectraXml("Bad", {{"ok", "bar", moreText},
                                                                {"cut", "bar", "100 5 200", 1}})}));
     m_dialogs.press(TMessageButton::Abort);
@@ -484,7 +442,7 @@ TEST_F(FileActions, ALoadThatFailsHalfWayKeepsThePanesItMade) {
 
 TEST_F(FileActions, DataCorruptionIsReportedOncePerLoadAlsoAfterAFailure) {
     const QString file =
-        document("corrupt.mzi",
+        write("corrupt.mzi",
                  documentXml({spectraXml("A", {editedSerie("a1"), {"a2", "bar", peaksText}}),
                               spectraXml("B", {editedSerie("b1"), {"b2", "bar", peaksText, 0}})}));
     m_dialogs.press(TMessageButton::Ignore);
@@ -497,7 +455,7 @@ TEST_F(FileActions, DataCorruptionIsReportedOncePerLoadAlsoAfterAFailure) {
 
     m_dialogs.clearLog();
     const QString failing =
-        document("failing.mzi", documentXml({spectraXml("A", {editedSerie("a1")}),
+        write("failing.mzi", documentXml({spectraXml("A", {editedSerie("a1")}),
                                              spectraXml("B", {{"cut", "bar", "1 2 3", 7}})}));
     m_dialogs.press(TMessageButton::Abort);
     m_dialogs.press(TMessageButton::Ignore);
@@ -511,7 +469,7 @@ TEST_F(FileActions, DataCorruptionIsReportedOncePerLoadAlsoAfterAFailure) {
 
 TEST_F(FileActions, ALoadThatFindsNoRoomChangesNoPane) {
     // No spectra at all.
-    const QString empty = document("empty.mzi", documentXml({}));
+    const QString empty = write("empty.mzi", documentXml({}));
     m_dialogs.press(TMessageButton::Abort);
     EXPECT_FALSE(m_frame->loadMziFile(empty));
     EXPECT_EQ(m_dialogs.messages(), std::vector{errorBox("Cannot read \"" + empty +

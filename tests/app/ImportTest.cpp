@@ -23,7 +23,7 @@
 #include "files/TextSpectrum.h"
 #include "model/Label.h"
 #include "model/SpectrumData.h"
-#include "support/FakeClipboard.h"
+#include "support/AppFixture.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestHelpers.h"
 
@@ -36,36 +36,7 @@ const QStringList importFilters{QStringLiteral("ms text files (*.prn *.txt *.mzi
                                 QStringLiteral("HPLC time, x, y1, y2 (*.txt *.csv)"),
                                 QStringLiteral("All files (*)")};
 
-class Import : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(m_dir.isValid());
-        m_frame = std::make_unique<TSpectraViewerFrame>(
-            TViewerServices{&m_dialogs, &m_clipboard, m_dir.path(), QStringLiteral("0.2.0.0")});
-        m_frame->resize(1000, 700);
-        m_frame->show();
-    }
-
-    QString write(const QString& name, const std::string& bytes) {
-        const QString path = m_dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes.data(), static_cast<qint64>(bytes.size()));
-        return path;
-    }
-    void trigger(const char* name) {
-        m_frame->updateActions();
-        m_frame->action(QString::fromLatin1(name))->trigger();
-    }
-    TSpectraManager& manager() const { return *m_frame->manager(); }
-    TSpectrum& current() const { return *m_frame->currentSpectrum(); }
-    TSpectrumData& currentData() const { return *current().spectrumData(); }
-
-    ScriptedDialogs m_dialogs;
-    FakeClipboard m_clipboard;
-    QTemporaryDir m_dir;
-    std::unique_ptr<TSpectraViewerFrame> m_frame;
-};
+using Import = AppFixture;
 
 TEST_F(Import, AChosenFileBecomesANormalisedLabelledPaneThatSaveAsksFor) {
     m_dialogs.cancelOpen();
