@@ -17,7 +17,7 @@
 #include "model/Color.h"
 #include "model/PointListSerie.h"
 #include "model/SpectrumData.h"
-#include "support/FakeClipboard.h"
+#include "support/AppFixture.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestHelpers.h"
 
@@ -27,26 +27,18 @@ using Points = std::vector<TFloatPointRec>;
 
 const QString wrongFormat = QStringLiteral("Interrupted. wrong X Y format");
 
-class EditActions : public ::testing::Test {
+class EditActions : public AppFixture {
 protected:
-    EditActions() : frame(services()) {
-        frame.resize(800, 600);
-        frame.show();
-    }
-
-    TViewerServices services() {
-        TViewerServices s;
-        s.dialogs = &dialogs;
-        s.clipboard = &clipboard;
-        s.version = QStringLiteral("0.2.0.0");
-        return s;
+    void SetUp() override {
+        AppFixture::SetUp();
+        m_frame->resize(800, 600);
     }
 
     // A new current pane at the bottom holding these series (the last one current), as read
     // from a document: not modified.
     TSpectrum& addPane(const std::vector<std::pair<std::string, Points>>& series,
                        const QString& caption = {}) {
-        TSpectraManager& manager = *frame.manager();
+        TSpectraManager& manager = *m_frame->manager();
         manager.setCount(manager.count() + 1);
         TSpectrumContainer* pane = manager.lastContainer();
         pane->setCaption(caption);
@@ -60,18 +52,11 @@ protected:
         return plot;
     }
 
-    QAction& act(const char* name) { return *frame.action(QString::fromLatin1(name)); }
-    // As from the menu or a shortcut: the states are brought up to date first, and a
-    // disabled action does nothing.
-    void trigger(const char* name) {
-        frame.updateActions();
-        act(name).trigger();
-    }
+    QAction& act(const char* name) { return *m_frame->action(QString::fromLatin1(name)); }
     bool enabled(const char* name) {
-        frame.updateActions();
+        m_frame->updateActions();
         return act(name).isEnabled();
     }
-    TSpectrum& current() { return *frame.currentSpectrum(); }
     TPointListSerieList& series() { return *current().series(); }
     TPointListSerie& currentSerie() { return *series().current(); }
     static Points pointsIn(const TPointListSerie& serie) { return serie.points()->points(); }
@@ -81,9 +66,6 @@ protected:
         return result;
     }
 
-    ScriptedDialogs dialogs;
-    FakeClipboard clipboard;
-    TSpectraViewerFrame frame;
 };
 
 const Points peaks = {{100.5, 20.25}, {101.25, 5.5}, {150.125, 1000.0}, {200.0, 42.0}};
@@ -93,7 +75,7 @@ TEST_F(EditActions, CutPutsTheSerieOnTheClipboardAndPasteBringsItBackAsNoName) {
     const std::string text = current().currentSerieText();
 
     trigger("EditCutSerie");
-    EXPECT_EQ(clipboard.text(), text);
+    EXPECT_EQ(m_clipboard.text(), text);
     EXPECT_EQ(names(), std::vector<std::string>{"first"});
     EXPECT_TRUE(current().spectrumData()->isModified());
 
@@ -101,18 +83,18 @@ TEST_F(EditActions, CutPutsTheSerieOnTheClipboardAndPasteBringsItBackAsNoName) {
     EXPECT_EQ(names(), (std::vector<std::string>{"first", "no name"}));
     EXPECT_EQ(series().currentIndex(), 1);
     EXPECT_EQ(pointsIn(currentSerie()), peaks);
-    EXPECT_TRUE(dialogs.messages().empty());
+    EXPECT_TRUE(m_dialogs.messages().empty());
 }
 
 TEST_F(EditActions, CopyFormsOfTheCurrentSerie) {
     addPane({{"scan", peaks}});
 
-    frame.editCopyMass();
-    EXPECT_EQ(clipboard.text(),
+    m_frame->editCopyMass();
+    EXPECT_EQ(m_clipboard.text(),
               "       100.5000\n       101.2500\n       150.1250\n       200.0000\n");
 
-    frame.editCopySerie();
-    EXPECT_EQ(clipboard.text(),
+    m_frame->editCopySerie();
+    EXPECT_EQ(m_clipboard.text(),
               "       100.50000    20.250\n"
               "       101.25000     5.500\n"
               "       150.12500  1000.000\n"
@@ -120,36 +102,36 @@ TEST_F(EditActions, CopyFormsOfTheCurrentSerie) {
 
     // Only the points inside the visible masses.
     current().setView(101.0, 160.0, 0.0, 1100.0);
-    frame.editCopyRangeSerie();
-    EXPECT_EQ(clipboard.text(),
+    m_frame->editCopyRangeSerie();
+    EXPECT_EQ(m_clipboard.text(),
               "       101.25000     5.500\n"
               "       150.12500  1000.000\n");
     // A window between the points copies an empty text.
     current().setView(160.0, 170.0, 0.0, 1100.0);
-    frame.editCopyRangeSerie();
-    EXPECT_TRUE(clipboard.hasText());
-    EXPECT_EQ(clipboard.text(), "");
+    m_frame->editCopyRangeSerie();
+    EXPECT_TRUE(m_clipboard.hasText());
+    EXPECT_EQ(m_clipboard.text(), "");
 
     // Copying changes nothing the document holds.
     EXPECT_FALSE(current().spectrumData()->isModified());
 }
 
 TEST_F(EditActions, CopyWithoutACurrentSerieLeavesTheClipboardAlone) {
-    clipboard.setText("kept");
+    m_clipboard.setText("kept");
     for (const char* name : {"EditCutSerie", "EditCopySerie", "EditCopyRangeSerie", "EditCopyMass",
                              "EditDeleteSerie"}) {
         SCOPED_TRACE(name);
         EXPECT_FALSE(enabled(name));
     }
-    frame.editCopySerie();
-    frame.editCopyMass();
-    frame.editCopyRangeSerie();
-    frame.editCutSerie();
+    m_frame->editCopySerie();
+    m_frame->editCopyMass();
+    m_frame->editCopyRangeSerie();
+    m_frame->editCutSerie();
     addPane({});
-    frame.editCopySerie();
-    frame.editCutSerie();
-    EXPECT_EQ(clipboard.text(), "kept");
-    EXPECT_EQ(clipboard.puts(), 1);
+    m_frame->editCopySerie();
+    m_frame->editCutSerie();
+    EXPECT_EQ(m_clipboard.text(), "kept");
+    EXPECT_EQ(m_clipboard.puts(), 1);
     EXPECT_FALSE(current().spectrumData()->isModified());
 }
 
@@ -160,7 +142,7 @@ TEST_F(EditActions, PasteOverwriteReplacesOnlyThePoints) {
     serie.setStyle(TSerieStyle::Line);
     current().setView(1.0, 7.0, 0.0, 10.0);
     const TFloatRect view = current().getView();
-    clipboard.setText("100.5 20.25\n200 42\n");
+    m_clipboard.setText("100.5 20.25\n200 42\n");
 
     trigger("EditPasteOverwrite");
     EXPECT_EQ(names(), (std::vector<std::string>{"first", "scan"}));
@@ -174,9 +156,9 @@ TEST_F(EditActions, PasteOverwriteReplacesOnlyThePoints) {
 }
 
 TEST_F(EditActions, PasteIntoAnEmptyManagerMakesAPaneShowingTheData) {
-    clipboard.setText("100.5 20.25\n150 1000\n200 42\n");
-    frame.editPasteAsNew();
-    ASSERT_EQ(frame.manager()->count(), 1);
+    m_clipboard.setText("100.5 20.25\n150 1000\n200 42\n");
+    m_frame->editPasteAsNew();
+    ASSERT_EQ(m_frame->manager()->count(), 1);
     EXPECT_EQ(names(), std::vector<std::string>{"no name"});
     EXPECT_EQ(pointsIn(currentSerie()), (Points{{100.5, 20.25}, {150.0, 1000.0}, {200.0, 42.0}}));
     const TFloatRect view = current().getView();
@@ -188,16 +170,16 @@ TEST_F(EditActions, PasteIntoAnEmptyManagerMakesAPaneShowingTheData) {
 
     // Unsaved, and no document of its own: Save asks where to write it.
     EXPECT_TRUE(enabled("FileSave"));
-    dialogs.cancelSave();
+    m_dialogs.cancelSave();
     trigger("FileSave");
-    ASSERT_EQ(dialogs.saveRequests().size(), 1u);
-    EXPECT_EQ(dialogs.saveRequests()[0].proposed, QStringLiteral("new.mzi"));
+    ASSERT_EQ(m_dialogs.saveRequests().size(), 1u);
+    EXPECT_EQ(m_dialogs.saveRequests()[0].proposed, QStringLiteral("new.mzi"));
 }
 
 TEST_F(EditActions, PasteOverwriteIntoAnEmptyManagerAlsoShowsTheData) {
-    clipboard.setText("10 1\n20 50\n");
-    frame.editPasteOverwrite();
-    ASSERT_EQ(frame.manager()->count(), 1);
+    m_clipboard.setText("10 1\n20 50\n");
+    m_frame->editPasteOverwrite();
+    ASSERT_EQ(m_frame->manager()->count(), 1);
     EXPECT_EQ(names(), std::vector<std::string>{"no name"});
     const TFloatRect view = current().getView();
     EXPECT_LE(view.x1, 10.0);
@@ -207,13 +189,13 @@ TEST_F(EditActions, PasteOverwriteIntoAnEmptyManagerAlsoShowsTheData) {
 }
 
 TEST_F(EditActions, PasteWithoutTextDoesNothing) {
-    frame.editPasteAsNew();
-    frame.editPasteOverwrite();
-    EXPECT_EQ(frame.manager()->count(), 0);
+    m_frame->editPasteAsNew();
+    m_frame->editPasteOverwrite();
+    EXPECT_EQ(m_frame->manager()->count(), 0);
     addPane({{"scan", peaks}});
     EXPECT_FALSE(enabled("EditPasteAsNew"));
     EXPECT_FALSE(enabled("EditPasteOverwrite"));
-    frame.editPasteAsNew();
+    m_frame->editPasteAsNew();
     EXPECT_EQ(names(), std::vector<std::string>{"scan"});
 }
 
@@ -229,20 +211,20 @@ TEST_F(EditActions, MalformedTextKeepsThePairsBeforeTheFault) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.story);
-        dialogs.clearLog();
-        clipboard.setText(c.text);
-        dialogs.press(TMessageButton::Ok);
+        m_dialogs.clearLog();
+        m_clipboard.setText(c.text);
+        m_dialogs.press(TMessageButton::Ok);
         trigger("EditPasteAsNew");
-        ASSERT_EQ(dialogs.messages().size(), 1u);
-        EXPECT_EQ(dialogs.messages()[0],
+        ASSERT_EQ(m_dialogs.messages().size(), 1u);
+        EXPECT_EQ(m_dialogs.messages()[0],
                   (TLoggedMessage{TMessageKind::Error, wrongFormat, {TMessageButton::Ok}}));
         EXPECT_EQ(currentSerie().name(), "no name");
         EXPECT_EQ(pointsIn(currentSerie()), c.kept);
     }
     // Overwriting fails the same way and keeps what it read.
-    clipboard.setText("7 7\n8");
-    dialogs.press(TMessageButton::Ok);
-    frame.editPasteOverwrite();
+    m_clipboard.setText("7 7\n8");
+    m_dialogs.press(TMessageButton::Ok);
+    m_frame->editPasteOverwrite();
     EXPECT_EQ(pointsIn(currentSerie()), (Points{{7.0, 7.0}}));
 }
 
@@ -257,11 +239,11 @@ TEST_F(EditActions, DeleteSerieMovesToThePreviousOneAtTheEnd) {
 
     // In the middle, the next one takes its place.
     series().setCurrentIndex(0);
-    frame.editDeleteSerie();
+    m_frame->editDeleteSerie();
     EXPECT_EQ(currentSerie().name(), "b");
 
     // The only series: none is left current, and the series commands switch off.
-    frame.editDeleteSerie();
+    m_frame->editDeleteSerie();
     EXPECT_EQ(series().count(), 0);
     EXPECT_EQ(series().currentIndex(), -1);
     for (const char* name : {"EditCutSerie", "EditCopySerie", "EditCopyRangeSerie", "EditCopyMass",
@@ -270,45 +252,45 @@ TEST_F(EditActions, DeleteSerieMovesToThePreviousOneAtTheEnd) {
         EXPECT_FALSE(enabled(name));
     }
     EXPECT_EQ(act("EditCutSerie").statusTip(), QStringLiteral("Cut current serie"));
-    frame.editDeleteSerie();  // nothing left to delete
-    EXPECT_EQ(frame.manager()->count(), 1);
+    m_frame->editDeleteSerie();  // nothing left to delete
+    EXPECT_EQ(m_frame->manager()->count(), 1);
 }
 
 TEST_F(EditActions, DeleteContainerAsksAndAlwaysBindsTheFirstPane) {
     addPane({{"a", peaks}}, QStringLiteral("run A"));
     addPane({{"b", peaks}}, QStringLiteral("run B"));
     addPane({{"c", peaks}}, QStringLiteral("run C"));
-    TSpectraManager& manager = *frame.manager();
+    TSpectraManager& manager = *m_frame->manager();
     manager.navigator()->setSpectrumContainer(manager.container(1));
 
-    dialogs.press(TMessageButton::No);
+    m_dialogs.press(TMessageButton::No);
     trigger("EditDeleteSeriesContainer");
-    ASSERT_EQ(dialogs.messages().size(), 1u);
-    EXPECT_EQ(dialogs.messages()[0],
+    ASSERT_EQ(m_dialogs.messages().size(), 1u);
+    EXPECT_EQ(m_dialogs.messages()[0],
               (TLoggedMessage{TMessageKind::Question,
                               QStringLiteral("Do you want to remove the component run B with all "
                                              "its series"),
                               {TMessageButton::Yes, TMessageButton::No}}));
     EXPECT_EQ(manager.count(), 3);
-    EXPECT_EQ(frame.currentContainer(), manager.container(0));
+    EXPECT_EQ(m_frame->currentContainer(), manager.container(0));
 
     manager.navigator()->setSpectrumContainer(manager.container(2));
-    dialogs.press(TMessageButton::Yes);
-    frame.editDeleteSeriesContainer();
+    m_dialogs.press(TMessageButton::Yes);
+    m_frame->editDeleteSeriesContainer();
     ASSERT_EQ(manager.count(), 2);
     EXPECT_EQ(manager.container(0)->caption(), QStringLiteral("run A"));
     EXPECT_EQ(manager.container(1)->caption(), QStringLiteral("run B"));
-    EXPECT_EQ(frame.currentContainer(), manager.container(0));
+    EXPECT_EQ(m_frame->currentContainer(), manager.container(0));
 
-    dialogs.press(TMessageButton::Yes);
-    frame.editDeleteSeriesContainer();
-    dialogs.press(TMessageButton::Yes);
-    frame.editDeleteSeriesContainer();
+    m_dialogs.press(TMessageButton::Yes);
+    m_frame->editDeleteSeriesContainer();
+    m_dialogs.press(TMessageButton::Yes);
+    m_frame->editDeleteSeriesContainer();
     EXPECT_EQ(manager.count(), 0);
-    EXPECT_EQ(frame.currentSpectrum(), nullptr);
+    EXPECT_EQ(m_frame->currentSpectrum(), nullptr);
     EXPECT_FALSE(enabled("EditDeleteSeriesContainer"));
-    frame.editDeleteSeriesContainer();  // no pane: no question
-    EXPECT_EQ(dialogs.messages().size(), 4u);
+    m_frame->editDeleteSeriesContainer();  // no pane: no question
+    EXPECT_EQ(m_dialogs.messages().size(), 4u);
 }
 
 TEST_F(EditActions, SmoothSerieAddsSplineValuesHalfwayBetweenThePoints) {
@@ -321,7 +303,7 @@ TEST_F(EditActions, SmoothSerieAddsSplineValuesHalfwayBetweenThePoints) {
     points.splint(0.5);
     points.put(1, {1.0, 1.0});
 
-    frame.editInsertSpline();
+    m_frame->editInsertSpline();
     EXPECT_EQ(names(), (std::vector<std::string>{"profile", "profile(Smooth)"}));
     const Points smooth = pointsIn(currentSerie());
     ASSERT_EQ(smooth.size(), 5u);
@@ -338,10 +320,10 @@ TEST_F(EditActions, SmoothSerieAddsSplineValuesHalfwayBetweenThePoints) {
 
 TEST_F(EditActions, SmoothSerieOfPointsSharingAMassIsRefused) {
     addPane({{"centroid", {{1.0, 1.0}, {2.0, 2.0}, {2.0, 3.0}, {3.0, 1.0}}}});
-    dialogs.press(TMessageButton::Abort);
+    m_dialogs.press(TMessageButton::Abort);
     trigger("EditInsertSpline");
-    ASSERT_EQ(dialogs.messages().size(), 1u);
-    EXPECT_EQ(dialogs.messages()[0].kind, TMessageKind::Error);
+    ASSERT_EQ(m_dialogs.messages().size(), 1u);
+    EXPECT_EQ(m_dialogs.messages()[0].kind, TMessageKind::Error);
     EXPECT_EQ(names(), std::vector<std::string>{"centroid"});
     EXPECT_FALSE(current().spectrumData()->isModified());
 }

@@ -20,7 +20,7 @@
 #include "model/Label.h"
 #include "model/PointListSerie.h"
 #include "model/SpectrumData.h"
-#include "support/FakeClipboard.h"
+#include "support/AppFixture.h"
 #include "support/ScriptedDialogs.h"
 
 namespace {
@@ -28,26 +28,18 @@ namespace {
 using Names = std::set<std::string>;
 
 // A shown frame with scripted dialogs and an in-memory clipboard; pen widths as at start.
-class ViewActions : public ::testing::Test {
+class ViewActions : public AppFixture {
 protected:
-    ViewActions() : frame(services()) {
+    void SetUp() override {
+        AppFixture::SetUp();
         setSerieLineWidth(1);
-        frame.resize(800, 600);
-        frame.show();
+        m_frame->resize(800, 600);
     }
-    ~ViewActions() override { setSerieLineWidth(1); }
-
-    TViewerServices services() {
-        TViewerServices s;
-        s.dialogs = &dialogs;
-        s.clipboard = &clipboard;
-        s.version = QStringLiteral("0.2.0.0");
-        return s;
-    }
+    void TearDown() override { setSerieLineWidth(1); }
 
     // A new pane at the bottom, current, with series of these styles; the last one current.
     TSpectrum& addPane(const std::vector<TSerieStyle>& styles = {}) {
-        TSpectraManager& manager = *frame.manager();
+        TSpectraManager& manager = *m_frame->manager();
         manager.setCount(manager.count() + 1);
         TSpectrumContainer* pane = manager.lastContainer();
         manager.navigator()->setSpectrumContainer(pane);
@@ -60,16 +52,10 @@ protected:
     }
 
     QAction& act(const char* name) {
-        QAction* a = frame.action(QString::fromLatin1(name));
+        QAction* a = m_frame->action(QString::fromLatin1(name));
         EXPECT_NE(a, nullptr) << name;
         return *a;
     }
-    // As from the menu: its states are brought up to date as it opens.
-    void trigger(const char* name) {
-        frame.updateActions();
-        act(name).trigger();
-    }
-    TSpectrum& current() { return *frame.currentSpectrum(); }
     TPointListSerie& currentSerie() { return *current().series()->current(); }
     bool modified() { return current().spectrumData()->isModified(); }
 
@@ -87,9 +73,6 @@ protected:
         return result;
     }
 
-    ScriptedDialogs dialogs;
-    FakeClipboard clipboard;
-    TSpectraViewerFrame frame;
 };
 
 const std::vector<const char*> stateRows = {"FileExit",
@@ -200,18 +183,18 @@ TEST_F(ViewActions, StatesFollowPanesSeriesAndClipboard) {
     };
     for (const StateCase& c : cases) {
         SCOPED_TRACE(c.story);
-        frame.manager()->setCount(0);
-        clipboard.clear();
+        m_frame->manager()->setCount(0);
+        m_clipboard.clear();
         if (c.setup & Pane) {
             TSpectrum& plot = addPane(c.series);
             plot.spectrumData()->setModified(c.setup & Modified);
             if (!c.series.empty())
                 currentSerie().setHighlightWidth(c.setup & Highlighted ? highlightLineWidth()
                                                                        : serieLineWidth());
-            frame.currentContainer()->serieLabel()->setVisible(!(c.setup & LabelHidden));
+            m_frame->currentContainer()->serieLabel()->setVisible(!(c.setup & LabelHidden));
         }
-        if (c.setup & TextToPaste) clipboard.setText("100 5\n");
-        frame.updateActions();
+        if (c.setup & TextToPaste) m_clipboard.setText("100 5\n");
+        m_frame->updateActions();
         EXPECT_EQ(enabledOf(stateRows), c.enabled);
         EXPECT_EQ(checkedOf(checkRows), c.checked);
     }
@@ -224,36 +207,36 @@ TEST_F(ViewActions, StatesCatchUpWithTheCurrentPaneOnTheirOwn) {
     EXPECT_FALSE(act("EditCopySerie").isEnabled());
 
     // Clicking the first pane binds the navigator to it; the update follows by itself.
-    frame.manager()->navigator()->setSpectrumContainer(frame.manager()->container(0));
+    m_frame->manager()->navigator()->setSpectrumContainer(m_frame->manager()->container(0));
     QCoreApplication::processEvents();
     EXPECT_TRUE(act("EditCopySerie").isEnabled());
     EXPECT_TRUE(act("ViewCurrentSerieBar").isChecked());
 
-    clipboard.setText("1 2\n");
-    frame.scheduleUpdateActions();
-    frame.scheduleUpdateActions();  // coalesced
+    m_clipboard.setText("1 2\n");
+    m_frame->scheduleUpdateActions();
+    m_frame->scheduleUpdateActions();  // coalesced
     QCoreApplication::processEvents();
     EXPECT_TRUE(act("EditPasteOverwrite").isEnabled());
 }
 
 TEST_F(ViewActions, CutHintNamesTheCurrentSerieAndPane) {
     addPane({TSerieStyle::Bars, TSerieStyle::Line});
-    frame.currentContainer()->setCaption(QStringLiteral("run A"));
+    m_frame->currentContainer()->setCaption(QStringLiteral("run A"));
     current().series()->setCurrentIndex(0);
-    frame.updateActions();
+    m_frame->updateActions();
     EXPECT_EQ(act("EditCutSerie").statusTip(), QStringLiteral("Cut serie 1: serie 1 (run A)"));
     EXPECT_EQ(act("EditCutSerie").toolTip(), QStringLiteral("Cut serie 1: serie 1 (run A)"));
 }
 
 TEST_F(ViewActions, SerieStylesAndTheirCheckMarks) {
     addPane({TSerieStyle::Bars, TSerieStyle::Bars});
-    frame.updateActions();
+    m_frame->updateActions();
     EXPECT_TRUE(act("ViewCurrentSerieBar").isChecked());
     EXPECT_FALSE(act("ViewAllSeriesContinue").isChecked());
 
     // Serie > Continue restyles only the current series and marks the data for saving.
     trigger("ViewCurrentSerieContinue");
-    frame.updateActions();
+    m_frame->updateActions();
     EXPECT_EQ(currentSerie().style(), TSerieStyle::Line);
     EXPECT_EQ(current().series()->serie(0)->style(), TSerieStyle::Bars);
     EXPECT_TRUE(modified());
@@ -269,23 +252,23 @@ TEST_F(ViewActions, SerieStylesAndTheirCheckMarks) {
 
     // All Series > Bar and Continue act on every series; the update sets their marks.
     trigger("ViewAllSeriesContinue");
-    frame.updateActions();
+    m_frame->updateActions();
     for (const auto& serie : *current().series()) EXPECT_EQ(serie->style(), TSerieStyle::Line);
     EXPECT_TRUE(modified());
     EXPECT_FALSE(act("ViewAllSeriesBar").isChecked());
     EXPECT_TRUE(act("ViewAllSeriesContinue").isChecked());
 
     trigger("ViewAllSeriesBar");
-    frame.updateActions();
+    m_frame->updateActions();
     for (const auto& serie : *current().series()) EXPECT_EQ(serie->style(), TSerieStyle::Bars);
     EXPECT_TRUE(act("ViewAllSeriesBar").isChecked());
     EXPECT_FALSE(act("ViewAllSeriesContinue").isChecked());
-    EXPECT_TRUE(dialogs.messages().empty());
+    EXPECT_TRUE(m_dialogs.messages().empty());
 }
 
 TEST_F(ViewActions, HighlightWidthsOfOneOrAllSeries) {
     addPane({TSerieStyle::Line, TSerieStyle::Line, TSerieStyle::Line});
-    frame.updateActions();
+    m_frame->updateActions();
     ASSERT_TRUE(act("ViewAllSeriesHighlight").isChecked());
 
     trigger("ViewAllSeriesHighlight");  // off: every series at the normal width
@@ -297,13 +280,13 @@ TEST_F(ViewActions, HighlightWidthsOfOneOrAllSeries) {
     EXPECT_EQ(currentSerie().highlightWidth(), 2);
     EXPECT_EQ(currentSerie().lineWidth(), 2);
     EXPECT_EQ(current().series()->serie(0)->highlightWidth(), 1);
-    frame.updateActions();
+    m_frame->updateActions();
     EXPECT_TRUE(act("ViewAllSeriesHighlight").isChecked());
     EXPECT_FALSE(modified());  // widths are not saved
 
     // Loaders run the handlers directly: they toggle the state themselves.
     act("ViewAllSeriesHighlight").setChecked(false);
-    frame.viewAllSeriesHighlight();
+    m_frame->viewAllSeriesHighlight();
     EXPECT_TRUE(act("ViewAllSeriesHighlight").isChecked());
     for (const auto& serie : *current().series()) EXPECT_EQ(serie->highlightWidth(), 2);
 }
@@ -340,7 +323,7 @@ TEST_F(ViewActions, HideLabelsActsOnEveryLabelList) {
     trigger("ViewCurrentSerieLabelsHide");
     EXPECT_EQ(visible(), (std::vector<bool>{true, true, true}));
 
-    frame.viewAllSeriesLabelsHide();  // the hidden All Series twin
+    m_frame->viewAllSeriesLabelsHide();  // the hidden All Series twin
     EXPECT_TRUE(act("ViewAllSeriesLabelsHide").isChecked());
     EXPECT_EQ(visible(), (std::vector<bool>{false, false, false}));
     EXPECT_FALSE(modified());
@@ -348,27 +331,27 @@ TEST_F(ViewActions, HideLabelsActsOnEveryLabelList) {
 
 TEST_F(ViewActions, RenameThroughTheInputBox) {
     addPane({TSerieStyle::Bars});
-    dialogs.cancelInput();
+    m_dialogs.cancelInput();
     trigger("ViewCurrentSerieName");
-    ASSERT_EQ(dialogs.inputRequests().size(), 1u);
-    EXPECT_EQ(dialogs.inputRequests()[0].title, QStringLiteral("Serie name"));
-    EXPECT_EQ(dialogs.inputRequests()[0].prompt, QStringLiteral("Name of the serie"));
-    EXPECT_EQ(dialogs.inputRequests()[0].initial, QStringLiteral("serie 1"));
+    ASSERT_EQ(m_dialogs.inputRequests().size(), 1u);
+    EXPECT_EQ(m_dialogs.inputRequests()[0].title, QStringLiteral("Serie name"));
+    EXPECT_EQ(m_dialogs.inputRequests()[0].prompt, QStringLiteral("Name of the serie"));
+    EXPECT_EQ(m_dialogs.inputRequests()[0].initial, QStringLiteral("serie 1"));
     EXPECT_EQ(currentSerie().name(), "serie 1");
     EXPECT_FALSE(modified());
 
-    dialogs.enterText(QStringLiteral("peptide T3"));
+    m_dialogs.enterText(QStringLiteral("peptide T3"));
     trigger("ViewCurrentSerieName");
     EXPECT_EQ(currentSerie().name(), "peptide T3");
     EXPECT_TRUE(modified());
     EXPECT_TRUE(
-        frame.currentContainer()->serieLabel()->text().contains(QStringLiteral("peptide T3")));
+        m_frame->currentContainer()->serieLabel()->text().contains(QStringLiteral("peptide T3")));
 
     // A very long answer is cut; a series name holds at most 128 characters.
-    dialogs.enterText(QString(300, QLatin1Char('m')));
+    m_dialogs.enterText(QString(300, QLatin1Char('m')));
     trigger("ViewCurrentSerieName");
     EXPECT_EQ(currentSerie().name(), std::string(128, 'm'));
-    EXPECT_TRUE(dialogs.messages().empty());
+    EXPECT_TRUE(m_dialogs.messages().empty());
 }
 
 TEST_F(ViewActions, ColoursOfSerieLabelsAndBackground) {
@@ -378,91 +361,91 @@ TEST_F(ViewActions, ColoursOfSerieLabelsAndBackground) {
     plot.series()->setCurrentIndex(0);
     currentSerie().setColor(TColor::fromRgb(0, 0, 0));
 
-    dialogs.pickColor(QColor(255, 0, 0));
+    m_dialogs.pickColor(QColor(255, 0, 0));
     trigger("ViewCurrentSerieColor");
-    EXPECT_EQ(dialogs.colorRequests().back(), QColor(0, 0, 0));
+    EXPECT_EQ(m_dialogs.colorRequests().back(), QColor(0, 0, 0));
     EXPECT_EQ(currentSerie().color(), TColor::fromRgb(255, 0, 0));
     EXPECT_FALSE(modified());  // colours are not saved
 
-    dialogs.cancelColor();
+    m_dialogs.cancelColor();
     trigger("ViewCurrentSerieColor");
     EXPECT_EQ(currentSerie().color(), TColor::fromRgb(255, 0, 0));
 
     // The labels of series 0 are label list 0.
-    dialogs.pickColor(QColor(0, 128, 0));
+    m_dialogs.pickColor(QColor(0, 128, 0));
     trigger("ViewCurrentSerieLabelsColor");
     EXPECT_EQ(labels->font().color, TColor::fromRgb(0, 128, 0));
     // Series 1 has no label list: no question is asked.
     plot.series()->setCurrentIndex(1);
     trigger("ViewCurrentSerieLabelsColor");
 
-    dialogs.pickColor(QColor(10, 20, 30));
+    m_dialogs.pickColor(QColor(10, 20, 30));
     trigger("ViewBackground");
-    EXPECT_EQ(frame.manager()->palette().color(QPalette::Window), QColor(10, 20, 30));
-    EXPECT_TRUE(dialogs.messages().empty());
+    EXPECT_EQ(m_frame->manager()->palette().color(QPalette::Window), QColor(10, 20, 30));
+    EXPECT_TRUE(m_dialogs.messages().empty());
 }
 
 TEST_F(ViewActions, SynchronizeAndCaptionLabel) {
     // Switched on before any pane, the manager follows the menu all the same.
     trigger("ViewSynchronize");
-    EXPECT_TRUE(frame.manager()->isSynchronized());
+    EXPECT_TRUE(m_frame->manager()->isSynchronized());
 
     addPane({TSerieStyle::Bars});
-    TSpectrumContainer& pane = *frame.currentContainer();
+    TSpectrumContainer& pane = *m_frame->currentContainer();
     const int plotHeight = pane.spectrum()->height();
     trigger("ViewSpectrumLabel");
     EXPECT_TRUE(pane.serieLabel()->isHidden());
     EXPECT_GT(pane.spectrum()->height(), plotHeight);  // the label's room goes to the plot
-    frame.updateActions();
+    m_frame->updateActions();
     EXPECT_FALSE(act("ViewSpectrumLabel").isChecked());
 
     trigger("ViewSynchronize");
-    EXPECT_FALSE(frame.manager()->isSynchronized());
+    EXPECT_FALSE(m_frame->manager()->isSynchronized());
 }
 
 TEST_F(ViewActions, CommandsWithoutTheirPaneDoNothing) {
     // Shortcuts and code reach the commands whatever the menu shows.
     const auto runAll = [&] {
-        frame.viewCurrentSerieBar();
-        frame.viewCurrentSerieContinue();
-        frame.viewCurrentSerieColor();
-        frame.viewCurrentSerieName();
-        frame.viewCurrentSerieLabelsColor();
-        frame.viewAllSeriesBar();
-        frame.viewAllSeriesContinue();
-        frame.viewAllSeriesHighlight();
-        frame.viewSpectrumLabel();
-        frame.viewBackground();
+        m_frame->viewCurrentSerieBar();
+        m_frame->viewCurrentSerieContinue();
+        m_frame->viewCurrentSerieColor();
+        m_frame->viewCurrentSerieName();
+        m_frame->viewCurrentSerieLabelsColor();
+        m_frame->viewAllSeriesBar();
+        m_frame->viewAllSeriesContinue();
+        m_frame->viewAllSeriesHighlight();
+        m_frame->viewSpectrumLabel();
+        m_frame->viewBackground();
     };
     runAll();
-    EXPECT_TRUE(dialogs.colorRequests().empty());
+    EXPECT_TRUE(m_dialogs.colorRequests().empty());
     addPane();  // a pane without series
-    frame.viewCurrentSerieColor();
-    frame.viewCurrentSerieName();
-    frame.viewCurrentSerieLabelsColor();
-    frame.viewAllSeriesHighlight();
+    m_frame->viewCurrentSerieColor();
+    m_frame->viewCurrentSerieName();
+    m_frame->viewCurrentSerieLabelsColor();
+    m_frame->viewAllSeriesHighlight();
     EXPECT_FALSE(modified());
-    EXPECT_TRUE(dialogs.messages().empty());
-    EXPECT_TRUE(dialogs.colorRequests().empty());
-    EXPECT_TRUE(dialogs.inputRequests().empty());
+    EXPECT_TRUE(m_dialogs.messages().empty());
+    EXPECT_TRUE(m_dialogs.colorRequests().empty());
+    EXPECT_TRUE(m_dialogs.inputRequests().empty());
 }
 
 TEST_F(ViewActions, FailuresBecomeErrorBoxes) {
-    dialogs.press(TMessageButton::Abort);
-    EXPECT_FALSE(frame.runCommand([] { throw std::runtime_error("Cannot read file"); },
+    m_dialogs.press(TMessageButton::Abort);
+    EXPECT_FALSE(m_frame->runCommand([] { throw std::runtime_error("Cannot read file"); },
                                   QStringLiteral("Unexpected format.\nTry Open txt format "
                                                  "(standard).")));
-    dialogs.press(TMessageButton::Abort);
-    EXPECT_FALSE(frame.runCommand([] { throw std::runtime_error("Disk full"); }));
-    EXPECT_TRUE(frame.runCommand([] {}));
+    m_dialogs.press(TMessageButton::Abort);
+    EXPECT_FALSE(m_frame->runCommand([] { throw std::runtime_error("Disk full"); }));
+    EXPECT_TRUE(m_frame->runCommand([] {}));
 
     // A failure inside painting comes out of the plot once; the frame shows it with OK.
     addPane();
     addPane();
-    dialogs.press(TMessageButton::Ok);
-    emit frame.manager()->container(0)->spectrum()->messageRaised(QStringLiteral("Overflow"));
-    dialogs.press(TMessageButton::Ok);
-    emit frame.manager()->navigator()->messageRaised(QStringLiteral("No peak"));
+    m_dialogs.press(TMessageButton::Ok);
+    emit m_frame->manager()->container(0)->spectrum()->messageRaised(QStringLiteral("Overflow"));
+    m_dialogs.press(TMessageButton::Ok);
+    emit m_frame->manager()->navigator()->messageRaised(QStringLiteral("No peak"));
 
     const std::vector<TLoggedMessage> expected = {
         {TMessageKind::Error,
@@ -472,7 +455,7 @@ TEST_F(ViewActions, FailuresBecomeErrorBoxes) {
         {TMessageKind::Error, QStringLiteral("Overflow"), {TMessageButton::Ok}},
         {TMessageKind::Error, QStringLiteral("No peak"), {TMessageButton::Ok}},
     };
-    EXPECT_EQ(dialogs.messages(), expected);
+    EXPECT_EQ(m_dialogs.messages(), expected);
 }
 
 }  // namespace
