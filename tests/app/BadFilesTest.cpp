@@ -170,15 +170,4 @@ TEST_F(BadFiles, EachFileGivesOneErrorThatNamesItAndLeavesNoNewPane) {
     }
 }
 
-TEST_F(BadFiles, ARunWithoutScansOpensAsAnEmptyPane) {
-    // A well-formed run that holds no scan is no fault of the file: it opens as an empty pane
-    // named after the file, and nothing is reported.
-    const QString path = QStringLiteral(VELMORIX_TEST_DATA "/mzxml-run-without-scans.mzXML");
-    EXPECT_TRUE(m_frame->openMzXmlFile(path));
-    EXPECT_TRUE(m_dialogs.messages.empty());
-    ASSERT_EQ(m_frame->manager()->count(), 1);
-    EXPECT_EQ(m_frame->currentSpectrum()->spectrumData()->series()->count(), 0);
-    EXPECT_EQ(m_frame->currentSpectrum()->fileName(), path.toStdString());
-}
-
 }  // namespace

@@ -513,25 +513,4 @@ TEST_F(FileActions, AWindowTooLowForAPaneRefusesTheLoad) {
                   QStringLiteral("No room for another spectrum: the window is too small."))});
 }
 
-TEST(FileExit, ClosesTheMainWindowThroughTheCloseQuestion) {
-    ScriptedDialogs dialogs;
-    FakeClipboard clipboard;
-    TMainForm window(TViewerServices{&dialogs, &clipboard, QDir::tempPath(), "0.2.0.0"});
-    window.resize(1000, 700);
-    window.show();
-    window.frame()->action(QStringLiteral("FileNew"))->trigger();
-    window.frame()->currentSpectrum()->spectrumData()->setModified(true);
-
-    dialogs.press(TMessageButton::Cancel);
-    window.frame()->updateActions();
-    window.frame()->action(QStringLiteral("FileExit"))->trigger();
-    EXPECT_TRUE(window.isVisible());
-    ASSERT_EQ(dialogs.messages().size(), 1u);
-    EXPECT_EQ(dialogs.messages()[0].kind, TMessageKind::Warning);
-
-    dialogs.press(TMessageButton::Yes);
-    window.frame()->action(QStringLiteral("FileExit"))->trigger();
-    EXPECT_FALSE(window.isVisible());
-}
-
 }  // namespace

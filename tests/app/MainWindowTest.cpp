@@ -94,14 +94,16 @@ TEST_F(MainWindow, ClosingAsksAboutEachUnsavedPane) {
 TEST_F(MainWindow, ExitClosesThroughTheQuestion) {
     addPane("a.mzi", true);
     dialogs.press(TMessageButton::Cancel);
+    window.frame()->updateActions();
     window.frame()->action(QStringLiteral("FileExit"))->trigger();
     EXPECT_TRUE(window.isVisible());
     ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_EQ(dialogs.messages()[0].text, question("a.mzi"));
 
-    manager().lastContainer()->spectrum()->spectrumData()->setModified(false);
+    dialogs.press(TMessageButton::Yes);
     window.frame()->action(QStringLiteral("FileExit"))->trigger();
     EXPECT_FALSE(window.isVisible());
-    EXPECT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_EQ(dialogs.messages().size(), 2u);
 }
 
 TEST_F(MainWindow, StatusBarShowsTheReadoutOfTheCurrentPane) {
