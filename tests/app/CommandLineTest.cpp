@@ -17,7 +17,7 @@
 #include "app/ViewerServices.h"
 #include "model/FloatPointSortedList.h"
 #include "model/PointListSerie.h"
-#include "support/FakeClipboard.h"
+#include "support/AppFixture.h"
 
 namespace {
 
@@ -71,11 +71,8 @@ protected:
     void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
 
     QString write(const QString& name, const std::string& bytes) {
-        const QString path = m_dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes.data(), static_cast<qint64>(bytes.size()));
-        return path;
+        writeFile(m_dir.filePath(name), bytes);
+        return m_dir.filePath(name);
     }
     // Runs the arguments as the program would; the exit status.
     int run(QStringList arguments) {
@@ -227,6 +224,27 @@ TEST_F(HeadlessRun, DumpJsonRecordsMessagesAndFailsOnErrors) {
               (QJsonArray{QJsonObject{{"kind", "warning"},
                                       {"text", "Data corruption!"},
                                       {"buttons", QJsonArray{"Ignore"}}}}));
+}
+
+// Files are routed by their suffix: mzXML in any letter case is opened as a run, anything but a
+// .mzi document is imported as a text spectrum.
+TEST_F(HeadlessRun, DumpJsonOpensMzXmlInAnyLetterCaseAndImportsOtherFiles) {
+    const QString runFile = write(
+        QStringLiteral("RUN.MZXML"),
+        readFile(QStringLiteral(VELMORIX_TEST_DATA "/mzxml/ltqft_small.msconvert.32.mzXML")));
+    ASSERT_EQ(run({"--dump-json", runFile}), 0) << m_err.str();
+    QJsonObject json = report();
+    EXPECT_TRUE(json["messages"].toArray().isEmpty());
+    EXPECT_EQ(json["panes"].toArray().size(), 1);
+
+    const QString text = QStringLiteral(VELMORIX_TEST_DATA "/text/ltqft_small_scan3_ms2.txt");
+    ASSERT_EQ(run({"--dump-json", text}), 0) << m_out.str();
+    json = report();
+    EXPECT_TRUE(json["messages"].toArray().isEmpty());
+    const QJsonArray panes = json["panes"].toArray();
+    ASSERT_EQ(panes.size(), 1);
+    EXPECT_EQ(panes[0].toObject()["caption"].toString(),
+              QStringLiteral("ltqft_small_scan3_ms2.txt"));
 }
 
 TEST_F(HeadlessRun, RenderWritesAPictureOfTheAskedSize) {

@@ -2,23 +2,16 @@
 // copy, and what each leaves of the action states and the modified flag.
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QCoreApplication>
 
 #include <cmath>
 #include <string>
 #include <vector>
 
-#include "app/SpectraViewerFrame.h"
-#include "display/SpectraManager.h"
-#include "display/Spectrum.h"
-#include "display/SpectrumContainer.h"
 #include "display/SpectrumNavigator.h"
 #include "model/Color.h"
 #include "model/PointListSerie.h"
-#include "model/SpectrumData.h"
 #include "support/AppFixture.h"
-#include "support/ScriptedDialogs.h"
 #include "support/TestHelpers.h"
 
 namespace {

@@ -2,30 +2,19 @@
 // with scripted dialogs, over documents written into a temporary folder.
 #include <gtest/gtest.h>
 
-#include <QAction>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QTextDocument>
 
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/AnnotationsWindow.h"
 #include "app/MainWindow.h"
-#include "app/SpectraViewerFrame.h"
-#include "display/SpectraManager.h"
-#include "display/Spectrum.h"
-#include "display/SpectrumContainer.h"
 #include "display/SpectrumNavigator.h"
 #include "files/MziFile.h"
 #include "model/Label.h"
-#include "model/SpectrumData.h"
 #include "support/AppFixture.h"
-#include "support/ScriptedDialogs.h"
 
 namespace {
 

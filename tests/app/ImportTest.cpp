@@ -2,29 +2,12 @@
 // that give no spectrum are refused with the import's error box and leave no pane.
 #include <gtest/gtest.h>
 
-#include <QAction>
-#include <QDir>
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QTemporaryDir>
-
-#include <memory>
-#include <sstream>
 #include <string>
 
-#include "app/CommandLine.h"
-#include "app/SpectraViewerFrame.h"
-#include "display/SpectraManager.h"
-#include "display/Spectrum.h"
-#include "display/SpectrumContainer.h"
 #include "files/MziFile.h"
 #include "files/TextSpectrum.h"
 #include "model/Label.h"
-#include "model/SpectrumData.h"
 #include "support/AppFixture.h"
-#include "support/ScriptedDialogs.h"
 #include "support/TestHelpers.h"
 
 namespace {
@@ -167,25 +150,6 @@ TEST_F(Import, AFullManagerRefusesTheImportAndKeepsItsPanes) {
     ASSERT_EQ(m_dialogs.messages().size(), 1u);
     EXPECT_EQ(m_dialogs.messages()[0].text,
               QStringLiteral("No room for another spectrum: at most 8 can be shown at once."));
-}
-
-// On the command line every file that is not a .mzi document is imported as a text spectrum.
-TEST_F(Import, TheCommandLineImportsFilesOtherThanDocuments) {
-    const QString file = textData + QStringLiteral("ltqft_small_scan3_ms2.txt");
-    std::ostringstream out;
-    std::ostringstream err;
-    const TViewerServices services{nullptr, &m_clipboard, m_dir.path(), QStringLiteral("0.2.0.0")};
-    ASSERT_EQ(runHeadless(parseCommandLine(
-                              {QStringLiteral("velmorix"), QStringLiteral("--dump-json"), file}),
-                          services, out, err),
-              0)
-        << out.str();
-    const QJsonObject json = QJsonDocument::fromJson(QByteArray::fromStdString(out.str())).object();
-    const QJsonArray panes = json["panes"].toArray();
-    ASSERT_EQ(panes.size(), 1);
-    EXPECT_EQ(panes[0].toObject()["caption"].toString(),
-              QStringLiteral("ltqft_small_scan3_ms2.txt"));
-    EXPECT_TRUE(json["messages"].toArray().isEmpty());
 }
 
 }  // namespace

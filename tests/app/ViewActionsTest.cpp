@@ -2,26 +2,18 @@
 // the command runner's error boxes.
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QCoreApplication>
 #include <QLabel>
 
-#include <memory>
 #include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "app/SpectraViewerFrame.h"
-#include "display/SpectraManager.h"
-#include "display/Spectrum.h"
-#include "display/SpectrumContainer.h"
 #include "display/SpectrumNavigator.h"
 #include "model/Label.h"
 #include "model/PointListSerie.h"
-#include "model/SpectrumData.h"
 #include "support/AppFixture.h"
-#include "support/ScriptedDialogs.h"
 
 namespace {
 
