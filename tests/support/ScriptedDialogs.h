@@ -18,36 +18,15 @@
 
 #include "app/Dialogs.h"
 
+// Names in the order the enumerations declare their values.
 inline const char* messageKindName(TMessageKind kind) {
-    switch (kind) {
-        case TMessageKind::Error:
-            return "error";
-        case TMessageKind::Warning:
-            return "warning";
-        case TMessageKind::Question:
-            return "question";
-        case TMessageKind::Info:
-            return "info";
-    }
-    return "?";
+    static const char* const names[] = {"error", "warning", "question", "info"};
+    return names[static_cast<int>(kind)];
 }
 
 inline const char* messageButtonName(TMessageButton button) {
-    switch (button) {
-        case TMessageButton::Ok:
-            return "Ok";
-        case TMessageButton::Abort:
-            return "Abort";
-        case TMessageButton::Ignore:
-            return "Ignore";
-        case TMessageButton::Yes:
-            return "Yes";
-        case TMessageButton::No:
-            return "No";
-        case TMessageButton::Cancel:
-            return "Cancel";
-    }
-    return "?";
+    static const char* const names[] = {"Ok", "Abort", "Ignore", "Yes", "No", "Cancel"};
+    return names[static_cast<int>(button)];
 }
 
 // One message box as it was shown.
@@ -105,9 +84,6 @@ public:
     void press(TMessageButton button) { m_script.emplace_back(TMessageAnswer{button}); }
     // The next dialog is the About box; it is closed with OK.
     void closeAbout() { m_script.emplace_back(TAboutAnswer{}); }
-
-    // Answers not asked for yet.
-    std::size_t pending() const { return m_script.size(); }
 
     // --- what was asked ---------------------------------------------------------------------
     const std::vector<TLoggedMessage>& messages() const { return m_messages; }
