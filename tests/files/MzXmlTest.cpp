@@ -241,24 +241,19 @@ TEST(MzXmlRealRuns, PrecisionAndCompressionVariantsGiveTheSameSpectra) {
 
 // --- layouts and encodings --------------------------------------------------------------------
 
-TEST(MzXmlDecoding, OnePeakOf32BitNetworkOrderValues) {
-    // 42 C8 00 00 40 A0 00 00: 100.0f and 5.0f, big-endian.
+TEST(MzXmlDecoding, ThirtyTwoAndSixtyFourBitAndZlibDataAreHonoured) {
+    // 42 C8 00 00 40 A0 00 00: 100.0f and 5.0f, big-endian. 64-bit values a float cannot hold.
     EXPECT_EQ(base64Of(std::string("\x42\xC8\x00\x00\x40\xA0\x00\x00", 8)), "QsgAAECgAAA=");
-    const auto run = readText(runXml({{.num = 1, .peakText = "QsgAAECgAAA="}}));
-    ASSERT_EQ(run.scans().size(), 1u);
-    EXPECT_EQ(run.scans()[0].peaks, (std::vector<TFloatPointRec>{{100.0, 5.0}}));
-}
-
-TEST(MzXmlDecoding, SixtyFourBitAndZlibDataAreHonoured) {
-    // 64-bit values that a float cannot hold.
     const std::vector<TFloatPointRec> fine{{445.12002563476562, 1e-3}, {445.3400124, 123456.789}};
-    const auto run = readText(runXml({{.num = 1, .peaks = fine, .precision = 64},
-                                      {.num = 2, .peaks = fine, .precision = 64, .zlib = true},
-                                      {.num = 3, .peaks = ramp(500), .zlib = true}}));
-    ASSERT_EQ(run.scans().size(), 3u);
-    EXPECT_EQ(run.scans()[0].peaks, fine);
+    const auto run = readText(runXml({{.num = 1, .peakText = "QsgAAECgAAA="},
+                                      {.num = 2, .peaks = fine, .precision = 64},
+                                      {.num = 3, .peaks = fine, .precision = 64, .zlib = true},
+                                      {.num = 4, .peaks = ramp(500), .zlib = true}}));
+    ASSERT_EQ(run.scans().size(), 4u);
+    EXPECT_EQ(run.scans()[0].peaks, (std::vector<TFloatPointRec>{{100.0, 5.0}}));
     EXPECT_EQ(run.scans()[1].peaks, fine);
-    EXPECT_EQ(run.scans()[2].peaks, ramp(500));
+    EXPECT_EQ(run.scans()[2].peaks, fine);
+    EXPECT_EQ(run.scans()[3].peaks, ramp(500));
 }
 
 TEST(MzXmlDecoding, AttributesOfEveryFieldInAnyLetterCase) {
