@@ -193,7 +193,7 @@ TEST_F(FileActions, OpenLoadsTheChosenDocumentIntoNewPanesUnmodified) {
                                    formatHint)});
 }
 
-TEST_F(FileActions, SaveWritesALoadedDocumentBackToItsPathAndClearsModified) {
+TEST_F(FileActions, SaveWritesBackWithoutAskingOnlyWhatCameWholeFromAnMziFile) {
     const QString file = write(
         "one.mzi", documentXml({spectraXml("Only", {{"obs", "bar", peaksText}})}, "notes"));
     ASSERT_TRUE(m_frame->loadMziFile(file));
@@ -201,7 +201,6 @@ TEST_F(FileActions, SaveWritesALoadedDocumentBackToItsPathAndClearsModified) {
     data.series()->serie(0)->setName("edited");
     data.setModified(true);
     EXPECT_TRUE(saveEnabled());
-
     trigger("FileSave");  // no dialog
     const std::string written = readFile(file);
     EXPECT_EQ(written, *mziFileText(data));
@@ -209,9 +208,7 @@ TEST_F(FileActions, SaveWritesALoadedDocumentBackToItsPathAndClearsModified) {
     EXPECT_FALSE(data.isModified());
     EXPECT_FALSE(saveEnabled());
     EXPECT_TRUE(m_dialogs.messages().empty());
-}
 
-TEST_F(FileActions, SaveAsksWhereThePaneDidNotComeWholeFromAnMziFile) {
     // A pane of another format (an import names its pane after the text file).
     TSpectrumData& imported = newPaneWithSerie();
     const QString text = path("scan.txt");
