@@ -229,9 +229,9 @@ TEST_F(HeadlessRun, DumpJsonRecordsMessagesAndFailsOnErrors) {
 // Files are routed by their suffix: mzXML in any letter case is opened as a run, anything but a
 // .mzi document is imported as a text spectrum.
 TEST_F(HeadlessRun, DumpJsonOpensMzXmlInAnyLetterCaseAndImportsOtherFiles) {
-    const QString runFile = write(
-        QStringLiteral("RUN.MZXML"),
-        readFile(QStringLiteral(VELMORIX_TEST_DATA "/mzxml/ltqft_small.msconvert.32.mzXML")));
+    const QString runFile =
+        write(QStringLiteral("RUN.MZXML"),
+              readFile(QStringLiteral(VELMORIX_TEST_DATA "/mzxml/ltqft_small.msconvert.32.mzXML")));
     ASSERT_EQ(run({"--dump-json", runFile}), 0) << m_err.str();
     QJsonObject json = report();
     EXPECT_TRUE(json["messages"].toArray().isEmpty());

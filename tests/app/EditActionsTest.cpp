@@ -58,7 +58,6 @@ protected:
         for (const auto& serie : series()) result.push_back(serie->name());
         return result;
     }
-
 };
 
 const Points peaks = {{100.5, 20.25}, {101.25, 5.5}, {150.125, 1000.0}, {200.0, 42.0}};

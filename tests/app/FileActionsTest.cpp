@@ -78,9 +78,9 @@ protected:
     }
     QString twoSpectraDocument(const QString& name = QStringLiteral("two.mzi")) {
         return write(name, documentXml({spectraXml("First", {{"obs", "bar", peaksText}}),
-                                           spectraXml("Second", {{"measured", "bar", peaksText},
-                                                                 {"model", "bar", moreText}})},
-                                          "&lt;p&gt;Run A&lt;/p&gt;"));
+                                        spectraXml("Second", {{"measured", "bar", peaksText},
+                                                              {"model", "bar", moreText}})},
+                                       "&lt;p&gt;Run A&lt;/p&gt;"));
     }
 
     // A pane made by New holding one series with three points, marked modified.
@@ -194,8 +194,8 @@ TEST_F(FileActions, OpenLoadsTheChosenDocumentIntoNewPanesUnmodified) {
 }
 
 TEST_F(FileActions, SaveWritesBackWithoutAskingOnlyWhatCameWholeFromAnMziFile) {
-    const QString file = write(
-        "one.mzi", documentXml({spectraXml("Only", {{"obs", "bar", peaksText}})}, "notes"));
+    const QString file =
+        write("one.mzi", documentXml({spectraXml("Only", {{"obs", "bar", peaksText}})}, "notes"));
     ASSERT_TRUE(m_frame->loadMziFile(file));
     TSpectrumData& data = currentData();
     data.series()->serie(0)->setName("edited");
@@ -336,11 +336,11 @@ TEST_F(FileActions, AFailedSaveLeavesThePreviousFileAndTheModifiedFlag) {
 TEST_F(FileActions, AnnotationsAreWrittenToTheTemporaryFolderAndShown) {
     trigger("FileAnnotations");  // no pane: nothing
 
-    const QString file = write(
-        "notes.mzi", documentXml({spectraXml("N", {{"obs", "bar", peaksText}})},
-                                 "&lt;html&gt;&lt;body&gt;&lt;p&gt;First page&lt;/p&gt;"
-                                 "&lt;img src=\"http://example.org/x.png\"&gt;&lt;/body&gt;"
-                                 "&lt;/html&gt;"));
+    const QString file =
+        write("notes.mzi", documentXml({spectraXml("N", {{"obs", "bar", peaksText}})},
+                                       "&lt;html&gt;&lt;body&gt;&lt;p&gt;First page&lt;/p&gt;"
+                                       "&lt;img src=\"http://example.org/x.png\"&gt;&lt;/body&gt;"
+                                       "&lt;/html&gt;"));
     ASSERT_TRUE(m_frame->loadMziFile(file));
     trigger("FileAnnotations");
     const QString page = path("temp/notes.html");
@@ -358,7 +358,7 @@ TEST_F(FileActions, AnnotationsAreWrittenToTheTemporaryFolderAndShown) {
     ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("other")));
     const QString other =
         write("other/notes.mzi",
-                 documentXml({spectraXml("M", {{"obs", "bar", peaksText}})}, "Second page"));
+              documentXml({spectraXml("M", {{"obs", "bar", peaksText}})}, "Second page"));
     ASSERT_TRUE(m_frame->loadMziFile(other));
     trigger("FileAnnotations");
     EXPECT_EQ(readFile(page), "Second page");
@@ -404,8 +404,8 @@ TEST(AnnotationsBrowser, FetchesNothingFromTheNetwork) {
 TEST_F(FileActions, ALoadThatFailsHalfWayKeepsThePanesItMade) {
     const QString file =
         write("broken.mzi", documentXml({spectraXml("Good", {{"obs", "bar", peaksText}}),
-                                            spectraXml("Bad", {{"ok", "bar", moreText},
-                                                               {"cut", "bar", "100 5 200", 1}})}));
+                                         spectraXml("Bad", {{"ok", "bar", moreText},
+                                                            {"cut", "bar", "100 5 200", 1}})}));
     m_dialogs.press(TMessageButton::Abort);
     EXPECT_FALSE(m_frame->loadMziFile(file));
     EXPECT_EQ(
@@ -429,8 +429,8 @@ TEST_F(FileActions, ALoadThatFailsHalfWayKeepsThePanesItMade) {
 TEST_F(FileActions, DataCorruptionIsReportedOncePerLoadAlsoAfterAFailure) {
     const QString file =
         write("corrupt.mzi",
-                 documentXml({spectraXml("A", {editedSerie("a1"), {"a2", "bar", peaksText}}),
-                              spectraXml("B", {editedSerie("b1"), {"b2", "bar", peaksText, 0}})}));
+              documentXml({spectraXml("A", {editedSerie("a1"), {"a2", "bar", peaksText}}),
+                           spectraXml("B", {editedSerie("b1"), {"b2", "bar", peaksText, 0}})}));
     m_dialogs.press(TMessageButton::Ignore);
     EXPECT_TRUE(m_frame->loadMziFile(file));
     EXPECT_EQ(m_dialogs.messages(), std::vector{corruptionWarning});
@@ -442,7 +442,7 @@ TEST_F(FileActions, DataCorruptionIsReportedOncePerLoadAlsoAfterAFailure) {
     m_dialogs.clearLog();
     const QString failing =
         write("failing.mzi", documentXml({spectraXml("A", {editedSerie("a1")}),
-                                             spectraXml("B", {{"cut", "bar", "1 2 3", 7}})}));
+                                          spectraXml("B", {{"cut", "bar", "1 2 3", 7}})}));
     m_dialogs.press(TMessageButton::Abort);
     m_dialogs.press(TMessageButton::Ignore);
     EXPECT_FALSE(m_frame->loadMziFile(failing));

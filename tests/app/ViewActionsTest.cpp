@@ -64,7 +64,6 @@ protected:
             if (act(name).isChecked()) result.insert(name);
         return result;
     }
-
 };
 
 const std::vector<const char*> stateRows = {"FileExit",
@@ -425,8 +424,8 @@ TEST_F(ViewActions, CommandsWithoutTheirPaneDoNothing) {
 TEST_F(ViewActions, FailuresBecomeErrorBoxes) {
     m_dialogs.press(TMessageButton::Abort);
     EXPECT_FALSE(m_frame->runCommand([] { throw std::runtime_error("Cannot read file"); },
-                                  QStringLiteral("Unexpected format.\nTry Open txt format "
-                                                 "(standard).")));
+                                     QStringLiteral("Unexpected format.\nTry Open txt format "
+                                                    "(standard).")));
     m_dialogs.press(TMessageButton::Abort);
     EXPECT_FALSE(m_frame->runCommand([] { throw std::runtime_error("Disk full"); }));
     EXPECT_TRUE(m_frame->runCommand([] {}));
