@@ -147,7 +147,7 @@ TEST_F(EditActions, PasteOverwriteReplacesOnlyThePoints) {
     EXPECT_TRUE(current().spectrumData()->isModified());
 }
 
-TEST_F(EditActions, PasteIntoAnEmptyManagerMakesAPaneShowingTheData) {
+TEST_F(EditActions, PastingIntoAnEmptyManagerMakesAPaneShowingTheData) {
     m_clipboard.setText("100.5 20.25\n150 1000\n200 42\n");
     m_frame->editPasteAsNew();
     ASSERT_EQ(m_frame->manager()->count(), 1);
@@ -166,17 +166,17 @@ TEST_F(EditActions, PasteIntoAnEmptyManagerMakesAPaneShowingTheData) {
     trigger("FileSave");
     ASSERT_EQ(m_dialogs.saveRequests().size(), 1u);
     EXPECT_EQ(m_dialogs.saveRequests()[0].proposed, QStringLiteral("new.mzi"));
-}
 
-TEST_F(EditActions, PasteOverwriteIntoAnEmptyManagerAlsoShowsTheData) {
+    // Paste overwrite into an empty manager makes such a pane too.
+    manager().removeContainer(manager().lastContainer());
     m_clipboard.setText("10 1\n20 50\n");
     m_frame->editPasteOverwrite();
     ASSERT_EQ(m_frame->manager()->count(), 1);
     EXPECT_EQ(names(), std::vector<std::string>{"no name"});
-    const TFloatRect view = current().getView();
-    EXPECT_LE(view.x1, 10.0);
-    EXPECT_GE(view.x2, 20.0);
-    EXPECT_GE(view.y2, 50.0);
+    const TFloatRect overwritten = current().getView();
+    EXPECT_LE(overwritten.x1, 10.0);
+    EXPECT_GE(overwritten.x2, 20.0);
+    EXPECT_GE(overwritten.y2, 50.0);
     EXPECT_TRUE(current().spectrumData()->isModified());
 }
 
