@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "app/ViewerServices.h"
 
@@ -110,6 +111,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The steps every load ends with on the panes it made: the View actions' highlighted lines
+    // on the current pane, then per pane fitting, "Custom Labels", a fresh view history, not
+    // modified, repainted.
+    void finishLoadedPanes(const std::vector<TSpectrumContainer*>& panes);
+    // The message for a manager that did not take the panes up to `wanted`.
+    static QString paneRefusal(int wanted);
+    // The lines a load or import failure adds to its message.
+    static QString loadFailureHint();
+
     QAction* addAction(const QString& name, const QString& caption);
     void createFileActions();
     void createEditActions();

@@ -33,7 +33,6 @@ namespace {
 // silently in the current folder or over a file of another format.
 constexpr char mziPathProperty[] = "velmorixMziPath";
 
-const QString loadHint = QStringLiteral("Unexpected format.\nTry Open txt format (standard).");
 
 // A failure whose message is shown as it is.
 class EFileError : public std::runtime_error {
@@ -104,17 +103,41 @@ void writeFileAtomically(const QString& path, std::string_view bytes) {
     }
 }
 
-// Why the manager did not take wanted panes.
-QString paneRefusal(int wanted) {
+}  // namespace
+
+// --- documents ------------------------------------------------------------------------------
+
+QString TSpectraViewerFrame::loadFailureHint() {
+    return QStringLiteral("Unexpected format.\nTry Open txt format (standard).");
+}
+
+QString TSpectraViewerFrame::paneRefusal(int wanted) {
     if (wanted > TSpectraManager::maxCount)
         return QStringLiteral("No room for another spectrum: at most %1 can be shown at once.")
             .arg(TSpectraManager::maxCount);
     return QStringLiteral("No room for another spectrum: the window is too small.");
 }
 
-}  // namespace
-
-// --- documents ------------------------------------------------------------------------------
+void TSpectraViewerFrame::finishLoadedPanes(const std::vector<TSpectrumContainer*>& panes) {
+    if (panes.empty()) return;
+    // The View actions work on the current pane: the one made last draws its series as
+    // highlighted lines.
+    action(QStringLiteral("ViewAllSeriesHighlight"))->setChecked(false);
+    action(QStringLiteral("ViewAllSeriesContinue"))->setChecked(false);
+    viewAllSeriesHighlight();
+    viewAllSeriesContinue();
+    for (TSpectrumContainer* container : panes) {
+        TSpectrum& spectrum = *container->spectrum();
+        TSpectrumData& data = *spectrum.spectrumData();
+        finishMziLoad(data);
+        spectrum.clearViewHistory();
+        spectrum.startViewHistory();
+        // What was just read is what the file holds: closing does not ask about it.
+        data.setModified(false);
+        spectrum.invalidate();
+        container->updateLabel();
+    }
+}
 
 bool TSpectraViewerFrame::loadMziFile(const QString& fileName) {
     std::optional<TMziFileReader> reader;
@@ -123,26 +146,7 @@ bool TSpectraViewerFrame::loadMziFile(const QString& fileName) {
     // The panes made are finished also after a failure, with what was read up to it: every one
     // is fitted to its first series, labelled and starts its view history there; a pane left at
     // the default window would show none of its data.
-    const auto finishPanes = [&] {
-        if (made.empty()) return;
-        // The View actions work on the current pane: the one made last draws its series as
-        // highlighted lines.
-        action(QStringLiteral("ViewAllSeriesHighlight"))->setChecked(false);
-        action(QStringLiteral("ViewAllSeriesContinue"))->setChecked(false);
-        viewAllSeriesHighlight();
-        viewAllSeriesContinue();
-        for (TSpectrumContainer* container : made) {
-            TSpectrum& spectrum = *container->spectrum();
-            TSpectrumData& data = *spectrum.spectrumData();
-            finishMziLoad(data);
-            spectrum.clearViewHistory();
-            spectrum.startViewHistory();
-            // What was just read is what the file holds.
-            data.setModified(false);
-            spectrum.invalidate();
-            container->updateLabel();
-        }
-    };
+    const auto finishPanes = [&] { finishLoadedPanes(made); };
     const auto readPanes = [&] {
         const int spectraCount = reader->spectraCount();
         // Refused before any pane is touched: an existing pane is never filled instead.
@@ -184,7 +188,7 @@ bool TSpectraViewerFrame::loadMziFile(const QString& fileName) {
             }
             finishPanes();
         },
-        loadHint);
+        loadFailureHint());
     // Save may write back only over a document that was read whole: a pane of a failed or
     // corrupt load lacks what could not be read, and is saved through the Save as dialog.
     const bool whole = done && !refusal && !reader->corrupt();

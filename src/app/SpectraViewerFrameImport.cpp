@@ -20,8 +20,6 @@
 
 namespace {
 
-const QString importHint = QStringLiteral("Unexpected format.\nTry Open txt format (standard).");
-
 // The Import dialog's filter entry for files of time, x, y1 and y2 columns.
 constexpr int hplcFilterIndex = 2;
 // Series names are cut to this many characters.
@@ -54,13 +52,7 @@ bool TSpectraViewerFrame::importTextFile(const QString& fileName, int filterInde
             const int before = m_manager->count();
             m_manager->setCount(before + 1);
             if (m_manager->count() != before + 1) {
-                refusal =
-                    before + 1 > TSpectraManager::maxCount
-                        ? QStringLiteral(
-                              "No room for another spectrum: at most %1 can be "
-                              "shown at once.")
-                              .arg(TSpectraManager::maxCount)
-                        : QStringLiteral("No room for another spectrum: the window is too small.");
+                refusal = paneRefusal(before + 1);
                 return;
             }
             made = m_manager->lastContainer();
@@ -77,22 +69,9 @@ bool TSpectraViewerFrame::importTextFile(const QString& fileName, int filterInde
             serie->setStyle(TSerieStyle::Bars);
             serie->setPoints(points);
 
-            // Drawn as the View actions draw every loaded pane: highlighted lines.
-            action(QStringLiteral("ViewAllSeriesHighlight"))->setChecked(false);
-            action(QStringLiteral("ViewAllSeriesContinue"))->setChecked(false);
-            viewAllSeriesHighlight();
-            viewAllSeriesContinue();
-
-            TSpectrumData& data = *spectrum.spectrumData();
-            finishMziLoad(data);
-            spectrum.clearViewHistory();
-            spectrum.startViewHistory();
-            // An imported spectrum is new, not edited.
-            data.setModified(false);
-            spectrum.invalidate();
-            made->updateLabel();
+            finishLoadedPanes({made});
         },
-        importHint);
+        loadFailureHint());
     // A pane is made only once the points are read; should anything fail after that, the pane
     // goes again rather than stay half made.
     if (!done && made) m_manager->removeContainer(made);

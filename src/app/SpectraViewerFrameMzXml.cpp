@@ -18,18 +18,6 @@
 #include "model/PointListSerie.h"
 #include "model/SpectrumData.h"
 
-namespace {
-
-const QString importHint = QStringLiteral("Unexpected format.\nTry Open txt format (standard).");
-
-QString paneRefused(int wanted) {
-    if (wanted > TSpectraManager::maxCount)
-        return QStringLiteral("No room for another spectrum: at most %1 can be shown at once.")
-            .arg(TSpectraManager::maxCount);
-    return QStringLiteral("No room for another spectrum: the window is too small.");
-}
-
-}  // namespace
 
 // The whole run is read before any pane is touched: a file that cannot be read, or fails in any
 // scan, leaves the panes as they were. The new pane is named by the mzXML path; it has no .mzi
@@ -53,7 +41,7 @@ bool TSpectraViewerFrame::openMzXmlFile(const QString& fileName) {
             const int before = m_manager->count();
             if (before + 1 <= TSpectraManager::maxCount) m_manager->setCount(before + 1);
             if (m_manager->count() != before + 1) {
-                refusal = paneRefused(before + 1);
+                refusal = paneRefusal(before + 1);
                 return;
             }
             TSpectrumContainer* container = m_manager->lastContainer();
@@ -71,21 +59,9 @@ bool TSpectraViewerFrame::openMzXmlFile(const QString& fileName) {
                 // Sorted once when a scan is written out of m/z order.
                 points.addPoints(scan.peaks);
             }
-            if (!reader.scans().empty()) {
-                action(QStringLiteral("ViewAllSeriesHighlight"))->setChecked(false);
-                action(QStringLiteral("ViewAllSeriesContinue"))->setChecked(false);
-                viewAllSeriesHighlight();
-                viewAllSeriesContinue();
-                finishMziLoad(data);
-                spectrum.clearViewHistory();
-                spectrum.startViewHistory();
-            }
-            // What was just read is what the file holds: closing does not ask about it.
-            data.setModified(false);
-            spectrum.invalidate();
-            container->updateLabel();
+            finishLoadedPanes({container});
         },
-        importHint);
+        loadFailureHint());
     if (refusal)
         m_services.dialogs->message(TMessageKind::Error, *refusal, {TMessageButton::Abort});
     scheduleUpdateActions();
