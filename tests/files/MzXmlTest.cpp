@@ -30,13 +30,13 @@ const std::string dataFolder = std::string(VELMORIX_TEST_DATA) + "/mzxml/";
 
 // --- hand-made runs ---------------------------------------------------------------------------
 
-struct TScanSpec {
+struct TScanOptions {
     int num = 1;
-    std::vector<TFloatPointRec> peaks;
+    std::vector<TFloatPointRec> peaks{};
     int precision = 32;
     bool zlib = false;
-    std::optional<int> peaksCount;  // the number of peaks unless given
-    std::string peakText;           // used instead of the encoded peaks when not empty
+    std::optional<int> peaksCount{};  // the number of peaks unless given
+    std::string peakText{};         // used instead of the encoded peaks when not empty
 };
 
 std::string bigEndian(const std::vector<TFloatPointRec>& peaks, int precision) {
@@ -74,7 +74,7 @@ std::string base64Of(const std::string& bytes) {
 
 // A scan as msconvert lays it out: attributes one per line, the peaks start tag spanning lines,
 // the peak text on the line of its tags. nl is the line break (empty for one line).
-std::string scanXml(const TScanSpec& s, const std::string& nl = "\n") {
+std::string scanXml(const TScanOptions& s, const std::string& nl = "\n") {
     const std::string bytes = bigEndian(s.peaks, s.precision);
     const std::string text =
         !s.peakText.empty() ? s.peakText : base64Of(s.zlib ? compressed(bytes) : bytes);
@@ -87,7 +87,7 @@ std::string scanXml(const TScanSpec& s, const std::string& nl = "\n") {
            "  contentType=\"m/z-int\">" + text + "</peaks>" + nl + "</scan>" + nl;
 }
 
-std::string runXml(const std::vector<TScanSpec>& scans, const std::string& nl = "\n") {
+std::string runXml(const std::vector<TScanOptions>& scans, const std::string& nl = "\n") {
     std::string xml = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>" + nl +
                       "<mzXML xmlns=\"http://sashimi.sourceforge.net/schema_revision/mzXML_3.2\">" +
                       nl + "<msRun scanCount=\"" + std::to_string(scans.size()) + "\"" + nl +
@@ -98,7 +98,7 @@ std::string runXml(const std::vector<TScanSpec>& scans, const std::string& nl = 
 }
 
 std::vector<TFloatPointRec> ramp(int n, double x0 = 100.0) {
-    std::vector<TFloatPointRec> peaks;
+    std::vector<TFloatPointRec> peaks{};
     for (int i = 0; i < n; ++i) peaks.push_back({x0 + i * 0.5, 10.0 + i});
     return peaks;
 }
@@ -292,7 +292,7 @@ TEST(MzXmlDecoding, QuotingOfAttributeValues) {
 }
 
 TEST(MzXmlDecoding, LayoutDoesNotMatter) {
-    const std::vector<TScanSpec> scans{{.num = 1, .peaks = ramp(40)},
+    const std::vector<TScanOptions> scans{{.num = 1, .peaks = ramp(40)},
                                        {.num = 2, .peaks = ramp(3), .precision = 64},
                                        {.num = 3, .peaks = ramp(7), .zlib = true}};
     const auto spread = readText(runXml(scans));
@@ -316,7 +316,7 @@ TEST(MzXmlDecoding, LayoutDoesNotMatter) {
 }
 
 TEST(MzXmlDecoding, ElevenScansAreKeptAndTheRestOnlyCounted) {
-    std::vector<TScanSpec> scans;
+    std::vector<TScanOptions> scans;
     for (int i = 1; i <= 20; ++i) scans.push_back({.num = i, .peaks = ramp(i)});
     // Peaks after the eleventh are not decoded: bad peak data there is no failure.
     scans[15].peakText = "not*base64";
@@ -493,7 +493,7 @@ TEST(MzXmlBadInput, CompressedBombStopsAtTheLimit) {
 TEST(MzXmlBadInput, HundredMegabytesWithoutALineBreak) {
     const TTempFolder folder;
     const std::string path = folder.file("long.mzXML");
-    std::vector<TScanSpec> scans;
+    std::vector<TScanOptions> scans;
     for (int i = 1; i <= 11; ++i) scans.push_back({.num = i, .peaks = ramp(3)});
     std::string text = runXml(scans, "");
     const std::string tail = text.substr(text.find("</msRun>"));
