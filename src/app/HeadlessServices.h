@@ -41,6 +41,7 @@ public:
     void about(const QString&) override {}
 
     const std::vector<TMessage>& messages() const { return m_messages; }
+    void clearMessages() { m_messages.clear(); }
     bool anyError() const {
         for (const auto& m : m_messages)
             if (m.kind == TMessageKind::Error) return true;
