@@ -1,31 +1,25 @@
 // Inputs the fuzz targets found, kept as regression tests: each is read by the reader it broke.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <string_view>
 
 #include "files/Mzi.h"
 #include "files/MziNode.h"
 #include "files/MzXml.h"
+#include "support/TestHelpers.h"
 
 namespace {
 
 std::string badFile(std::string_view name) {
-    const std::string path = std::string(VELMORIX_TEST_DATA) + "/bad/" + std::string(name);
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_TRUE(in) << path;
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string bytes =
+        fileBytes(std::string(VELMORIX_TEST_DATA) + "/bad/" + std::string(name));
+    EXPECT_FALSE(bytes.empty()) << name;
+    return bytes;
 }
 
 std::string mziErrorOf(std::string_view text) {
-    try {
-        parseQUENTARIS(text);
-    } catch (const EMziError& e) {
-        return e.what();
-    }
-    return "(read)";
+    return errorOf<EMziError>([&] { parseQUENTARIS(text); });
 }
 
 }  // namespace
@@ -54,14 +48,9 @@ TEST(BadMzi, ReferencesToNoCharacterAreNotWellFormed) {
 // refused for it.
 TEST(BadMzXml, EmptyPeaksOfAKeptScanAreHeldToThePrecisionsOfPeakData) {
     const std::string bytes = badFile("mzxml-empty-peaks-bad-precision.mzXML");
-    try {
-        c_mzXML::fromText(bytes, "bad.mzXML");
-        ADD_FAILURE() << "read";
-    } catch (const EMzXmlError& e) {
-        EXPECT_NE(std::string(e.what()).find("has precision 5; 32 or 64 is expected"),
-                  std::string::npos)
-            << e.what();
-    }
+    const std::string message =
+        errorOf<EMzXmlError>([&] { c_mzXML::fromText(bytes, "bad.mzXML"); });
+    EXPECT_NE(message.find("has precision 5; 32 or 64 is expected"), std::string::npos) << message;
 
     // Precisions the data may have, and a later scan whose peaks are not read, still pass.
     const auto run = [](std::string_view peaks) {

@@ -4,15 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <clocale>
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <locale>
 #include <sstream>
 #include <string>
@@ -24,11 +16,6 @@
 namespace {
 
 const std::string textData = std::string(VELMORIX_TEST_DATA) + "/text/";
-
-std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // The numbers of the array under key in an oracle's JSON text.
 std::vector<double> oracleNumbers(const std::string& json, const std::string& key) {
@@ -96,8 +83,8 @@ class RealTextFiles : public ::testing::TestWithParam<TOracleCase> {};
 TEST_P(RealTextFiles, ReadAsTheirOraclesSay) {
     const TOracleCase& c = GetParam();
     const std::string path = textData + c.file;
-    const std::string json = readBytes(path + ".oracle.json");
-    const std::string bytes = readBytes(path);
+    const std::string json = fileBytes(path + ".oracle.json");
+    const std::string bytes = fileBytes(path);
     ASSERT_FALSE(json.empty());
     ASSERT_FALSE(bytes.empty());
     const int columns = static_cast<int>(oracleNumbers(json, "columns").at(0));
@@ -190,16 +177,6 @@ TEST(TextSpectrum, SeparatorsAndDecimalSeparators) {
                                                                   {700.0, 70.0}}));
 }
 
-TEST(TextSpectrum, ValuesAreKeptAsThirtyTwoBitFloatsAndSortedByX) {
-    const TTextSpectrum read = readTextSpectrum("300.1 0.3\n100.1 0.1\n200.1 0.2\n100.1 0.7\n",
-                                                TTextLayout::FirstTwoNumbers);
-    EXPECT_EQ(read.points->points(), (std::vector<TFloatPointRec>{{asFloat(100.1), asFloat(0.1)},
-                                                                  {asFloat(100.1), asFloat(0.7)},
-                                                                  {asFloat(200.1), asFloat(0.2)},
-                                                                  {asFloat(300.1), asFloat(0.3)}}));
-    EXPECT_NE(read.points->first().x, 100.1);
-}
-
 TEST(TextSpectrum, PairsWithoutAPositiveXANonZeroYOrAFiniteValueAreSkippedWithoutACount) {
     const TTextSpectrum read = readTextSpectrum(
         "0 5\n-3 5\n3 0\n3 -0.0\n4 1e-50\nnan 5\n5 inf\n6 1e39\n1e400 2\n7 -2\n8 2\n",
@@ -249,20 +226,11 @@ TEST(TextSpectrum, HeaderZoneAndTheEndOfTheData) {
 
 class TextSpectrumFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmorix-text-XXXXXX");
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
-
     std::string write(const std::string& name, const std::string& bytes) {
-        const std::string path = (m_dir / name).string();
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
+        return m_folder.write(name, bytes).string();
     }
 
-    std::filesystem::path m_dir;
+    TTempFolder m_folder;
 };
 
 // Lines that straddle the blocks the file is read in arrive whole, CR LF included.
@@ -309,10 +277,10 @@ TEST_F(TextSpectrumFiles, OverlongLinesAreUnreadable) {
 }
 
 TEST_F(TextSpectrumFiles, FilesThatGiveNoPointAreRefused) {
-    const std::string missing = (m_dir / "missing.txt").string();
+    const std::string missing = m_folder.file("missing.txt").string();
     EXPECT_EQ(messageOf([&] { importTextSpectrum(missing, TTextLayout::FirstTwoNumbers); }),
               "Cannot open file \"" + missing + "\". No such file or directory");
-    const std::string folder = m_dir.string();
+    const std::string folder = m_folder.path().string();
     EXPECT_EQ(messageOf([&] { importTextSpectrum(folder, TTextLayout::FirstTwoNumbers); }),
               "Cannot read file \"" + folder + "\". Is a directory");
 
@@ -382,15 +350,6 @@ TEST(SeriesText, StringListBothWays) {
               "Interrupted. wrong X Y format");
     EXPECT_EQ(points.points(), (std::vector<TFloatPointRec>{{1.0, 2.0}}));
     EXPECT_EQ(readStringListItem("7"), std::nullopt);
-
-    // Written and read back: the same points to the printed decimals.
-    const TFloatPointSortedList source = pointsOf({{100.12344, 7.125}, {250.5, 1e6}});
-    std::vector<std::string> items;
-    for (const auto& p : source.points()) items.push_back(stringListItem(p));
-    readStringList(points, items);
-    ASSERT_EQ(points.count(), 2);
-    EXPECT_EQ(points.get(0), (TFloatPointRec{100.1234, 7.125}));
-    EXPECT_EQ(points.get(1), (TFloatPointRec{250.5, 1e6}));
 }
 
 }  // namespace

@@ -4,9 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -107,13 +104,9 @@ TEST(BackgroundAt, InterpolatesWithinOneWindowOfTheCurve) {
 // Scan 1 of ltqft_small.msconvert.32.mzXML (Thermo LTQ FT, MS1 profile, 200..2000 m/z),
 // decoded and written as x<TAB>y without its zero-intensity points.
 TEST(BackgroundRealSpectrum, LevelsFollowTheNoiseFloorUnderThePeaks) {
-    std::ifstream file(std::string(VELMORIX_TEST_DATA) + "/ltqft_small_scan1_ms1_profile.txt",
-                       std::ios::binary);
-    ASSERT_TRUE(file) << "test data missing";
-    const std::string text((std::istreambuf_iterator<char>(file)),
-                           std::istreambuf_iterator<char>());
     auto source = newFloatPointSortedList();
-    source->setAsText(text);
+    source->setAsText(
+        fileBytes(std::string(VELMORIX_TEST_DATA) + "/ltqft_small_scan1_ms1_profile.txt"));
     ASSERT_EQ(source->count(), 10739);
     const double largestPeak = source->getMaxPoint().y;
 

@@ -14,39 +14,15 @@
 #include "model/ModelErrors.h"
 #include "support/TestHelpers.h"
 
-namespace {
-
-// n random points, added in ascending order (random insertion would cost O(n^2)).
-TFloatPointSortedList randomList(int n, std::uint64_t seed, double xLo, double xHi, double yLo,
-                                 double yHi) {
-    std::mt19937_64 rng(seed);
-    std::uniform_real_distribution<double> x(xLo, xHi);
-    std::uniform_real_distribution<double> y(yLo, yHi);
-    std::vector<TFloatPointRec> points(static_cast<std::size_t>(n));
-    for (auto& p : points) p = {x(rng), y(rng)};
-    std::sort(points.begin(), points.end(), [](auto& a, auto& b) { return a.x < b.x; });
-    TFloatPointSortedList list;
-    for (const auto& p : points) list.add(p);
-    return list;
-}
-
-}  // namespace
-
-TEST(PointListOrder, AddKeepsAscendingOrderWhateverTheArrival) {
-    TFloatPointSortedList list;
-    std::mt19937 rng(7);
-    std::uniform_real_distribution<double> x(0.0, 1000.0);
-    for (int i = 0; i < 2000; ++i) list.add({x(rng), 1.0});
-    EXPECT_TRUE(std::is_sorted(list.points().begin(), list.points().end(),
-                               [](auto& a, auto& b) { return a.x < b.x; }));
-}
-
-TEST(PointListOrder, DuplicatePolicies) {
-    auto accept = pointsOf({{1, 1}, {2, 2}});
+TEST(PointListOrder, AddKeepsAscendingOrderUnderEachDuplicatePolicy) {
+    auto accept = pointsOf({{2, 2}, {1, 1}, {3, 3}});
     accept.add({2, 5});
-    ASSERT_EQ(accept.count(), 3);
-    EXPECT_EQ(accept.get(1).x, 2);
+    accept.add({0.5, 0});
+    ASSERT_EQ(accept.count(), 5);
+    EXPECT_EQ(accept.get(0).x, 0.5);
     EXPECT_EQ(accept.get(2).x, 2);
+    EXPECT_EQ(accept.get(3).x, 2);
+    EXPECT_EQ(accept.get(4).x, 3);
 
     TFloatPointSortedList ignore(comparePointX, TDuplicates::Ignore);
     ignore.add({1, 1});
@@ -233,7 +209,6 @@ TEST(PointText, ThreeOrdinaryPointsFormEightyOneCharacters) {
               "       100.50000    20.000\n"
               "       200.25000  1234.500\n"
               "       300.12500     0.001\n");
-    EXPECT_EQ(text.size(), 81u);
     EXPECT_EQ(list.textRange(1, 0), "");  // an empty range
     EXPECT_EQ(list.getChecksum(), 0);
     EXPECT_EQ(list.getAsText(), text);
@@ -243,17 +218,6 @@ TEST(PointText, ThreeOrdinaryPointsFormEightyOneCharacters) {
     back.setAsText(text);
     EXPECT_EQ(back.points(), list.points());
     EXPECT_EQ(back.getChecksum(), written);
-}
-
-TEST(PointText, AWideNumberWidensOnlyItsOwnLine) {
-    auto list = pointsOf({{1, 1}, {2, 1500000.5}, {3, 1}});
-    const std::string text = list.getAsText();
-    EXPECT_EQ(text.find('\n'), 26u);
-    EXPECT_EQ(text.find('\n', 27), 27u + 28u);
-    EXPECT_EQ(text.size(), 27u + 29u + 27u);
-    TFloatPointSortedList back;
-    back.setAsText(text);
-    EXPECT_EQ(back.get(1), (TFloatPointRec{2, 1500000.5}));
 }
 
 TEST(PointText, LinesMatchPrintfToTheLastDigit) {
@@ -420,18 +384,6 @@ TEST(SealedForm, NonFinitePairsAreLeftOutSoThatTheListCanBeSavedAgain) {
     EXPECT_EQ(back.points(), (std::vector<TFloatPointRec>{{1, 2}, {5, 6}}));
 }
 
-TEST(SealedForm, RandomPointsSurviveAsFloats) {
-    auto list = randomList(5000, 3, -10.0, 4000.0, -1e3, 1e7);
-    for (int i = 0; i < list.count(); i += 10) list.put(i, {list.get(i).x, 0.0});
-    TFloatPointSortedList back;
-    ASSERT_TRUE(back.setAsBase64(list.getAsBase64()));
-    ASSERT_EQ(back.count(), list.count());  // nothing is filtered in this form
-    for (int i = 0; i < list.count(); ++i) {
-        ASSERT_EQ(back.get(i).x, static_cast<float>(list.get(i).x)) << i;
-        ASSERT_EQ(back.get(i).y, static_cast<float>(list.get(i).y)) << i;
-    }
-}
-
 TEST(Base64Routines, StandardVectors) {
     const std::pair<std::string, std::string> vectors[] = {
         {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foobar", "Zm9vYmFy"}};
@@ -452,20 +404,13 @@ TEST(Base64Routines, LenientDecoding) {
     EXPECT_EQ(words, (std::vector<std::uint8_t>{4, 3, 2, 1, 8, 7, 6, 5, 9}));
 }
 
-TEST(PointListSpline, SShapeBetweenTwoPoints) {
-    auto list = pointsOf({{0, 0}, {1, 1}});
-    EXPECT_DOUBLE_EQ(list.splint(0.25), 0.15625);
-    EXPECT_DOUBLE_EQ(list.splint(0.5), 0.5);
-    EXPECT_DOUBLE_EQ(list.splint(0.75), 0.84375);
-    EXPECT_EQ(list.secondDerivatives(), (std::vector<double>{6, -6}));
-    EXPECT_EQ(list.splint(1), 1.0);
-}
-
 TEST(PointListSpline, ClampedAndNaturalEndsAndTrySplineKeepsItsAnswerForTheSameSlopes) {
     auto list = pointsOf({{0, 0}, {1, 1}, {2, 0}});
     const std::vector<double> clamped{6, -6, 6};
     const std::vector<double> natural{0, -3, 0};
-    EXPECT_DOUBLE_EQ(list.splint(0.5), 0.5);
+    EXPECT_DOUBLE_EQ(list.splint(0.25), 0.15625);
+    EXPECT_DOUBLE_EQ(list.splint(0.75), 0.84375);
+    EXPECT_EQ(list.splint(2), 0.0);  // at the last point
     EXPECT_EQ(list.secondDerivatives(), clamped);
     list.spline(1e31, 1e31);
     EXPECT_EQ(list.secondDerivatives(), natural);

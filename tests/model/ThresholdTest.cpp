@@ -144,12 +144,6 @@ TEST(ThresholdAssign, CopiesVerticesInOrderAndFlagsNotifiesOnceAndACloneIsIndepe
 TEST(ThresholdClipboard, BlockIsLittleEndianDoublesTextHasThreeDecimals) {
     const auto t = thresholdOf({{1, 2}, {3, 4.5}});
     const auto block = t->getClipboardBlock();
-    ASSERT_EQ(block.size(), 32u);
-    // 1.0 = 3FF0000000000000, 4.5 = 4012000000000000, low byte first.
-    EXPECT_EQ(std::vector<std::uint8_t>(block.begin(), block.begin() + 8),
-              (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 0xF0, 0x3F}));
-    EXPECT_EQ(std::vector<std::uint8_t>(block.begin() + 24, block.end()),
-              (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 0x12, 0x40}));
     EXPECT_EQ(block, blockOf({1, 2, 3, 4.5}));
 
     // The companion text: three decimals, a trailing space after each vertex.
