@@ -128,16 +128,11 @@ public:
 
 // --- view history through the plot -----------------------------------------------------------
 
-TEST_F(SpectrumPlot, ANewPlotStartsWithTheCrossCursorToolAndOneView) {
+TEST(SpectrumPlotStart, ANewPlotHasTheCrossCursorToolAndOneViewNewDataRestartsTheHistory) {
     TSpectrum fresh;
-    EXPECT_EQ(fresh.viewHistory().index(), 0);
-    EXPECT_EQ(fresh.viewHistory().size(), 1);
-    EXPECT_EQ(fresh.viewHistory().views()[0], fresh.getView());
+    EXPECT_EQ(fresh.viewHistory().views(), std::vector<TFloatRect>{fresh.getView()});
     ASSERT_TRUE(fresh.tool());
-    EXPECT_EQ(fresh.tool()->cursor(), cursors::crossHair);
     EXPECT_EQ(fresh.cursorId(), cursors::crossHair);
-    EXPECT_TRUE(fresh.hideThreshold());
-    EXPECT_EQ(fresh.color(), QColor(0, 0, 128));
 
     fresh.setSpectrumData(newSpectrumData({}, {}));
     EXPECT_EQ(fresh.viewHistory().index(), -1);
@@ -174,21 +169,6 @@ TEST_F(SpectrumPlot, ZoomToWidensTinyWindowsAndSkipsTheCurrentOne) {
     EXPECT_EQ(viewChanges.count(), 1);
 }
 
-TEST_F(SpectrumPlot, BackAndForwardWalkTheBoundedHistory) {
-    plot.clearViewHistory();
-    for (int i = 1; i <= 25; ++i) plot.zoomTo(i, i + 50, 0, 100);
-    EXPECT_EQ(plot.viewHistory().size(), 20);
-    for (int i = 0; i < 19; ++i) plot.viewBack();
-    EXPECT_EQ(plot.viewHistory().index(), 0);
-    EXPECT_EQ(plot.getView(), (TFloatRect{6, 0, 56, 100}));
-    plot.viewBack();
-    EXPECT_EQ(plot.getView(), (TFloatRect{6, 0, 56, 100}));
-    for (int i = 0; i < 19; ++i) plot.viewForward();
-    EXPECT_EQ(plot.getView(), (TFloatRect{25, 0, 75, 100}));
-    plot.viewForward();
-    EXPECT_EQ(plot.viewHistory().index(), 19);
-}
-
 // --- pixels ----------------------------------------------------------------------------------
 
 TEST_F(SpectrumPlot, TheCurrentSerieIsDrawnLastAndWiderWhenThereAreOthers) {
@@ -205,26 +185,6 @@ TEST_F(SpectrumPlot, TheCurrentSerieIsDrawnLastAndWiderWhenThereAreOthers) {
     image = render();
     EXPECT_TRUE(rowsOf(image, 100, blue).empty());
     EXPECT_EQ(rowsOf(image, 100, red).size(), static_cast<std::size_t>(highlightLineWidth()));
-}
-
-TEST_F(SpectrumPlot, ASingleVisibleBarPointDrawsOneStickFromTheBaseLineNoneOutside) {
-    plot.setView(0, 100, -10, 100);
-    addSerie(TSerieStyle::Bars, TColor{255, 0, 0}, {{-20, 50}, {50, 80}, {150, 70}});
-    const QImage image = render();
-    const TPoint top = plot.worldToDevice(50, 80);
-    const TPoint base = plot.worldToDevice(50, 0);
-    const std::vector<int> rows = rowsOf(image, top.x, red);
-    ASSERT_FALSE(rows.empty());
-    EXPECT_EQ(rows.front(), top.y);
-    EXPECT_GE(rows.back(), base.y - 1);
-    EXPECT_LE(rows.back(), base.y);
-    EXPECT_EQ(static_cast<int>(rows.size()), rows.back() - rows.front() + 1);
-    EXPECT_EQ(countNot(image, white), static_cast<int>(rows.size()));
-    // Series wholly outside the window draw nothing.
-    plot.series()->clear();
-    addSerie(TSerieStyle::Bars, TColor{255, 0, 0}, {{150, 50}, {160, 80}});
-    addSerie(TSerieStyle::Line, TColor{0, 0, 255}, {{-50, 50}, {-40, 80}, {-30, 10}});
-    EXPECT_EQ(countNot(render(), white), 0);
 }
 
 TEST_F(SpectrumPlot, ChangedDataShowsAtTheNextRepaint) {
@@ -332,7 +292,6 @@ TEST_F(SpectrumPlot, AClickOnAnUnfocusedPlotOnlyAsksForFocusAndItsReleaseReaches
     EXPECT_EQ(tool->log, std::vector<std::string>{"down 100,50"});
     EXPECT_TRUE(plot.isButtonDown());
     EXPECT_EQ(plot.downPoint(), plot.deviceToWorld(100, 50));
-    EXPECT_EQ(plot.mousePos(), plot.downPoint());
     EXPECT_EQ(presses.count(), 1);
     QTest::mouseRelease(&plot, Qt::LeftButton, {}, QPoint(100, 50));
 
@@ -397,54 +356,39 @@ TEST_F(SpectrumPlot, TheReadOutMeasuresFromTheReferencePointOrThePress) {
     EXPECT_EQ(plot.cursorReadout().toStdString(), " 100.00000 -1.00000 = 99.00000 (m/z)");
 }
 
-TEST_F(SpectrumPlot, TheCurrentSerieAsText) {
+// The text formats and the parsing are the readers' own; the plot adds the window, the series
+// made when there is none, and the repaint after a fault.
+TEST_F(SpectrumPlot, TheCurrentSerieAsTextInTheWindow) {
     EXPECT_EQ(plot.currentSerieText(), "");
     EXPECT_EQ(plot.currentSerieRangeText(), "");
     EXPECT_EQ(plot.currentSerieMassList(), "");
 
     addSerie(TSerieStyle::Line, TColor{}, {{5.5, 20}, {50.25, 1500000.5}, {150, 3}});
-    EXPECT_EQ(plot.currentSerieText(),
-              "         5.50000    20.000\n"
-              "        50.25000 1500000.500\n"
-              "       150.00000     3.000\n");
+    EXPECT_EQ(plot.currentSerieText(), plot.series()->current()->points()->getAsText());
     plot.setView(10, 100, 0, 100);
     EXPECT_EQ(plot.currentSerieRangeText(), "        50.25000 1500000.500\n");
     plot.setView(60, 100, 0, 100);
     EXPECT_EQ(plot.currentSerieRangeText(), "");
-    EXPECT_EQ(plot.currentSerieMassList(),
-              "         5.5000\n"
-              "        50.2500\n"
-              "       150.0000\n");
-    EXPECT_EQ(plot.currentSerieStringList(),
-              (QStringList{"5.5000\t20.000", "50.2500\t1500000.500", "150.0000\t3.000"}));
 }
 
-TEST_F(SpectrumPlot, TextAndStringListsMakeASerieWhenThereIsNoneAndKeepWhatPrecedesAFault) {
+TEST_F(SpectrumPlot, TextAndStringListsMakeASerieWhenThereIsNoneAndReportFaults) {
     plot.setCurrentSerieText("1.5 2\n3 4\n");
     ASSERT_EQ(plot.series()->count(), 1);
     EXPECT_EQ(plot.series()->current()->name(), "No name");
     EXPECT_EQ(plot.series()->current()->points()->count(), 2);
-    EXPECT_EQ(plot.series()->current()->points()->getMaxPoint(), (TFloatPointRec{3, 4}));
-
     EXPECT_EQ(messageOf([&] { plot.setCurrentSerieText("10 20\n30 40\n50"); }),
               "Interrupted. wrong X Y format");
-    const auto& points = *plot.series()->current()->points();
-    ASSERT_EQ(points.count(), 2);
-    EXPECT_EQ(points.get(1), (TFloatPointRec{30, 40}));
     EXPECT_EQ(plot.series()->count(), 1);
 
-    // The string list: pairs until the first fault, also into a plot without series.
     plot.series()->clear();
-    plot.setCurrentSerieStringList({"  10,5\t20", "0 5", "7 0", "12 3\r\n", "14 2 extra"});
+    plot.setCurrentSerieStringList({"10,5\t20", "12 3"});
     ASSERT_EQ(plot.series()->count(), 1);
     EXPECT_EQ(plot.series()->current()->name(), "No name");
-    const auto& listed = *plot.series()->current()->points();
-    EXPECT_EQ(listed.points(), (std::vector<TFloatPointRec>{{10.5, 20}, {12, 3}, {14, 2}}));
+    EXPECT_EQ(plot.currentSerieStringList(), (QStringList{"10.5000\t20.000", "12.0000\t3.000"}));
     EXPECT_EQ(messageOf([&] {
                   plot.setCurrentSerieStringList({"1 2", "x 3", "4 5"});
               }),
               "Interrupted. wrong X Y format");
-    EXPECT_EQ(listed.points(), (std::vector<TFloatPointRec>{{1, 2}}));
     EXPECT_EQ(plot.currentSerieStringList(), QStringList{"1.0000\t2.000"});
 }
 
