@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -217,24 +215,6 @@ TEST(MziFileSave, PointTextWhoseChecksumIsZeroReadsBack) {
               (std::vector<TFloatPointRec>{{100.0, 11.0}}));
 }
 
-TEST(MziFileSave, ARealProfileScanReadsBackToTheTextsPrecision) {
-    const std::string scan =
-        fileBytes(std::filesystem::path(VELMORIX_TEST_DATA) / "ltqft_small_scan1_ms1_profile.txt");
-    TSpectrumData data;
-    const auto serie = data.series()->newSerie("scan 1");
-    serie->points()->setAsText(scan);
-    ASSERT_GT(serie->points()->count(), 10000);
-    const TLoaded loaded = load(*mziFileText(data));
-    EXPECT_FALSE(loaded.corrupt);
-    const std::vector<TFloatPointRec> read = pointsIn(loaded.panes[0].series()->serie(0));
-    const std::vector<TFloatPointRec> written = pointsIn(serie);
-    ASSERT_EQ(read.size(), written.size());
-    for (std::size_t i = 0; i < read.size(); ++i) {
-        ASSERT_NEAR(read[i].x, written[i].x, 5e-6) << i;
-        ASSERT_NEAR(read[i].y, written[i].y, 5e-4) << i;
-    }
-}
-
 // --- reading what other writers wrote --------------------------------------------------------
 
 TEST(MziFileLoad, TheObservedSeriesIsReadOnlyWhenItsDataCarriesAnAttribute) {
@@ -300,27 +280,20 @@ TEST(MziFileLoad, PointDataThatFailsItsChecksumOrSealLeavesItsSeriesEmptyAndTheL
 }
 
 // The sealed form: big-endian 32-bit floats of x then y, in Base64, then the uppercase SHA-1 of
-// the Base64 text. Nothing is dropped in this form, not even x <= 0 or y = 0.
-TEST(MziFileLoad, APointListInTheSealedFormReadsBackUnlessItsSealIsChanged) {
+// the Base64 text, laid out on lines of their own here. Nothing is dropped in this form, not even
+// x <= 0 or y = 0. (A changed seal is refused by the point list itself.)
+TEST(MziFileLoad, APointListInTheSealedFormReadsBackWhole) {
     // (-2, 7.5), (0.5, 0), (500.25, 1000), (501.5, 250.5)
-    const std::string body = "wAAAAEDwAAA/AAAAAAAAAEP6IABEegAAQ/rAAEN6gAA=";
-    const std::string seal = "0879ECDD99424EB6C39DB6A99FCB973DE7639F51";
-    std::string lowerSeal = seal;
-    for (char& c : lowerSeal) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    const auto sealed = [](std::string_view name, const std::string& text) {
-        return "<spectrum name=\"" + std::string(name) +
-               "\" view=\"continue\" IDcode=\"0\"><datatheo nvalues=\"4\">" + text +
-               "</datatheo></spectrum>";
-    };
-    TMziFileReader reader = TMziFileReader::fromText(
-        document(spectra("", sealed("laid out", "\n    " + body + seal + "\n  ")) +
-                 spectra("", sealed("lower-case seal", body + lowerSeal))));
-    std::vector<TSpectrumData> panes = readAll(reader);
+    const std::string text =
+        "\n    wAAAAEDwAAA/AAAAAAAAAEP6IABEegAAQ/rAAEN6gAA="
+        "0879ECDD99424EB6C39DB6A99FCB973DE7639F51\n  ";
+    const TLoaded loaded =
+        load(document(spectra("", "<spectrum name=\"s\" IDcode=\"0\"><datatheo nvalues=\"4\">" +
+                                      text + "</datatheo></spectrum>")));
+    EXPECT_FALSE(loaded.corrupt);
     EXPECT_EQ(
-        pointsIn(panes[0].series()->serie(0)),
+        pointsIn(loaded.panes[0].series()->serie(0)),
         (std::vector<TFloatPointRec>{{-2.0, 7.5}, {0.5, 0.0}, {500.25, 1000.0}, {501.5, 250.5}}));
-    EXPECT_TRUE(panes[1].series()->serie(0)->points()->isEmpty());
-    EXPECT_TRUE(reader.corrupt());
 }
 
 TEST(MziFileLoad, EveryPaneGetsTheDocumentsAnnotationPageWhichASaveDoesNotWriteBack) {
