@@ -60,6 +60,17 @@ QRect inkBox(const QImage& image, const QRect& area) {
     return box;
 }
 
+// The text drawn with the font at (x, y) on a white 200 x 200 image.
+QImage drawn(const std::string& text, const TFontEx& font, int x, int y) {
+    QImage image(200, 200, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        drawText(painter, x, y, text, font);
+    }
+    return image;
+}
+
 int expectedPixels(double dpi, double inches) {
     return static_cast<int>(std::lround(dpi * inches));
 }
@@ -88,13 +99,10 @@ TEST(AxisTickStep, OneOrTwoPowersOfTenAtMostAThirdFirstTruncatedTowardZeroNoneIf
     const double ranges[][2] = {{1, 1},   {5, -5},   {nan, 1},       {0, nan},
                                 {0, inf}, {-inf, 0}, {-1e308, 1e308}};
     for (const auto& r : ranges) EXPECT_FALSE(calcTicks(r[0], r[1])) << r[0] << ".." << r[1];
-    // Huge but finite, and a few denormals wide: a usable step or none, never a loop.
+    // Huge but finite: a usable step (a few denormals wide is among the hostile ranges below).
     const auto huge = calcTicks(0, 1.7e308);
     ASSERT_TRUE(huge);
     EXPECT_TRUE(std::isfinite(huge->step) && huge->step > 0 && huge->step <= 1.7e308 / 3);
-    if (const auto tiny = calcTicks(0, 5e-323)) {
-        EXPECT_GT(tiny->step, 0);
-    }
 }
 
 TEST(AxisTickLabel, FixedDecimalsSevenSignificantDigitsThenExponent) {
@@ -128,9 +136,6 @@ TEST(AxisHorizontalTicks, WorkedScales) {
     ASSERT_EQ(ticks.minors.size(), 25u);
     for (std::size_t k = 0; k < ticks.minors.size(); ++k)
         EXPECT_EQ(ticks.minors[k], range->pixelOf(600, 4.0 * k)) << k;
-
-    EXPECT_EQ(labelsOf(horizontalTicks(*newRange(0, 1), 600, sixPerChar)),
-              (std::vector<QString>{"0.0", "0.2", "0.4", "0.6", "0.8"}));
 
     // -7..3: First is -6 (truncated toward zero), so -7..-6 carries no tick at all.
     const auto negative = horizontalTicks(*newRange(-7, 3), 600, sixPerChar);
@@ -190,57 +195,53 @@ TEST(AxisRelativeScale, TwentyDivisionsAndQuarterLabels) {
         EXPECT_EQ(scale.ticks[i].pixel, 10 * i);
         EXPECT_EQ(scale.ticks[i].major, i % 5 == 0) << i;
     }
-    ASSERT_EQ(scale.labels.size(), 3u);
-    EXPECT_EQ(scale.labels[0].text, "1/4");
-    EXPECT_EQ(scale.labels[0].pixel, 150);  // near the bottom
-    EXPECT_EQ(scale.labels[1].text, "1/2");
-    EXPECT_EQ(scale.labels[1].pixel, 100);
-    EXPECT_EQ(scale.labels[2].text, "3/4");
-    EXPECT_EQ(scale.labels[2].pixel, 50);  // near the top
+    std::vector<std::pair<QString, int>> labels;
+    for (const auto& label : scale.labels) labels.emplace_back(label.text, label.pixel);
+    EXPECT_EQ(labels,
+              (std::vector<std::pair<QString, int>>{{"1/4", 150}, {"1/2", 100}, {"3/4", 50}}));
 }
 
-TEST(AxisPaint, HorizontalBorderOnThePlotSideAndTicksAwayFromIt) {
-    for (const bool top : {false, true}) {
-        SCOPED_TRACE(top ? "top" : "bottom");
+// Horizontal axes show their range (a major tick at 20 on pixel 120, a minor one at 4 on pixel
+// 24), vertical ones the relative scale (major at row 0, minor at row 10).
+TEST(AxisPaint, BorderOnThePlotSideTicksAndLabelsAwayFromIt) {
+    // The pixel at a along the axis and d away from the border is origin + along * a + depth * d.
+    const struct {
+        TAxisType type;
+        QSize size;
+        QPoint origin, along, depth;
+    } cases[] = {
+        {TAxisType::Bottom, {600, 40}, {0, 0}, {1, 0}, {0, 1}},
+        {TAxisType::Top, {600, 40}, {0, 39}, {1, 0}, {0, -1}},
+        {TAxisType::Left, {40, 200}, {39, 0}, {0, 1}, {-1, 0}},
+        {TAxisType::Right, {40, 200}, {0, 0}, {0, 1}, {1, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.type));
+        const bool horizontal = c.along.x() == 1;
         TAxis axis;
-        if (top) axis.setAxisType(TAxisType::Top);
-        axis.resize(600, 40);
-        const int major = expectedPixels(axis.logicalDpiY(), 0.1);
-        const int minor = expectedPixels(axis.logicalDpiY(), 0.05);
+        axis.setAxisType(c.type);
+        axis.resize(c.size);
+        const int major = horizontal ? expectedPixels(axis.logicalDpiY(), 0.1) : 5;
+        const int minor = horizontal ? expectedPixels(axis.logicalDpiY(), 0.05) : 3;
         ASSERT_GT(major, minor);
         const QImage image = rendered(axis);
-        // Row r counted from the border, which is the first row of a bottom axis.
-        const auto row = [&](int r) { return top ? 39 - r : r; };
-        for (const int x : {0, 30, 300, 599}) EXPECT_TRUE(isInk(image, x, row(0))) << x;
-        // The major tick at 20 (pixel 120) is major pixels long, the minor one at 4 (pixel 24)
-        // minor.
-        EXPECT_TRUE(isInk(image, 120, row(major - 1)));
-        EXPECT_TRUE(isInk(image, 24, row(minor - 1)));
-        EXPECT_FALSE(isInk(image, 24, row(minor)));
-        EXPECT_FALSE(isInk(image, 36, row(2)));  // between two minor ticks
+        const auto ink = [&](int a, int d) {
+            const QPoint p = c.origin + c.along * a + c.depth * d;
+            return isInk(image, p.x(), p.y());
+        };
+        for (const int a : {0, 30, 77, 199}) EXPECT_TRUE(ink(a, 0)) << a;
+        EXPECT_TRUE(ink(horizontal ? 120 : 0, major - 1));
+        const int minorAt = horizontal ? 24 : 10;
+        EXPECT_TRUE(ink(minorAt, minor - 1));
+        EXPECT_FALSE(ink(minorAt, minor));
+        EXPECT_FALSE(ink(minorAt + 12, 2));  // between two minor ticks
+        if (!horizontal) {
+            EXPECT_FALSE(ink(0, major));
+            // The "3/4" label lies inside the control, beyond the ticks.
+            const QRect label(c.type == TAxisType::Left ? 0 : 5, 30, 35, 25);
+            EXPECT_TRUE(inkBox(image, label).isValid());
+        }
     }
-}
-
-TEST(AxisPaint, VerticalScalesLieAgainstThePlotSide) {
-    TAxis left;
-    left.setAxisType(TAxisType::Left);
-    left.resize(40, 200);
-    QImage image = rendered(left);
-    for (const int y : {0, 77, 199}) EXPECT_TRUE(isInk(image, 39, y)) << y;
-    for (int x = 35; x < 40; ++x) EXPECT_TRUE(isInk(image, x, 0)) << x;  // long tick at 0
-    EXPECT_FALSE(isInk(image, 34, 0));
-    for (int x = 37; x < 40; ++x) EXPECT_TRUE(isInk(image, x, 10)) << x;  // short tick at 10
-    EXPECT_FALSE(isInk(image, 36, 10));
-
-    TAxis right;
-    right.setAxisType(TAxisType::Right);
-    right.resize(40, 200);
-    image = rendered(right);
-    for (const int y : {0, 77, 199}) EXPECT_TRUE(isInk(image, 0, y)) << y;
-    for (int x = 0; x < 5; ++x) EXPECT_TRUE(isInk(image, x, 0)) << x;
-    EXPECT_FALSE(isInk(image, 5, 0));
-    // The labels are inside the control, right of the ticks.
-    EXPECT_TRUE(inkBox(image, QRect(5, 30, 35, 25)).isValid());
 }
 
 TEST(AxisPaint, VerticalCaptionReadsUpwardFromTheFarEdge) {
@@ -315,7 +316,6 @@ TEST(AxisThick, InchesGiveTheCrossSizeAndAreReappliedUnchanged) {
     axis.resize(300, 50);
     axis.setThick(0.3);
     EXPECT_EQ(axis.height(), expectedPixels(axis.logicalDpiY(), 0.3));
-    EXPECT_EQ(axis.width(), 300);
     axis.resize(300, 7);
     axis.setThick(0.3);  // the same value still resizes: the pane relies on it after a resize
     EXPECT_EQ(axis.height(), expectedPixels(axis.logicalDpiY(), 0.3));
@@ -358,13 +358,8 @@ TEST(FontPainter, ReferencePointFollowsTheAlignmentFlags) {
         {textAlignCenter + textAlignBaseline, "centre baseline"},
     };
     for (const auto& c : cases) {
-        QImage image(200, 200, QImage::Format_RGB32);
-        image.fill(Qt::white);
         font.textAlign = c.align;
-        {
-            QPainter painter(&image);
-            drawText(painter, 100, 100, "HHH", font);
-        }
+        const QImage image = drawn("HHH", font, 100, 100);
         const QRect box = inkBox(image, image.rect());
         ASSERT_TRUE(box.isValid()) << c.name;
         switch (c.align & textAlignCenter) {
@@ -400,12 +395,7 @@ TEST(FontPainter, EscapementTurnsCounterClockwiseAboutTheReferencePointInTheFont
     font.color = TColor::fromRgb(255, 0, 0);
     font.escapement = 900;
     const TSize extent = measureText("HHHH", font);
-    QImage image(200, 200, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    {
-        QPainter painter(&image);
-        drawText(painter, 100, 150, "HHHH", font);
-    }
+    const QImage image = drawn("HHHH", font, 100, 150);
     // Reading upward from (100, 150): the tops of the letters face left, so with the reference
     // point at the top of the text cell the text lies right of x = 100 and above y = 150.
     const QRect box = inkBox(image, image.rect());

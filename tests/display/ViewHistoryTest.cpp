@@ -20,8 +20,8 @@ TEST(ViewHistory, WalksBetweenItsEndsAndInsertsAfterTheCurrentEntry) {
     history.back();
     history.back();  // at 1
     history.record(view(10));
-    EXPECT_EQ(history.views(), (std::vector<TFloatRect>{view(0), view(1), view(10), view(2),
-                                                        view(3)}));
+    EXPECT_EQ(history.views(),
+              (std::vector<TFloatRect>{view(0), view(1), view(10), view(2), view(3)}));
     EXPECT_EQ(history.index(), 2);
     EXPECT_EQ(history.forward(), view(2));
     EXPECT_EQ(history.forward(), view(3));
