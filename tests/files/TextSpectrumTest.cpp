@@ -296,14 +296,6 @@ TEST_F(TextSpectrumFiles, FilesThatGiveNoPointAreRefused) {
               "More than 20 line errors.");
 }
 
-TEST_F(TextSpectrumFiles, ImportScalesTheBasePeakToOneHundred) {
-    const std::string path = write("s.txt", "100 4\n200 -2\n300 8\n");
-    const TFloatPointSortedListPtr points = importTextSpectrum(path, TTextLayout::FirstTwoNumbers);
-    EXPECT_EQ(points->points(),
-              (std::vector<TFloatPointRec>{{100.0, 50.0}, {200.0, -25.0}, {300.0, 100.0}}));
-    EXPECT_EQ(points->getMinPoint(), (TFloatPointRec{100.0, -25.0}));
-}
-
 // --- series text, mass list, string list ---------------------------------------------------------
 
 TEST(SeriesText, APasteFaultKeepsThePairsBeforeItAndRecomputesTheCorners) {

@@ -285,29 +285,24 @@ TEST(PointText, CommaSeparatorsSignsAndExponentsReadPairsWithZeroYOrNonPositiveX
     EXPECT_EQ(list.points(), (std::vector<TFloatPointRec>{{2, 7}}));
 }
 
-TEST(PointText, IncompletePairKeepsWhatWasReadAndTheWholeChecksum) {
-    TFloatPointSortedList list;
-    const std::string text = "1 2\n3";
-    EXPECT_EQ(messageOf([&] { list.setAsText(text); }),
-              "Invalid format. Incomplete value pair (3 ...)");
-    ASSERT_EQ(list.count(), 1);
-    EXPECT_EQ(list.get(0), (TFloatPointRec{1, 2}));
-    EXPECT_EQ(list.getChecksum(), pointTextChecksum(text));
-    EXPECT_EQ(messageOf([&] { list.setAsText("12.5"); }),
-              "Invalid format. Incomplete value pair (12.5 ...)");
-}
-
-TEST(PointText, BadNumbersAreNamed) {
-    TFloatPointSortedList list;
-    // The points before the bad token stay, sorted; the checksum covers the whole text.
-    const std::string text = "5 2 3 1 1.2.3 4 7 8";
-    EXPECT_EQ(messageOf([&] { list.setAsText(text); }),
-              "'1.2.3' is not a valid floating point value");
-    EXPECT_EQ(list.points(), (std::vector<TFloatPointRec>{{3, 1}, {5, 2}}));
-    EXPECT_EQ(list.getChecksum(), pointTextChecksum(text));
-    // Infinities and NaN would break the order of the list: they are not numbers here.
-    EXPECT_EQ(messageOf([&] { list.setAsText("1 nan"); }),
-              "'nan' is not a valid floating point value");
+// The points before a fault stay, sorted; the checksum covers the whole text. Infinities and NaN
+// would break the order of the list: they are not numbers here.
+TEST(PointText, FaultsAreNamedAndKeepWhatWasReadAndTheWholeChecksum) {
+    const struct {
+        std::string text;
+        std::string message;
+        std::vector<TFloatPointRec> kept;
+    } cases[] = {
+        {"1 2\n3", "Invalid format. Incomplete value pair (3 ...)", {{1, 2}}},
+        {"12.5", "Invalid format. Incomplete value pair (12.5 ...)", {}},
+        {"5 2 3 1 1.2.3 4 7 8", "'1.2.3' is not a valid floating point value", {{3, 1}, {5, 2}}},
+        {"1 nan", "'nan' is not a valid floating point value", {}}};
+    TFloatPointSortedList list;  // each text replaces the points of the one before
+    for (const auto& c : cases) {
+        EXPECT_EQ(messageOf([&] { list.setAsText(c.text); }), c.message);
+        EXPECT_EQ(list.points(), c.kept) << c.text;
+        EXPECT_EQ(list.getChecksum(), pointTextChecksum(c.text)) << c.text;
+    }
 }
 
 TEST(PointText, AMillionReversedPointsReadInOrder) {

@@ -41,38 +41,26 @@ void dropAt(FakeWorldControl& plot, TControlLabel& label, int dx, int dy) {
 
 // --- candidates -----------------------------------------------------------------------------
 
-TEST(LabelCandidates, EachWindowGivesItsHighestPointAtSinglePrecision) {
-    const auto list = newPointlistLabelList(
-        "Custom Labels", pointsOf({{1.0, 5}, {1.1, 9}, {1.15, 2}, {1.5, 4}, {1.6, 7}}));
-    const auto& c = list->candidates()->points();
-    ASSERT_EQ(c.size(), 2u);
-    // Ascending by intensity.
-    EXPECT_EQ(c[0], (TFloatPointRec{static_cast<float>(1.6), 7}));
-    EXPECT_EQ(c[1], (TFloatPointRec{static_cast<float>(1.1), 9}));
-    EXPECT_NE(c[1].x, 1.1);
-}
-
-TEST(LabelCandidates, WindowsStartAtPointsNotOnAGridFirstMaximumWinsAndNoPointIsAnError) {
-    // The second window starts at 0.3, the first point beyond 0.2, and ends at 0.5, so 0.55
-    // starts a third one.
-    const auto list =
-        newPointlistLabelList("L", pointsOf({{0.0, 1}, {0.3, 2}, {0.45, 5}, {0.55, 3}}));
-    auto c = list->candidates()->points();
-    std::sort(c.begin(), c.end(), [](auto& a, auto& b) { return a.x < b.x; });
-    ASSERT_EQ(c.size(), 3u);
-    EXPECT_FLOAT_EQ(c[0].x, 0.0f);
-    EXPECT_FLOAT_EQ(c[1].x, 0.45f);
-    EXPECT_FLOAT_EQ(c[2].x, 0.55f);
-
-    // Of equal maxima the first wins; a single point is a candidate; no point is an error.
-    list->setPoints(pointsOf({{2.0, 1}, {2.05, 6}, {2.1, 6}}));
-    ASSERT_EQ(list->candidates()->count(), 1);
-    EXPECT_FLOAT_EQ(list->candidates()->first().x, 2.05f);
-
-    list->setPoints(pointsOf({{7.0, 3}}));
-    ASSERT_EQ(list->candidates()->count(), 1);
-    EXPECT_EQ(list->candidates()->first(), (TFloatPointRec{7.0, 3.0}));
-
+// Each window gives its highest point, x at single precision; the candidates ascend by
+// intensity.
+TEST(LabelCandidates, EachWindowGivesItsHighestPointAndNoPointIsAnError) {
+    const auto f = [](double x) { return static_cast<double>(static_cast<float>(x)); };
+    const struct {
+        TFloatPointSortedList points;
+        std::vector<TFloatPointRec> candidates;
+    } cases[] = {
+        {pointsOf({{1.0, 5}, {1.1, 9}, {1.15, 2}, {1.5, 4}, {1.6, 7}}), {{f(1.6), 7}, {f(1.1), 9}}},
+        // Windows start at points, not on a grid: the second starts at 0.3, the first point
+        // beyond 0.2, and ends at 0.5, so 0.55 starts a third one.
+        {pointsOf({{0.0, 1}, {0.3, 2}, {0.45, 5}, {0.55, 3}}),
+         {{0, 1}, {f(0.55), 3}, {f(0.45), 5}}},
+        {pointsOf({{2.0, 1}, {2.05, 6}, {2.1, 6}}), {{f(2.05), 6}}},  // the first maximum wins
+        {pointsOf({{7.0, 3}}), {{7, 3}}}};
+    const auto list = newPointlistLabelList("L", pointsOf({{1, 1}}));
+    for (const auto& c : cases) {
+        list->setPoints(c.points);
+        EXPECT_EQ(list->candidates()->points(), c.candidates);
+    }
     EXPECT_EQ(errorOf<EListError>([] { TPointlistLabelList("L", TFloatPointSortedList()); }),
               "List index out of bounds (0)");
 }
