@@ -32,12 +32,10 @@ protected:
     TSpectrum& plot() { return *pane.spectrum(); }
     TAxis& xAxis() { return *pane.xAxis().axis(); }
     TAxis& yAxis() { return *pane.yAxis().axis(); }
-    int labelHeight() { return pane.serieLabel()->height(); }
 
     void addSeries(std::initializer_list<const char*> names) {
         for (const char* name : names) plot().series()->newSerie(name);
     }
-    int currentIndex() { return plot().series()->currentIndex(); }
     void clickLabel(Qt::MouseButton button) {
         QTest::mouseClick(pane.serieLabel(), button, {}, QPoint(5, 5));
     }
@@ -49,72 +47,57 @@ protected:
     TSpectrumContainer pane;
 };
 
-TEST_F(SpectrumContainerPane, TheLabelTopsThePlotWithTheAxesBelowAndLeft) {
-    const int lh = labelHeight();
+// The axes place themselves against the plot (tested with the plot); the pane sizes the plot
+// and cuts the axes.
+TEST_F(SpectrumContainerPane, ThePlotTakesWhatTheLabelAndTheAxesLeave) {
+    const int lh = pane.serieLabel()->height();
     ASSERT_GT(lh, 0);
     EXPECT_EQ(pane.serieLabel()->geometry(), QRect(0, 0, 300, lh));
-    EXPECT_EQ(plot().geometry(), QRect(40, lh, 300 - 40 - 1, 200 - 29 - lh - 1));
-    EXPECT_EQ(xAxis().geometry(), QRect(40, 200 - 29 - 1, 259, 29));
-    EXPECT_EQ(yAxis().geometry(), QRect(0, lh, 40, 200 - 29 - lh - 1));
-    EXPECT_EQ(plot().objectName(), "Spectrum");
+    const auto expectLayout = [&](const char* step, QRect plotRect, int xHeight, int yWidth) {
+        SCOPED_TRACE(step);
+        EXPECT_EQ(plot().geometry(), plotRect);
+        EXPECT_EQ(xAxis().height(), xHeight);
+        EXPECT_EQ(yAxis().width(), yWidth);
+    };
+    expectLayout("start", {40, lh, 259, 170 - lh}, 29, 40);
+    pane.resize(500, 300);
+    expectLayout("larger", {40, lh, 459, 270 - lh}, 29, 40);
 
-    pane.resize(500, 300);  // the layout follows the pane
-    EXPECT_EQ(plot().geometry(), QRect(40, lh, 459, 300 - 29 - lh - 1));
-}
-
-TEST_F(SpectrumContainerPane, APaneTooSmallForAnAxisCutsTheAxisAndLeavesThePlotNothing) {
+    // Too small for an axis: the axis is cut to the pane and the plot gets nothing; large
+    // enough again, the axes have their own thickness back.
     pane.resize(300, 10);
-    EXPECT_EQ(xAxis().height(), 10);
-    EXPECT_EQ(plot().height(), 0);
-
+    expectLayout("too low", {40, lh, 259, 0}, 10, 40);
     pane.resize(30, 200);
-    EXPECT_EQ(yAxis().width(), 30);
-    EXPECT_EQ(plot().width(), 0);
-
-    // Once the pane is large enough again, the axes have their own thickness back.
+    expectLayout("too narrow", {30, lh, 0, 170 - lh}, 29, 30);
     pane.resize(300, 200);
-    EXPECT_EQ(xAxis().height(), 29);
-    EXPECT_EQ(yAxis().width(), 40);
-    EXPECT_EQ(plot().height(), 200 - 29 - labelHeight() - 1);
-
-    // So does a new thickness; a negative one is refused.
+    expectLayout("large again", {40, lh, 259, 170 - lh}, 29, 40);
     pane.xAxis().setThick(inchesFor(50, pane.logicalDpiY()));
-    EXPECT_EQ(xAxis().height(), 50);
-    EXPECT_EQ(plot().height(), 200 - 50 - labelHeight() - 1);
     pane.xAxis().setThick(-1.0f);
-    EXPECT_EQ(xAxis().height(), 50);
-}
+    expectLayout("thicker x axis", {40, lh, 259, 149 - lh}, 50, 40);
 
-TEST_F(SpectrumContainerPane, HiddenLabelAndAxesGiveTheirRoomToThePlot) {
-    const int lh = labelHeight();
+    // Hidden label and axes give their room to the plot.
     pane.serieLabel()->hide();
-    EXPECT_EQ(plot().geometry(), QRect(40, 0, 259, 200 - 29 - 1));
-
+    expectLayout("label hidden", {40, 0, 259, 149}, 50, 40);
     pane.xAxis().setVisible(false);
     pane.yAxis().setVisible(false);
-    EXPECT_EQ(plot().geometry(), QRect(0, 0, 300, 200));
-    EXPECT_FALSE(pane.xAxis().isVisible());
-
+    expectLayout("axes hidden", {0, 0, 300, 200}, 50, 40);
     pane.serieLabel()->show();
-    EXPECT_EQ(plot().geometry(), QRect(0, lh, 300, 200 - lh));
+    expectLayout("label shown", {0, lh, 300, 200 - lh}, 50, 40);
     pane.resize(300, lh - 3);  // without an x axis the label takes at most the pane
-    EXPECT_EQ(plot().geometry(), QRect(0, lh - 3, 300, 0));
-}
+    expectLayout("lower than the label", {0, lh - 3, 300, 0}, 50, 40);
 
-TEST_F(SpectrumContainerPane, AxisTypesChangeOnlyWithinOneOrientation) {
-    const int lh = labelHeight();
-    pane.xAxis().setAxisType(TAxisType::Left);
-    pane.yAxis().setAxisType(TAxisType::Bottom);
-    EXPECT_EQ(pane.xAxis().axisType(), TAxisType::Bottom);
-    EXPECT_EQ(pane.yAxis().axisType(), TAxisType::Left);
-    EXPECT_EQ(xAxis().height(), 29);
-    EXPECT_EQ(plot().geometry(), QRect(40, lh, 259, 200 - 29 - lh - 1));
-
+    // The axes change sides within their orientation only.
+    pane.resize(300, 200);
+    pane.xAxis().setVisible(true);
+    pane.yAxis().setVisible(true);
     pane.xAxis().setAxisType(TAxisType::Top);
     pane.yAxis().setAxisType(TAxisType::Right);
-    EXPECT_EQ(plot().geometry(), QRect(0, lh + 29, 259, 200 - 29 - lh - 1));
-    EXPECT_EQ(xAxis().geometry(), QRect(0, lh, 259, 29));
-    EXPECT_EQ(yAxis().geometry(), QRect(259, lh + 29, 40, 200 - 29 - lh - 1));
+    expectLayout("top and right", {0, lh + 50, 259, 149 - lh}, 50, 40);
+    pane.xAxis().setAxisType(TAxisType::Left);
+    pane.yAxis().setAxisType(TAxisType::Bottom);
+    EXPECT_EQ(pane.xAxis().axisType(), TAxisType::Top);
+    EXPECT_EQ(pane.yAxis().axisType(), TAxisType::Right);
+    expectLayout("types across", {0, lh + 50, 259, 149 - lh}, 50, 40);
 }
 
 TEST_F(SpectrumContainerPane, TheLabelNamesTheFileAndTheCurrentSerieInItsColour) {
@@ -145,17 +128,14 @@ TEST_F(SpectrumContainerPane, ClicksOnTheLabelStepThroughTheSeriesAndAskForFocus
 
     addSeries({"a", "b", "c"});
     plot().series()->setCurrentIndex(2);
-    clickLabel(Qt::LeftButton);
-    EXPECT_EQ(currentIndex(), 0);
+    clickLabel(Qt::LeftButton);  // the left button steps forward round, the right one back
     EXPECT_EQ(pane.serieLabel()->text(), " (1: a)");
-    clickLabel(Qt::RightButton);
-    EXPECT_EQ(currentIndex(), 2);
-    clickLabel(Qt::RightButton);
-    EXPECT_EQ(currentIndex(), 1);
-    clickLabel(Qt::LeftButton);
-    EXPECT_EQ(currentIndex(), 2);
-    clickLabel(Qt::MiddleButton);
-    EXPECT_EQ(currentIndex(), 2);
+    const std::pair<Qt::MouseButton, int> clicks[] = {
+        {Qt::RightButton, 2}, {Qt::RightButton, 1}, {Qt::LeftButton, 2}, {Qt::MiddleButton, 2}};
+    for (const auto& [button, index] : clicks) {
+        clickLabel(button);
+        EXPECT_EQ(plot().series()->currentIndex(), index) << button;
+    }
     EXPECT_EQ(asked.size(), 6u);
 }
 
