@@ -46,11 +46,6 @@ protected:
         for (int i = 0; i < manager.count(); ++i) rects.push_back(pane(i).geometry());
         return rects;
     }
-    std::vector<bool> xAxesShown() {
-        std::vector<bool> shown;
-        for (int i = 0; i < manager.count(); ++i) shown.push_back(pane(i).xAxis().isVisible());
-        return shown;
-    }
     void expectXWindow(int i, double min, double max) {
         EXPECT_DOUBLE_EQ(plot(i).xRange()->min(), min) << "pane " << i;
         EXPECT_DOUBLE_EQ(plot(i).xRange()->max(), max) << "pane " << i;
@@ -65,14 +60,12 @@ TEST_F(SpectraManager, ThreePanesShareTheHeightUnderTheNavigator) {
     EXPECT_EQ(manager.navigator()->geometry().top(), 0);
     EXPECT_EQ(paneRects(),
               (std::vector<QRect>{{0, 30, 500, 124}, {0, 153, 500, 124}, {0, 276, 500, 123}}));
-    EXPECT_EQ(xAxesShown(), (std::vector<bool>{true, true, true}));
     EXPECT_EQ(pane(2).xAxis().axis()->height(), 29);
 
     // Synchronised, the bottom pane carries the one x axis below the others.
     manager.setSynchronized(true);
     EXPECT_EQ(paneRects(),
               (std::vector<QRect>{{0, 30, 500, 114}, {0, 143, 500, 114}, {0, 256, 500, 142}}));
-    EXPECT_EQ(xAxesShown(), (std::vector<bool>{false, false, true}));
 
     manager.resize(300, 400);  // every resize lays the panes out
     EXPECT_EQ(pane(1).geometry(), QRect(0, 143, 300, 114));
@@ -93,7 +86,6 @@ TEST_F(SpectraManager, CountOutsideTheLimitsOrTheHeightIsRefused) {
 
     manager.setCount(8);
     EXPECT_EQ(manager.count(), 8);
-    EXPECT_EQ(manager.lastContainer(), manager.container(7));
     EXPECT_EQ(manager.container(8), nullptr);
 
     // 5 pixels under the navigator hold at most 4 panes; fewer panes are always possible.
@@ -128,18 +120,13 @@ TEST_F(SpectraManager, AxisThicknessesReachEveryPaneAndLaterOnes) {
     manager.setCount(2);
     const int dpiY = manager.logicalDpiY();
     const int dpiX = manager.logicalDpiX();
-    EXPECT_FLOAT_EQ(manager.yAxisThick(), 0.4f);
-    EXPECT_FLOAT_EQ(pane(0).yAxis().thick(), 0.4f);
-
     manager.setXAxisThick(inchesFor(40, dpiY));
     manager.setYAxisThick(inchesFor(50, dpiX));
-    for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(pane(i).xAxis().axis()->height(), 40);
-        EXPECT_EQ(pane(i).yAxis().axis()->width(), 50);
-    }
     manager.setCount(3);
-    EXPECT_EQ(pane(2).xAxis().axis()->height(), 40);
-    EXPECT_EQ(pane(2).yAxis().axis()->width(), 50);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(pane(i).xAxis().axis()->height(), 40) << i;
+        EXPECT_EQ(pane(i).yAxis().axis()->width(), 50) << i;
+    }
 
     // The shared axis under the bottom pane follows the thickness.
     manager.setSynchronized(true);
@@ -201,33 +188,12 @@ TEST_F(SpectraManager, ASynchronisedZoomMovesEveryPaneUntilSwitchedOff) {
 
     // Off: every pane keeps the zoomed window and then moves alone.
     manager.setSynchronized(false);
-    EXPECT_EQ(xAxesShown(), (std::vector<bool>{true, true, true}));
     for (int i = 0; i < 3; ++i) expectXWindow(i, 20, 30);
     plot(0).zoomTo(22, 25, 0, 50);
     expectXWindow(0, 22, 25);
     expectXWindow(1, 20, 30);
     expectXWindow(2, 20, 30);
     EXPECT_NE(plot(1).xRange(), plot(2).xRange());
-}
-
-TEST_F(SpectraManager, APaneAddedWhileSynchronisedJoinsAtOnce) {
-    manager.setCount(2);
-    manager.setSynchronized(true);
-    plot(0).zoomTo(40, 45, 0, 100);
-    manager.setCount(3);
-    EXPECT_EQ(plot(2).xRange(), plot(0).xRange());
-    expectXWindow(2, 40, 45);
-    EXPECT_EQ(xAxesShown(), (std::vector<bool>{false, false, true}));
-    EXPECT_EQ(pane(2).xAxis().axis()->range(), plot(0).xRange());
-    plot(2).zoomTo(41, 42, 0, 100);
-    expectXWindow(0, 41, 42);
-
-    // Synchronisation switched on without panes applies to the first ones created.
-    TSpectraManager empty;
-    empty.resize(300, 300);
-    empty.setSynchronized(true);
-    empty.setCount(2);
-    EXPECT_EQ(empty.container(0)->spectrum()->xRange(), empty.container(1)->spectrum()->xRange());
 }
 
 TEST_F(SpectraManager, ADragOnOnePaneStaysThereWhenSynchronisationSwitches) {
@@ -299,7 +265,8 @@ TEST_F(SpectraManager, DestroyingTheBoundPaneLeavesNothingBehind) {
 
 // Panes created and destroyed, bound and unbound, zoomed and synchronised in a random order;
 // after every step the panes are stacked, the binding names a live pane or none, and the x
-// ranges are shared exactly while synchronised. Run under the address sanitizer, a freed pane
+// ranges are shared exactly while synchronised, also by panes that joined meanwhile, with one x
+// axis under the bottom pane. Run under the address sanitizer, a freed pane
 // reached from anywhere ends the run.
 TEST_F(SpectraManager, ARandomRunKeepsEveryLinkValid) {
     std::mt19937 random(20240611);
@@ -356,12 +323,20 @@ TEST_F(SpectraManager, ARandomRunKeepsEveryLinkValid) {
         const int count = manager.count();
         ASSERT_GE(count, 0);
         ASSERT_LE(count, 8);
+        const bool synchronised = manager.isSynchronized();
         std::set<const TRange*> ranges;
         for (int i = 0; i < count; ++i) {
             ranges.insert(plot(i).xRange().get());
-            if (i > 0) ASSERT_EQ(pane(i).y(), pane(i - 1).y() + pane(i - 1).height() - 1);
+            if (i > 0) {
+                ASSERT_EQ(pane(i).y(), pane(i - 1).y() + pane(i - 1).height() - 1);
+            }
+            // Synchronised, only the bottom pane shows its x axis.
+            ASSERT_EQ(pane(i).xAxis().isVisible(), !synchronised || i == count - 1) << i;
+            ASSERT_EQ(pane(i).xAxis().axis()->range(), plot(i).xRange()) << i;
         }
-        if (count > 1) ASSERT_EQ(ranges.size(), manager.isSynchronized() ? 1u : size_t(count));
+        if (count > 1) {
+            ASSERT_EQ(ranges.size(), synchronised ? 1u : size_t(count));
+        }
         if (TSpectrum* s = bound()) {
             TSpectrumContainer* c = manager.navigator()->spectrumContainer();
             ASSERT_NE(c, nullptr);
@@ -369,7 +344,7 @@ TEST_F(SpectraManager, ARandomRunKeepsEveryLinkValid) {
                       manager.containers().end());
             ASSERT_EQ(c->spectrum(), s);
         }
-        if (manager.isSynchronized() && count > 1) {
+        if (synchronised && count > 1) {
             const TFloatRect before = plot(0).getView();
             plot(count - 1).setView(before.x1 + 0.5, before.x2 + 0.5, before.y1, before.y2);
             ASSERT_DOUBLE_EQ(plot(0).xRange()->min(), before.x1 + 0.5);
