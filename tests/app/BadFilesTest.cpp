@@ -6,46 +6,12 @@
 #include <QFileInfo>
 
 #include <map>
-#include <optional>
-#include <string>
 #include <vector>
 
-#include "app/Dialogs.h"
-#include "app/SpectraViewerFrame.h"
-#include "display/SpectraManager.h"
-#include "display/Spectrum.h"
-#include "display/SpectrumContainer.h"
 #include "model/PointListSerie.h"
-#include "model/SpectrumData.h"
-#include "support/FakeClipboard.h"
-#include "support/ScriptedDialogs.h"
+#include "support/AppFixture.h"
 
 namespace {
-
-// Answers every message box with its last button and logs it; the corpus is listed at run time,
-// so the number of boxes a file brings is what the test checks, not a script.
-class RecordingDialogs : public iDialogs {
-public:
-    std::optional<TFileChoice> openFileName(const QString&, const QStringList&) override {
-        ADD_FAILURE() << "unexpected open dialog";
-        return std::nullopt;
-    }
-    std::optional<QString> saveFileName(const QString&, const QString&) override {
-        ADD_FAILURE() << "unexpected save dialog";
-        return std::nullopt;
-    }
-    std::optional<QColor> color(const QColor&) override { return std::nullopt; }
-    std::optional<QString> inputText(const QString&, const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    TMessageButton message(TMessageKind kind, const QString& text,
-                           const std::vector<TMessageButton>& buttons) override {
-        messages.push_back({kind, text, buttons});
-        return buttons.empty() ? TMessageButton::Ok : buttons.back();
-    }
-
-    std::vector<TLoggedMessage> messages;
-};
 
 // What is known of a file of the corpus: words its message must hold and the panes it leaves.
 struct TKnownFault {
@@ -101,27 +67,18 @@ QString badFolder() {
     return QStringLiteral(VELMORIX_TEST_DATA "/bad");
 }
 
-class BadFiles : public ::testing::Test {
+// As the File menu takes a file: .mzi documents and mzXML runs (any letter case) through
+// File > Open with the matching filter, anything else through File > Import as a text spectrum.
+// The error box is answered with its one button.
+class BadFiles : public AppFixture {
 protected:
-    void SetUp() override {
-        m_frame = std::make_unique<TSpectraViewerFrame>(
-            TViewerServices{&m_dialogs, &m_clipboard, QString(), QStringLiteral("0.2.0.0")});
-        m_frame->resize(1000, 700);
-        m_frame->show();
-    }
-
-    // As File > Open and File > Import route a file: .mzi documents are loaded, mzXML runs
-    // (any letter case) opened, anything else imported as a text spectrum.
-    bool open(const QString& path) {
+    void open(const QString& path) {
         const QString suffix = QFileInfo(path).suffix().toLower();
-        if (suffix == QLatin1String("mzi")) return m_frame->loadMziFile(path);
-        if (suffix == QLatin1String("mzxml")) return m_frame->openMzXmlFile(path);
-        return m_frame->importTextFile(path, 1);
+        const bool mzXml = suffix == QLatin1String("mzxml");
+        m_dialogs.chooseFile(path, mzXml ? 2 : 1);
+        m_dialogs.press(TMessageButton::Abort);
+        trigger(mzXml || suffix == QLatin1String("mzi") ? "FileOpen" : "FileImport");
     }
-
-    RecordingDialogs m_dialogs;
-    FakeClipboard m_clipboard;
-    std::unique_ptr<TSpectraViewerFrame> m_frame;
 };
 
 TEST_F(BadFiles, EachFileGivesOneErrorThatNamesItAndLeavesNoNewPane) {
@@ -130,13 +87,11 @@ TEST_F(BadFiles, EachFileGivesOneErrorThatNamesItAndLeavesNoNewPane) {
     ASSERT_GE(names.size(), 20);
     for (const QString& name : names) {
         SCOPED_TRACE(name.toStdString());
-        m_dialogs.messages.clear();
-        const int before = m_frame->manager()->count();
+        m_dialogs.clearLog();
+        open(QDir(badFolder()).filePath(name));
 
-        EXPECT_FALSE(open(QDir(badFolder()).filePath(name)));
-
-        ASSERT_EQ(m_dialogs.messages.size(), 1u);
-        const TLoggedMessage& box = m_dialogs.messages.front();
+        ASSERT_EQ(m_dialogs.messages().size(), 1u);
+        const TLoggedMessage& box = m_dialogs.messages().front();
         EXPECT_EQ(box.kind, TMessageKind::Error);
         EXPECT_EQ(box.buttons, std::vector{TMessageButton::Abort});
         EXPECT_TRUE(box.text.contains(name)) << box.text.toStdString();
@@ -154,19 +109,16 @@ TEST_F(BadFiles, EachFileGivesOneErrorThatNamesItAndLeavesNoNewPane) {
         // with the series read so far; the failing series stays, empty. Such a pane is finished
         // as a whole load finishes it (series 0 current, the view history started at the fitted
         // view), not left half made.
-        ASSERT_EQ(m_frame->manager()->count(), before + panesLeft);
-        for (int i = before; i < before + panesLeft; ++i) {
-            TSpectrum& spectrum = *m_frame->manager()->container(i)->spectrum();
+        ASSERT_EQ(manager().count(), panesLeft);
+        for (int i = 0; i < panesLeft; ++i) {
+            TSpectrum& spectrum = *manager().container(i)->spectrum();
             TPointListSerieList& series = *spectrum.spectrumData()->series();
             ASSERT_GE(series.count(), 1);
             EXPECT_TRUE(series.serie(series.count() - 1)->points()->isEmpty());
-            EXPECT_EQ(series.currentIndex(), 0);
-            EXPECT_EQ(spectrum.viewHistory().size(), 1);
-            EXPECT_FALSE(spectrum.spectrumData()->isModified());
+            expectFinishedAsLoaded(spectrum);
         }
         // The next file starts from no pane, so that eight left-over panes never refuse one.
-        while (m_frame->manager()->count() > 0)
-            m_frame->manager()->removeContainer(m_frame->manager()->lastContainer());
+        manager().setCount(0);
     }
 }
 

@@ -51,10 +51,6 @@ TEST(CommandLine, ArgumentsChooseTheRun) {
     EXPECT_EQ(c.mode, TMode::Render);
     EXPECT_EQ(c.renderSize, QSize(640, 360));
 
-    EXPECT_EQ(parse({"--help"}).mode, TMode::Help);
-    EXPECT_TRUE(parse({"--help"}).text.contains(QStringLiteral("--dump-json")));
-    EXPECT_EQ(parse({"--version"}).mode, TMode::Version);
-
     for (const QStringList& wrong :
          {QStringList{"--bogus"}, QStringList{"--render", "o.png", "--size", "640", "a.mzi"},
           QStringList{"--render", "o.png", "--size", "0x10", "a.mzi"},
@@ -142,9 +138,6 @@ TEST_F(HeadlessRun, DumpJsonReportsEveryPaneAndSeries) {
     EXPECT_EQ(scan["style"].toInt(), 1);
     EXPECT_EQ(scan["count"].toInt(), 3);
     EXPECT_EQ(scan["checksum"].toInteger(), pointTextChecksum("100.5 10\n200.25 30\n300.125 20\n"));
-    const QJsonArray points{QJsonArray{100.5, 10}, QJsonArray{200.25, 30}, QJsonArray{300.125, 20}};
-    EXPECT_EQ(scan["head"].toArray(), points);
-    EXPECT_EQ(scan["tail"].toArray(), points);
     EXPECT_EQ(scan["minX"].toDouble(), 100.5);
     EXPECT_EQ(scan["maxX"].toDouble(), 300.125);
     EXPECT_EQ(scan["maxY"].toDouble(), 30.0);
@@ -182,7 +175,7 @@ TEST_F(HeadlessRun, DumpJsonReportsEveryPaneAndSeries) {
                                                                     {"fontColor", "#000080"},
                                                                     {"candidates", 3}}}));
 
-    // Numbers are written in their shortest form.
+    // The head of the first series, its numbers written in their shortest form.
     EXPECT_NE(m_out.str().find("\"head\":[[100.5,10],[200.25,30],[300.125,20]]"),
               std::string::npos);
 }

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "display/SpectrumNavigator.h"
 #include "model/Label.h"
 #include "model/PointListSerie.h"
 #include "support/AppFixture.h"
@@ -25,28 +24,15 @@ protected:
     void SetUp() override {
         AppFixture::SetUp();
         setSerieLineWidth(1);
-        m_frame->resize(800, 600);
     }
     void TearDown() override { setSerieLineWidth(1); }
 
     // A new pane at the bottom, current, with series of these styles; the last one current.
     TSpectrum& addPane(const std::vector<TSerieStyle>& styles = {}) {
-        TSpectraManager& manager = *m_frame->manager();
-        manager.setCount(manager.count() + 1);
-        TSpectrumContainer* pane = manager.lastContainer();
-        manager.navigator()->setSpectrumContainer(pane);
-        TSpectrum& plot = *pane->spectrum();
-        for (std::size_t i = 0; i < styles.size(); ++i) {
-            auto serie = plot.series()->newSerie("serie " + std::to_string(i + 1));
-            serie->setStyle(styles[i]);
-        }
+        TSpectrum& plot = AppFixture::addPane();
+        for (std::size_t i = 0; i < styles.size(); ++i)
+            plot.series()->newSerie("serie " + std::to_string(i + 1))->setStyle(styles[i]);
         return plot;
-    }
-
-    QAction& act(const char* name) {
-        QAction* a = m_frame->action(QString::fromLatin1(name));
-        EXPECT_NE(a, nullptr) << name;
-        return *a;
     }
     TPointListSerie& currentSerie() { return *current().series()->current(); }
     bool modified() { return current().spectrumData()->isModified(); }
@@ -96,28 +82,12 @@ const std::vector<const char*> checkRows = {
     "ViewAllSeriesBar",    "ViewAllSeriesContinue",    "ViewAllSeriesHighlight",
     "ViewSpectrumLabel"};
 
-// Enabled whenever there is a current series.
-const Names serieActions = {"FileExit",
-                            "FileSaveAs",
-                            "EditCutSerie",
-                            "EditCopySerie",
-                            "EditCopyMass",
-                            "EditCopyRangeSerie",
-                            "EditDeleteSerie",
-                            "EditDeleteSeriesContainer",
-                            "ViewCurrentSerieColor",
-                            "ViewCurrentSerieName",
-                            "ViewCurrentSerieLabelsColor",
-                            "ViewCurrentSerieLabelsHide",
-                            "ViewAllSeriesLabelsHide",
-                            "ViewCurrentSerieBar",
-                            "ViewCurrentSerieContinue",
-                            "ViewCurrentSerieHightlight",
-                            "ViewAllSeriesBar",
-                            "ViewAllSeriesContinue",
-                            "ViewAllSeriesHighlight",
-                            "ViewSpectrumLabel",
-                            "ToolsDetectPeaks"};
+// Enabled whenever there is a current series: every row but those that need more.
+Names serieActions() {
+    Names names(stateRows.begin(), stateRows.end());
+    for (const char* more : {"FileSave", "EditPasteAsNew", "EditPasteOverwrite"}) names.erase(more);
+    return names;
+}
 
 Names plus(Names names, const Names& more) {
     names.insert(more.begin(), more.end());
@@ -163,18 +133,18 @@ TEST_F(ViewActions, StatesFollowPanesSeriesAndClipboard) {
         {"highlighted bars",
          Pane | Highlighted,
          {Line, Bars},
-         serieActions,
+         serieActions(),
          {"ViewCurrentSerieBar", "ViewCurrentSerieHightlight", "ViewAllSeriesBar",
           "ViewAllSeriesHighlight", "ViewSpectrumLabel"}},
         {"plain line, text to paste, modified, label hidden",
          Pane | TextToPaste | Modified | LabelHidden,
          {Bars, Line},
-         plus(serieActions, {"FileSave", "EditPasteAsNew", "EditPasteOverwrite"}),
+         plus(serieActions(), {"FileSave", "EditPasteAsNew", "EditPasteOverwrite"}),
          {"ViewCurrentSerieContinue", "ViewAllSeriesContinue"}},
     };
     for (const StateCase& c : cases) {
         SCOPED_TRACE(c.story);
-        m_frame->manager()->setCount(0);
+        manager().setCount(0);
         m_clipboard.clear();
         if (c.setup & Pane) {
             TSpectrum& plot = addPane(c.series);
@@ -198,7 +168,7 @@ TEST_F(ViewActions, StatesCatchUpWithTheCurrentPaneOnTheirOwn) {
     EXPECT_FALSE(act("EditCopySerie").isEnabled());
 
     // Clicking the first pane binds the navigator to it; the update follows by itself.
-    m_frame->manager()->navigator()->setSpectrumContainer(m_frame->manager()->container(0));
+    manager().navigator()->setSpectrumContainer(manager().container(0));
     QCoreApplication::processEvents();
     EXPECT_TRUE(act("EditCopySerie").isEnabled());
     EXPECT_TRUE(act("ViewCurrentSerieBar").isChecked());
@@ -208,15 +178,6 @@ TEST_F(ViewActions, StatesCatchUpWithTheCurrentPaneOnTheirOwn) {
     m_frame->scheduleUpdateActions();  // coalesced
     QCoreApplication::processEvents();
     EXPECT_TRUE(act("EditPasteOverwrite").isEnabled());
-}
-
-TEST_F(ViewActions, CutHintNamesTheCurrentSerieAndPane) {
-    addPane({TSerieStyle::Bars, TSerieStyle::Line});
-    m_frame->currentContainer()->setCaption(QStringLiteral("run A"));
-    current().series()->setCurrentIndex(0);
-    m_frame->updateActions();
-    EXPECT_EQ(act("EditCutSerie").statusTip(), QStringLiteral("Cut serie 1: serie 1 (run A)"));
-    EXPECT_EQ(act("EditCutSerie").toolTip(), QStringLiteral("Cut serie 1: serie 1 (run A)"));
 }
 
 TEST_F(ViewActions, SerieStylesAndTheirCheckMarks) {
@@ -282,19 +243,19 @@ TEST_F(ViewActions, HighlightWidthsOfOneOrAllSeries) {
     for (const auto& serie : *current().series()) EXPECT_EQ(serie->highlightWidth(), 2);
 }
 
-TEST_F(ViewActions, LineWidthsStayWithinOneToTen) {
-    for (int i = 0; i < 10; ++i) trigger("ViewAllSeriesIncreaseLinewitdh");
-    EXPECT_EQ(serieLineWidth(), 10);
-    EXPECT_EQ(highlightLineWidth(), 11);
-    for (int i = 0; i < 12; ++i) trigger("ViewAllSeriesDecreaseLinewidth");
-    EXPECT_EQ(serieLineWidth(), 1);
-    EXPECT_EQ(highlightLineWidth(), 2);
-
-    // Existing series keep their widths; new ones take the new widths.
+// The bounds of the widths belong to the series; the actions change the widths for every plot.
+TEST_F(ViewActions, LineWidthsApplyToSeriesMadeLater) {
     addPane({TSerieStyle::Line});
     trigger("ViewAllSeriesIncreaseLinewitdh");
+    EXPECT_EQ(serieLineWidth(), 2);
+    EXPECT_EQ(highlightLineWidth(), 3);
+    // Existing series keep their widths; new ones take the new widths.
     EXPECT_EQ(current().series()->serie(0)->highlightWidth(), 2);
     EXPECT_EQ(current().series()->newSerie("next")->highlightWidth(), 3);
+
+    trigger("ViewAllSeriesDecreaseLinewidth");
+    trigger("ViewAllSeriesDecreaseLinewidth");
+    EXPECT_EQ(serieLineWidth(), 1);
 }
 
 TEST_F(ViewActions, HideLabelsActsOnEveryLabelList) {
@@ -372,14 +333,14 @@ TEST_F(ViewActions, ColoursOfSerieLabelsAndBackground) {
 
     m_dialogs.pickColor(QColor(10, 20, 30));
     trigger("ViewBackground");
-    EXPECT_EQ(m_frame->manager()->palette().color(QPalette::Window), QColor(10, 20, 30));
+    EXPECT_EQ(manager().palette().color(QPalette::Window), QColor(10, 20, 30));
     EXPECT_TRUE(m_dialogs.messages().empty());
 }
 
 TEST_F(ViewActions, SynchronizeAndCaptionLabel) {
     // Switched on before any pane, the manager follows the menu all the same.
     trigger("ViewSynchronize");
-    EXPECT_TRUE(m_frame->manager()->isSynchronized());
+    EXPECT_TRUE(manager().isSynchronized());
 
     addPane({TSerieStyle::Bars});
     TSpectrumContainer& pane = *m_frame->currentContainer();
@@ -391,7 +352,7 @@ TEST_F(ViewActions, SynchronizeAndCaptionLabel) {
     EXPECT_FALSE(act("ViewSpectrumLabel").isChecked());
 
     trigger("ViewSynchronize");
-    EXPECT_FALSE(m_frame->manager()->isSynchronized());
+    EXPECT_FALSE(manager().isSynchronized());
 }
 
 TEST_F(ViewActions, CommandsWithoutTheirPaneDoNothing) {
@@ -434,9 +395,9 @@ TEST_F(ViewActions, FailuresBecomeErrorBoxes) {
     addPane();
     addPane();
     m_dialogs.press(TMessageButton::Ok);
-    emit m_frame->manager()->container(0)->spectrum()->messageRaised(QStringLiteral("Overflow"));
+    emit manager().container(0)->spectrum()->messageRaised(QStringLiteral("Overflow"));
     m_dialogs.press(TMessageButton::Ok);
-    emit m_frame->manager()->navigator()->messageRaised(QStringLiteral("No peak"));
+    emit manager().navigator()->messageRaised(QStringLiteral("No peak"));
 
     const std::vector<TLoggedMessage> expected = {
         {TMessageKind::Error,

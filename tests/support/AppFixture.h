@@ -1,5 +1,6 @@
-// A shown frame for application tests: scripted dialogs, an in-memory clipboard and a temporary
-// folder unique to the run, with helpers to write files into it and to trigger actions.
+// A shown window for application tests: scripted dialogs, an in-memory clipboard and a temporary
+// folder unique to the run, with helpers to write files into it, to add panes and to trigger
+// actions.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,6 +17,10 @@
 #include "display/SpectraManager.h"
 #include "display/Spectrum.h"
 #include "display/SpectrumContainer.h"
+#include "display/SpectrumNavigator.h"
+#include "files/MziFile.h"
+#include "model/Color.h"
+#include "model/Label.h"
 #include "model/SpectrumData.h"
 #include "support/FakeClipboard.h"
 #include "support/ScriptedDialogs.h"
@@ -33,14 +38,45 @@ inline void writeFile(const QString& path, const std::string& bytes) {
     file.write(bytes.data(), static_cast<qint64>(bytes.size()));
 }
 
+// Checks that plot was finished as every loader finishes a pane: series 0 current with the view
+// fitted to it, the view history started, nothing to save; one visible navy "Custom Labels" list
+// when series 0 has points to pick its peaks from.
+inline void expectFinishedAsLoaded(TSpectrum& plot) {
+    TSpectrumData& data = *plot.spectrumData();
+    EXPECT_EQ(data.series()->currentIndex(), 0);
+    EXPECT_EQ(plot.viewHistory().size(), 1);
+    EXPECT_FALSE(data.isModified());
+    if (data.series()->isEmpty() || data.series()->serie(0)->points()->isEmpty()) {
+        EXPECT_EQ(data.labels()->count(), 0);
+        return;
+    }
+    const TFloatPointSortedList& points = *data.series()->serie(0)->points();
+    EXPECT_LE(data.xRange()->min(), points.first().x);
+    EXPECT_GE(data.xRange()->max(), points.last().x);
+    EXPECT_GE(data.yRange()->max(), points.getMaxPoint().y);
+    ASSERT_EQ(data.labels()->count(), 1);
+    const auto* labels = dynamic_cast<const TTextLabelList*>(data.labels()->labelList(0).get());
+    ASSERT_NE(labels, nullptr);
+    EXPECT_EQ(labels->name(), customLabelsName);
+    EXPECT_TRUE(labels->isVisible());
+    EXPECT_EQ(labels->font().color, colors::navy);
+}
+
 class AppFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
-        m_frame = std::make_unique<TSpectraViewerFrame>(
+        m_window = makeWindow(
             TViewerServices{&m_dialogs, &m_clipboard, tempFolder(), QStringLiteral("0.2.0.0")});
-        m_frame->resize(1000, 700);
-        m_frame->show();
+        ASSERT_NE(m_frame, nullptr);
+        m_window->resize(1000, 700);
+        m_window->show();
+    }
+    // The shown window, which sets m_frame; a bare frame by default.
+    virtual std::unique_ptr<QWidget> makeWindow(const TViewerServices& services) {
+        auto frame = std::make_unique<TSpectraViewerFrame>(services);
+        m_frame = frame.get();
+        return frame;
     }
     // The frame's own temporary folder (for annotation pages); the run's folder by default.
     virtual QString tempFolder() { return m_dir.path(); }
@@ -52,12 +88,28 @@ protected:
         writeFile(p, bytes);
         return p;
     }
+    QAction& act(const char* name) const {
+        QAction* a = m_frame->action(QString::fromLatin1(name));
+        EXPECT_NE(a, nullptr) << name;
+        return *a;
+    }
     // As from the menu or a shortcut: the states are brought up to date first.
     void trigger(const char* name) {
         m_frame->updateActions();
         QAction* a = m_frame->action(QString::fromLatin1(name));
         ASSERT_NE(a, nullptr) << name;
         a->trigger();
+    }
+    bool enabled(const char* name) {
+        m_frame->updateActions();
+        return act(name).isEnabled();
+    }
+    // A new empty pane at the bottom, made current.
+    TSpectrum& addPane() {
+        manager().setCount(manager().count() + 1);
+        TSpectrumContainer* pane = manager().lastContainer();
+        manager().navigator()->setSpectrumContainer(pane);
+        return *pane->spectrum();
     }
     TSpectraManager& manager() const { return *m_frame->manager(); }
     TSpectrum& current() const { return *m_frame->currentSpectrum(); }
@@ -69,5 +121,6 @@ protected:
     ScriptedDialogs m_dialogs;
     FakeClipboard m_clipboard;
     QTemporaryDir m_dir;
-    std::unique_ptr<TSpectraViewerFrame> m_frame;
+    TSpectraViewerFrame* m_frame = nullptr;
+    std::unique_ptr<QWidget> m_window;
 };
