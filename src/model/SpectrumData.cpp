@@ -1,6 +1,7 @@
 // The data of one plot pane and the fitting of its visible windows to the current series.
 #include "model/SpectrumData.h"
 
+#include <cmath>
 #include <utility>
 
 #include "model/ModelErrors.h"
@@ -36,11 +37,15 @@ void TSpectrumData::fitXRange() {
     TFloatPointSortedList& points = *serie->points();
     TFloatPointRec lo = points.getMinPoint();
     TFloatPointRec hi = points.getMaxPoint();
-    // A single abscissa (or no point) has no width to fit to. The corners are kept with the
-    // substitute, so that whoever reads them next (threshold reset, drawing) sees the same.
+    // A single abscissa (or no point) has no width to fit to: the window is 0..100, or 100 wide
+    // around the abscissa when 0..100 would not show it (one pasted peak at m/z 810). The
+    // corners are kept with the substitute, so that whoever reads them next (threshold reset,
+    // drawing) sees the same.
     if (!(hi.x > lo.x)) {
-        lo.x = 0.0;
-        hi.x = 100.0;
+        const double at = lo.x;
+        const bool outside = points.count() > 0 && std::isfinite(at) && (at < 0.0 || at > 100.0);
+        lo.x = outside ? at - 50.0 : 0.0;
+        hi.x = outside ? at + 50.0 : 100.0;
         points.setMinPoint(lo);
         points.setMaxPoint(hi);
     }

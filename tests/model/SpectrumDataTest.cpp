@@ -51,13 +51,18 @@ TEST(SpectrumDataFitXRange, AddsTwoPercentOfTheCurrentSeriesWidthOnEachSide) {
     expectRange(*data->xRange(), 90, 610);
 }
 
-TEST(SpectrumDataFitXRange, SingleAbscissaCountsAsZeroToHundred) {
+TEST(SpectrumDataFitXRange, SingleAbscissaCountsAsZeroToHundredOrAHundredAroundIt) {
     auto data = paneWith({{42, 1}, {42, 5}});
     data->fitXRange();
     expectRange(*data->xRange(), -2, 102);
     const auto& points = *data->series()->current()->points();
     EXPECT_EQ(points.getMinPoint(), (TFloatPointRec{0, 1}));
     EXPECT_EQ(points.getMaxPoint(), (TFloatPointRec{100, 5}));
+
+    // One peak far from 0..100 must still be in the window.
+    auto peak = paneWith({{810, 7}});
+    peak->fitXRange();
+    expectRange(*peak->xRange(), 758, 862);
 }
 
 TEST(SpectrumDataFitYRange, StartsJustBelowZeroWhateverTheSmallestIntensity) {
