@@ -127,7 +127,7 @@ TEST(AxisTickLabel, FixedDecimalsSevenSignificantDigitsThenExponent) {
         EXPECT_EQ(tickLabel(c.value, c.decimals).toStdString(), c.text) << c.value;
 }
 
-TEST(AxisHorizontalTicks, WorkedScales) {
+TEST(AxisHorizontalTicks, WorkedScalesAndDoubledSteps) {
     // 0..100 on 600 pixels: no major at 100, the scale stops when a tick value reaches Max.
     const auto range = newRange(0, 100);
     const auto ticks = horizontalTicks(*range, 600, sixPerChar);
@@ -142,12 +142,10 @@ TEST(AxisHorizontalTicks, WorkedScales) {
     EXPECT_EQ(labelsOf(negative), (std::vector<QString>{"-6", "-4", "-2", "0", "2"}));
     EXPECT_EQ(negative.majors.front().pixel, 60);
     for (const int minor : negative.minors) EXPECT_GE(minor, 60);
-}
 
-TEST(AxisHorizontalTicks, StepDoublesUntilOneStepHoldsALabel) {
-    // On 60 pixels a 20-unit step is 12 pixels: 24 is still narrower than "0.000" at 30 pixels,
-    // 48 is not; at 20 pixels for "0.000" one doubling is enough.
-    const auto range = newRange(0, 100);
+    // The step doubles until one step holds a label. On 60 pixels a 20-unit step is 12 pixels:
+    // 24 is still narrower than "0.000" at 30 pixels, 48 is not; at 20 pixels for "0.000" one
+    // doubling is enough.
     const auto wide = horizontalTicks(*range, 60, sixPerChar);
     EXPECT_EQ(labelsOf(wide), (std::vector<QString>{"0", "80"}));
     const auto narrow = horizontalTicks(*range, 60, [](const QString&) { return 20; });
@@ -347,46 +345,27 @@ TEST(FontPainter, ReferencePointFollowsTheAlignmentFlags) {
     TFontEx font;
     font.size = -20;  // pixels, independent of the screen resolution
     font.color = colors::black;
-    const TSize extent = measureText("HHH", font);
-    const QFontMetrics metrics(toQFont(font));
-    const struct {
-        int align;
-        const char* name;
-    } cases[] = {
-        {textAlignLeft + textAlignTop, "left top"},
-        {textAlignRight + textAlignBottom, "right bottom"},
-        {textAlignCenter + textAlignBaseline, "centre baseline"},
-    };
-    for (const auto& c : cases) {
-        font.textAlign = c.align;
+    const int width = measureText("HHH", font).cx;
+    const int descent = QFontMetrics(toQFont(font)).descent();
+    // The inked box of "HHH" drawn at (100, 100).
+    const auto inkAt = [&](int align) {
+        font.textAlign = align;
         const QImage image = drawn("HHH", font, 100, 100);
-        const QRect box = inkBox(image, image.rect());
-        ASSERT_TRUE(box.isValid()) << c.name;
-        switch (c.align & textAlignCenter) {
-            case textAlignLeft:
-                EXPECT_GE(box.left(), 100) << c.name;
-                EXPECT_LE(box.left(), 104) << c.name;
-                break;
-            case textAlignRight:
-                EXPECT_LT(box.right(), 100) << c.name;
-                EXPECT_GE(box.right(), 95) << c.name;
-                break;
-            default:
-                EXPECT_NEAR(box.center().x(), 100, 3) << c.name;
-                EXPECT_NEAR(box.width(), extent.cx, 6) << c.name;
-        }
-        switch (c.align & textAlignBaseline) {
-            case textAlignTop:
-                EXPECT_GE(box.top(), 100) << c.name;
-                break;
-            case textAlignBottom:
-                EXPECT_LT(box.bottom(), 100 - metrics.descent() + 1) << c.name;
-                break;
-            default:  // "H" stands on the baseline
-                EXPECT_LE(box.bottom(), 100) << c.name;
-                EXPECT_GE(box.bottom(), 97) << c.name;
-        }
-    }
+        return inkBox(image, image.rect());
+    };
+    const QRect leftTop = inkAt(textAlignLeft + textAlignTop);
+    EXPECT_GE(leftTop.left(), 100);
+    EXPECT_LE(leftTop.left(), 104);
+    EXPECT_GE(leftTop.top(), 100);
+    const QRect rightBottom = inkAt(textAlignRight + textAlignBottom);
+    EXPECT_LT(rightBottom.right(), 100);
+    EXPECT_GE(rightBottom.right(), 95);
+    EXPECT_LT(rightBottom.bottom(), 100 - descent + 1);
+    const QRect centreBaseline = inkAt(textAlignCenter + textAlignBaseline);
+    EXPECT_NEAR(centreBaseline.center().x(), 100, 3);
+    EXPECT_NEAR(centreBaseline.width(), width, 6);
+    EXPECT_LE(centreBaseline.bottom(), 100);  // "H" stands on the baseline
+    EXPECT_GE(centreBaseline.bottom(), 97);
 }
 
 TEST(FontPainter, EscapementTurnsCounterClockwiseAboutTheReferencePointInTheFontColour) {

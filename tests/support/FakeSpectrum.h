@@ -9,12 +9,6 @@
 
 class FakeSpectrum : public TSpectrum {
 public:
-    struct ZoomCall {
-        double xMin;
-        double xMax;
-        double yMin;
-        double yMax;
-    };
     struct Popup {
         int tag;
         int x;
@@ -44,20 +38,21 @@ public:
         release(tool, x2, y2);
     }
 
-    const std::vector<ZoomCall>& zoomCalls() const { return m_zoomCalls; }
+    // Zooms asked for (each records a view unless it repeats the current one).
+    int zooms() const { return m_zooms; }
     const std::vector<TFloatRect>& views() const { return viewHistory().views(); }
     int invalidations() const { return m_invalidations; }
     const std::vector<TRect>& invalidatedRects() const { return m_invalidatedRects; }
     const std::vector<Popup>& popups() const { return m_popups; }
     void resetLogs() {
-        m_zoomCalls.clear();
+        m_zooms = 0;
         m_invalidations = 0;
         m_invalidatedRects.clear();
         m_popups.clear();
     }
 
     void zoomTo(double xMin, double xMax, double yMin, double yMax) override {
-        m_zoomCalls.push_back({xMin, xMax, yMin, yMax});
+        ++m_zooms;
         TSpectrum::zoomTo(xMin, xMax, yMin, yMax);
     }
     void invalidate() override {
@@ -71,7 +66,7 @@ public:
     void popupLabelMenu(int tag, int x, int y) override { m_popups.push_back({tag, x, y}); }
 
 private:
-    std::vector<ZoomCall> m_zoomCalls;
+    int m_zooms = 0;
     int m_invalidations = 0;
     std::vector<TRect> m_invalidatedRects;
     std::vector<Popup> m_popups;
