@@ -305,41 +305,37 @@ TEST(SerieDrawing, NonFiniteCoordinatesAreLeftOutAndTinyPlotsDrawNothing) {
     }
 }
 
-TEST(SerieDrawing, SplineDrawingStepsOneColumnAtATimeThroughThePoints) {
-    const auto points =
-        std::make_shared<TFloatPointSortedList>(pointsOf({{0, 0}, {1, 1}, {2, 0}, {3, 1}}));
-    TPointListSerie serie = serieOf(points);
+TEST(SerieDrawing, ZoomedInLinesFollowTheSplineOrWithoutOneAreJoinedStraight) {
     TSerieDrawer drawer;
+    TPointListSerie spline = serieOf(
+        std::make_shared<TFloatPointSortedList>(pointsOf({{0, 0}, {1, 1}, {2, 0}, {3, 1}})));
     TTestView t(0.0, 3.0, -1.0, 2.0, 301, 301);  // 100 pixels per unit
-    const auto segments = draw(drawer, t.view, serie, TSerieStyle::Line);
+    const auto segments = draw(drawer, t.view, spline, TSerieStyle::Line);
+    // One column at a time, through every point.
     ASSERT_EQ(segments.size(), 300u);
     for (int i = 0; i < 300; ++i) {
-        EXPECT_EQ(segments[i].to.x, i + 1);
         EXPECT_EQ(segments[i].from.x, i);
+        EXPECT_EQ(segments[i].to.x, i + 1);
     }
-    // The spline goes through every point.
     EXPECT_EQ(segments[0].from, t.view.worldToDevice(0, 0));
     for (int k = 1; k <= 3; ++k)
         EXPECT_EQ(segments[k * 100 - 1].to, t.view.worldToDevice(k, k % 2));
-}
 
-TEST(SerieDrawing, SeriesWithoutSplineIsJoinedStraightWhenZoomedIn) {
     // Two neighbours at one x: the spline cannot be built. Half a unit is 50 pixels.
     const auto points = std::make_shared<TFloatPointSortedList>(
         pointsOf({{0, 0}, {0.5, 1}, {0.5, 2}, {1, 0}, {1.5, 1}, {2, 0.5}}));
-    TPointListSerie serie = serieOf(points);
-    TSerieDrawer drawer;
-    TTestView t(0.0, 2.0, -1.0, 2.0, 201, 301);
+    TPointListSerie straight = serieOf(points);
+    TTestView u(0.0, 2.0, -1.0, 2.0, 201, 301);
     std::vector<TSegment> expected;
     for (int i = 1; i < points->count(); ++i) {
         const auto a = points->get(i - 1), b = points->get(i);
-        expected.push_back({t.view.worldToDevice(a.x, a.y), t.view.worldToDevice(b.x, b.y)});
+        expected.push_back({u.view.worldToDevice(a.x, a.y), u.view.worldToDevice(b.x, b.y)});
     }
     for (int repaint = 0; repaint < 2; ++repaint)
-        EXPECT_EQ(draw(drawer, t.view, serie, TSerieStyle::Line), expected);
+        EXPECT_EQ(draw(drawer, u.view, straight, TSerieStyle::Line), expected);
     // Bars never take the spline.
-    EXPECT_EQ(draw(drawer, t.view, serie, TSerieStyle::Bars),
-              referenceDecimation(*points, t.view, true));
+    EXPECT_EQ(draw(drawer, u.view, straight, TSerieStyle::Bars),
+              referenceDecimation(*points, u.view, true));
 }
 
 TEST(SerieDrawing, DrawerLetsGoOfListsThatAreGone) {
