@@ -95,8 +95,7 @@ TEST_F(BadFiles, EachFileGivesOneErrorThatNamesItAndLeavesNoNewPane) {
         EXPECT_EQ(box.kind, TMessageKind::Error);
         EXPECT_EQ(box.buttons, std::vector{TMessageButton::Abort});
         EXPECT_TRUE(box.text.contains(name)) << box.text.toStdString();
-        EXPECT_TRUE(box.text.endsWith(
-            QStringLiteral("\nUnexpected format.\nTry Open txt format (standard).")));
+        EXPECT_TRUE(box.text.endsWith(formatHint));
 
         const auto known = knownFaults().find(name);
         const int panesLeft = known == knownFaults().end() ? 0 : known->second.panesLeft;

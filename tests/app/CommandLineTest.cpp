@@ -98,21 +98,11 @@ protected:
 // the load draws as lines; an annotations page for both.
 std::string everyFeatureDocument() {
     const std::string peaks = "100.5 10\n200.25 30\n300.125 20\n";
-    const std::string model = "150 5\n250 15\n350 2.5\n450 1\n";
-    const auto serie = [](const std::string& tag, const std::string& data, const std::string& name,
-                          const std::string& view, const std::string& text) {
-        return "<" + tag + " name=\"" + name + "\" view=\"" + view + "\" IDcode=\"" +
-               std::to_string(pointTextChecksum(text)) + "\"><" + data + " ID=\"0\" name=\"" +
-               name + "\" ncols=\"2\" nvalues=\"4\">" + text + "</" + data + "></" + tag + ">";
-    };
-    return "<QUENTARIS xmlns=\"http://velmorix.org/MZI.xsd\"><spectra_set>"
-           "<spectra name=\"MS2 \xc3\xa9\">" +
-           serie("spectrumobs", "dataobs", "scan 3", "bar", peaks) +
-           "</spectra><spectra name=\"Fit\">" +
-           serie("spectrumobs", "dataobs", "observed", "bar", peaks) +
-           serie("spectrum", "datatheo", "model &quot;b&quot;", "continue", model) +
-           "</spectra></spectra_set><Annotations>&lt;p&gt;Run A&lt;/p&gt;\n</Annotations>"
-           "</QUENTARIS>\r\n";
+    return documentXml({spectraXml("MS2 \xc3\xa9", {{"scan 3", "bar", peaks}}),
+                        spectraXml("Fit", {{"observed", "bar", peaks},
+                                           {"model &quot;b&quot;", "continue",
+                                            "150 5\n250 15\n350 2.5\n450 1\n"}})},
+                       "&lt;p&gt;Run A&lt;/p&gt;\n");
 }
 
 TEST_F(HeadlessRun, DumpJsonReportsEveryPaneAndSeries) {
@@ -181,38 +171,28 @@ TEST_F(HeadlessRun, DumpJsonReportsEveryPaneAndSeries) {
 }
 
 TEST_F(HeadlessRun, DumpJsonRecordsMessagesAndFailsOnErrors) {
-    const std::string broken =
-        "<QUENTARIS><spectra_set><spectra><spectrumobs name=\"s\" "
-        "IDcode=\"5\"><dataobs ncols=\"2\">1 2 3</dataobs></spectrumobs>"
-        "</spectra></spectra_set></QUENTARIS>";
-    const QString file = write(QStringLiteral("broken.mzi"), broken);
+    const QString file = write(QStringLiteral("broken.mzi"),
+                               documentXml({spectraXml("", {{"s", "bar", "1 2 3", 5}})}));
     const QString text = write(QStringLiteral("scan.txt"), "no numbers here\n");
     EXPECT_EQ(run({"--dump-json", file, text}), 1);
     const QJsonObject json = report();
     EXPECT_EQ(json["panes"].toArray().size(), 1);
-    EXPECT_EQ(
-        json["messages"].toArray(),
-        (QJsonArray{QJsonObject{{"kind", "error"},
-                                {"text", QStringLiteral("Cannot read \"%1\": Invalid format. "
-                                                        "Incomplete value pair (3 ...)\n"
-                                                        "Unexpected format.\nTry Open txt "
-                                                        "format (standard).")
-                                             .arg(file)},
-                                {"buttons", QJsonArray{"Abort"}}},
-                    QJsonObject{{"kind", "error"},
-                                {"text", QStringLiteral("No spectrum in \"%1\": no line starts "
-                                                        "with an x and a y value.\n"
-                                                        "Unexpected format.\nTry Open txt "
-                                                        "format (standard).")
-                                             .arg(text)},
-                                {"buttons", QJsonArray{"Abort"}}}}));
+    const auto errorBox = [](const QString& text) {
+        return QJsonObject{
+            {"kind", "error"}, {"text", text + formatHint}, {"buttons", QJsonArray{"Abort"}}};
+    };
+    EXPECT_EQ(json["messages"].toArray(),
+              (QJsonArray{errorBox(QStringLiteral("Cannot read \"%1\": Invalid format. "
+                                                  "Incomplete value pair (3 ...)")
+                                       .arg(file)),
+                          errorBox(QStringLiteral("No spectrum in \"%1\": no line starts with an "
+                                                  "x and a y value.")
+                                       .arg(text))}));
 
     // A warning alone does not fail the run.
-    const std::string corrupt =
-        "<QUENTARIS><spectra_set><spectra><spectrumobs name=\"s\" "
-        "IDcode=\"5\"><dataobs ncols=\"2\">1 2</dataobs></spectrumobs>"
-        "</spectra></spectra_set></QUENTARIS>";
-    EXPECT_EQ(run({"--dump-json", write(QStringLiteral("corrupt.mzi"), corrupt)}), 0);
+    const QString corrupt = write(QStringLiteral("corrupt.mzi"),
+                                  documentXml({spectraXml("", {{"s", "bar", "1 2", 5}})}));
+    EXPECT_EQ(run({"--dump-json", corrupt}), 0);
     EXPECT_EQ(report()["messages"].toArray(),
               (QJsonArray{QJsonObject{{"kind", "warning"},
                                       {"text", "Data corruption!"},

@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QTextDocument>
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,53 +14,12 @@
 
 namespace {
 
-const QString formatHint = QStringLiteral("\nUnexpected format.\nTry Open txt format (standard).");
-
-// One series element of a hand-written document; the integrity value is the text's own
-// checksum unless given.
-struct TSerieXml {
-    std::string name;
-    std::string view;
-    std::string text;
-    std::optional<std::int64_t> idcode = std::nullopt;
-};
-
-std::string serieXml(bool observed, const TSerieXml& s) {
-    const std::string tag = observed ? "spectrumobs" : "spectrum";
-    const std::string data = observed ? "dataobs" : "datatheo";
-    const std::int64_t id = s.idcode.value_or(pointTextChecksum(s.text));
-    return "<" + tag + " name=\"" + s.name + "\" view=\"" + s.view + "\" IDcode=\"" +
-           std::to_string(id) + "\"><" + data + " ID=\"0\" name=\"" + s.name +
-           "\" description=\"\" ncols=\"2\" nvalues=\"4\">" + s.text + "</" + data + "></" + tag +
-           ">";
-}
-
-// A spectra element: the first series observed, the rest theoretical.
-std::string spectraXml(const std::string& caption, const std::vector<TSerieXml>& series) {
-    std::string xml = "<spectra name=\"" + caption + "\">";
-    for (std::size_t i = 0; i < series.size(); ++i) xml += serieXml(i == 0, series[i]);
-    return xml + "</spectra>";
-}
-
-std::string documentXml(const std::vector<std::string>& spectra,
-                        const std::string& annotations = {}) {
-    std::string xml = "<QUENTARIS xmlns=\"http://velmorix.org/MZI.xsd\"><spectra_set>";
-    for (const auto& s : spectra) xml += s;
-    xml += "</spectra_set>";
-    if (!annotations.empty()) xml += "<Annotations>" + annotations + "</Annotations>";
-    return xml + "</QUENTARIS>\r\n";
-}
-
 const std::string peaksText = "100.5 10\n200.25 30\n300.125 20\n";
 const std::string moreText = "150 5\n250 15\n";
 
 // Text whose checksum no longer matches: one digit of peaksText changed.
 TSerieXml editedSerie(const std::string& name) {
     return {name, "bar", "100.5 10\n200.25 31\n300.125 20\n", pointTextChecksum(peaksText)};
-}
-
-TLoggedMessage errorBox(const QString& text) {
-    return {TMessageKind::Error, text, {TMessageButton::Abort}};
 }
 
 const TLoggedMessage corruptionWarning{

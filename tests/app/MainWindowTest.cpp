@@ -139,16 +139,13 @@ TEST_F(MainWindow, StartupDocumentCountsAsUnsavedAndSavesBackWhereItCameFrom) {
     m_main->openStartupFile(path(QStringLiteral("missing.mzi")));
     EXPECT_EQ(manager().count(), 0);
     ASSERT_EQ(m_dialogs.messages().size(), 1u);
-    EXPECT_TRUE(m_dialogs.messages()[0].text.endsWith(
-        QStringLiteral("\nUnexpected format.\nTry Open txt format (standard).")));
+    EXPECT_TRUE(m_dialogs.messages()[0].text.endsWith(formatHint));
     m_dialogs.clearLog();
 
-    // An observed series and a theoretical one.
-    TSpectrumData data;
-    const auto observed = data.series()->newSerie("observed");
-    for (int i = 1; i <= 20; ++i) observed->points()->add({100.0 + i, 5.0 * i});
-    data.series()->newSerie("theoretical")->points()->add({105.0, 40.0});
-    const QString file = write(QStringLiteral("run 7.mzi"), mziFileText(data).value());
+    const QString file = write(
+        QStringLiteral("run 7.mzi"),
+        documentXml({spectraXml(
+            "S", {{"observed", "bar", "101 5\n120 100\n"}, {"theoretical", "bar", "105 40\n"}})}));
     m_main->openStartupFile(file);
     ASSERT_EQ(manager().count(), 1);
     EXPECT_EQ(current().series()->serie(0)->color(), colors::black);

@@ -10,8 +10,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/SpectraViewerFrame.h"
 #include "display/SpectraManager.h"
@@ -36,6 +39,45 @@ inline void writeFile(const QString& path, const std::string& bytes) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
     file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
+// What every error box of a failed load ends with.
+inline const QString formatHint =
+    QStringLiteral("\nUnexpected format.\nTry Open txt format (standard).");
+
+// One series element of a hand-written .mzi document; the integrity value is the text's own
+// checksum unless given.
+struct TSerieXml {
+    std::string name;
+    std::string view;
+    std::string text;
+    std::optional<std::int64_t> idcode = std::nullopt;
+};
+
+inline std::string serieXml(bool observed, const TSerieXml& s) {
+    const std::string tag = observed ? "spectrumobs" : "spectrum";
+    const std::string data = observed ? "dataobs" : "datatheo";
+    const std::int64_t id = s.idcode.value_or(pointTextChecksum(s.text));
+    return "<" + tag + " name=\"" + s.name + "\" view=\"" + s.view + "\" IDcode=\"" +
+           std::to_string(id) + "\"><" + data + " ID=\"0\" name=\"" + s.name +
+           "\" description=\"\" ncols=\"2\" nvalues=\"4\">" + s.text + "</" + data + "></" + tag +
+           ">";
+}
+
+// A spectra element: the first series observed, the rest theoretical.
+inline std::string spectraXml(const std::string& caption, const std::vector<TSerieXml>& series) {
+    std::string xml = "<spectra name=\"" + caption + "\">";
+    for (std::size_t i = 0; i < series.size(); ++i) xml += serieXml(i == 0, series[i]);
+    return xml + "</spectra>";
+}
+
+inline std::string documentXml(const std::vector<std::string>& spectra,
+                               const std::string& annotations = {}) {
+    std::string xml = "<QUENTARIS xmlns=\"http://velmorix.org/MZI.xsd\"><spectra_set>";
+    for (const auto& s : spectra) xml += s;
+    xml += "</spectra_set>";
+    if (!annotations.empty()) xml += "<Annotations>" + annotations + "</Annotations>";
+    return xml + "</QUENTARIS>\r\n";
 }
 
 // Checks that plot was finished as every loader finishes a pane: series 0 current with the view

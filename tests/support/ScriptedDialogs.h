@@ -38,6 +38,11 @@ struct TLoggedMessage {
     friend bool operator==(const TLoggedMessage&, const TLoggedMessage&) = default;
 };
 
+// An error box with Abort, as failed commands show.
+inline TLoggedMessage errorBox(const QString& text) {
+    return {TMessageKind::Error, text, {TMessageButton::Abort}};
+}
+
 inline void PrintTo(const TLoggedMessage& m, std::ostream* os) {
     *os << messageKindName(m.kind) << " \"" << m.text.toStdString() << "\" [";
     for (std::size_t i = 0; i < m.buttons.size(); ++i)
