@@ -70,25 +70,27 @@ public:
     ScriptedDialogs(const ScriptedDialogs&) = delete;
     ScriptedDialogs& operator=(const ScriptedDialogs&) = delete;
     ~ScriptedDialogs() override {
-        for (const auto& answer : m_script)
-            ADD_FAILURE() << "scripted answer never asked for: " << describe(answer);
+        for (const auto& entry : m_script)
+            ADD_FAILURE() << "scripted answer never asked for: " << entry.description.toStdString();
     }
 
     // --- the script -------------------------------------------------------------------------
     void chooseFile(const QString& path, int filterIndex = 1) {
-        m_script.emplace_back(TOpenAnswer{TFileChoice{path, filterIndex}});
+        push(TOpenAnswer{TFileChoice{path, filterIndex}}, "open " + path);
     }
-    void cancelOpen() { m_script.emplace_back(TOpenAnswer{std::nullopt}); }
-    void saveAs(const QString& path) { m_script.emplace_back(TSaveAnswer{path}); }
-    void cancelSave() { m_script.emplace_back(TSaveAnswer{std::nullopt}); }
-    void pickColor(const QColor& color) { m_script.emplace_back(TColorAnswer{color}); }
-    void cancelColor() { m_script.emplace_back(TColorAnswer{std::nullopt}); }
-    void enterText(const QString& text) { m_script.emplace_back(TInputAnswer{text}); }
-    void cancelInput() { m_script.emplace_back(TInputAnswer{std::nullopt}); }
+    void cancelOpen() { push(TOpenAnswer{std::nullopt}, "cancel open"); }
+    void saveAs(const QString& path) { push(TSaveAnswer{path}, "save as " + path); }
+    void cancelSave() { push(TSaveAnswer{std::nullopt}, "cancel save"); }
+    void pickColor(const QColor& color) { push(TColorAnswer{color}, "colour " + color.name()); }
+    void cancelColor() { push(TColorAnswer{std::nullopt}, "cancel colour"); }
+    void enterText(const QString& text) { push(TInputAnswer{text}, "enter \"" + text + "\""); }
+    void cancelInput() { push(TInputAnswer{std::nullopt}, "cancel input"); }
     // The button pressed in the next message box; it must be one the box offers.
-    void press(TMessageButton button) { m_script.emplace_back(TMessageAnswer{button}); }
+    void press(TMessageButton button) {
+        push(TMessageAnswer{button}, QStringLiteral("press ") + messageButtonName(button));
+    }
     // The next dialog is the About box; it is closed with OK.
-    void closeAbout() { m_script.emplace_back(TAboutAnswer{}); }
+    void closeAbout() { push(TAboutAnswer{}, QStringLiteral("close About")); }
 
     // --- what was asked ---------------------------------------------------------------------
     const std::vector<TLoggedMessage>& messages() const { return m_messages; }
@@ -172,26 +174,13 @@ private:
     using TAnswer = std::variant<TOpenAnswer, TSaveAnswer, TColorAnswer, TInputAnswer,
                                  TMessageAnswer, TAboutAnswer>;
 
-    static std::string describe(const TAnswer& answer) {
-        struct {
-            std::string operator()(const TOpenAnswer& a) const {
-                return a.choice ? "open " + a.choice->path.toStdString() : "cancel open";
-            }
-            std::string operator()(const TSaveAnswer& a) const {
-                return a.path ? "save as " + a.path->toStdString() : "cancel save";
-            }
-            std::string operator()(const TColorAnswer& a) const {
-                return a.color ? "colour " + a.color->name().toStdString() : "cancel colour";
-            }
-            std::string operator()(const TInputAnswer& a) const {
-                return a.text ? "enter \"" + a.text->toStdString() + "\"" : "cancel input";
-            }
-            std::string operator()(const TMessageAnswer& a) const {
-                return std::string("press ") + messageButtonName(a.button);
-            }
-            std::string operator()(const TAboutAnswer&) const { return "close About"; }
-        } visitor;
-        return std::visit(visitor, answer);
+    // An answer and how a failure names it.
+    struct TEntry {
+        TAnswer answer;
+        QString description;
+    };
+    void push(TAnswer answer, const QString& description) {
+        m_script.push_back({std::move(answer), description});
     }
 
     // The next answer when it is of kind T (consumed); otherwise a test failure and nullptr.
@@ -201,17 +190,17 @@ private:
             ADD_FAILURE() << "unexpected " << asked.toStdString();
             return nullptr;
         }
-        if (!std::holds_alternative<T>(m_script.front())) {
+        if (!std::holds_alternative<T>(m_script.front().answer)) {
             ADD_FAILURE() << "unexpected " << asked.toStdString() << "; the script expected "
-                          << describe(m_script.front());
+                          << m_script.front().description.toStdString();
             return nullptr;
         }
-        m_current = std::move(m_script.front());
+        m_current = std::move(m_script.front().answer);
         m_script.pop_front();
         return &std::get<T>(m_current);
     }
 
-    std::deque<TAnswer> m_script;
+    std::deque<TEntry> m_script;
     TAnswer m_current;
     std::vector<TLoggedMessage> m_messages;
     std::vector<TOpenRequest> m_opens;
