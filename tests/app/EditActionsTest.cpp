@@ -59,7 +59,6 @@ TEST_F(EditActions, CutPutsTheSerieOnTheClipboardAndPasteBringsItBackAsNoName) {
     EXPECT_EQ(names(), (std::vector<std::string>{"first", "no name"}));
     EXPECT_EQ(series().currentIndex(), 1);
     EXPECT_EQ(pointsIn(currentSerie()), peaks);
-    EXPECT_TRUE(m_dialogs.messages().empty());
 }
 
 // The texts are the plot's; each command puts its own on the clipboard and changes nothing else.
@@ -140,7 +139,6 @@ TEST_F(EditActions, PastingIntoAnEmptyManagerMakesAPaneShowingTheData) {
     EXPECT_GE(current().viewHistory().size(), 1);
 
     // Unsaved, and no document of its own: Save asks where to write it.
-    EXPECT_TRUE(enabled("FileSave"));
     m_dialogs.cancelSave();
     trigger("FileSave");
     ASSERT_EQ(m_dialogs.saveRequests().size(), 1u);
@@ -185,7 +183,6 @@ TEST_F(EditActions, DeleteSerieMovesToThePreviousOneAtTheEnd) {
     EXPECT_EQ(names(), (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(currentSerie().name(), "b");
     EXPECT_TRUE(current().spectrumData()->isModified());
-    EXPECT_TRUE(enabled("FileSave"));
 
     // In the middle, the next one takes its place.
     series().setCurrentIndex(0);
@@ -234,7 +231,6 @@ TEST_F(EditActions, DeleteContainerAsksAndAlwaysBindsTheFirstPane) {
     m_frame->editDeleteSeriesContainer();
     EXPECT_EQ(manager.count(), 0);
     EXPECT_EQ(m_frame->currentSpectrum(), nullptr);
-    EXPECT_FALSE(enabled("EditDeleteSeriesContainer"));
     m_frame->editDeleteSeriesContainer();  // no pane: no question
     EXPECT_EQ(m_dialogs.messages().size(), 4u);
 }

@@ -196,7 +196,6 @@ TEST_F(ViewActions, SerieStylesOfOneOrAllSeries) {
     EXPECT_TRUE(modified());
     trigger("ViewAllSeriesBar");
     for (const auto& serie : *current().series()) EXPECT_EQ(serie->style(), TSerieStyle::Bars);
-    EXPECT_TRUE(m_dialogs.messages().empty());
 }
 
 TEST_F(ViewActions, HighlightWidthsOfOneOrAllSeries) {
@@ -284,7 +283,6 @@ TEST_F(ViewActions, RenameThroughTheInputBox) {
     m_dialogs.enterText(QString(300, QLatin1Char('m')));
     trigger("ViewCurrentSerieName");
     EXPECT_EQ(currentSerie().name(), std::string(128, 'm'));
-    EXPECT_TRUE(m_dialogs.messages().empty());
 }
 
 TEST_F(ViewActions, ColoursOfSerieLabelsAndBackground) {
@@ -315,7 +313,6 @@ TEST_F(ViewActions, ColoursOfSerieLabelsAndBackground) {
     m_dialogs.pickColor(QColor(10, 20, 30));
     trigger("ViewBackground");
     EXPECT_EQ(manager().palette().color(QPalette::Window), QColor(10, 20, 30));
-    EXPECT_TRUE(m_dialogs.messages().empty());
 }
 
 TEST_F(ViewActions, SynchronizeAndCaptionLabel) {
@@ -336,31 +333,25 @@ TEST_F(ViewActions, SynchronizeAndCaptionLabel) {
     EXPECT_FALSE(manager().isSynchronized());
 }
 
+// Shortcuts and code reach the commands whatever the menu shows; none asks anything (the
+// scripted dialogs fail on any question) or changes the data.
 TEST_F(ViewActions, CommandsWithoutTheirPaneDoNothing) {
-    // Shortcuts and code reach the commands whatever the menu shows.
-    const auto runAll = [&] {
-        m_frame->viewCurrentSerieBar();
-        m_frame->viewCurrentSerieContinue();
-        m_frame->viewCurrentSerieColor();
-        m_frame->viewCurrentSerieName();
-        m_frame->viewCurrentSerieLabelsColor();
-        m_frame->viewAllSeriesBar();
-        m_frame->viewAllSeriesContinue();
-        m_frame->viewAllSeriesHighlight();
-        m_frame->viewSpectrumLabel();
-        m_frame->viewBackground();
-    };
-    runAll();
-    EXPECT_TRUE(m_dialogs.colorRequests().empty());
+    m_frame->viewCurrentSerieBar();
+    m_frame->viewCurrentSerieContinue();
+    m_frame->viewCurrentSerieColor();
+    m_frame->viewCurrentSerieName();
+    m_frame->viewCurrentSerieLabelsColor();
+    m_frame->viewAllSeriesBar();
+    m_frame->viewAllSeriesContinue();
+    m_frame->viewAllSeriesHighlight();
+    m_frame->viewSpectrumLabel();
+    m_frame->viewBackground();
     addPane();  // a pane without series
     m_frame->viewCurrentSerieColor();
     m_frame->viewCurrentSerieName();
     m_frame->viewCurrentSerieLabelsColor();
     m_frame->viewAllSeriesHighlight();
     EXPECT_FALSE(modified());
-    EXPECT_TRUE(m_dialogs.messages().empty());
-    EXPECT_TRUE(m_dialogs.colorRequests().empty());
-    EXPECT_TRUE(m_dialogs.inputRequests().empty());
 }
 
 TEST_F(ViewActions, FailuresBecomeErrorBoxes) {
