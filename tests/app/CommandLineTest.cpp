@@ -28,37 +28,38 @@ TCommandLine parse(QStringList arguments) {
     return parseCommandLine(arguments);
 }
 
+// The window opens the first document only; a wrong argument is an error with a text.
 TEST(CommandLine, ArgumentsChooseTheRun) {
-    TCommandLine c = parse({});
-    EXPECT_EQ(c.mode, TMode::Window);
-    EXPECT_TRUE(c.files.isEmpty());
-
-    // The window opens the first document; further arguments change nothing.
-    c = parse({"a.mzi", "b.mzi", "c.txt"});
-    EXPECT_EQ(c.mode, TMode::Window);
-    EXPECT_EQ(c.files, QStringList{"a.mzi"});
-
-    c = parse({"--dump-json", "a.mzi", "b.mzi"});
-    EXPECT_EQ(c.mode, TMode::DumpJson);
-    EXPECT_EQ(c.files, (QStringList{"a.mzi", "b.mzi"}));
-
-    c = parse({"--render", "out.png", "a.mzi"});
-    EXPECT_EQ(c.mode, TMode::Render);
-    EXPECT_EQ(c.renderPath, QStringLiteral("out.png"));
-    EXPECT_EQ(c.renderSize, QSize(1200, 800));
-    EXPECT_EQ(c.files, QStringList{"a.mzi"});
-    c = parse({"--render=out.png", "--size", "640x360", "a.mzi"});
-    EXPECT_EQ(c.mode, TMode::Render);
-    EXPECT_EQ(c.renderSize, QSize(640, 360));
-
-    for (const QStringList& wrong :
-         {QStringList{"--bogus"}, QStringList{"--render", "o.png", "--size", "640", "a.mzi"},
-          QStringList{"--render", "o.png", "--size", "0x10", "a.mzi"},
-          QStringList{"--size", "10x10", "a.mzi"},
-          QStringList{"--render", "o.png", "--dump-json", "a.mzi"}}) {
-        c = parse(wrong);
-        EXPECT_EQ(c.mode, TMode::Error) << wrong.join(' ').toStdString();
-        EXPECT_FALSE(c.text.isEmpty());
+    const struct {
+        QStringList arguments;
+        TMode mode;
+        QStringList files;
+        QSize renderSize = {};
+    } cases[] = {
+        {{}, TMode::Window, {}},
+        {{"a.mzi", "b.mzi", "c.txt"}, TMode::Window, {"a.mzi"}},
+        {{"--dump-json", "a.mzi", "b.mzi"}, TMode::DumpJson, {"a.mzi", "b.mzi"}},
+        {{"--render", "out.png", "a.mzi"}, TMode::Render, {"a.mzi"}, QSize(1200, 800)},
+        {{"--render=out.png", "--size", "640x360", "a.mzi"}, TMode::Render, {"a.mzi"}, {640, 360}},
+        {{"--bogus"}, TMode::Error, {}},
+        {{"--render", "o.png", "--size", "640", "a.mzi"}, TMode::Error, {}},
+        {{"--render", "o.png", "--size", "0x10", "a.mzi"}, TMode::Error, {}},
+        {{"--size", "10x10", "a.mzi"}, TMode::Error, {}},
+        {{"--render", "o.png", "--dump-json", "a.mzi"}, TMode::Error, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        const TCommandLine line = parse(c.arguments);
+        EXPECT_EQ(line.mode, c.mode);
+        if (c.mode == TMode::Error) {
+            EXPECT_FALSE(line.text.isEmpty());
+            continue;
+        }
+        EXPECT_EQ(line.files, c.files);
+        if (c.mode == TMode::Render) {
+            EXPECT_EQ(line.renderPath, QStringLiteral("out.png"));
+            EXPECT_EQ(line.renderSize, c.renderSize);
+        }
     }
 }
 

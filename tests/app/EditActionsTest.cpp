@@ -2,7 +2,6 @@
 // copy, and what each leaves of the action states and the modified flag.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 
 #include <cmath>
 #include <string>
@@ -268,22 +267,6 @@ TEST_F(EditActions, SmoothSerieOfPointsSharingAMassIsRefused) {
     EXPECT_EQ(m_dialogs.messages()[0].kind, TMessageKind::Error);
     EXPECT_EQ(names(), std::vector<std::string>{"centroid"});
     EXPECT_FALSE(current().spectrumData()->isModified());
-}
-
-TEST_F(EditActions, PasteStatesFollowTheClipboard) {
-    addPane({{"scan", peaks}}, QStringLiteral("run A"));
-    EXPECT_FALSE(enabled("EditPasteAsNew"));
-    EXPECT_FALSE(enabled("FileSave"));
-    trigger("EditCopySerie");
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(act("EditPasteAsNew").isEnabled());
-    EXPECT_TRUE(act("EditPasteOverwrite").isEnabled());
-    trigger("EditPasteAsNew");
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(act("FileSave").isEnabled());
-    // The cut hint names the current series and its pane.
-    EXPECT_EQ(act("EditCutSerie").statusTip(), QStringLiteral("Cut serie 2: no name (run A)"));
-    EXPECT_EQ(act("EditCutSerie").toolTip(), QStringLiteral("Cut serie 2: no name (run A)"));
 }
 
 }  // namespace

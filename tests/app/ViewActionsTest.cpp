@@ -157,6 +157,8 @@ TEST_F(ViewActions, StatesFollowPanesSeriesAndClipboard) {
 
 TEST_F(ViewActions, StatesCatchUpWithTheCurrentPaneOnTheirOwn) {
     addPane({TSerieStyle::Bars});
+    currentSerie().points()->add({100.0, 5.0});
+    m_frame->currentContainer()->setCaption(QStringLiteral("run A"));
     addPane();
     QCoreApplication::processEvents();
     EXPECT_FALSE(act("EditCopySerie").isEnabled());
@@ -166,12 +168,18 @@ TEST_F(ViewActions, StatesCatchUpWithTheCurrentPaneOnTheirOwn) {
     QCoreApplication::processEvents();
     EXPECT_TRUE(act("EditCopySerie").isEnabled());
     EXPECT_TRUE(act("ViewCurrentSerieBar").isChecked());
+    EXPECT_FALSE(act("EditPasteAsNew").isEnabled());
 
-    m_clipboard.setText("1 2\n");
-    m_frame->scheduleUpdateActions();
-    m_frame->scheduleUpdateActions();  // coalesced
+    // So after each command: a copy enables the pastes, a paste Save; the cut hint names the
+    // current series and its pane.
+    trigger("EditCopySerie");
     QCoreApplication::processEvents();
     EXPECT_TRUE(act("EditPasteOverwrite").isEnabled());
+    trigger("EditPasteAsNew");
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(act("FileSave").isEnabled());
+    EXPECT_EQ(act("EditCutSerie").statusTip(), QStringLiteral("Cut serie 2: no name (run A)"));
+    EXPECT_EQ(act("EditCutSerie").toolTip(), QStringLiteral("Cut serie 2: no name (run A)"));
 }
 
 // Styles are saved: a change marks the data modified. The check marks follow the table above.
