@@ -2,8 +2,6 @@
 // copy, and what each leaves of the action states and the modified flag.
 #include <gtest/gtest.h>
 
-
-#include <cmath>
 #include <string>
 #include <vector>
 
