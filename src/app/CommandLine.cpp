@@ -309,8 +309,8 @@ std::string reportJson(const TSpectraManager& manager, const TRecordingDialogs& 
 
 // --- the headless run -----------------------------------------------------------------------
 
-// Loads a file as the File menu would: a .mzi document is opened, anything else is imported
-// as a text spectrum.
+// Loads a file as the File menu would: a .mzi document or an mzXML run is opened, anything
+// else is imported as a text spectrum.
 void openFile(TSpectraViewerFrame& frame, iDialogs&, const QString& path) {
     if (QFileInfo(path).suffix().compare(QLatin1String("mzi"), Qt::CaseInsensitive) == 0) {
         frame.loadMziFile(path);

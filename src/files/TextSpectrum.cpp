@@ -255,14 +255,13 @@ TTextSpectrum readTextSpectrumFile(const std::string& fileName, TTextLayout layo
     errno = 0;
     const std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(fileName.c_str(), "rb"));
     if (!file)
-        throw ETextSpectrumError("Cannot open file " + inQuotes(fileName) + ". " +
-                                 systemReason(errno));
+        throw ETextSpectrumError("Cannot read " + inQuotes(fileName) + ": " + systemReason(errno));
     std::vector<char> buffer(1 << 20);
     TLineReader reader([&]() -> std::string_view {
         errno = 0;
         const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), file.get());
         if (n == 0 && std::ferror(file.get()))
-            throw ETextSpectrumError("Cannot read file " + inQuotes(fileName) + ". " +
+            throw ETextSpectrumError("Cannot read " + inQuotes(fileName) + ": " +
                                      systemReason(errno));
         return {buffer.data(), n};
     });

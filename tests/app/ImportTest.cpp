@@ -89,7 +89,7 @@ TEST_F(Import, AFileThatCannotBeReadIsRefusedAndLeavesThePanesAsTheyWere) {
     EXPECT_EQ(
         m_dialogs.messages(),
         std::vector{errorBox(
-            QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(missing) +
+            QStringLiteral("Cannot read \"%1\": No such file or directory").arg(missing) +
             formatHint)});
 }
 

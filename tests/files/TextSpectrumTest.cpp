@@ -279,10 +279,10 @@ TEST_F(TextSpectrumFiles, OverlongLinesAreUnreadable) {
 TEST_F(TextSpectrumFiles, FilesThatGiveNoPointAreRefused) {
     const std::string missing = m_folder.file("missing.txt").string();
     EXPECT_EQ(messageOf([&] { importTextSpectrum(missing, TTextLayout::FirstTwoNumbers); }),
-              "Cannot open file \"" + missing + "\". No such file or directory");
+              "Cannot read \"" + missing + "\": No such file or directory");
     const std::string folder = m_folder.path().string();
     EXPECT_EQ(messageOf([&] { importTextSpectrum(folder, TTextLayout::FirstTwoNumbers); }),
-              "Cannot read file \"" + folder + "\". Is a directory");
+              "Cannot read \"" + folder + "\": Is a directory");
 
     const std::string empty = write("empty.txt", "");
     EXPECT_EQ(messageOf([&] { importTextSpectrum(empty, TTextLayout::HplcColumns); }),
