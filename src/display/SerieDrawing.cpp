@@ -92,11 +92,28 @@ private:
 // points. Only whole blocks are ever read, so the partial block at the end does no harm.
 class TMinMaxPyramid {
 public:
-    void build(const std::vector<TFloatPointRec>& points) {
+    // Builds the pyramid over points that are all finite and in ascending x, and answers
+    // whether they are; otherwise the pyramid stays empty. One pass over the points, which
+    // for a long list costs far more in memory traffic than in arithmetic.
+    bool buildIfClean(const std::vector<TFloatPointRec>& points) {
         m_levels.clear();
-        if (points.size() < 2 * fanOut) return;
-        std::vector<TMinMax> level((points.size() + fanOut - 1) / fanOut);
-        for (std::size_t i = 0; i < points.size(); ++i) level[i / fanOut].add(points[i].y);
+        const std::size_t n = points.size();
+        const bool wanted = n >= 2 * fanOut;
+        std::vector<TMinMax> level(wanted ? (n + fanOut - 1) / fanOut : 0);
+        bool clean = true;
+        double previousX = n == 0 ? 0.0 : points[0].x;
+        for (std::size_t start = 0; start < n && clean; start += fanOut) {
+            const std::size_t end = std::min(n, start + fanOut);
+            TMinMax block;
+            for (std::size_t i = start; i < end; ++i) {
+                const TFloatPointRec& p = points[i];
+                clean &= isFinite(p) & !(p.x < previousX);
+                previousX = p.x;
+                block.add(p.y);
+            }
+            if (wanted) level[start / fanOut] = block;
+        }
+        if (!clean || !wanted) return clean;
         m_levels.push_back(std::move(level));
         while (m_levels.back().size() >= 2 * fanOut) {
             const auto& below = m_levels.back();
@@ -104,6 +121,7 @@ public:
             for (std::size_t i = 0; i < below.size(); ++i) above[i / fanOut].add(below[i]);
             m_levels.push_back(std::move(above));
         }
+        return true;
     }
 
     // y extent of points [lo, hi).
@@ -226,13 +244,8 @@ public:
         const std::uint64_t revision = points.revision();
         if (m_built && revision == m_revision && points.points().size() == m_count) return;
         const auto& items = points.points();
-        m_clean = std::all_of(items.begin(), items.end(), isFinite) &&
-                  std::is_sorted(items.begin(), items.end(),
-                                 [](const auto& a, const auto& b) { return a.x < b.x; });
-        if (m_clean)
-            m_pyramid.build(items);
-        else
-            m_pyramid = TMinMaxPyramid();
+        m_clean = m_pyramid.buildIfClean(items);
+        if (!m_clean) m_pyramid = TMinMaxPyramid();
         m_revision = revision;
         m_count = items.size();
         m_built = true;
