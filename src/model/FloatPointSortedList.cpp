@@ -435,6 +435,10 @@ TNearest TFloatPointSortedList::findX(double x, double tolerance) const {
 void TFloatPointSortedList::computeCorners() const {
     TFloatPointRec lo{0.0, 100.0};
     TFloatPointRec hi{0.0, 100.0};
+    // The mean step is summed on the same pass: a long list costs more in reading its points
+    // than in the arithmetic, and whoever fits a view to the corners draws the points next.
+    double stepSum = 0.0;
+    int steps = 0;
     if (!m_items.empty()) {
         lo = hi = m_items.front();
         for (std::size_t i = 1; i < m_items.size(); ++i) {
@@ -443,10 +447,17 @@ void TFloatPointSortedList::computeCorners() const {
             if (p.y > hi.y) hi.y = p.y;
             if (p.x < lo.x) lo.x = p.x;
             if (p.y < lo.y) lo.y = p.y;
+            const double d = p.x - m_items[i - 1].x;
+            if (d < 1.0) {
+                stepSum += d;
+                ++steps;
+            }
         }
     }
     m_minPoint = lo;
     m_maxPoint = hi;
+    m_meanStepFound = meanOfSteps(stepSum, steps);
+    m_meanStepRevision = revision();
 }
 
 TFloatPointRec TFloatPointSortedList::getMinPoint() const {

@@ -159,6 +159,8 @@ private:
     void checkIndex(int index) const;
     void pointsChanged() { m_revision.next(); }
     void computeCorners() const;
+    // The mean of the steps below 1 summed to sum over count steps; 1 without any.
+    static double meanOfSteps(double sum, int count) { return count > 0 ? sum / count : 1.0; }
     // Adds many points read from a stored form: appends and sorts once when they arrive out
     // of order, instead of shifting the tail for every point.
     class TBulkAdd;
@@ -173,6 +175,10 @@ private:
     std::optional<TSplineMemo> m_splineMemo;
     TRevision m_revision;
     double m_meanStepCache = -1.0;
+    // The mean step as computeCorners found it on its pass over the points, for the revision
+    // it was found at (0: none), so that a first meanStep() after it needs no pass of its own.
+    mutable std::uint64_t m_meanStepRevision = 0;
+    mutable double m_meanStepFound = 0.0;
 };
 
 inline TFloatPointSortedListPtr newFloatPointSortedList(

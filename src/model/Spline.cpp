@@ -104,6 +104,8 @@ double TFloatPointSortedList::splint(double x) {
 }
 
 double TFloatPointSortedList::meanStep() {
+    if (m_meanStepCache < 0.0 && m_meanStepRevision == revision())
+        m_meanStepCache = m_meanStepFound;
     if (m_meanStepCache < 0.0) {
         double sum = 0.0;
         int m = 0;
@@ -114,7 +116,7 @@ double TFloatPointSortedList::meanStep() {
                 ++m;
             }
         }
-        m_meanStepCache = m > 0 ? sum / m : 1.0;
+        m_meanStepCache = meanOfSteps(sum, m);
     }
     return m_meanStepCache;
 }

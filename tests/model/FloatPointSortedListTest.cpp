@@ -451,3 +451,22 @@ TEST(PointListSpline, MeanStepIgnoresWideGapsAndIsCached) {
     EXPECT_DOUBLE_EQ(list.meanStep(), 0.15);
     EXPECT_EQ(pointsOf({{0, 1}, {2, 1}, {4, 1}}).meanStep(), 1.0);
 }
+
+// The corners' pass also sums the mean step; what a first meanStep() answers is what it would
+// have computed itself at that moment, also when the points changed after the corners.
+TEST(PointListSpline, MeanStepAfterTheCornersIsTheOneOfThePointsOfThatMoment) {
+    std::mt19937_64 rng(20261207);
+    std::uniform_real_distribution<double> value(-3.0, 3.0);
+    for (int round = 0; round < 20; ++round) {
+        TFloatPointSortedList list;
+        for (int i = 0; i < 200; ++i) list.insert(i, {value(rng), value(rng)});  // any order
+        TFloatPointSortedList fresh;
+        for (int i = 0; i < list.count(); ++i) fresh.insert(i, list.get(i));
+        (void)list.getMinPoint();
+        if (round % 2 == 1) {
+            list.put(7, {list.get(7).x + 0.5, 1.0});
+            fresh.put(7, list.get(7));
+        }
+        EXPECT_EQ(list.meanStep(), fresh.meanStep()) << "round " << round;
+    }
+}
