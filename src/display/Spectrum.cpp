@@ -181,6 +181,10 @@ TPoint TSpectrum::worldToDevice(double x, double y) const {
     return {m_data->xRange()->pixelOf(width(), x), m_data->yRange()->pixelOf(height(), y)};
 }
 
+int TSpectrum::worldToDeviceX(double x, double) const {
+    return m_data->xRange()->pixelOf(width(), x);
+}
+
 TFloatPointRec TSpectrum::deviceToWorld(double px, double py) const {
     return {m_data->xRange()->valueAt(width(), px), m_data->yRange()->valueAt(height(), py)};
 }

@@ -42,6 +42,7 @@ public:
     // --- iWorldControl -----------------------------------------------------------------------
     TRect clientRect() const override;
     TPoint worldToDevice(double x, double y) const override;
+    int worldToDeviceX(double x, double y) const override;
     TFloatRect deviceRectToWorld(const TRect& r) const override;
     int pickTolerance() const override;
     TSize textExtent(std::string_view text, const TFontEx& font) const override;

@@ -2,9 +2,10 @@
 #include "model/Label.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
-#include <compare>
+#include <cstdint>
 #include <limits>
 
 #include "model/ModelErrors.h"
@@ -33,6 +34,29 @@ TSpan xSpan(const TRect& r) {
 int clampPixel(long long value) {
     return static_cast<int>(std::clamp<long long>(value, std::numeric_limits<int>::min(),
                                                   std::numeric_limits<int>::max()));
+}
+
+// The order of candidates as one integer: the total order of y (the order of
+// std::strong_order, which keeps odd values such as NaN from upsetting the sort) in the high
+// half, the reversed total order of x in the low half. Candidates hold single-precision
+// values, whose total order is that of the same values in double precision, and the key
+// holds their bits whole, so candidateOfKey gives back the very values.
+std::uint32_t totalOrderBits(float value) {
+    const auto bits = std::bit_cast<std::uint32_t>(value);
+    return (bits & 0x80000000u) != 0 ? ~bits : bits | 0x80000000u;
+}
+
+float fromTotalOrderBits(std::uint32_t key) {
+    return std::bit_cast<float>((key & 0x80000000u) != 0 ? key & 0x7FFFFFFFu : ~key);
+}
+
+std::uint64_t candidateKey(float x, float y) {
+    return std::uint64_t{totalOrderBits(y)} << 32 | ~totalOrderBits(x);
+}
+
+TFloatPointRec candidateOfKey(std::uint64_t key) {
+    return {fromTotalOrderBits(~static_cast<std::uint32_t>(key)),
+            fromTotalOrderBits(static_cast<std::uint32_t>(key >> 32))};
 }
 
 }  // namespace
@@ -159,39 +183,43 @@ void TPointlistLabelList::setPoints(const TFloatPointSortedList& points) {
     const auto& p = points.points();
 
     // One pass over the points. Running values are single precision, as the labels keep
-    // them; a window starts at the first point beyond the previous window's limit.
-    std::vector<TFloatPointRec> found;
+    // them; a window starts at the first point beyond the previous window's limit. Each
+    // candidate is kept as its sort key (see candidateKey).
+    std::vector<std::uint64_t> found;
     const double windows = std::round((p.back().x - first.x) / candidateWindow) + 4.0;
     if (windows > 0.0)
         found.reserve(static_cast<std::size_t>(std::min(windows, static_cast<double>(p.size()))));
     float curX = static_cast<float>(first.x);
     float curY = static_cast<float>(first.y);
     float limit = static_cast<float>(static_cast<double>(curX) + candidateWindow);
+    // The comparisons below are made in double precision, as the mixed expressions promote
+    // their single-precision side; holding those sides as doubles saves the conversions.
+    double curYWide = curY;
+    double limitWide = limit;
     for (std::size_t i = 1; i < p.size(); ++i) {
         const TFloatPointRec& q = p[i];
-        if (q.x > limit) {
-            found.push_back({curX, curY});
+        if (q.x > limitWide) {
+            found.push_back(candidateKey(curX, curY));
             curX = static_cast<float>(q.x);
             curY = static_cast<float>(q.y);
+            curYWide = curY;
             limit = static_cast<float>(static_cast<double>(curX) + candidateWindow);
-        } else if (q.y > curY) {
+            limitWide = limit;
+        } else if (q.y > curYWide) {
             curX = static_cast<float>(q.x);
             curY = static_cast<float>(q.y);
+            curYWide = curY;
         }
     }
-    found.push_back({curX, curY});
+    found.push_back(candidateKey(curX, curY));
 
     // Ascending by y; among equal y the larger x first, so that the layout, which walks
-    // from the end, tries the lower x first. The total order keeps odd values (NaN) from
-    // upsetting the sort.
-    std::sort(found.begin(), found.end(), [](const TFloatPointRec& a, const TFloatPointRec& b) {
-        const auto byY = std::strong_order(a.y, b.y);
-        if (byY != 0) return byY < 0;
-        return std::strong_order(b.x, a.x) < 0;
-    });
+    // from the end, tries the lower x first. The keys compare in that order as integers.
+    std::sort(found.begin(), found.end());
     auto candidates = newFloatPointSortedList(comparePointY, TDuplicates::Accept);
     candidates->setCount(static_cast<int>(found.size()));
-    for (std::size_t i = 0; i < found.size(); ++i) candidates->put(static_cast<int>(i), found[i]);
+    for (std::size_t i = 0; i < found.size(); ++i)
+        candidates->put(static_cast<int>(i), candidateOfKey(found[i]));
     m_candidates = std::move(candidates);
 }
 
@@ -237,7 +265,7 @@ void TPointlistLabelList::placeAll(iWorldControl& control) {
             // Measuring is the costly part and most candidates of a full view lose: a label
             // always covers its peak's column, so a taken span over that column refuses the
             // candidate without measuring its text.
-            const int x = control.worldToDevice(c.x, c.y).x;
+            const int x = control.worldToDeviceX(c.x, c.y);
             const auto after = std::upper_bound(taken.begin(), taken.end(), x,
                                                 [](int px, const TSpan& s) { return px < s.lo; });
             if (after != taken.begin() && std::prev(after)->hi >= x) continue;

@@ -62,6 +62,9 @@ public:
     virtual TRect clientRect() const = 0;
     // World point to pixel.
     virtual TPoint worldToDevice(double x, double y) const = 0;
+    // The pixel column of the world point: worldToDevice(x, y).x, which a plot may find
+    // without mapping y.
+    virtual int worldToDeviceX(double x, double y) const { return worldToDevice(x, y).x; }
     // Each corner of r to world: x1 from left, y1 from top, x2 from right, y2 from bottom.
     virtual TFloatRect deviceRectToWorld(const TRect& r) const = 0;
     // Distance in pixels within which a position counts as a hit.
