@@ -28,23 +28,11 @@
 namespace {
 
 // Points per block of the pyramid's first level and blocks per block of each level above.
-constexpr std::size_t fanOut = 64;
+constexpr std::size_t fanOut = TPointSummary::blockSize;
 // Segments collected before they are handed to the painter.
 constexpr std::size_t lineBatch = 2048;
 
-struct TMinMax {
-    double min = std::numeric_limits<double>::infinity();
-    double max = -std::numeric_limits<double>::infinity();
-
-    void add(double v) {
-        if (v < min) min = v;
-        if (v > max) max = v;
-    }
-    void add(const TMinMax& m) {
-        if (m.min < min) min = m.min;
-        if (m.max > max) max = m.max;
-    }
-};
+using TMinMax = TYExtent;
 
 bool isFinite(const TFloatPointRec& p) {
     return std::isfinite(p.x) && std::isfinite(p.y);
@@ -89,39 +77,26 @@ private:
 };
 
 // Lowest and highest y over runs of points: level k holds one TMinMax per fanOut^(k + 1)
-// points. Only whole blocks are ever read, so the partial block at the end does no harm.
+// points. Level 0 is the list's own block extents (see TPointSummary), shared with it. Only
+// whole blocks are ever read, so the partial block at the end does no harm.
 class TMinMaxPyramid {
 public:
-    // Builds the pyramid over points that are all finite and in ascending x, and answers
-    // whether they are; otherwise the pyramid stays empty. One pass over the points, which
-    // for a long list costs far more in memory traffic than in arithmetic.
-    bool buildIfClean(const std::vector<TFloatPointRec>& points) {
+    // Builds the levels above the block extents of finite points in ascending x; none when
+    // there are none.
+    void build(std::shared_ptr<const std::vector<TMinMax>> blocks) {
         m_levels.clear();
-        const std::size_t n = points.size();
-        const bool wanted = n >= 2 * fanOut;
-        std::vector<TMinMax> level(wanted ? (n + fanOut - 1) / fanOut : 0);
-        bool clean = true;
-        double previousX = n == 0 ? 0.0 : points[0].x;
-        for (std::size_t start = 0; start < n && clean; start += fanOut) {
-            const std::size_t end = std::min(n, start + fanOut);
-            TMinMax block;
-            for (std::size_t i = start; i < end; ++i) {
-                const TFloatPointRec& p = points[i];
-                clean &= isFinite(p) & !(p.x < previousX);
-                previousX = p.x;
-                block.add(p.y);
-            }
-            if (wanted) level[start / fanOut] = block;
+        m_base = std::move(blocks);
+        if (!m_base || m_base->empty()) {
+            m_base.reset();
+            return;
         }
-        if (!clean || !wanted) return clean;
-        m_levels.push_back(std::move(level));
-        while (m_levels.back().size() >= 2 * fanOut) {
-            const auto& below = m_levels.back();
-            std::vector<TMinMax> above((below.size() + fanOut - 1) / fanOut);
-            for (std::size_t i = 0; i < below.size(); ++i) above[i / fanOut].add(below[i]);
+        const std::vector<TMinMax>* below = m_base.get();
+        while (below->size() >= 2 * fanOut) {
+            std::vector<TMinMax> above((below->size() + fanOut - 1) / fanOut);
+            for (std::size_t i = 0; i < below->size(); ++i) above[i / fanOut].add((*below)[i]);
             m_levels.push_back(std::move(above));
+            below = &m_levels.back();
         }
-        return true;
     }
 
     // y extent of points [lo, hi).
@@ -133,7 +108,7 @@ public:
             // Whole blocks of the level above: [up, upEnd).
             const std::size_t up = (lo + fanOut - 1) / fanOut;
             const std::size_t upEnd = hi / fanOut;
-            if (level >= m_levels.size() || hi - lo < 2 * fanOut || up >= upEnd) {
+            if (level >= levelCount() || hi - lo < 2 * fanOut || up >= upEnd) {
                 scan(points, level, lo, hi, m);
                 return m;
             }
@@ -146,7 +121,7 @@ public:
     }
 
     std::size_t bytes() const {
-        std::size_t n = 0;
+        std::size_t n = m_base ? m_base->capacity() * sizeof(TMinMax) : 0;
         for (const auto& level : m_levels) n += level.capacity() * sizeof(TMinMax);
         return n;
     }
@@ -157,12 +132,15 @@ private:
         if (level == 0) {
             for (std::size_t i = lo; i < hi; ++i) m.add(points[i].y);
         } else {
-            const auto& blocks = m_levels[level - 1];
+            const auto& blocks = level == 1 ? *m_base : m_levels[level - 2];
             for (std::size_t i = lo; i < hi; ++i) m.add(blocks[i]);
         }
     }
 
-    std::vector<std::vector<TMinMax>> m_levels;
+    std::size_t levelCount() const { return m_base ? m_levels.size() + 1 : 0; }
+
+    std::shared_ptr<const std::vector<TMinMax>> m_base;
+    std::vector<std::vector<TMinMax>> m_levels;  // above m_base
 };
 
 // Whether the points, one mean step apart, lie more than 2 pixels apart on screen: the pixel of
@@ -244,8 +222,9 @@ public:
         const std::uint64_t revision = points.revision();
         if (m_built && revision == m_revision && points.points().size() == m_count) return;
         const auto& items = points.points();
-        m_clean = m_pyramid.buildIfClean(items);
-        if (!m_clean) m_pyramid = TMinMaxPyramid();
+        const TPointSummary& summary = points.summary();
+        m_clean = summary.finiteAscending;
+        m_pyramid.build(m_clean ? summary.yBlocks : nullptr);
         m_revision = revision;
         m_count = items.size();
         m_built = true;

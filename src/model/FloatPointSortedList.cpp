@@ -433,31 +433,57 @@ TNearest TFloatPointSortedList::findX(double x, double tolerance) const {
 }
 
 void TFloatPointSortedList::computeCorners() const {
+    const TPointSummary& found = summary();
+    m_minPoint = found.minPoint;
+    m_maxPoint = found.maxPoint;
+}
+
+const TPointSummary& TFloatPointSortedList::summary() const {
+    if (hasCurrentSummary()) return m_summary;
+    constexpr std::size_t blockSize = TPointSummary::blockSize;
+    const std::size_t n = m_items.size();
     TFloatPointRec lo{0.0, 100.0};
     TFloatPointRec hi{0.0, 100.0};
-    // The mean step is summed on the same pass: a long list costs more in reading its points
-    // than in the arithmetic, and whoever fits a view to the corners draws the points next.
     double stepSum = 0.0;
     int steps = 0;
-    if (!m_items.empty()) {
+    bool finiteAscending = true;
+    const bool blocksWanted = n >= 2 * blockSize;
+    std::vector<TYExtent> blocks(blocksWanted ? (n + blockSize - 1) / blockSize : 0);
+    if (n > 0) {
         lo = hi = m_items.front();
-        for (std::size_t i = 1; i < m_items.size(); ++i) {
-            const TFloatPointRec& p = m_items[i];
-            if (p.x > hi.x) hi.x = p.x;
-            if (p.y > hi.y) hi.y = p.y;
-            if (p.x < lo.x) lo.x = p.x;
-            if (p.y < lo.y) lo.y = p.y;
-            const double d = p.x - m_items[i - 1].x;
-            if (d < 1.0) {
-                stepSum += d;
-                ++steps;
+        double previousX = m_items.front().x;
+        for (std::size_t start = 0; start < n; start += blockSize) {
+            const std::size_t end = std::min(n, start + blockSize);
+            TYExtent block;
+            for (std::size_t i = start; i < end; ++i) {
+                const TFloatPointRec& p = m_items[i];
+                if (p.x > hi.x) hi.x = p.x;
+                if (p.y > hi.y) hi.y = p.y;
+                if (p.x < lo.x) lo.x = p.x;
+                if (p.y < lo.y) lo.y = p.y;
+                // The first point's step to itself is 0 and counts, below, as none.
+                const double d = p.x - previousX;
+                if (i > 0 && d < 1.0) {
+                    stepSum += d;
+                    ++steps;
+                }
+                finiteAscending &= std::isfinite(p.x) & std::isfinite(p.y) & !(p.x < previousX);
+                previousX = p.x;
+                block.add(p.y);
             }
+            if (blocksWanted) blocks[start / blockSize] = block;
         }
     }
-    m_minPoint = lo;
-    m_maxPoint = hi;
-    m_meanStepFound = meanOfSteps(stepSum, steps);
-    m_meanStepRevision = revision();
+    m_summary.minPoint = lo;
+    m_summary.maxPoint = hi;
+    m_summary.meanStep = meanOfSteps(stepSum, steps);
+    m_summary.finiteAscending = finiteAscending;
+    m_summary.yBlocks.reset();
+    if (blocksWanted && finiteAscending)
+        m_summary.yBlocks = std::make_shared<const std::vector<TYExtent>>(std::move(blocks));
+    m_summary.revision = revision();
+    m_summary.count = n;
+    return m_summary;
 }
 
 TFloatPointRec TFloatPointSortedList::getMinPoint() const {

@@ -2,7 +2,9 @@
 // stored forms (checksummed point text and the SHA-1-sealed Base64 form).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <span>
@@ -28,6 +30,40 @@ struct TNearest {
 struct TIndexRange {
     int first = 0;
     int last = 0;
+};
+
+// Lowest and highest y of a run of points; without points min is +inf and max -inf.
+struct TYExtent {
+    double min = std::numeric_limits<double>::infinity();
+    double max = -std::numeric_limits<double>::infinity();
+
+    void add(double v) {
+        if (v < min) min = v;
+        if (v > max) max = v;
+    }
+    void add(const TYExtent& e) {
+        if (e.min < min) min = e.min;
+        if (e.max > max) max = e.max;
+    }
+};
+
+// What one pass over the points of a list finds (see TFloatPointSortedList::summary).
+struct TPointSummary {
+    // Points per block of yBlocks.
+    static constexpr std::size_t blockSize = 64;
+
+    std::uint64_t revision = 0;  // of the points summed up
+    std::size_t count = 0;       // of the points summed up
+    // The corners as getMinPoint and getMaxPoint compute them.
+    TFloatPointRec minPoint;
+    TFloatPointRec maxPoint;
+    // As meanStep computes it.
+    double meanStep = 1.0;
+    // Every coordinate is a finite number and no x is below the one before.
+    bool finiteAscending = true;
+    // When the points are finite and ascending and fill two blocks at least: the y extent of
+    // each block of blockSize points, the last one partial. Otherwise empty.
+    std::shared_ptr<const std::vector<TYExtent>> yBlocks;
 };
 
 class TFloatPointSortedList;
@@ -104,6 +140,11 @@ public:
     // nullopt empties the cache of both corners' computation for that corner.
     void setMinPoint(std::optional<TFloatPointRec> p) { m_minPoint = p; }
     void setMaxPoint(std::optional<TFloatPointRec> p) { m_maxPoint = p; }
+    // The corners, the mean step, whether the points are finite and ascending and the y extent
+    // of their blocks, found in one pass and kept for the current revision: whoever fits a view
+    // to a long list draws it next, and reading the points costs far more than the arithmetic.
+    // The corners and the mean step take their values from it when they are computed.
+    const TPointSummary& summary() const;
 
     // Point text: "%16.5f %9.3f\n" per point, '.' as decimal separator.
     void setAsText(std::string_view text);
@@ -161,6 +202,9 @@ private:
     void computeCorners() const;
     // The mean of the steps below 1 summed to sum over count steps; 1 without any.
     static double meanOfSteps(double sum, int count) { return count > 0 ? sum / count : 1.0; }
+    bool hasCurrentSummary() const {
+        return m_summary.revision == revision() && m_summary.count == m_items.size();
+    }
     // Adds many points read from a stored form: appends and sorts once when they arrive out
     // of order, instead of shifting the tail for every point.
     class TBulkAdd;
@@ -175,10 +219,8 @@ private:
     std::optional<TSplineMemo> m_splineMemo;
     TRevision m_revision;
     double m_meanStepCache = -1.0;
-    // The mean step as computeCorners found it on its pass over the points, for the revision
-    // it was found at (0: none), so that a first meanStep() after it needs no pass of its own.
-    mutable std::uint64_t m_meanStepRevision = 0;
-    mutable double m_meanStepFound = 0.0;
+    // For the revision it names; 0, which no list has, before the first.
+    mutable TPointSummary m_summary;
 };
 
 inline TFloatPointSortedListPtr newFloatPointSortedList(

@@ -104,8 +104,7 @@ double TFloatPointSortedList::splint(double x) {
 }
 
 double TFloatPointSortedList::meanStep() {
-    if (m_meanStepCache < 0.0 && m_meanStepRevision == revision())
-        m_meanStepCache = m_meanStepFound;
+    if (m_meanStepCache < 0.0 && hasCurrentSummary()) m_meanStepCache = m_summary.meanStep;
     if (m_meanStepCache < 0.0) {
         double sum = 0.0;
         int m = 0;

@@ -452,6 +452,47 @@ TEST(PointListSpline, MeanStepIgnoresWideGapsAndIsCached) {
     EXPECT_EQ(pointsOf({{0, 1}, {2, 1}, {4, 1}}).meanStep(), 1.0);
 }
 
+// The summary against the straightforward answers, on points in and out of order, with and
+// without NaN, and again after a change of the points.
+TEST(PointListSummary, MatchesTheStraightforwardAnswersAndFollowsChanges) {
+    std::mt19937_64 rng(20261209);
+    std::uniform_real_distribution<double> value(0.0, 1000.0);
+    for (int round = 0; round < 24; ++round) {
+        TFloatPointSortedList list;
+        const int n = round < 4 ? round * 50 : 100 + static_cast<int>(rng() % 2000);
+        for (int i = 0; i < n; ++i) list.add({i * 0.5, value(rng)});
+        if (round % 3 == 1 && n > 0) list.put(n / 2, {list.get(n / 2).x, std::nan("")});
+        if (round % 3 == 2 && n > 1) list.exchange(0, n - 1);
+        for (int pass = 0; pass < 2; ++pass) {
+            const auto& p = list.points();
+            const TPointSummary& summary = list.summary();
+            const bool finite = std::all_of(p.begin(), p.end(), [](const TFloatPointRec& q) {
+                return std::isfinite(q.x) && std::isfinite(q.y);
+            });
+            const bool ascending = std::is_sorted(
+                p.begin(), p.end(), [](const auto& a, const auto& b) { return a.x < b.x; });
+            EXPECT_EQ(summary.finiteAscending, finite && ascending) << "round " << round;
+            const std::size_t block = TPointSummary::blockSize;
+            if (!(finite && ascending) || p.size() < 2 * block) {
+                EXPECT_FALSE(summary.yBlocks) << "round " << round;
+            } else {
+                ASSERT_TRUE(summary.yBlocks);
+                ASSERT_EQ(summary.yBlocks->size(), (p.size() + block - 1) / block);
+                for (std::size_t b = 0; b < summary.yBlocks->size(); ++b) {
+                    const auto first = p.begin() + static_cast<std::ptrdiff_t>(b * block);
+                    const auto last = p.begin() + static_cast<std::ptrdiff_t>(
+                                                      std::min(p.size(), (b + 1) * block));
+                    const auto [lo, hi] = std::minmax_element(
+                        first, last, [](const auto& a, const auto& c) { return a.y < c.y; });
+                    EXPECT_EQ((*summary.yBlocks)[b].min, lo->y);
+                    EXPECT_EQ((*summary.yBlocks)[b].max, hi->y);
+                }
+            }
+            if (n > 0) list.put(0, {list.get(0).x, 5000.0});  // a new highest point
+        }
+    }
+}
+
 // The corners' pass also sums the mean step; what a first meanStep() answers is what it would
 // have computed itself at that moment, also when the points changed after the corners.
 TEST(PointListSpline, MeanStepAfterTheCornersIsTheOneOfThePointsOfThatMoment) {
