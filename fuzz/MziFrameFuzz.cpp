@@ -30,12 +30,18 @@ struct TFixture {
         static char name[] = "velmorix_fuzz_mzi_frame";
         static char* argv[] = {name, nullptr};
         application = std::make_unique<QApplication>(argc, argv);
-        folder = std::make_unique<QTemporaryDir>();
+        // The document is written anew for every input: in memory where the system has a
+        // folder for that.
+        folder =
+            QDir(QStringLiteral("/dev/shm")).exists()
+                ? std::make_unique<QTemporaryDir>(QStringLiteral("/dev/shm/velmorix-fuzz-XXXXXX"))
+                : std::make_unique<QTemporaryDir>();
         file = folder->filePath(QStringLiteral("fuzz.mzi"));
         frame = std::make_unique<TSpectraViewerFrame>(
             TViewerServices{&dialogs, &clipboard, folder->path(), "fuzz"});
         frame->setAttribute(Qt::WA_DontShowOnScreen);
-        frame->resize(800, 600);
+        // Small: every pane's drawing cache is made anew for each input.
+        frame->resize(480, 360);
         frame->show();
         QCoreApplication::processEvents();
     }
@@ -73,7 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int i = 0; i < manager.count(); ++i) {
         TSpectrum* pane = manager.container(i)->spectrum();
         const TPointListSerieList& series = *pane->spectrumData()->series();
-        for (int s = 0; s < series.count(); ++s) fuzz::checkSortedFinite(*series.serie(s)->points());
+        for (int s = 0; s < series.count(); ++s)
+            fuzz::checkSortedFinite(*series.serie(s)->points());
     }
     if (TSpectrum* pane = f.frame->currentSpectrum()) {
         const QPixmap picture = pane->grab();
