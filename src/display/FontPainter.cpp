@@ -5,8 +5,11 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -88,6 +91,30 @@ TSize measureText(std::string_view text, const TFontEx& font) {
     if (cache.size() >= measureCacheLimit) cache.clear();
     cache.emplace(std::move(key), size);
     return size;
+}
+
+int textWidthAtLeast(std::string_view text, const TFontEx& font) {
+    // The advances of the ASCII characters in the font asked last, measured when first met.
+    // Never destroyed: fonts must not outlive the application object at exit.
+    static auto* lastFont = new std::optional<TMeasureKey>;
+    static auto* metrics = new std::optional<QFontMetrics>;
+    static std::array<int, 128> advances{};
+    TMeasureKey fontKey{std::string(), font.name, font.size, font.style};
+    if (!*lastFont || !(**lastFont == fontKey)) {
+        metrics->emplace(toQFont(font));
+        *lastFont = std::move(fontKey);
+        advances.fill(-1);
+    }
+    long long sum = 0;
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= advances.size()) return 0;
+        if (advances[u] < 0)
+            advances[u] =
+                std::max(0, (*metrics)->horizontalAdvance(QLatin1Char(static_cast<char>(u))));
+        sum += advances[u];
+    }
+    return static_cast<int>(std::min<long long>(sum / 2, std::numeric_limits<int>::max()));
 }
 
 void drawText(QPainter& painter, int x, int y, std::string_view text, const TFontEx& font) {

@@ -20,6 +20,9 @@ QFont toQFont(const TFontEx& font);
 // (text, font) are cached so that labels measured on every repaint cost a hash lookup.
 // GUI thread only, like every use of fonts.
 TSize measureText(std::string_view text, const TFontEx& font);
+// A width the text measured in font is sure to reach: half the sum of its characters' own
+// advances (kerning never takes away half of a run of digits); 0 for text beyond ASCII.
+int textWidthAtLeast(std::string_view text, const TFontEx& font);
 
 // Draws text with its reference point at (x, y) as font.textAlign says, turned by
 // font.escapement (tenths of a degree, counter-clockwise), clear background.

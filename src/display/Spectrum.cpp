@@ -209,6 +209,10 @@ TSize TSpectrum::textExtent(std::string_view text, const TFontEx& font) const {
     return measureText(text, font);
 }
 
+int TSpectrum::textWidthAtLeast(std::string_view text, const TFontEx& font) const {
+    return ::textWidthAtLeast(text, font);
+}
+
 void TSpectrum::textOut(int x, int y, std::string_view text, const TFontEx& font) {
     if (m_labelPainter) drawText(*m_labelPainter, x, y, text, font);
 }

@@ -46,6 +46,7 @@ public:
     TFloatRect deviceRectToWorld(const TRect& r) const override;
     int pickTolerance() const override;
     TSize textExtent(std::string_view text, const TFontEx& font) const override;
+    int textWidthAtLeast(std::string_view text, const TFontEx& font) const override;
     // Only while the labels are drawn; elsewhere there is nothing to draw on.
     void textOut(int x, int y, std::string_view text, const TFontEx& font) override;
     void invertFrame(const TRect& r) override;

@@ -278,20 +278,33 @@ void TPointlistLabelList::placeAll(iWorldControl& control) {
     // that starts last at or before its right end: the same answer as isFree's scan of the
     // whole list, in logarithmic time.
     std::vector<TSpan> taken;
+    const TRect client = control.clientRect();
+    const bool horizontal = font().escapement != 900;
+    // Whether a label covering least would meet a taken span.
+    const auto refused = [&taken](TSpan least) {
+        const auto after = std::upper_bound(taken.begin(), taken.end(), least.hi,
+                                            [](int hi, const TSpan& s) { return hi < s.lo; });
+        return after != taken.begin() && std::prev(after)->hi >= least.lo;
+    };
     const auto& candidates = m_candidates->points();
     for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
         const TFloatPointRec& c = *it;
         if (!(window.x1 < c.x && c.x < window.x2)) continue;
-        if (m_mode == 'L') {
-            // Measuring is the costly part and most candidates of a full view lose: a label
-            // always covers its peak's column, so a taken span over that column refuses the
-            // candidate without measuring its text.
-            const int x = control.worldToDeviceX(c.x, c.y);
-            const auto after = std::upper_bound(taken.begin(), taken.end(), x,
-                                                [](int px, const TSpan& s) { return px < s.lo; });
-            if (after != taken.begin() && std::prev(after)->hi >= x) continue;
-        }
+        // Measuring is the costly part and most candidates of a full view lose. A label
+        // always covers its peak's column, so a taken span over that column refuses the
+        // candidate at once. A horizontal label also covers the least width its text can
+        // have, centred on the column, when that lies inside the plot (a label moved in
+        // from an edge still covers it: see layoutBounds); a taken span over that much
+        // refuses the candidate without measuring its text either.
+        const int x = m_mode == 'L' ? control.worldToDeviceX(c.x, c.y) : 0;
+        if (m_mode == 'L' && refused({x, x})) continue;
         std::string text = labelText(c.x);
+        if (m_mode == 'L' && horizontal) {
+            const long long half = control.textWidthAtLeast(text, font()) / 2;
+            if (half > 0 && x - half >= client.left && x + half <= client.right &&
+                refused({static_cast<int>(x - half), static_cast<int>(x + half)}))
+                continue;
+        }
         const TRect bounds = layoutBounds(control, text, c);
         if (m_mode == 'L') {
             const TSpan span = xSpan(bounds);

@@ -73,6 +73,9 @@ public:
     // Size of text written in font, pixels, measured along the text (the escapement does
     // not turn the result).
     virtual TSize textExtent(std::string_view text, const TFontEx& font) const = 0;
+    // A width that textExtent(text, font).cx is sure not to fall below, found without
+    // measuring the text: 0 where nothing better is known.
+    virtual int textWidthAtLeast(std::string_view, const TFontEx&) const { return 0; }
     // Writes text (UTF-8) in font, on a clear background, with its reference point at
     // (x, y) as font.textAlign says and turned by font.escapement.
     virtual void textOut(int x, int y, std::string_view text, const TFontEx& font) = 0;

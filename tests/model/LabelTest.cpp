@@ -142,28 +142,39 @@ TEST(LabelPlacement, GreedyResultMatchesTheScanOverAllPlacedLabels) {
     TPointlistLabelList list("L", points);
     TPointlistLabelList reference("R", pointsOf({{1, 1}}));
     // The last two views bring peaks to the top edge and to the side edges, where labels are
-    // moved inside.
+    // moved inside. The least width of a text is not known, half of it, or all of it.
     for (const TFloatRect view : {TFloatRect{100, 0, 1100, 110}, TFloatRect{390, 0, 430, 110},
                                   TFloatRect{150.3, 0, 151.9, 110}, TFloatRect{100, 0, 1100, 104},
                                   TFloatRect{179.5, 0, 415.2, 103}}) {
-        FakeWorldControl plot({0, 0, 1600, 400}, view);
-        list.placeAll(plot);
-        // Candidates under a label already placed are refused without measuring their text.
-        EXPECT_LT(plot.measured, list.candidates()->count() / 2);
+        std::vector<int> measured;
+        for (const int percent : {0, 50, 100}) {
+            SCOPED_TRACE(percent);
+            FakeWorldControl plot({0, 0, 1600, 400}, view);
+            plot.widthAtLeastPercent = percent;
+            list.placeAll(plot);
+            measured.push_back(plot.measured);
 
-        reference.clear();
-        const auto& c = list.candidates()->points();
-        for (auto it = c.rbegin(); it != c.rend(); ++it) {
-            if (!(view.x1 < it->x && it->x < view.x2)) continue;
-            auto label = std::make_shared<TTextLabel>(
-                reference.labelText(it->x), static_cast<float>(it->x), static_cast<float>(it->y));
-            reference.placeLabel(plot, *label);
-            if (reference.isFree(*label)) reference.add(label);
+            reference.clear();
+            const auto& c = list.candidates()->points();
+            for (auto it = c.rbegin(); it != c.rend(); ++it) {
+                if (!(view.x1 < it->x && it->x < view.x2)) continue;
+                auto label = std::make_shared<TTextLabel>(reference.labelText(it->x),
+                                                          static_cast<float>(it->x),
+                                                          static_cast<float>(it->y));
+                reference.placeLabel(plot, *label);
+                if (reference.isFree(*label)) reference.add(label);
+            }
+            ASSERT_GE(reference.count(), 5);
+            ASSERT_EQ(textsOf(list), textsOf(reference));
+            for (int i = 0; i < list.count(); ++i)
+                EXPECT_EQ(list.label(i)->bounds(), reference.label(i)->bounds());
         }
-        ASSERT_GE(reference.count(), 5);
-        ASSERT_EQ(textsOf(list), textsOf(reference));
-        for (int i = 0; i < list.count(); ++i)
-            EXPECT_EQ(list.label(i)->bounds(), reference.label(i)->bounds());
+        // Candidates under a label already placed are refused without measuring their text,
+        // fewer still the more is known of its least width.
+        EXPECT_LT(measured[0], list.candidates()->count() / 2);
+        EXPECT_LE(measured[1], measured[0]);
+        EXPECT_LE(measured[2], measured[1]);
+        if (view.x2 - view.x1 > 500) EXPECT_LT(measured[2], measured[0]);  // a full view
     }
 }
 

@@ -49,6 +49,11 @@ public:
         ++measured;
         return {charWidth * static_cast<int>(text.size()), textHeight};
     }
+    // The share of the true width given as the least width a text can have.
+    int widthAtLeastPercent = 0;
+    int textWidthAtLeast(std::string_view text, const TFontEx&) const override {
+        return charWidth * static_cast<int>(text.size()) * widthAtLeastPercent / 100;
+    }
     void textOut(int x, int y, std::string_view text, const TFontEx& font) override {
         texts.push_back({x, y, std::string(text), font});
     }
