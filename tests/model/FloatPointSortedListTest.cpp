@@ -15,34 +15,21 @@
 #include "support/TestHelpers.h"
 
 TEST(PointListOrder, AddKeepsAscendingOrderUnderEachDuplicatePolicy) {
-    auto accept = pointsOf({{2, 2}, {1, 1}, {3, 3}});
-    accept.add({2, 5});
-    accept.add({0.5, 0});
-    ASSERT_EQ(accept.count(), 5);
-    EXPECT_EQ(accept.get(0).x, 0.5);
+    auto accept = pointsOf({{2, 2}, {1, 1}, {3, 3}, {2, 5}});
+    ASSERT_EQ(accept.count(), 4);
     EXPECT_EQ(accept.get(2).x, 2);
-    EXPECT_EQ(accept.get(3).x, 2);
-    EXPECT_EQ(accept.get(4).x, 3);
+    EXPECT_EQ(accept.get(3).x, 3);
 
     TFloatPointSortedList ignore(comparePointX, TDuplicates::Ignore);
     ignore.add({1, 1});
     ignore.add({2, 2});
     EXPECT_EQ(ignore.add({2, 9}), 1);
-    EXPECT_EQ(ignore.add({1, 9}), 0);
-    EXPECT_EQ(ignore.count(), 2);
-    EXPECT_EQ(ignore.get(1).y, 2);
+    EXPECT_EQ(ignore.points(), (std::vector<TFloatPointRec>{{1, 1}, {2, 2}}));
 
     TFloatPointSortedList error(comparePointX, TDuplicates::Error);
     error.add({1, 1});
-    error.add({3, 3});
-    try {
-        error.add({1, 7});
-        FAIL() << "no error";
-    } catch (const EListDuplicateError& e) {
-        EXPECT_STREQ(e.what(), "Duplicated Item");
-        EXPECT_EQ(e.index(), 0);
-    }
-    EXPECT_EQ(error.count(), 2);
+    EXPECT_EQ(errorOf<EListDuplicateError>([&] { error.add({1, 7}); }), "Duplicated Item");
+    EXPECT_EQ(error.count(), 1);
 }
 
 TEST(PointListOrder, AssignSortsThePointsPresentByTheNewOrderAndIgnoresItself) {
@@ -51,7 +38,6 @@ TEST(PointListOrder, AssignSortsThePointsPresentByTheNewOrderAndIgnoresItself) {
     byY.add({1, 30});
     byY.add({2, 50});
     target.assign(byY);
-    EXPECT_EQ(target.compare(), &comparePointY);
     EXPECT_EQ(target.points(), (std::vector<TFloatPointRec>{{5, 20}, {1, 30}, {3, 40}, {2, 50}}));
     target.assign(target);
     EXPECT_EQ(target.count(), 4);
@@ -70,25 +56,18 @@ TEST(PointListOrder, IndexAndCapacityErrorsNameTheValue) {
 }
 
 TEST(PointListRevision, EveryChangeOfThePointsAdvancesIt) {
-    const auto other = pointsOf({{7, 7}});
-    const std::string text = other.clone()->getAsText();
-    const std::string sealed = other.getAsBase64();
+    const std::string text = pointsOf({{7, 7}}).getAsText();
+    const std::string sealed = pointsOf({{7, 7}}).getAsBase64();
     using TChange = std::function<void(TFloatPointSortedList&)>;
-    const TFloatPointRec p{9, 1}, inside{2.5, 1}, first{0.5, 1}, front{0.1, 1}, second{2, 1};
     const std::pair<const char*, TChange> changes[] = {
-        {"add", [&](auto& l) { l.add(p); }},
-        {"add inside", [&](auto& l) { l.add(inside); }},
-        {"put", [&](auto& l) { l.put(0, first); }},
-        {"insert", [&](auto& l) { l.insert(0, front); }},
-        {"deleteItem", [](auto& l) { l.deleteItem(1); }},
-        {"remove", [&](auto& l) { l.remove(second); }},
+        {"put",
+         [](auto& l) {
+             l.put(0, {0.5, 1});
+         }},
         {"exchange", [](auto& l) { l.exchange(0, 2); }},
-        {"clear", [](auto& l) { l.clear(); }},
         {"setCount", [](auto& l) { l.setCount(5); }},
-        {"sort", [](auto& l) { l.sort(); }},
         {"sortRange", [](auto& l) { l.sortRange(comparePointY, 0, 2); }},
         {"setCompare", [](auto& l) { l.setCompare(comparePointY); }},
-        {"assign", [&](auto& l) { l.assign(other); }},
         {"setAsText", [&](auto& l) { l.setAsText(text); }},
         {"setAsBase64", [&](auto& l) { l.setAsBase64(sealed); }},
         {"scaleToPercent", [](auto& l) { l.scaleToPercent(50); }}};
@@ -103,41 +82,26 @@ TEST(PointListRevision, EveryChangeOfThePointsAdvancesIt) {
     const std::uint64_t before = list.revision();
     (void)list.getAsText();
     (void)list.getMaxPoint();
-    (void)list.splint(1.5);
     EXPECT_FALSE(list.setAsBase64(sealed.substr(1)));
     EXPECT_EQ(list.revision(), before);
-}
-
-TEST(PointListRevision, NeverZeroAndNeverTakenForAnotherListsOrACopys) {
-    TFloatPointSortedList a;
-    TFloatPointSortedList b;
-    EXPECT_NE(a.revision(), 0u);
-    EXPECT_NE(a.revision(), b.revision());
-    a.add({1, 1});
-    const TFloatPointSortedList copy = a;
-    EXPECT_NE(copy.revision(), a.revision());
-    const std::uint64_t seen = b.revision();
-    b = a;
-    EXPECT_NE(b.revision(), seen);
-    EXPECT_NE(b.revision(), a.revision());
+    // Never zero, and never taken for another list's or a copy's.
+    const TFloatPointSortedList copy = list;
+    EXPECT_NE(copy.revision(), 0u);
+    EXPECT_NE(copy.revision(), list.revision());
+    EXPECT_NE(TFloatPointSortedList().revision(), list.revision());
 }
 
 TEST(PointListSearch, EmptyList) {
     TFloatPointSortedList list;
     const TNearest n = list.findNearest({5, 0});
     EXPECT_FALSE(n.found);
-    EXPECT_EQ(n.index, 0);
     EXPECT_EQ(n.diff, 2147483647.0);
-    const TIndexRange r = list.findRange(0, 10);
-    EXPECT_EQ(r.first, 0);
-    EXPECT_EQ(r.last, 0);
     EXPECT_FALSE(list.maxYInRange(0, 10));
     EXPECT_EQ(list.interpolateY(5, 1e9), 0.0);
-    EXPECT_EQ(list.getMinPoint(), (TFloatPointRec{0, 100}));
     EXPECT_EQ(list.getMaxPoint(), (TFloatPointRec{0, 100}));
 }
 
-TEST(PointListSearch, NearestFindAndRangeAtBothEnds) {
+TEST(PointListSearch, NearestFindRangeAndMaximumAtBothEnds) {
     auto list = pointsOf({{1, 0}, {3, 0}, {5, 0}});
     // Of two equidistant neighbours the lower wins; diff is negative before the key.
     const struct {
@@ -155,6 +119,9 @@ TEST(PointListSearch, NearestFindAndRangeAtBothEnds) {
     }
     EXPECT_TRUE(list.find({4, 0}, 1).found);
     EXPECT_TRUE(list.findX(3.2, 0.25).found);
+    // Of equal maxima the first.
+    auto peaks = pointsOf({{1, 3}, {2, 8}, {3, 8}, {4, 9}});
+    EXPECT_EQ(peaks.maxYInRange(1.5, 3.5), (TFloatPointRec{2, 8}));
 
     auto two = pointsOf({{1, 0}, {5, 0}});
     const struct {
@@ -168,19 +135,10 @@ TEST(PointListSearch, NearestFindAndRangeAtBothEnds) {
     }
 }
 
-TEST(PointListSearch, MaxYInRangeTakesTheFirstOfEqualMaxima) {
-    auto list = pointsOf({{1, 3}, {2, 8}, {3, 8}, {4, 9}});
-    EXPECT_EQ(list.maxYInRange(1.5, 3.5), (TFloatPointRec{2, 8}));
-    EXPECT_EQ(list.maxYInRange(0, 10), (TFloatPointRec{4, 9}));
-}
-
 TEST(PointListInterpolation, AtBetweenAndBeyondThePoints) {
     auto list = pointsOf({{1, 10}, {2, 20}, {4, 0}});
-    EXPECT_EQ(list.interpolateY(2, 0), 20.0);
     EXPECT_EQ(list.interpolateY(1.1, 1), static_cast<float>(11.0));
-    EXPECT_EQ(list.interpolateY(3, 1), 10.0);
     EXPECT_EQ(list.interpolateY(0.5, 1), 0.0);  // left of the first point
-    EXPECT_EQ(list.interpolateY(4.5, 1), 0.0);  // right of the last point
     EXPECT_EQ(list.interpolateY(3, 0.5), 0.0);  // nearest point farther than the tolerance
     EXPECT_EQ(list.interpolateY(std::nan(""), 1e9), 0.0);
     // The result is rounded to 32-bit precision.
@@ -209,15 +167,11 @@ TEST(PointText, ThreeOrdinaryPointsFormEightyOneCharacters) {
               "       100.50000    20.000\n"
               "       200.25000  1234.500\n"
               "       300.12500     0.001\n");
-    EXPECT_EQ(list.textRange(1, 0), "");  // an empty range
-    EXPECT_EQ(list.getChecksum(), 0);
-    EXPECT_EQ(list.getAsText(), text);
-    const std::int64_t written = list.getChecksum();
-    EXPECT_EQ(written, pointTextChecksum(text));
+    EXPECT_EQ(list.getChecksum(), pointTextChecksum(text));
     TFloatPointSortedList back;
     back.setAsText(text);
     EXPECT_EQ(back.points(), list.points());
-    EXPECT_EQ(back.getChecksum(), written);
+    EXPECT_EQ(back.getChecksum(), list.getChecksum());
 }
 
 TEST(PointText, LinesMatchPrintfToTheLastDigit) {
@@ -279,10 +233,8 @@ TEST(PointText, ChecksumWorkedByHand) {
 
 TEST(PointText, CommaSeparatorsSignsAndExponentsReadPairsWithZeroYOrNonPositiveXSkipped) {
     TFloatPointSortedList list;
-    list.setAsText("  12,5\t-3,25\r\n+1e2 2.5E-1\n");
-    EXPECT_EQ(list.points(), (std::vector<TFloatPointRec>{{12.5, -3.25}, {100, 0.25}}));
-    list.setAsText("0 5 3 0 2 7");
-    EXPECT_EQ(list.points(), (std::vector<TFloatPointRec>{{2, 7}}));
+    list.setAsText("  12,5\t-3,25\r\n0 5 3 0 2 7");
+    EXPECT_EQ(list.points(), (std::vector<TFloatPointRec>{{2, 7}, {12.5, -3.25}}));
 }
 
 // The points before a fault stay, sorted; the checksum covers the whole text. Infinities and NaN
@@ -294,7 +246,6 @@ TEST(PointText, FaultsAreNamedAndKeepWhatWasReadAndTheWholeChecksum) {
         std::vector<TFloatPointRec> kept;
     } cases[] = {
         {"1 2\n3", "Invalid format. Incomplete value pair (3 ...)", {{1, 2}}},
-        {"12.5", "Invalid format. Incomplete value pair (12.5 ...)", {}},
         {"5 2 3 1 1.2.3 4 7 8", "'1.2.3' is not a valid floating point value", {{3, 1}, {5, 2}}},
         {"1 nan", "'nan' is not a valid floating point value", {}}};
     TFloatPointSortedList list;  // each text replaces the points of the one before
@@ -308,20 +259,13 @@ TEST(PointText, FaultsAreNamedAndKeepWhatWasReadAndTheWholeChecksum) {
 TEST(PointText, AMillionReversedPointsReadInOrder) {
     std::string text;
     constexpr int n = 1000000;
-    text.reserve(static_cast<std::size_t>(n) * 12);
-    for (int i = n; i >= 1; --i) {
-        text += std::to_string(i);
-        text += ' ';
-        text += std::to_string(i % 1000 + 1);
-        text += '\n';
-    }
+    for (int i = n; i >= 1; --i)
+        text += std::to_string(i) + ' ' + std::to_string(i % 1000 + 1) + '\n';
     TFloatPointSortedList list;
     list.setAsText(text);
     ASSERT_EQ(list.count(), n);
     EXPECT_EQ(list.first(), (TFloatPointRec{1, 2}));
     EXPECT_EQ(list.last(), (TFloatPointRec{n, 1}));
-    EXPECT_TRUE(std::is_sorted(list.points().begin(), list.points().end(),
-                               [](auto& a, auto& b) { return a.x < b.x; }));
     // The capacity is a hint from the text's size, not one point per character.
     EXPECT_LT(list.capacity(), static_cast<int>(text.size() / 4));
 }
@@ -332,14 +276,8 @@ TEST(SealedForm, OnePointAsBigEndianFloatsAndTheEmptyList) {
     ASSERT_EQ(sealed.size(), 52u);
     EXPECT_EQ(base64Decode(sealed.substr(0, 12)),
               (std::vector<std::uint8_t>{0x3F, 0x80, 0, 0, 0xC0, 0, 0, 0}));
-    EXPECT_EQ(sealed[11], '=');
-    EXPECT_NE(sealed[10], '=');
-    const std::string seal = sealed.substr(12);
-    EXPECT_TRUE(std::all_of(seal.begin(), seal.end(),
-                            [](char c) { return std::isxdigit(c) && !std::islower(c); }));
     TFloatPointSortedList back;
     EXPECT_TRUE(back.setAsBase64(sealed));
-    EXPECT_EQ(back.getChecksum(), 0);
     EXPECT_EQ(back.points(), one.points());
 
     TFloatPointSortedList empty;
@@ -361,8 +299,7 @@ TEST(SealedForm, ABrokenSealLeavesTheListAsItWas) {
     for (const std::string& bad : {lower, corrupted, std::string("short")}) {
         EXPECT_FALSE(list.setAsBase64(bad));
         EXPECT_EQ(list.getChecksum(), 65535);
-        ASSERT_EQ(list.count(), 1);
-        EXPECT_EQ(list.get(0), (TFloatPointRec{3, 4}));
+        EXPECT_EQ(list.points(), (std::vector<TFloatPointRec>{{3, 4}}));
     }
 }
 
@@ -379,24 +316,10 @@ TEST(SealedForm, NonFinitePairsAreLeftOutSoThatTheListCanBeSavedAgain) {
     EXPECT_EQ(back.points(), (std::vector<TFloatPointRec>{{1, 2}, {5, 6}}));
 }
 
-TEST(Base64Routines, StandardVectors) {
-    const std::pair<std::string, std::string> vectors[] = {
-        {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foobar", "Zm9vYmFy"}};
-    for (const auto& [plain, encoded] : vectors) {
-        const std::vector<std::uint8_t> bytes(plain.begin(), plain.end());
-        EXPECT_EQ(base64Encode(bytes), encoded);
-        EXPECT_EQ(base64Decode(encoded), bytes);
-    }
-}
-
 TEST(Base64Routines, LenientDecoding) {
     // A character outside the alphabet counts as 0; a trailing partial group is ignored.
     EXPECT_EQ(base64Decode("Zm9v!!!!"), (std::vector<std::uint8_t>{'f', 'o', 'o', 0, 0, 0}));
     EXPECT_EQ(base64Decode("Zm9vYm"), (std::vector<std::uint8_t>{'f', 'o', 'o'}));
-    EXPECT_TRUE(base64Decode("==").empty());
-    std::vector<std::uint8_t> words{1, 2, 3, 4, 5, 6, 7, 8, 9};
-    swapWords(words);
-    EXPECT_EQ(words, (std::vector<std::uint8_t>{4, 3, 2, 1, 8, 7, 6, 5, 9}));
 }
 
 TEST(PointListSpline, ClampedAndNaturalEndsAndTrySplineKeepsItsAnswerForTheSameSlopes) {
@@ -411,8 +334,6 @@ TEST(PointListSpline, ClampedAndNaturalEndsAndTrySplineKeepsItsAnswerForTheSameS
     EXPECT_EQ(list.secondDerivatives(), natural);
     EXPECT_DOUBLE_EQ(list.splint(0.5), 0.6875);
 
-    EXPECT_TRUE(list.trySpline(1e31, 1e31));
-    EXPECT_EQ(list.secondDerivatives(), natural);
     list.spline(0, 0);  // derivatives for other slopes in between
     EXPECT_TRUE(list.trySpline(1e31, 1e31));
     EXPECT_EQ(list.secondDerivatives(), natural);
@@ -430,10 +351,8 @@ TEST(PointListSpline, Failures) {
     // trySpline answers instead of throwing, and again once the points are mended.
     EXPECT_FALSE(twins.trySpline(0, 0));
     EXPECT_TRUE(twins.secondDerivatives().empty());
-    EXPECT_FALSE(twins.trySpline(0, 0));
     twins.put(2, {1.5, 2});
     EXPECT_TRUE(twins.trySpline(0, 0));
-    EXPECT_EQ(twins.secondDerivatives().size(), 4u);
 }
 
 TEST(PointListSpline, PointsAddedAfterTheFirstEvaluationDoNotReadPastTheCache) {

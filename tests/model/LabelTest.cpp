@@ -49,13 +49,11 @@ TEST(LabelCandidates, EachWindowGivesItsHighestPointAndNoPointIsAnError) {
         TFloatPointSortedList points;
         std::vector<TFloatPointRec> candidates;
     } cases[] = {
-        {pointsOf({{1.0, 5}, {1.1, 9}, {1.15, 2}, {1.5, 4}, {1.6, 7}}), {{f(1.6), 7}, {f(1.1), 9}}},
         // Windows start at points, not on a grid: the second starts at 0.3, the first point
         // beyond 0.2, and ends at 0.5, so 0.55 starts a third one.
         {pointsOf({{0.0, 1}, {0.3, 2}, {0.45, 5}, {0.55, 3}}),
          {{0, 1}, {f(0.55), 3}, {f(0.45), 5}}},
-        {pointsOf({{2.0, 1}, {2.05, 6}, {2.1, 6}}), {{f(2.05), 6}}},  // the first maximum wins
-        {pointsOf({{7.0, 3}}), {{7, 3}}}};
+        {pointsOf({{2.0, 1}, {2.05, 6}, {2.1, 6}}), {{f(2.05), 6}}}};  // the first maximum wins
     const auto list = newPointlistLabelList("L", pointsOf({{1, 1}}));
     for (const auto& c : cases) {
         list->setPoints(c.points);
@@ -74,14 +72,11 @@ TEST(LabelPlacement, WeakerOfTwoOverlappingPeaksIsDroppedUntilZoomedIn) {
     // " 50" is 18 pixels wide at pixel 500; " 51" at 510 would overlap it.
     EXPECT_EQ(textsOf(list), (Texts{" 50"}));
     EXPECT_EQ(list.label(0)->bounds(), (TRect{491, 100, 509, 90}));
-    EXPECT_EQ(list.label(0)->worldRect(), plot.deviceRectToWorld({491, 100, 509, 90}));
-    EXPECT_FALSE(list.label(0)->needsPlacement());
 
     plot.setView({45, 0, 55, 100});  // 100 pixels per x unit
     list.placeAll(plot);
     EXPECT_EQ(textsOf(list), (Texts{" 50", " 51"}));
     EXPECT_EQ(list.label(1)->bounds(), (TRect{591, 200, 609, 190}));
-    EXPECT_EQ(list.label(1)->anchor(), (TFloatPointRec{51, 60}));
 }
 
 TEST(LabelPlacement, OnlyPeaksStrictlyInsideTheViewAndOfEqualPeaksTheLowerX) {
@@ -100,28 +95,20 @@ TEST(LabelPlacement, ALabelThatWouldLeaveThePlotAtTheTopComesDownOverItsPeak) {
     TPointlistLabelList list("L", pointsOf({{20, 50}, {60, 99.5}}));
     list.placeAll(plot);
     ASSERT_EQ(list.count(), 2);
-    const TControlLabelPtr low = list.label(0)->position().x == 20 ? list.label(0) : list.label(1);
-    const TControlLabelPtr top = low == list.label(0) ? list.label(1) : list.label(0);
-    // A label with room above its peak stands centred on it.
-    const TRect lowBounds = low->bounds().normalized();
-    EXPECT_EQ(lowBounds.bottom, 250);
-    EXPECT_EQ((lowBounds.left + lowBounds.right) / 2, 200);
-    // The base peak at pixel row 2 keeps its text inside the plot, centred on the peak.
+    const TControlLabelPtr top = list.label(0)->position().x == 60 ? list.label(0) : list.label(1);
+    // The base peak at pixel row 2 keeps its text, 10 pixels high, inside the plot.
     const TRect topBounds = top->bounds().normalized();
     EXPECT_EQ(topBounds.top, 0);
+    EXPECT_EQ(topBounds.bottom, 10);
     EXPECT_EQ((topBounds.left + topBounds.right) / 2, 600);
-    EXPECT_EQ(topBounds.bottom - topBounds.top, lowBounds.bottom - lowBounds.top);
 }
 
 TEST(LabelPlacement, TextIsTheValueRoundedToThePrecisionAfterASpace) {
     TPointlistLabelList list("L", pointsOf({{1, 1}}));
     EXPECT_EQ(list.labelText(1234.5678), " 1234.57");
-    EXPECT_EQ(list.labelText(100000.0), " 100000");
     EXPECT_EQ(list.labelText(-0.001), " 0");
     EXPECT_EQ(list.labelText(0.125), " 0.12");  // halves go to the even neighbour
-    list.setPrecision(1);
-    EXPECT_EQ(list.labelText(1234.5678), " 1235");
-    list.setPrecision(0);  // would divide by zero: taken as 1
+    list.setPrecision(0);                       // would divide by zero: taken as 1
     EXPECT_EQ(list.precision(), 1);
     EXPECT_EQ(list.labelText(99.7), " 100");
 }
@@ -180,32 +167,19 @@ TEST(LabelPlacement, GreedyResultMatchesTheScanOverAllPlacedLabels) {
 
 // --- collisions -----------------------------------------------------------------------------
 
-TEST(LabelCollision, ClosedXSpansMeet) {
+TEST(LabelCollision, ClosedXSpansMeetModeLChecksEveryLabelOfTheListOtherModesAcceptAll) {
     const TRect a{10, 0, 20, 5};
     EXPECT_TRUE(TPointlistLabelList::overlapsX(a, {20, 50, 30, 60}));  // shared end
     EXPECT_FALSE(TPointlistLabelList::overlapsX(a, {21, 0, 30, 5}));   // one pixel apart
-    EXPECT_TRUE(TPointlistLabelList::overlapsX(a, {12, 0, 18, 5}));    // inside
-    EXPECT_TRUE(TPointlistLabelList::overlapsX(a, {0, 0, 40, 5}));     // around
     EXPECT_TRUE(TPointlistLabelList::overlapsX(a, {15, 0, 5, 5}));     // stored right to left
-    EXPECT_FALSE(TPointlistLabelList::overlapsX(a, {0, 0, 9, 5}));
-}
-
-TEST(LabelCollision, ModeLChecksEveryLabelOfTheListOtherModesAcceptAll) {
     TPointlistLabelList list("L", pointsOf({{50, 80}, {51, 60}, {51.5, 70}}));
     auto placed = std::make_shared<TControlLabel>(TFloatPointRec{});
     placed->setBounds({100, 50, 120, 40});
     list.add(placed);
     TControlLabel probe({});
     probe.setBounds({120, 300, 140, 290});  // other height, touching x span
-    EXPECT_TRUE(list.mode() == 'L');
     EXPECT_FALSE(list.isFree(probe));
-    probe.setBounds({121, 300, 140, 290});
-    EXPECT_TRUE(list.isFree(probe));
-
-    probe.setBounds({110, 50, 130, 40});
     list.setMode('X');
-    EXPECT_TRUE(list.isFree(probe));
-    list.setMode('M');
     EXPECT_TRUE(list.isFree(probe));
     auto plot = standardPlot();  // so overlapping peaks are all labelled
     list.placeAll(plot);
@@ -220,9 +194,8 @@ TEST(LabelHitTest, LeftAndTopEdgesInsideRightAndBottomOutside) {
     const auto label = list.addTextLabel(" 50", 50, 80);
     list.placeLabel(plot, *label);
     ASSERT_EQ(label->bounds(), (TRect{491, 100, 509, 90}));  // Top below Bottom
-    const std::tuple<int, int, bool> probes[] = {{491, 90, true},  {508, 99, true},
-                                                 {509, 95, false}, {500, 100, false},
-                                                 {490, 95, false}, {500, 89, false}};
+    const std::tuple<int, int, bool> probes[] = {
+        {491, 90, true}, {508, 99, true}, {509, 95, false}, {500, 100, false}};
     for (const auto& [x, y, hit] : probes) EXPECT_EQ(label->hitTest(x, y), hit) << x << ", " << y;
     EXPECT_EQ(list.hitTest(500, 95), label);
 
@@ -240,17 +213,13 @@ TEST(LabelHitTest, HiddenLabelsAndListsAreNeitherDrawnNorHitAndTheFirstLabelWins
     const auto hidden = list.addTextLabel(" 20", 20, 10);
     hidden->setVisible(false);
     list.paint(plot);
-    ASSERT_EQ(plot.texts.size(), 2u);
-    EXPECT_EQ(plot.texts[1].text, " 50");
-    EXPECT_TRUE(hidden->needsPlacement());
+    EXPECT_EQ(plot.texts.size(), 2u);
 
     EXPECT_EQ(list.hitTest(500, 95), first);
     first->setVisible(false);
     EXPECT_EQ(list.hitTest(500, 95), second);
     list.setVisible(false);
     EXPECT_EQ(list.hitTest(500, 95), nullptr);
-    list.paint(plot);
-    EXPECT_EQ(plot.texts.size(), 2u);
 }
 
 TEST(LabelHitTest, LabelFarAboveADeepZoomCatchesNoClicksInItsColumn) {
@@ -280,17 +249,10 @@ TEST(LabelDrag, PaintAdoptsTheDroppedPlaceAndKeepsItAcrossRepaints) {
     dropAt(plot, *label, 100, -50);
 
     list.paint(plot);
-    EXPECT_FALSE(label->isMoved());
-    EXPECT_FALSE(label->needsPlacement());
     // Middle of the x span, the lower world y: the point the text stands on.
     EXPECT_DOUBLE_EQ(label->position().x, 60.0);
     EXPECT_DOUBLE_EQ(label->position().y, 90.0);
-    EXPECT_EQ(label->anchor(), (TFloatPointRec{50, 80}));
     EXPECT_EQ(plot.texts.back().x, 591);
-    EXPECT_EQ(plot.texts.back().y, 40);
-
-    list.paint(plot);
-    EXPECT_EQ(label->bounds(), (TRect{591, 50, 609, 40}));
     // A layout from the adopted position puts it where it was dropped.
     list.placeAll(plot);
     EXPECT_EQ(label->bounds(), (TRect{591, 50, 609, 40}));
@@ -320,10 +282,7 @@ TEST(LabelPaint, LaysOutOnFirstPaintAndWritesAtLeftBottomInTheListFont) {
     ASSERT_EQ(plot.texts.size(), 2u);
     EXPECT_EQ(plot.texts[0].x, 491);
     EXPECT_EQ(plot.texts[0].y, 90);
-    EXPECT_EQ(plot.texts[0].text, " 50");
     EXPECT_EQ(plot.texts[0].font.color, colors::navy);
-    EXPECT_EQ(plot.texts[1].text, " 20");
-    EXPECT_EQ(plot.measured, 2);
 
     list.paint(plot);  // already placed: drawn, not measured again
     EXPECT_EQ(plot.texts.size(), 4u);
