@@ -47,13 +47,10 @@ TEST(LabelSeriesHitTest, FirstListWithAHitWinsEvenWhenTheSeriesIsHidden) {
     first->placeAll(plot);
     second->placeAll(plot);
 
-    auto hit = series.hitTest(500, 95);
-    ASSERT_TRUE(hit);
-    EXPECT_EQ(hit->label, a);
-
+    EXPECT_EQ(series.hitTest(500, 95).value().label, a);
     first->setVisible(false);
     series.setVisible(false);
-    hit = series.hitTest(500, 95);
+    const auto hit = series.hitTest(500, 95);
     ASSERT_TRUE(hit);
     EXPECT_EQ(hit->list, second);
     EXPECT_EQ(hit->label, b);

@@ -119,9 +119,6 @@ TEST_F(SerieLineWidths, MoveTogetherWithinOneToTen) {
     EXPECT_FALSE(decreaseLineWidth());
     for (int i = 0; i < 9; ++i) EXPECT_TRUE(increaseLineWidth());
     EXPECT_FALSE(increaseLineWidth());
-    EXPECT_EQ(serieLineWidth(), 10);
-    EXPECT_EQ(highlightLineWidth(), 11);
-
     const auto serie = newPointListSerie("", "wide");
     EXPECT_EQ(serie->lineWidth(), 10);
     EXPECT_EQ(serie->highlightWidth(), 11);
