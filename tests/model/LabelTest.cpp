@@ -161,7 +161,9 @@ TEST(LabelPlacement, GreedyResultMatchesTheScanOverAllPlacedLabels) {
         EXPECT_LT(measured[0], list.candidates()->count() / 2);
         EXPECT_LE(measured[1], measured[0]);
         EXPECT_LE(measured[2], measured[1]);
-        if (view.x2 - view.x1 > 500) EXPECT_LT(measured[2], measured[0]);  // a full view
+        if (view.x2 - view.x1 > 500) {  // a full view
+            EXPECT_LT(measured[2], measured[0]);
+        }
     }
 }
 
