@@ -254,9 +254,8 @@ TEST(MziFileLoad, PointDataThatFailsItsChecksumOrSealLeavesItsSeriesEmptyAndTheL
     EXPECT_TRUE(series.serie(1)->points()->isEmpty());
     EXPECT_TRUE(series.serie(2)->points()->isEmpty());
     EXPECT_EQ(series.serie(3)->points()->count(), 2);
-    // A corrupt series keeps its name, style and colour.
+    // A corrupt series keeps its name and style.
     EXPECT_EQ(series.serie(1)->style(), TSerieStyle::Line);
-    EXPECT_EQ(series.serie(1)->color(), aqua);
 }
 
 // The sealed form: big-endian 32-bit floats of x then y, in Base64, then the uppercase SHA-1 of

