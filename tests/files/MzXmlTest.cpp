@@ -5,7 +5,6 @@
 #include <zlib.h>
 
 #include <bit>
-#include <cmath>
 #include <cstdint>
 #include <fstream>
 #include <limits>
