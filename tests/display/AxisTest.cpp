@@ -4,11 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
-#include <QTest>
 
 #include <climits>
 #include <cmath>
@@ -112,16 +110,11 @@ TEST(AxisTickLabel, FixedDecimalsSevenSignificantDigitsThenExponent) {
         const char* text;
     } cases[] = {
         {0, 0, "0"},
-        {80, 0, "80"},
-        {0.2, 1, "0.2"},
         {0.6000000000000001, 1, "0.6"},
-        {-6, 0, "-6"},
         {123.456789, 6, "123.456800"},  // digits beyond the seventh are zeros
-        {1234567.5, 1, "1234568.0"},
-        {-1e-17, 1, "0.0"},  // a sum that missed zero is not "-0.0"
+        {-1e-17, 1, "0.0"},             // a sum that missed zero is not "-0.0"
         {12345678, 0, "1.234568E7"},
         {1.5e15, 0, "1.5E15"},
-        {-2e20, 0, "-2E20"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(tickLabel(c.value, c.decimals).toStdString(), c.text) << c.value;
@@ -160,16 +153,12 @@ TEST(AxisHorizontalTicks, HostileRangesEndAndStayBounded) {
     constexpr double nan = std::numeric_limits<double>::quiet_NaN();
     const double ranges[][2] = {
         {0, 0},
-        {5, -5},
         {nan, nan},
         {0, inf},
-        {-inf, inf},
         {-1e308, 1e308},
         {0, 1.7e308},
         {1e15, 1e15 + 0.001},
         {1e15, 1e15 + 0.25},  // two units in the last place: adding the step changes nothing
-        {1e300, 1e300 + 1e285},
-        {-1e-300, 1e-300},
         {0, 5e-323},
     };
     const TTextWidth widths[] = {sixPerChar, [](const QString&) { return 0; },
@@ -242,45 +231,6 @@ TEST(AxisPaint, BorderOnThePlotSideTicksAndLabelsAwayFromIt) {
     }
 }
 
-TEST(AxisPaint, VerticalCaptionReadsUpwardFromTheFarEdge) {
-    TAxis axis;
-    axis.setAxisType(TAxisType::Left);
-    axis.setBorder(false);
-    axis.resize(100, 300);
-    axis.setCaption("Intensity");
-    const QFontMetrics metrics = axis.fontMetrics();
-    const int captionWidth = metrics.horizontalAdvance("Intensity");
-    const QImage image = rendered(axis);
-    // Only the caption is in the left half (the scale sits at the right edge).
-    const QRect box = inkBox(image, QRect(0, 0, 50, 300));
-    ASSERT_TRUE(box.isValid());
-    EXPECT_GE(box.left(), 0);
-    EXPECT_LE(box.right(), metrics.height());
-    EXPECT_LE(box.bottom(), captionWidth);
-    EXPECT_GT(box.height(), box.width());
-}
-
-TEST(AxisRange, ChangeRepaintsTheAxis) {
-    struct TCountingAxis : TAxis {
-        int paints = 0;
-        void paintEvent(QPaintEvent* event) override {
-            ++paints;
-            TAxis::paintEvent(event);
-        }
-    };
-    TCountingAxis axis;
-    axis.resize(200, 30);
-    const auto range = newRange(0, 10);
-    axis.setRange(range);
-    axis.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&axis));
-    QApplication::processEvents();
-    const int before = axis.paints;
-    range->setMax(20);
-    QApplication::processEvents();
-    EXPECT_GT(axis.paints, before);
-}
-
 TEST(AxisRange, SubscriptionIsRemovedOnlyWhereItIsStillTheAxis) {
     const auto first = newRange(0, 10);
     const auto second = newRange(0, 10);
@@ -323,22 +273,6 @@ TEST(AxisThick, InchesGiveTheCrossSizeAndAreReappliedUnchanged) {
     axis.setAxisType(TAxisType::Left);
     axis.setThick(0.4);
     EXPECT_EQ(axis.width(), expectedPixels(axis.logicalDpiX(), 0.4));
-}
-
-TEST(FontPainter, MeasuresAlongTheTextLikeTheFontAndRepeatsFromTheCache) {
-    TFontEx font;
-    font.size = 12;
-    font.style.bold = true;
-    const QFontMetrics metrics(toQFont(font));
-    const std::string text = "m/z 123.4 \xC2\xB5";  // UTF-8: ends in a micro sign
-    const TSize size = measureText(text, font);
-    EXPECT_EQ(size.cx, metrics.horizontalAdvance(QString::fromUtf8(text.c_str())));
-    EXPECT_EQ(size.cy, metrics.height());
-    font.escapement = 900;  // turning does not change the extent along the text
-    font.color = colors::navy;
-    EXPECT_EQ(measureText(text, font), size);
-    font.size = 24;
-    EXPECT_GT(measureText(text, font).cx, size.cx);
 }
 
 TEST(FontPainter, ReferencePointFollowsTheAlignmentFlags) {

@@ -2,9 +2,6 @@
 // and its fallback, the threshold, and a few pixels of the painter canvas.
 #include <gtest/gtest.h>
 
-#include <QImage>
-#include <QPainter>
-
 #include <cmath>
 #include <limits>
 #include <ostream>
@@ -238,7 +235,6 @@ TEST(SerieDrawing, DecimationMatchesThePointByPointWalk) {
     } cases[] = {
         {1, 20000, {2, 3, 17, 640, 1601}, false},
         {2, 20000, {2, 3, 17, 640, 1601}, false},
-        {3, 20000, {2, 3, 17, 640, 1601}, false},
         // Columns of hundreds of thousands of points reach the upper levels of the pyramid.
         {7, 600'000, {2, 7}, true},
     };
@@ -384,10 +380,6 @@ TEST(SerieDrawing, ThresholdRunsAcrossTheViewWithHandlesAtItsVertices) {
     EXPECT_EQ(zSegments, (std::vector<TSegment>{{left, top}, {top, right}}));
     EXPECT_EQ(zHandles, (std::vector<TPoint>{left, top, right}));
 
-    // Farther than the tolerance: no handle at the edges.
-    TTestView farther(20.0, 80.0, 0.0, 100.0, 61, 101);
-    EXPECT_EQ(record(farther).second, (std::vector<TPoint>{farther.view.worldToDevice(50, 60)}));
-
     // The left edge lies just right of the first vertex, but as a 32-bit float it lies on
     // 10.0, left of it: the curve starts flat and the first vertex gets its handle.
     threshold.clear();
@@ -418,38 +410,4 @@ TEST(SerieDrawing, ResetThresholdMakesAFlatLineAcrossTheCurrentSeries) {
     data.yRange()->setMax(120.0);
     resetThreshold(data);
     EXPECT_EQ(serie->threshold()->points(), (std::vector<TFloatPointRec>{{5, 10}, {50, 10}}));
-}
-
-TEST(SerieDrawing, PainterCanvasDrawsSticksFromTheBaseLine) {
-    auto points = newFloatPointSortedList();
-    points->add({30, 20});    // up from the base line
-    points->add({60, -10});   // hanging below it
-    points->add({80, 1e12});  // far above the view: up to the top edge
-    TPointListSerie serie = serieOf(points);
-    serie.setColor({0, 0, 128});
-    serie.setStyle(TSerieStyle::Bars);
-    TTestView t(0.0, 99.0, -25.0, 24.0, 100, 50);  // pixel = world in x; row 24 - y
-    QImage image(100, 50, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    {
-        QPainter painter(&image);
-        painter.setPen(seriePen(serie, false));
-        TPainterLineCanvas canvas(painter);
-        TSerieDrawer().drawSerie(canvas, t.view, serie, serie.style());
-    }
-    const auto isInk = [&](int x, int y) { return image.pixel(x, y) != qRgb(255, 255, 255); };
-    // Each stick's column is inked from its top row to its bottom row and white a row beyond.
-    const int sticks[][3] = {{30, 4, 24}, {60, 24, 34}, {80, 0, 24}};
-    for (const auto& [x, top, bottom] : sticks) {
-        for (int y = 0; y < 50; ++y) {
-            if (y >= top && y <= bottom) {
-                EXPECT_TRUE(isInk(x, y)) << x << ", " << y;
-            } else if (y < top - 1 || y > bottom + 1) {
-                EXPECT_FALSE(isInk(x, y)) << x << ", " << y;
-            }
-        }
-    }
-    EXPECT_EQ(image.pixelColor(30, 10), QColor(0, 0, 128));
-    EXPECT_FALSE(isInk(29, 10));
-    EXPECT_FALSE(isInk(31, 10));
 }

