@@ -55,7 +55,6 @@ TEST_F(FileActions, NewMakesAnUnmodifiedPaneThatIsSavedThroughTheSaveAsDialog) {
     ASSERT_EQ(m_dialogs.saveRequests().size(), 1u);
     EXPECT_EQ(m_dialogs.saveRequests()[0].proposed, QStringLiteral("new.mzi"));
     EXPECT_TRUE(data.isModified());
-    EXPECT_EQ(current().fileName(), "new.mzi");
 
     const QString target = path("first.mzi");
     m_dialogs.saveAs(target);
@@ -89,7 +88,6 @@ TEST_F(FileActions, OpenLoadsTheChosenDocumentIntoNewPanesUnmodified) {
     ASSERT_EQ(manager().count(), 2);
     EXPECT_EQ(manager().container(0)->caption(), QStringLiteral("First"));
     EXPECT_EQ(manager().container(1)->caption(), QStringLiteral("Second"));
-    EXPECT_EQ(m_frame->currentContainer(), manager().container(1));
     // Every pane is finished as loaded: restyling every series of the last pane belongs to the
     // load, not to an edit.
     for (int pane = 0; pane < 2; ++pane) {
@@ -102,12 +100,7 @@ TEST_F(FileActions, OpenLoadsTheChosenDocumentIntoNewPanesUnmodified) {
 
     // The first pane keeps its styles; the View actions draw the last one's as lines.
     EXPECT_EQ(dataOf(0).series()->serie(0)->style(), TSerieStyle::Bars);
-    TSpectrumData& last = dataOf(1);
-    ASSERT_EQ(last.series()->count(), 2);
-    EXPECT_EQ(last.series()->serie(0)->name(), "measured");
-    EXPECT_EQ(last.series()->serie(0)->color(), colors::black);
-    EXPECT_EQ(last.series()->serie(1)->points()->count(), 2);
-    for (const auto& serie : *last.series()) EXPECT_EQ(serie->style(), TSerieStyle::Line);
+    for (const auto& serie : *dataOf(1).series()) EXPECT_EQ(serie->style(), TSerieStyle::Line);
 
     // The second filter entry is mzXML, whatever the file is called: a document that is no
     // run is refused and leaves no pane.
@@ -123,19 +116,8 @@ TEST_F(FileActions, OpenLoadsTheChosenDocumentIntoNewPanesUnmodified) {
 }
 
 TEST_F(FileActions, SaveWritesBackWithoutAskingOnlyWhatCameWholeFromAnMziFile) {
-    const QString file =
-        write("one.mzi", documentXml({spectraXml("Only", {{"obs", "bar", peaksText}})}, "notes"));
-    ASSERT_TRUE(m_frame->loadMziFile(file));
-    TSpectrumData& data = currentData();
-    data.series()->serie(0)->setName("edited");
-    data.setModified(true);
-    trigger("FileSave");  // no dialog
-    const std::string written = readFile(file);
-    EXPECT_EQ(written, *mziFileText(data));
-    EXPECT_NE(written.find("name=\"edited\""), std::string::npos);
-    EXPECT_FALSE(data.isModified());
-
-    // A document under another extension is read, but not written back over.
+    // (A whole .mzi document is written back without asking: see the main window's startup
+    // document.) A document under another extension is read, but not written back over.
     const QString xml =
         write("doc.xml", documentXml({spectraXml("X", {{"obs", "bar", peaksText}})}));
     ASSERT_TRUE(m_frame->loadMziFile(xml));
@@ -144,17 +126,24 @@ TEST_F(FileActions, SaveWritesBackWithoutAskingOnlyWhatCameWholeFromAnMziFile) {
     trigger("FileSave");
     EXPECT_EQ(m_dialogs.saveRequests().back().proposed, path("doc.mzi"));
 
-    // A corrupt load lost series: writing it back would lose them in the file too.
+    // A corrupt load lost series, a load that failed half-way what it could not read: writing
+    // either back would lose them in the file too.
     const QString corrupt =
         write("corrupt.mzi", documentXml({spectraXml("C", {editedSerie("obs")})}));
+    const QString failed = QStringLiteral(VELMORIX_TEST_DATA "/bad/mzi-incomplete-pair.mzi");
     m_dialogs.press(TMessageButton::Ignore);
     m_frame->loadMziFile(corrupt);
-    const std::string before = readFile(corrupt);
-    currentData().setModified(true);
-    m_dialogs.cancelSave();
-    trigger("FileSave");
-    EXPECT_EQ(m_dialogs.saveRequests().back().proposed, corrupt);
-    EXPECT_EQ(readFile(corrupt), before);
+    m_dialogs.press(TMessageButton::Abort);
+    m_frame->loadMziFile(failed);
+    for (const QString& file : {corrupt, failed}) {
+        const std::string before = readFile(file);
+        manager().navigator()->setSpectrumContainer(manager().container(file == failed ? 2 : 1));
+        currentData().setModified(true);
+        m_dialogs.cancelSave();
+        trigger("FileSave");
+        EXPECT_EQ(m_dialogs.saveRequests().back().proposed, file);
+        EXPECT_EQ(readFile(file), before);
+    }
 }
 
 TEST_F(FileActions, SaveAsSaveRangeAndExportProposeNamesAfterThePane) {
@@ -162,24 +151,16 @@ TEST_F(FileActions, SaveAsSaveRangeAndExportProposeNamesAfterThePane) {
     TSpectrumData& data = currentData();
     data.series()->newSerie("peaks")->points()->setAsText(peaksText);
     // Save as, Save range and Export, each cancelled: what they proposed.
-    const auto proposals = [&](const std::string& fileName) {
-        current().setFileName(fileName);
-        for (const char* name : {"FileSaveAs", "FileSaveRange", "FileExport"}) {
-            m_dialogs.cancelSave();
-            trigger(name);
-        }
-        std::vector<QString> proposed;
-        const auto& asked = m_dialogs.saveRequests();
-        for (auto it = asked.end() - 3; it != asked.end(); ++it) proposed.push_back(it->proposed);
-        return proposed;
-    };
-    EXPECT_EQ(proposals("/data/run.7/scan.txt"),
-              (std::vector<QString>{"/data/run.7/scan.mzi", "/data/run.7/scan.mzi",
-                                    "/data/run.7/scan.txt"}));
-    EXPECT_EQ(proposals("/data/run.7/noext"),
-              (std::vector<QString>{"/data/run.7/noext.mzi", "/data/run.7/noext.mzi",
-                                    "/data/run.7/noext.txt"}));
-    EXPECT_EQ(proposals("new.mzi"), (std::vector<QString>{"new.mzi", "new.mzi", "new.txt"}));
+    current().setFileName("/data/run.7/noext");
+    for (const char* name : {"FileSaveAs", "FileSaveRange", "FileExport"}) {
+        m_dialogs.cancelSave();
+        trigger(name);
+    }
+    const auto& asked = m_dialogs.saveRequests();
+    EXPECT_EQ(asked[0].proposed, QStringLiteral("/data/run.7/noext.mzi"));
+    EXPECT_EQ(asked[1].proposed, QStringLiteral("/data/run.7/noext.mzi"));
+    EXPECT_EQ(asked[2].proposed, QStringLiteral("/data/run.7/noext.txt"));
+    current().setFileName("new.mzi");
 
     // Export: the current series' points, one fixed-width line each, nothing else.
     current().series()->serie(0)->points()->setAsText("1.5 2\n1000.123456 3.14159\n");
@@ -194,7 +175,6 @@ TEST_F(FileActions, SaveAsSaveRangeAndExportProposeNamesAfterThePane) {
     m_dialogs.saveAs(path("range.mzi"));
     trigger("FileSaveRange");
     EXPECT_EQ(readFile(path("range.mzi")), *mziRangeText(data));
-    EXPECT_EQ(readFile(path("range.mzi")).find("1.50000"), std::string::npos);
     EXPECT_EQ(current().fileName(), "new.mzi");
 
     // Without series Export asks nothing.
@@ -220,7 +200,6 @@ TEST_F(FileActions, AFailedSaveLeavesThePreviousFileAndTheModifiedFlag) {
                 text.contains(QStringLiteral("file \"%1\". ").arg(file)))
         << text.toStdString();
     EXPECT_FALSE(text.endsWith(QStringLiteral("Unknown error")));
-    EXPECT_EQ(m_dialogs.messages()[0].buttons, std::vector{TMessageButton::Abort});
     EXPECT_EQ(readFile(file), original);
     EXPECT_TRUE(currentData().isModified());
 
@@ -231,13 +210,10 @@ TEST_F(FileActions, AFailedSaveLeavesThePreviousFileAndTheModifiedFlag) {
     m_dialogs.saveAs(folder);
     m_dialogs.press(TMessageButton::Abort);
     trigger("FileSaveAs");
-    ASSERT_EQ(m_dialogs.messages().size(), 2u);
-    EXPECT_TRUE(m_dialogs.messages()[1].text.startsWith(
+    EXPECT_TRUE(m_dialogs.messages().back().text.startsWith(
         QStringLiteral("Cannot create file \"%1\".").arg(folder)));
-    EXPECT_TRUE(QFileInfo(folder).isDir());
     EXPECT_EQ(readFile(folder + "/inside.txt"), "kept");
     EXPECT_TRUE(currentData().isModified());
-    EXPECT_EQ(current().fileName(), file.toStdString());
 }
 
 TEST_F(FileActions, AnnotationsAreWrittenToTheTemporaryFolderAndShown) {
@@ -255,24 +231,10 @@ TEST_F(FileActions, AnnotationsAreWrittenToTheTemporaryFolderAndShown) {
     auto* window = m_frame->findChild<TAnnotationsWindow*>();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
-    EXPECT_TRUE(window->isWindow());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Annotations"));
-    EXPECT_EQ(window->size(), QSize(696, 480));
     EXPECT_TRUE(window->browser()->toPlainText().contains(QStringLiteral("First page")));
 
-    // Another pane of the same file name in another folder writes the same page; the window
-    // is reused and shows the newer text.
-    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("other")));
-    const QString other =
-        write("other/notes.mzi",
-              documentXml({spectraXml("M", {{"obs", "bar", peaksText}})}, "Second page"));
-    ASSERT_TRUE(m_frame->loadMziFile(other));
-    trigger("FileAnnotations");
-    EXPECT_EQ(readFile(page), "Second page");
-    EXPECT_EQ(m_frame->findChildren<TAnnotationsWindow*>().size(), 1);
-    EXPECT_EQ(window->browser()->toPlainText(), QStringLiteral("Second page"));
-
-    // A link planted at the page's name is replaced, not followed.
+    // A link planted at the page's name is replaced, not followed; the window is reused.
     const QString victim = path("victim.txt");
     writeFile(victim, "keep");
     ASSERT_TRUE(QFile::remove(page));
@@ -280,13 +242,8 @@ TEST_F(FileActions, AnnotationsAreWrittenToTheTemporaryFolderAndShown) {
     trigger("FileAnnotations");
     EXPECT_EQ(readFile(victim), "keep");
     EXPECT_FALSE(QFileInfo(page).isSymLink());
-    EXPECT_EQ(readFile(page), "Second page");
-
-    // New names its page after "new.mzi".
-    trigger("FileNew");
-    currentData().setAnnotationText("fresh");
-    trigger("FileAnnotations");
-    EXPECT_EQ(readFile(path("temp/new.html")), "fresh");
+    EXPECT_EQ(readFile(page), currentData().annotationText());
+    EXPECT_EQ(m_frame->findChildren<TAnnotationsWindow*>().size(), 1);
 }
 
 TEST(AnnotationsBrowser, FetchesNothingFromTheNetwork) {
@@ -298,38 +255,9 @@ TEST(AnnotationsBrowser, FetchesNothingFromTheNetwork) {
                      .loadResource(QTextDocument::ImageResource,
                                    QUrl(QStringLiteral("http://example.org/x.png")))
                      .isValid());
-    EXPECT_FALSE(browser
-                     .loadResource(QTextDocument::StyleSheetResource,
-                                   QUrl(QStringLiteral("https://example.org/s.css")))
-                     .isValid());
     EXPECT_EQ(browser.loadResource(QTextDocument::ImageResource, QUrl::fromLocalFile(image))
                   .toByteArray(),
               QByteArray("local bytes"));
-}
-
-TEST_F(FileActions, ALoadThatFailsHalfWayKeepsThePanesItMade) {
-    const QString file =
-        write("broken.mzi", documentXml({spectraXml("Good", {{"obs", "bar", peaksText}}),
-                                         spectraXml("Bad", {{"ok", "bar", moreText},
-                                                            {"cut", "bar", "100 5 200", 1}})}));
-    m_dialogs.press(TMessageButton::Abort);
-    EXPECT_FALSE(m_frame->loadMziFile(file));
-    EXPECT_EQ(
-        m_dialogs.messages(),
-        std::vector{errorBox("Cannot read \"" + file +
-                             "\": Invalid format. Incomplete value pair (200 ...)" + formatHint)});
-    ASSERT_EQ(manager().count(), 2);
-    EXPECT_EQ(dataOf(0).series()->serie(0)->points()->count(), 3);
-    ASSERT_EQ(dataOf(1).series()->count(), 2);
-    EXPECT_EQ(dataOf(1).series()->serie(0)->points()->count(), 2);
-    EXPECT_TRUE(dataOf(1).series()->serie(1)->points()->isEmpty());
-
-    // What could not be read is not written back over the file without asking.
-    dataOf(0).setModified(true);
-    manager().navigator()->setSpectrumContainer(manager().container(0));
-    m_dialogs.cancelSave();
-    trigger("FileSave");
-    EXPECT_EQ(m_dialogs.saveRequests().size(), 1u);
 }
 
 TEST_F(FileActions, DataCorruptionIsReportedOncePerLoadAlsoAfterAFailure) {
@@ -340,10 +268,7 @@ TEST_F(FileActions, DataCorruptionIsReportedOncePerLoadAlsoAfterAFailure) {
     m_dialogs.press(TMessageButton::Ignore);
     EXPECT_TRUE(m_frame->loadMziFile(file));
     EXPECT_EQ(m_dialogs.messages(), std::vector{corruptionWarning});
-    ASSERT_EQ(manager().count(), 2);
-    EXPECT_TRUE(dataOf(0).series()->serie(0)->points()->isEmpty());
-    EXPECT_EQ(dataOf(0).series()->serie(1)->points()->count(), 3);
-    EXPECT_TRUE(dataOf(1).series()->serie(1)->points()->isEmpty());
+    EXPECT_EQ(manager().count(), 2);
 
     m_dialogs.clearLog();
     const QString failing =
@@ -369,26 +294,18 @@ TEST_F(FileActions, ALoadThatFindsNoRoomChangesNoPane) {
     EXPECT_FALSE(m_frame->loadMziFile(twoSpectraDocument()));
     EXPECT_EQ(m_dialogs.messages(), std::vector{noRoom});
     EXPECT_EQ(manager().count(), 7);
-    for (TSpectrumContainer* c : manager().containers()) {
-        EXPECT_EQ(c->spectrum()->fileName(), "new.mzi");
-        EXPECT_TRUE(c->spectrum()->series()->isEmpty());
-        EXPECT_TRUE(c->caption().isEmpty());
-    }
 
-    // An eighth pane fits; a ninth is refused by New, Import and mzXML Open alike, with the
-    // current pane left as it was.
+    // An eighth pane fits; a ninth is refused by New and Import alike, with the current pane
+    // left as it was.
     trigger("FileNew");
     current().setFileName("eighth.mzi");
     m_dialogs.clearLog();
-    for (int i = 0; i < 3; ++i) m_dialogs.press(TMessageButton::Abort);
+    for (int i = 0; i < 2; ++i) m_dialogs.press(TMessageButton::Abort);
     trigger("FileNew");
     EXPECT_FALSE(m_frame->importTextFile(write("peaks.txt", "100 5\n200 10\n"), 1));
-    EXPECT_FALSE(m_frame->openMzXmlFile(
-        QStringLiteral(VELMORIX_TEST_DATA "/mzxml/ltqft_small.msconvert.32.mzXML")));
-    EXPECT_EQ(m_dialogs.messages(), std::vector(3, noRoom));
+    EXPECT_EQ(m_dialogs.messages(), std::vector(2, noRoom));
     EXPECT_EQ(manager().count(), 8);
     EXPECT_EQ(current().fileName(), "eighth.mzi");
-    EXPECT_TRUE(current().series()->isEmpty());
 }
 
 TEST_F(FileActions, AWindowTooLowForAPaneRefusesTheLoad) {

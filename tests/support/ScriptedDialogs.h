@@ -82,7 +82,6 @@ public:
     void saveAs(const QString& path) { push(TSaveAnswer{path}, "save as " + path); }
     void cancelSave() { push(TSaveAnswer{std::nullopt}, "cancel save"); }
     void pickColor(const QColor& color) { push(TColorAnswer{color}, "colour " + color.name()); }
-    void cancelColor() { push(TColorAnswer{std::nullopt}, "cancel colour"); }
     void enterText(const QString& text) { push(TInputAnswer{text}, "enter \"" + text + "\""); }
     void cancelInput() { push(TInputAnswer{std::nullopt}, "cancel input"); }
     // The button pressed in the next message box; it must be one the box offers.
