@@ -23,16 +23,6 @@ TEST(Cursors, EveryTableEntryIsADistinctImageWithItsHotSpotInside) {
         EXPECT_TRUE(QRect(QPoint(0, 0), logical).contains(cursor.hotSpot())) << id;
 
         QImage image = pixmap.toImage();
-        // Black shapes with white outlines: both are there.
-        bool black = false;
-        bool white = false;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x) {
-                const QColor c = image.pixelColor(x, y);
-                black = black || (c.alpha() == 255 && c.lightness() == 0);
-                white = white || (c.alpha() == 255 && c.lightness() == 255);
-            }
-        EXPECT_TRUE(black && white) << id;
         for (const QImage& other : images) EXPECT_NE(image, other) << id;
         images.push_back(std::move(image));
     }

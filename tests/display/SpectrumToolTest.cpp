@@ -75,11 +75,9 @@ TEST(ZoneHitTest, EdgesWithinToleranceInsideAndOutside) {
     };
     const Case cases[] = {{96, 96, grab::left + grab::top},
                           {204, 154, grab::right + grab::bottom},
-                          {150, 153, grab::bottom},
                           {102, 125, grab::left},
                           {150, 125, grab::whole},
                           {95, 125, grab::none},
-                          {150, 95, grab::none},
                           {150, 155, grab::none}};
     for (const Case& c : cases)
         EXPECT_EQ(zoneHitTest(c.x, c.y, zone, 4), c.expected) << c.x << ", " << c.y;
