@@ -63,32 +63,23 @@ const std::map<QString, TKnownFault>& knownFaults() {
     return faults;
 }
 
-QString badFolder() {
-    return QStringLiteral(VELMORIX_TEST_DATA "/bad");
-}
-
-// As the File menu takes a file: .mzi documents and mzXML runs (any letter case) through
-// File > Open with the matching filter, anything else through File > Import as a text spectrum.
-// The error box is answered with its one button.
-class BadFiles : public AppFixture {
-protected:
-    void open(const QString& path) {
-        const QString suffix = QFileInfo(path).suffix().toLower();
-        const bool mzXml = suffix == QLatin1String("mzxml");
-        m_dialogs.chooseFile(path, mzXml ? 2 : 1);
-        m_dialogs.press(TMessageButton::Abort);
-        trigger(mzXml || suffix == QLatin1String("mzi") ? "FileOpen" : "FileImport");
-    }
-};
+using BadFiles = AppFixture;
 
 TEST_F(BadFiles, EachFileGivesOneErrorThatNamesItAndLeavesNoNewPane) {
-    const QStringList names =
-        QDir(badFolder()).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+    const QDir folder(QStringLiteral(VELMORIX_TEST_DATA "/bad"));
+    const QStringList names = folder.entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
     ASSERT_GE(names.size(), 20);
     for (const QString& name : names) {
         SCOPED_TRACE(name.toStdString());
         m_dialogs.clearLog();
-        open(QDir(badFolder()).filePath(name));
+        // As the File menu takes a file: .mzi documents and mzXML runs (any letter case) through
+        // File > Open with the matching filter, anything else through File > Import as a text
+        // spectrum. The error box is answered with its one button.
+        const QString suffix = QFileInfo(name).suffix().toLower();
+        const bool mzXml = suffix == QLatin1String("mzxml");
+        m_dialogs.chooseFile(folder.filePath(name), mzXml ? 2 : 1);
+        m_dialogs.press(TMessageButton::Abort);
+        trigger(mzXml || suffix == QLatin1String("mzi") ? "FileOpen" : "FileImport");
 
         ASSERT_EQ(m_dialogs.messages().size(), 1u);
         const TLoggedMessage& box = m_dialogs.messages().front();

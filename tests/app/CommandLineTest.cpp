@@ -111,7 +111,6 @@ TEST_F(HeadlessRun, DumpJsonReportsEveryPaneAndSeries) {
     EXPECT_EQ(first["fileName"].toString(), file);
     EXPECT_EQ(first["annotationText"].toString(), QStringLiteral("<p>Run A</p>\n"));
     const QJsonObject scan = first["series"].toArray()[0].toObject();
-    EXPECT_EQ(scan["name"].toString(), QStringLiteral("scan 3"));
     EXPECT_EQ(scan["color"].toString(), QStringLiteral("#000000"));
     EXPECT_EQ(scan["style"].toInt(), 1);
     EXPECT_EQ(scan["checksum"].toInteger(), pointTextChecksum("100.5 10\n200.25 30\n300.125 20\n"));
