@@ -1,4 +1,4 @@
-// The plot for tool tests, with logs of zooms, repaint requests and label menus; its view
+// The plot for tool tests, with logs of zooms, repainted rectangles and label menus; its view
 // history starts empty so that a tool has to start it. Tools are driven in plot pixels through
 // press/move/release, which set the mouse position first as the plot does.
 #pragma once
@@ -41,12 +41,10 @@ public:
     // Zooms asked for (each records a view unless it repeats the current one).
     int zooms() const { return m_zooms; }
     const std::vector<TFloatRect>& views() const { return viewHistory().views(); }
-    int invalidations() const { return m_invalidations; }
     const std::vector<TRect>& invalidatedRects() const { return m_invalidatedRects; }
     const std::vector<Popup>& popups() const { return m_popups; }
     void resetLogs() {
         m_zooms = 0;
-        m_invalidations = 0;
         m_invalidatedRects.clear();
         m_popups.clear();
     }
@@ -54,10 +52,6 @@ public:
     void zoomTo(double xMin, double xMax, double yMin, double yMax) override {
         ++m_zooms;
         TSpectrum::zoomTo(xMin, xMax, yMin, yMax);
-    }
-    void invalidate() override {
-        ++m_invalidations;
-        TSpectrum::invalidate();
     }
     void invalidateRect(const TRect& r) override {
         m_invalidatedRects.push_back(r);
@@ -67,7 +61,6 @@ public:
 
 private:
     int m_zooms = 0;
-    int m_invalidations = 0;
     std::vector<TRect> m_invalidatedRects;
     std::vector<Popup> m_popups;
 };
