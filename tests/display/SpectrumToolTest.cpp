@@ -68,19 +68,12 @@ TEST(ZoomTool, NarrowDragKeepsTheViewFlatDragZoomsXHighDragZoomsBoth) {
 
 // --- Zone ------------------------------------------------------------------------------------
 
-TEST(ZoneHitTest, EdgesWithinToleranceInsideAndOutside) {
+// The zone tool's presses show the ordinary cases; here the bounds of the tolerance.
+TEST(ZoneHitTest, EdgesWithinToleranceOverlappingEdgesAndHugeZones) {
     const TRect zone{100, 100, 200, 150};
-    struct Case {
-        int x, y, expected;
-    };
-    const Case cases[] = {{96, 96, grab::left + grab::top},
-                          {204, 154, grab::right + grab::bottom},
-                          {102, 125, grab::left},
-                          {150, 125, grab::whole},
-                          {95, 125, grab::none},
-                          {150, 155, grab::none}};
-    for (const Case& c : cases)
-        EXPECT_EQ(zoneHitTest(c.x, c.y, zone, 4), c.expected) << c.x << ", " << c.y;
+    EXPECT_EQ(zoneHitTest(204, 154, zone, 4), grab::right + grab::bottom);
+    EXPECT_EQ(zoneHitTest(102, 125, zone, 4), grab::left);
+    EXPECT_EQ(zoneHitTest(95, 125, zone, 4), grab::none);
 
     // The edges of a narrow zone overlap: left wins over right, top over bottom.
     EXPECT_EQ(zoneHitTest(102, 102, {100, 100, 104, 104}, 4), grab::left + grab::top);
