@@ -242,10 +242,6 @@ TEST(AxisThick, InchesGiveTheCrossSizeAndAreReappliedUnchanged) {
     axis.resize(300, 7);
     axis.setThick(0.3);  // the same value still resizes: the pane relies on it after a resize
     EXPECT_EQ(axis.height(), expectedPixels(axis.logicalDpiY(), 0.3));
-
-    axis.setAxisType(TAxisType::Left);
-    axis.setThick(0.4);
-    EXPECT_EQ(axis.width(), expectedPixels(axis.logicalDpiX(), 0.4));
 }
 
 TEST(FontPainter, ReferencePointFollowsTheAlignmentFlags) {

@@ -184,11 +184,9 @@ TEST_F(SpectraManager, DestroyingTheBoundPaneLeavesNothingBehind) {
     manager.setCount(1);
     EXPECT_EQ(bound(), &plot(0));
     plot(0).zoomTo(5, 15, 0, 100);
-    expectXWindow(0, 5, 15);
 
     manager.removeContainer(&pane(0));
     EXPECT_EQ(bound(), nullptr);
-    EXPECT_EQ(manager.navigator()->spectrumContainer(), nullptr);
     EXPECT_FALSE(manager.navigator()->isEnabled());
     // The range outlives the panes here; changing it reaches nothing that is gone.
     shared->setMin(1);

@@ -165,7 +165,7 @@ TEST_F(SpectrumNavigator, AStandingZoneNarrowsTheFullRangesAndTopPeakALabelFrame
 
     click(Nav::FullXButton);
     expectView(*first, {19.999, 0, 50, 100});
-    EXPECT_TRUE(holds<TZoneTool>(*first) && !holds<TZoomTool>(*first));
+    EXPECT_TRUE(holds<TZoneTool>(*first) && first->tool() != zoneTool);  // a fresh zone tool
 
     first->setView(0, 100, 0, 100);
     dragZone({10, 0}, {100, 100});  // x 5..50 holds the peak at 40
@@ -177,7 +177,6 @@ TEST_F(SpectrumNavigator, AStandingZoneNarrowsTheFullRangesAndTopPeakALabelFrame
     first->setView(0, 100, 0, 100);
     click(Nav::ZoomButton);
     dragZone({40, 20}, {45, 80});  // wider than the pick tolerance
-    expectView(*first, {0, 0, 100, 100});
     const iSpectrumToolPtr zoom = first->tool();
     click(Nav::FullXButton);
     expectView(*first, {19.999, 0, 22.5, 100});
