@@ -72,47 +72,57 @@ QFont toQFont(const TFontEx& font) {
     return result;
 }
 
+namespace {
+
+// Building a font and its metrics costs more than measuring a short text with them: the
+// metrics of the font measured last are kept, with the advances of its ASCII characters
+// measured so far (-1: not yet).
+struct TLastFont {
+    std::string name;
+    int size = 0;
+    TFontStyles style;
+    std::optional<QFontMetrics> metrics;
+    std::array<int, 128> advances{};
+};
+
+TLastFont& lastFont(const TFontEx& font) {
+    // Never destroyed: fonts must not outlive the application object at exit.
+    static auto* last = new TLastFont;
+    if (!last->metrics || last->name != font.name || last->size != font.size ||
+        !(last->style == font.style)) {
+        last->metrics.emplace(toQFont(font));
+        last->name = font.name;
+        last->size = font.size;
+        last->style = font.style;
+        last->advances.fill(-1);
+    }
+    return *last;
+}
+
+}  // namespace
+
 TSize measureText(std::string_view text, const TFontEx& font) {
     TMeasureKey key{std::string(text), font.name, font.size, font.style};
     auto& cache = measureCache();
     if (const auto found = cache.find(key); found != cache.end()) return found->second;
 
-    // Building a font and its metrics costs more than measuring a short text with them: the
-    // metrics of the font measured last are kept.
-    // Never destroyed: fonts must not outlive the application object at exit.
-    static auto* lastFont = new std::optional<TMeasureKey>;
-    static auto* lastMetrics = new std::optional<QFontMetrics>;
-    TMeasureKey fontKey{std::string(), font.name, font.size, font.style};
-    if (!*lastFont || !(**lastFont == fontKey)) {
-        lastMetrics->emplace(toQFont(font));
-        *lastFont = std::move(fontKey);
-    }
-    const TSize size{(*lastMetrics)->horizontalAdvance(fromUtf8(text)), (*lastMetrics)->height()};
+    const QFontMetrics& metrics = *lastFont(font).metrics;
+    const TSize size{metrics.horizontalAdvance(fromUtf8(text)), metrics.height()};
     if (cache.size() >= measureCacheLimit) cache.clear();
     cache.emplace(std::move(key), size);
     return size;
 }
 
 int textWidthAtLeast(std::string_view text, const TFontEx& font) {
-    // The advances of the ASCII characters in the font asked last, measured when first met.
-    // Never destroyed: fonts must not outlive the application object at exit.
-    static auto* lastFont = new std::optional<TMeasureKey>;
-    static auto* metrics = new std::optional<QFontMetrics>;
-    static std::array<int, 128> advances{};
-    TMeasureKey fontKey{std::string(), font.name, font.size, font.style};
-    if (!*lastFont || !(**lastFont == fontKey)) {
-        metrics->emplace(toQFont(font));
-        *lastFont = std::move(fontKey);
-        advances.fill(-1);
-    }
+    TLastFont& last = lastFont(font);
     long long sum = 0;
     for (const char c : text) {
         const auto u = static_cast<unsigned char>(c);
-        if (u >= advances.size()) return 0;
-        if (advances[u] < 0)
-            advances[u] =
-                std::max(0, (*metrics)->horizontalAdvance(QLatin1Char(static_cast<char>(u))));
-        sum += advances[u];
+        if (u >= last.advances.size()) return 0;
+        if (last.advances[u] < 0)
+            last.advances[u] =
+                std::max(0, last.metrics->horizontalAdvance(QLatin1Char(static_cast<char>(u))));
+        sum += last.advances[u];
     }
     return static_cast<int>(std::min<long long>(sum / 2, std::numeric_limits<int>::max()));
 }
