@@ -476,7 +476,7 @@ const TPointSummary& TFloatPointSortedList::summary() const {
     }
     m_summary.minPoint = lo;
     m_summary.maxPoint = hi;
-    m_summary.meanStep = meanOfSteps(stepSum, steps);
+    m_summary.meanStep = steps > 0 ? stepSum / steps : 1.0;
     m_summary.finiteAscending = finiteAscending;
     m_summary.yBlocks.reset();
     if (blocksWanted && finiteAscending)

@@ -57,7 +57,7 @@ struct TPointSummary {
     // The corners as getMinPoint and getMaxPoint compute them.
     TFloatPointRec minPoint;
     TFloatPointRec maxPoint;
-    // As meanStep computes it.
+    // The mean of the steps between neighbours below 1 in x; 1 without any.
     double meanStep = 1.0;
     // Every coordinate is a finite number and no x is below the one before.
     bool finiteAscending = true;
@@ -200,8 +200,6 @@ private:
     void checkIndex(int index) const;
     void pointsChanged() { m_revision.next(); }
     void computeCorners() const;
-    // The mean of the steps below 1 summed to sum over count steps; 1 without any.
-    static double meanOfSteps(double sum, int count) { return count > 0 ? sum / count : 1.0; }
     bool hasCurrentSummary() const {
         return m_summary.revision == revision() && m_summary.count == m_items.size();
     }

@@ -104,18 +104,7 @@ double TFloatPointSortedList::splint(double x) {
 }
 
 double TFloatPointSortedList::meanStep() {
-    if (m_meanStepCache < 0.0 && hasCurrentSummary()) m_meanStepCache = m_summary.meanStep;
-    if (m_meanStepCache < 0.0) {
-        double sum = 0.0;
-        int m = 0;
-        for (std::size_t i = 0; i + 1 < m_items.size(); ++i) {
-            const double d = m_items[i + 1].x - m_items[i].x;
-            if (d < 1.0) {
-                sum += d;
-                ++m;
-            }
-        }
-        m_meanStepCache = meanOfSteps(sum, m);
-    }
+    // Kept from the first call on: the points' summary sums the steps below 1.
+    if (m_meanStepCache < 0.0) m_meanStepCache = summary().meanStep;
     return m_meanStepCache;
 }
