@@ -280,11 +280,15 @@ void TPointlistLabelList::placeAll(iWorldControl& control) {
     std::vector<TSpan> taken;
     const TRect client = control.clientRect();
     const bool horizontal = font().escapement != 900;
-    // Whether a label covering least would meet a taken span.
-    const auto refused = [&taken](TSpan least) {
-        const auto after = std::upper_bound(taken.begin(), taken.end(), least.hi,
-                                            [](int hi, const TSpan& s) { return hi < s.lo; });
-        return after != taken.begin() && std::prev(after)->hi >= least.lo;
+    // The first taken span starting after span's right end; span meets a taken span when the
+    // one before it reaches span's left end.
+    const auto after = [&taken](TSpan span) {
+        return std::upper_bound(taken.begin(), taken.end(), span.hi,
+                                [](int hi, const TSpan& s) { return hi < s.lo; });
+    };
+    const auto refused = [&taken, &after](TSpan span) {
+        const auto next = after(span);
+        return next != taken.begin() && std::prev(next)->hi >= span.lo;
     };
     const auto& candidates = m_candidates->points();
     for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
@@ -308,10 +312,8 @@ void TPointlistLabelList::placeAll(iWorldControl& control) {
         const TRect bounds = layoutBounds(control, text, c);
         if (m_mode == 'L') {
             const TSpan span = xSpan(bounds);
-            const auto next = std::upper_bound(taken.begin(), taken.end(), span.hi,
-                                               [](int hi, const TSpan& s) { return hi < s.lo; });
-            if (next != taken.begin() && std::prev(next)->hi >= span.lo) continue;
-            taken.insert(next, span);
+            if (refused(span)) continue;
+            taken.insert(after(span), span);
         }
         addTextLabel(std::move(text), static_cast<float>(c.x), static_cast<float>(c.y))
             ->setBounds(bounds);
