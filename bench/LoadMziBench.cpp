@@ -13,14 +13,11 @@
 #include <random>
 #include <string>
 
-#include "app/Dialogs.h"
-#include "app/HeadlessServices.h"
+#include "app/HeadlessFrame.h"
 #include "app/SpectraViewerFrame.h"
-#include "app/ViewerServices.h"
 #include "display/SpectraManager.h"
 #include "display/Spectrum.h"
 #include "files/MziFile.h"
-#include "model/Clipboard.h"
 #include "model/SpectrumData.h"
 
 namespace {
@@ -62,13 +59,9 @@ void BM_LoadMzi(benchmark::State& state) {
         state.SkipWithError("cannot write the document");
         return;
     }
-    TRecordingDialogs dialogs;
-    TNoClipboard clipboard;
-    TSpectraViewerFrame frame(TViewerServices{&dialogs, &clipboard, QDir::tempPath(), "bench"});
-    frame.setAttribute(Qt::WA_DontShowOnScreen);
-    frame.resize(1200, 800);
-    frame.show();
-    QCoreApplication::processEvents();
+    THeadlessFrame headless(QDir::tempPath(), "bench", {1200, 800});
+    TSpectraViewerFrame& frame = headless.frame;
+    const TRecordingDialogs& dialogs = headless.dialogs;
 
     for (auto _ : state) {
         if (!frame.loadMziFile(file) || !dialogs.messages().empty()) {

@@ -21,14 +21,11 @@
 #include <string>
 #include <vector>
 
-#include "app/Dialogs.h"
-#include "app/HeadlessServices.h"
+#include "app/HeadlessFrame.h"
 #include "app/SpectraViewerFrame.h"
-#include "app/ViewerServices.h"
 #include "display/SpectraManager.h"
 #include "files/MzXml.h"
 #include "model/Base64.h"
-#include "model/Clipboard.h"
 
 namespace {
 
@@ -120,13 +117,9 @@ void openInFrame(benchmark::State& state, bool zlib64) {
         state.SkipWithError("cannot write the run");
         return;
     }
-    TRecordingDialogs dialogs;
-    TNoClipboard clipboard;
-    TSpectraViewerFrame frame(TViewerServices{&dialogs, &clipboard, QDir::tempPath(), "bench"});
-    frame.setAttribute(Qt::WA_DontShowOnScreen);
-    frame.resize(1200, 800);
-    frame.show();
-    QCoreApplication::processEvents();
+    THeadlessFrame headless(QDir::tempPath(), "bench", {1200, 800});
+    TSpectraViewerFrame& frame = headless.frame;
+    const TRecordingDialogs& dialogs = headless.dialogs;
 
     for (auto _ : state) {
         if (!frame.openMzXmlFile(file) || !dialogs.messages().empty()) {

@@ -19,14 +19,11 @@
 #include <string>
 #include <vector>
 
-#include "app/Dialogs.h"
-#include "app/HeadlessServices.h"
+#include "app/HeadlessFrame.h"
 #include "app/SpectraViewerFrame.h"
-#include "app/ViewerServices.h"
 #include "display/SpectraManager.h"
 #include "display/Spectrum.h"
 #include "files/MziFile.h"
-#include "model/Clipboard.h"
 #include "model/SpectrumData.h"
 
 namespace {
@@ -88,13 +85,9 @@ void BM_Soak(benchmark::State& state) {
     }
     documents << million;
 
-    TRecordingDialogs dialogs;
-    TNoClipboard clipboard;
-    TSpectraViewerFrame frame(TViewerServices{&dialogs, &clipboard, folder.path(), "soak"});
-    frame.setAttribute(Qt::WA_DontShowOnScreen);
-    frame.resize(1200, 800);
-    frame.show();
-    QCoreApplication::processEvents();
+    THeadlessFrame headless(folder.path(), "soak", {1200, 800});
+    TSpectraViewerFrame& frame = headless.frame;
+    const TRecordingDialogs& dialogs = headless.dialogs;
 
     const int rounds = static_cast<int>(state.range(0));
     // Drawn once after each open, so that the cached images and label layouts come and go too.
