@@ -467,7 +467,10 @@ const TPointSummary& TFloatPointSortedList::summary() const {
                     stepSum += d;
                     ++steps;
                 }
-                finiteAscending &= std::isfinite(p.x) & std::isfinite(p.y) & !(p.x < previousX);
+                // Without branches: one failed test spoils the whole list.
+                const int fine =
+                    int{std::isfinite(p.x)} & int{std::isfinite(p.y)} & int{!(p.x < previousX)};
+                finiteAscending = finiteAscending && fine != 0;
                 previousX = p.x;
                 block.add(p.y);
             }
