@@ -333,8 +333,8 @@ void fitManager(QWidget& window, TSpectraManager& manager, QSize size) {
 int runLoads(const TCommandLine& commandLine, const TViewerServices& services, std::ostream& out,
              std::ostream& err, const TWindowHook& windowMade) {
     TRecordingDialogs dialogs;
-    TViewerServices headless = services;
-    headless.dialogs = &dialogs;
+    const TViewerServices headless{dialogs, services.clipboard, services.tempPath,
+                                   services.version};
 
     TMainForm window(headless);
     if (windowMade) windowMade(window);

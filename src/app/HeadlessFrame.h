@@ -14,7 +14,7 @@
 struct THeadlessFrame {
     // Needs an application object (ensureOffscreenApplication).
     THeadlessFrame(const QString& tempPath, const QString& version, QSize size)
-        : frame(TViewerServices{&dialogs, &clipboard, tempPath, version}) {
+        : frame(TViewerServices{dialogs, clipboard, tempPath, version}) {
         frame.setAttribute(Qt::WA_DontShowOnScreen);
         frame.resize(size);
         frame.show();

@@ -9,6 +9,7 @@
 #include <QStatusBar>
 
 #include <initializer_list>
+#include <optional>
 
 #include "app/Dialogs.h"
 #include "app/GuiDialogs.h"
@@ -52,36 +53,40 @@ TMainForm::~TMainForm() {
 
 void TMainForm::createMenus() {
     // Items only for actions that the menus show; Import, Background and the others without a
-    // menu item keep their actions for code and shortcuts. "-" is a separator.
-    const auto fill = [this](QMenu* menu, std::initializer_list<const char*> names) {
-        for (const char* name : names) {
-            if (name[0] == '-')
-                menu->addSeparator();
+    // menu item keep their actions for code and shortcuts.
+    using A = TActionId;
+    // A missing action stands for a separator.
+    constexpr std::optional<TActionId> separator;
+    const auto fill = [this](QMenu* menu, std::initializer_list<std::optional<TActionId>> ids) {
+        for (const auto id : ids) {
+            if (id)
+                menu->addAction(m_frame->action(*id));
             else
-                menu->addAction(m_frame->action(QString::fromLatin1(name)));
+                menu->addSeparator();
         }
     };
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    fill(file, {"FileNew", "FileOpen", "FileSave", "FileSaveAs", "FileSaveRange", "FileExport",
-                "FileAnnotations", "-", "FilePrint", "FilePrintSetup", "-", "FileExit"});
+    fill(file, {A::FileNew, A::FileOpen, A::FileSave, A::FileSaveAs, A::FileSaveRange,
+                A::FileExport, A::FileAnnotations, separator, A::FilePrint, A::FilePrintSetup,
+                separator, A::FileExit});
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    fill(edit, {"EditCutSerie", "EditCopySerie", "EditCopyRangeSerie", "EditCopyMass", "-",
-                "EditPasteAsNew", "EditPasteOverwrite", "EditInsertSpline", "-", "EditDeleteSerie",
-                "EditDeleteSeriesContainer"});
+    fill(edit, {A::EditCutSerie, A::EditCopySerie, A::EditCopyRangeSerie, A::EditCopyMass,
+                separator, A::EditPasteAsNew, A::EditPasteOverwrite, A::EditInsertSpline,
+                separator, A::EditDeleteSerie, A::EditDeleteSeriesContainer});
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     fill(view->addMenu(QStringLiteral("&Serie")),
-         {"ViewCurrentSerieBar", "ViewCurrentSerieContinue", "ViewCurrentSerieHightlight", "-",
-          "ViewCurrentSerieColor", "ViewCurrentSerieName", "-", "ViewCurrentSerieLabelsColor",
-          "ViewCurrentSerieLabelsHide"});
+         {A::ViewCurrentSerieBar, A::ViewCurrentSerieContinue, A::ViewCurrentSerieHightlight,
+          separator, A::ViewCurrentSerieColor, A::ViewCurrentSerieName, separator,
+          A::ViewCurrentSerieLabelsColor, A::ViewCurrentSerieLabelsHide});
     fill(view->addMenu(QStringLiteral("&All Series")),
-         {"ViewAllSeriesBar", "ViewAllSeriesContinue", "ViewAllSeriesHighlight", "-",
-          "ViewAllSeriesIncreaseLinewitdh", "ViewAllSeriesDecreaseLinewidth"});
+         {A::ViewAllSeriesBar, A::ViewAllSeriesContinue, A::ViewAllSeriesHighlight, separator,
+          A::ViewAllSeriesIncreaseLinewitdh, A::ViewAllSeriesDecreaseLinewidth});
     view->addSeparator();
-    view->addAction(m_frame->action(QStringLiteral("ViewSynchronize")));
-    fill(view->addMenu(QStringLiteral("S&pectrum")), {"ViewSpectrumLabel"});
+    view->addAction(m_frame->action(TActionId::ViewSynchronize));
+    fill(view->addMenu(QStringLiteral("S&pectrum")), {A::ViewSpectrumLabel});
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(m_about);
@@ -122,7 +127,7 @@ void TMainForm::freeformBackground() {
 
 void TMainForm::about() {
     const TViewerServices& services = m_frame->services();
-    if (services.dialogs) services.dialogs->about(services.version);
+    services.dialogs.about(services.version);
 }
 
 bool TMainForm::confirmClose() {
@@ -134,8 +139,7 @@ bool TMainForm::confirmClose() {
                              QStringLiteral(
                                  "\" not saved. Are you sure want to exit without "
                                  "saving it ?");
-        if (!services.dialogs) return false;
-        const TMessageButton answer = services.dialogs->message(
+        const TMessageButton answer = services.dialogs.message(
             TMessageKind::Warning, text, {TMessageButton::Yes, TMessageButton::Cancel});
         if (answer != TMessageButton::Yes) return false;
     }

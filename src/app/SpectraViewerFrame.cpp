@@ -44,17 +44,140 @@ QString plainCaption(const QAction& action) {
     return text;
 }
 
-struct TActionRow {
+// What an action needs to be enabled.
+enum class TNeeds {
+    Nothing,
+    Pane,
+    Serie,
+    ModifiedPane,     // a pane whose data changed since it was read or saved
+    PaneAndText,      // a pane, and text on the clipboard
+    SerieAndText,     // a current series, and text on the clipboard
+};
+
+}  // namespace
+
+struct TSpectraViewerFrame::TActionRow {
+    TActionId id;
     const char* name;
     const char* caption;
-    const char* hint = "";
-    QKeySequence shortcut = {};
+    const char* hint;
+    QKeySequence shortcut;
+    TNeeds needs;
+    // Runs when the action is triggered, with the checked state Qt has already toggled;
+    // nullptr for actions that do nothing yet.
+    void (*handler)(TSpectraViewerFrame& frame, bool checked);
     bool checkable = false;
     bool checked = false;
     bool visible = true;
 };
 
-}  // namespace
+// In menu order, one row per TActionId. Made in a member so that the handlers reach the
+// frame's private commands.
+const std::vector<TSpectraViewerFrame::TActionRow>& TSpectraViewerFrame::actionTable() {
+    using F = TSpectraViewerFrame;
+    using K = QKeySequence;
+    static const std::vector<TActionRow> table = {
+    {TActionId::FileNew, "FileNew", "New", "Add an empty pane", K::New, TNeeds::Nothing,
+     [](F& f, bool) { f.fileNew(); }},
+    {TActionId::FileOpen, "FileOpen", "Open...", "Open a document in new panes", K::Open,
+     TNeeds::Nothing, [](F& f, bool) { f.fileOpen(); }},
+    {TActionId::FileSave, "FileSave", "&Save", "Save the current spectrum", K::Save,
+     TNeeds::ModifiedPane, [](F& f, bool) { f.fileSave(); }},
+    {TActionId::FileSaveAs, "FileSaveAs", "Save &as...", "Save the current spectrum under a new name",
+     {}, TNeeds::Pane, [](F& f, bool) { f.fileSaveAs(); }},
+    {TActionId::FileSaveRange, "FileSaveRange", "Save &range as...",
+     "Save the visible range of the current serie as a document", {}, TNeeds::Nothing,
+     [](F& f, bool) { f.fileSaveRange(); }},
+    {TActionId::FileImport, "FileImport", "Import...", "Import a text spectrum", {},
+     TNeeds::Nothing, [](F& f, bool) { f.fileImport(); }},
+    {TActionId::FileExport, "FileExport", "Export...", "Write the current serie as a text file", {},
+     TNeeds::Nothing, [](F& f, bool) { f.fileExport(); }},
+    {TActionId::FileAnnotations, "FileAnnotations", "Annotations...",
+     "Show the annotations of the current spectrum", {}, TNeeds::Nothing,
+     [](F& f, bool) { f.fileAnnotations(); }},
+    {TActionId::FilePrint, "FilePrint", "Print...", "", {}, TNeeds::Nothing, nullptr, false, false,
+     false},
+    {TActionId::FilePrintSetup, "FilePrintSetup", "P&rint Setup...", "", {}, TNeeds::Nothing,
+     nullptr, false, false, false},
+    // Closing goes through the main window, which asks about unsaved spectra.
+    {TActionId::FileExit, "FileExit", "E&xit", "Close the viewer", K::Quit, TNeeds::Nothing,
+     [](F& f, bool) { f.window()->close(); }},
+    {TActionId::FileReloadLibrary, "FileReloadLibrary", "Reload Library", "", {}, TNeeds::Nothing,
+     nullptr},
+
+    {TActionId::EditCutSerie, "EditCutSerie", "Cu&t serie", "Cut current serie",
+     K(Qt::CTRL | Qt::Key_X), TNeeds::Serie, [](F& f, bool) { f.editCutSerie(); }},
+    {TActionId::EditCopySerie, "EditCopySerie", "&Copy serie", "Copy", {}, TNeeds::Serie,
+     [](F& f, bool) { f.editCopy(TSerieText::Points); }},
+    {TActionId::EditCopyRangeSerie, "EditCopyRangeSerie", "Copy visible &Range", "", {},
+     TNeeds::Serie, [](F& f, bool) { f.editCopy(TSerieText::VisiblePoints); }},
+    {TActionId::EditCopyMass, "EditCopyMass", "Copy serie (&mass value only)", "Copy",
+     K(Qt::CTRL | Qt::Key_C), TNeeds::Serie, [](F& f, bool) { f.editCopy(TSerieText::Masses); }},
+    {TActionId::EditPasteAsNew, "EditPasteAsNew", "&Paste (as new serie)", "Paste",
+     K(Qt::CTRL | Qt::Key_V), TNeeds::PaneAndText, [](F& f, bool) { f.editPasteAsNew(); }},
+    {TActionId::EditPasteOverwrite, "EditPasteOverwrite", "Paste (overwrite current serie)", "",
+     {}, TNeeds::SerieAndText, [](F& f, bool) { f.editPasteOverwrite(); }},
+    {TActionId::EditInsertSpline, "EditInsertSpline", "Insert smooth serie", "", {},
+     TNeeds::Nothing, [](F& f, bool) { f.editInsertSpline(); }, false, false, false},
+    {TActionId::EditDeleteSerie, "EditDeleteSerie", "&Delete (current serie)", "",
+     K(Qt::CTRL | Qt::Key_Delete), TNeeds::Serie, [](F& f, bool) { f.editDeleteSerie(); }},
+    {TActionId::EditDeleteSeriesContainer, "EditDeleteSeriesContainer",
+     "De&lete (series container)", "", K(Qt::SHIFT | Qt::Key_Delete), TNeeds::Pane,
+     [](F& f, bool) { f.editDeleteSeriesContainer(); }},
+
+    {TActionId::ViewCurrentSerieBar, "ViewCurrentSerieBar", "&Bar",
+     "Draw the current serie as bars", {}, TNeeds::Serie,
+     [](F& f, bool) { f.viewCurrentSerieStyle(TSerieStyle::Bars); }, true},
+    {TActionId::ViewCurrentSerieContinue, "ViewCurrentSerieContinue", "&Continue",
+     "Draw the current serie as a line", {}, TNeeds::Serie,
+     [](F& f, bool) { f.viewCurrentSerieStyle(TSerieStyle::Line); }, true},
+    {TActionId::ViewCurrentSerieHightlight, "ViewCurrentSerieHightlight", "&Hightlight",
+     "Draw the current serie with a wider pen", {}, TNeeds::Serie,
+     [](F& f, bool checked) { f.applyCurrentSerieHighlight(checked); }, true},
+    {TActionId::ViewCurrentSerieColor, "ViewCurrentSerieColor", "&Color...",
+     "Change the colour of the current serie", {}, TNeeds::Serie,
+     [](F& f, bool) { f.viewCurrentSerieColor(); }},
+    {TActionId::ViewCurrentSerieName, "ViewCurrentSerieName", "&Name...",
+     "Rename the current serie", {}, TNeeds::Serie, [](F& f, bool) { f.viewCurrentSerieName(); }},
+    // Not rows of the original table, but useless without their series or pane all the same.
+    {TActionId::ViewCurrentSerieLabelsColor, "ViewCurrentSerieLabelsColor", "Labels Color...",
+     "Change the colour of the current serie's labels", {}, TNeeds::Serie,
+     [](F& f, bool) { f.viewCurrentSerieLabelsColor(); }},
+    {TActionId::ViewCurrentSerieLabelsHide, "ViewCurrentSerieLabelsHide", "Hide Labels",
+     "Hide the labels of the spectrum", {}, TNeeds::Pane,
+     [](F& f, bool checked) { f.applyLabelsHidden(checked); }, true},
+    {TActionId::ViewCurrentSerieLabelsFont, "ViewCurrentSerieLabelsFont", "Labels Font...", "",
+     {}, TNeeds::Nothing, nullptr},
+    {TActionId::ViewAllSeriesBar, "ViewAllSeriesBar", "&Bar", "Draw every serie as bars", {},
+     TNeeds::Serie, [](F& f, bool) { f.applyAllSeriesStyle(TSerieStyle::Bars); }, true},
+    {TActionId::ViewAllSeriesContinue, "ViewAllSeriesContinue", "&Continue",
+     "Draw every serie as a line", {}, TNeeds::Serie,
+     [](F& f, bool) { f.applyAllSeriesStyle(TSerieStyle::Line); }, true, true},
+    {TActionId::ViewAllSeriesHighlight, "ViewAllSeriesHighlight", "&Highlight",
+     "Draw every serie with a wider pen", {}, TNeeds::Serie,
+     [](F& f, bool checked) { f.applyAllSeriesHighlight(checked); }, true, true},
+    {TActionId::ViewAllSeriesLabelsHide, "ViewAllSeriesLabelsHide", "Hide Labels",
+     "Hide the labels of the spectrum", {}, TNeeds::Pane,
+     [](F& f, bool checked) { f.applyLabelsHidden(checked); }, true},
+    {TActionId::ViewAllSeriesIncreaseLinewitdh, "ViewAllSeriesIncreaseLinewitdh",
+     "Increase line witdh", "Draw every serie with a wider pen", {}, TNeeds::Nothing,
+     [](F& f, bool) { f.viewAllSeriesIncreaseLinewitdh(); }},
+    {TActionId::ViewAllSeriesDecreaseLinewidth, "ViewAllSeriesDecreaseLinewidth",
+     "Decrease line width", "Draw every serie with a narrower pen", {}, TNeeds::Nothing,
+     [](F& f, bool) { f.viewAllSeriesDecreaseLinewidth(); }},
+    {TActionId::ViewSynchronize, "ViewSynchronize", "Synchronize",
+     "Move the mass range of all panes together", {}, TNeeds::Nothing,
+     [](F& f, bool checked) { f.applySynchronize(checked); }, true},
+    {TActionId::ViewSpectrumLabel, "ViewSpectrumLabel", "&Label",
+     "Show the caption of the current pane", {}, TNeeds::Pane,
+     [](F& f, bool checked) { f.applySpectrumLabel(checked); }, true, true},
+    {TActionId::ViewBackground, "ViewBackground", "Background...", "Change the background colour",
+     {}, TNeeds::Nothing, [](F& f, bool) { f.viewBackground(); }},
+    {TActionId::ToolsDetectPeaks, "ToolsDetectPeaks", "Detect &peaks...", "", {}, TNeeds::Serie,
+     nullptr},
+    };
+    return table;
+}
 
 TSpectraViewerFrame::TSpectraViewerFrame(TViewerServices services, QWidget* parent)
     : QWidget(parent), m_services(std::move(services)) {
@@ -64,9 +187,7 @@ TSpectraViewerFrame::TSpectraViewerFrame(TViewerServices services, QWidget* pare
     m_manager = new TSpectraManager(this);
     layout->addWidget(m_manager);
 
-    createFileActions();
-    createEditActions();
-    createViewActions();
+    createActions();
 
     TSpectrumNavigator* navigator = m_manager->navigator();
     connect(navigator, &TSpectrumNavigator::spectrumChanged, this, [this] {
@@ -93,9 +214,14 @@ TSpectraViewerFrame::~TSpectraViewerFrame() {
     delete m_manager;
 }
 
+QAction* TSpectraViewerFrame::action(TActionId id) const {
+    return m_actionList[static_cast<std::size_t>(id)];
+}
+
 QAction* TSpectraViewerFrame::action(const QString& name) const {
-    const auto it = m_actions.find(name);
-    return it == m_actions.end() ? nullptr : it->second;
+    for (QAction* a : m_actionList)
+        if (a->objectName() == name) return a;
+    return nullptr;
 }
 
 TSpectrum* TSpectraViewerFrame::currentSpectrum() const {
@@ -108,172 +234,35 @@ TSpectrumContainer* TSpectraViewerFrame::currentContainer() const {
 
 // --- actions -------------------------------------------------------------------------------------
 
-QAction* TSpectraViewerFrame::addAction(const QString& name, const QString& caption) {
-    auto* a = new QAction(caption, this);
-    a->setObjectName(name);
-    // Shortcuts work wherever the frame is, with or without a menu bar.
-    QWidget::addAction(a);
-    m_actionList.push_back(a);
-    m_actions[name] = a;
-    return a;
-}
-
-namespace {
-
-void applyRow(QAction& a, const TActionRow& row) {
-    const QString hint = QString::fromUtf8(row.hint);
-    if (!hint.isEmpty()) {
-        a.setStatusTip(hint);
-        a.setToolTip(hint);
+void TSpectraViewerFrame::createActions() {
+    for (const TActionRow& row : actionTable()) {
+        // The table is in the order of the ids.
+        Q_ASSERT(static_cast<std::size_t>(row.id) == m_actionList.size());
+        auto* a = new QAction(QString::fromUtf8(row.caption), this);
+        a->setObjectName(QString::fromUtf8(row.name));
+        const QString hint = QString::fromUtf8(row.hint);
+        if (!hint.isEmpty()) {
+            a->setStatusTip(hint);
+            a->setToolTip(hint);
+        }
+        if (!row.shortcut.isEmpty()) a->setShortcut(row.shortcut);
+        a->setCheckable(row.checkable);
+        a->setChecked(row.checked);
+        a->setVisible(row.visible);
+        // Shortcuts work wherever the frame is, with or without a menu bar.
+        QWidget::addAction(a);
+        m_actionList.push_back(a);
+        if (const auto handler = row.handler) {
+            connect(a, &QAction::triggered, this, [this, handler](bool checked) {
+                runCommand([this, handler, checked] { handler(*this, checked); });
+                scheduleUpdateActions();
+            });
+        }
     }
-    if (!row.shortcut.isEmpty()) a.setShortcut(row.shortcut);
-    a.setCheckable(row.checkable);
-    a.setChecked(row.checked);
-    a.setVisible(row.visible);
 }
 
-}  // namespace
-
-void TSpectraViewerFrame::createFileActions() {
-    const TActionRow rows[] = {
-        {"FileNew", "New", "Add an empty pane", QKeySequence::New},
-        {"FileOpen", "Open...", "Open a document in new panes", QKeySequence::Open},
-        {"FileSave", "&Save", "Save the current spectrum", QKeySequence::Save},
-        {"FileSaveAs", "Save &as...", "Save the current spectrum under a new name"},
-        {"FileSaveRange", "Save &range as...",
-         "Save the visible range of the current serie as a document"},
-        {"FileImport", "Import...", "Import a text spectrum"},
-        {"FileExport", "Export...", "Write the current serie as a text file"},
-        {"FileAnnotations", "Annotations...", "Show the annotations of the current spectrum"},
-        {"FilePrint", "Print...", "", {}, false, false, false},
-        {"FilePrintSetup", "P&rint Setup...", "", {}, false, false, false},
-        {"FileExit", "E&xit", "Close the viewer", QKeySequence::Quit},
-        {"FileReloadLibrary", "Reload Library"},
-    };
-    for (const auto& row : rows)
-        applyRow(*addAction(QString::fromUtf8(row.name), QString::fromUtf8(row.caption)), row);
-
-    bind(QStringLiteral("FileNew"), &TSpectraViewerFrame::fileNew);
-    bind(QStringLiteral("FileOpen"), &TSpectraViewerFrame::fileOpen);
-    bind(QStringLiteral("FileSave"), &TSpectraViewerFrame::fileSave);
-    bind(QStringLiteral("FileSaveAs"), &TSpectraViewerFrame::fileSaveAs);
-    bind(QStringLiteral("FileSaveRange"), &TSpectraViewerFrame::fileSaveRange);
-    bind(QStringLiteral("FileImport"), &TSpectraViewerFrame::fileImport);
-    bind(QStringLiteral("FileExport"), &TSpectraViewerFrame::fileExport);
-    bind(QStringLiteral("FileAnnotations"), &TSpectraViewerFrame::fileAnnotations);
-    // Closing goes through the main window, which asks about unsaved spectra.
-    connect(action(QStringLiteral("FileExit")), &QAction::triggered, this,
-            [this] { window()->close(); });
-}
-
-void TSpectraViewerFrame::createEditActions() {
-    const TActionRow rows[] = {
-        {"EditCutSerie", "Cu&t serie", "Cut current serie", QKeySequence(Qt::CTRL | Qt::Key_X)},
-        {"EditCopySerie", "&Copy serie", "Copy"},
-        {"EditCopyRangeSerie", "Copy visible &Range"},
-        {"EditCopyMass", "Copy serie (&mass value only)", "Copy",
-         QKeySequence(Qt::CTRL | Qt::Key_C)},
-        {"EditPasteAsNew", "&Paste (as new serie)", "Paste", QKeySequence(Qt::CTRL | Qt::Key_V)},
-        {"EditPasteOverwrite", "Paste (overwrite current serie)"},
-        {"EditInsertSpline", "Insert smooth serie", "", {}, false, false, false},
-        {"EditDeleteSerie", "&Delete (current serie)", "", QKeySequence(Qt::CTRL | Qt::Key_Delete)},
-        {"EditDeleteSeriesContainer", "De&lete (series container)", "",
-         QKeySequence(Qt::SHIFT | Qt::Key_Delete)},
-    };
-    for (const auto& row : rows)
-        applyRow(*addAction(QString::fromUtf8(row.name), QString::fromUtf8(row.caption)), row);
-
-    bind(QStringLiteral("EditCutSerie"), &TSpectraViewerFrame::editCutSerie);
-    bind(QStringLiteral("EditCopySerie"), &TSpectraViewerFrame::editCopySerie);
-    bind(QStringLiteral("EditCopyRangeSerie"), &TSpectraViewerFrame::editCopyRangeSerie);
-    bind(QStringLiteral("EditCopyMass"), &TSpectraViewerFrame::editCopyMass);
-    bind(QStringLiteral("EditPasteAsNew"), &TSpectraViewerFrame::editPasteAsNew);
-    bind(QStringLiteral("EditPasteOverwrite"), &TSpectraViewerFrame::editPasteOverwrite);
-    bind(QStringLiteral("EditInsertSpline"), &TSpectraViewerFrame::editInsertSpline);
-    bind(QStringLiteral("EditDeleteSerie"), &TSpectraViewerFrame::editDeleteSerie);
-    bind(QStringLiteral("EditDeleteSeriesContainer"),
-         &TSpectraViewerFrame::editDeleteSeriesContainer);
-}
-
-void TSpectraViewerFrame::createViewActions() {
-    const TActionRow rows[] = {
-        {"ViewCurrentSerieBar", "&Bar", "Draw the current serie as bars", {}, true},
-        {"ViewCurrentSerieContinue", "&Continue", "Draw the current serie as a line", {}, true},
-        {"ViewCurrentSerieHightlight",
-         "&Hightlight",
-         "Draw the current serie with a wider pen",
-         {},
-         true},
-        {"ViewCurrentSerieColor", "&Color...", "Change the colour of the current serie"},
-        {"ViewCurrentSerieName", "&Name...", "Rename the current serie"},
-        {"ViewCurrentSerieLabelsColor", "Labels Color...",
-         "Change the colour of the current serie's labels"},
-        {"ViewCurrentSerieLabelsHide", "Hide Labels", "Hide the labels of the spectrum", {}, true},
-        {"ViewCurrentSerieLabelsFont", "Labels Font..."},
-        {"ViewAllSeriesBar", "&Bar", "Draw every serie as bars", {}, true},
-        {"ViewAllSeriesContinue", "&Continue", "Draw every serie as a line", {}, true, true},
-        {"ViewAllSeriesHighlight",
-         "&Highlight",
-         "Draw every serie with a wider pen",
-         {},
-         true,
-         true},
-        {"ViewAllSeriesLabelsHide", "Hide Labels", "Hide the labels of the spectrum", {}, true},
-        {"ViewAllSeriesIncreaseLinewitdh", "Increase line witdh",
-         "Draw every serie with a wider pen"},
-        {"ViewAllSeriesDecreaseLinewidth", "Decrease line width",
-         "Draw every serie with a narrower pen"},
-        {"ViewSynchronize", "Synchronize", "Move the mass range of all panes together", {}, true},
-        {"ViewSpectrumLabel", "&Label", "Show the caption of the current pane", {}, true, true},
-        {"ViewBackground", "Background...", "Change the background colour"},
-        {"ToolsDetectPeaks", "Detect &peaks..."},
-    };
-    for (const auto& row : rows)
-        applyRow(*addAction(QString::fromUtf8(row.name), QString::fromUtf8(row.caption)), row);
-
-    bind(QStringLiteral("ViewCurrentSerieBar"), &TSpectraViewerFrame::viewCurrentSerieBar);
-    bind(QStringLiteral("ViewCurrentSerieContinue"),
-         &TSpectraViewerFrame::viewCurrentSerieContinue);
-    bindToggle(QStringLiteral("ViewCurrentSerieHightlight"),
-               &TSpectraViewerFrame::applyCurrentSerieHighlight);
-    bind(QStringLiteral("ViewCurrentSerieColor"), &TSpectraViewerFrame::viewCurrentSerieColor);
-    bind(QStringLiteral("ViewCurrentSerieName"), &TSpectraViewerFrame::viewCurrentSerieName);
-    bind(QStringLiteral("ViewCurrentSerieLabelsColor"),
-         &TSpectraViewerFrame::viewCurrentSerieLabelsColor);
-    bindToggle(QStringLiteral("ViewCurrentSerieLabelsHide"),
-               &TSpectraViewerFrame::applyLabelsHidden);
-    bindToggle(QStringLiteral("ViewAllSeriesBar"), &TSpectraViewerFrame::applyAllSeriesBar);
-    bindToggle(QStringLiteral("ViewAllSeriesContinue"),
-               &TSpectraViewerFrame::applyAllSeriesContinue);
-    bindToggle(QStringLiteral("ViewAllSeriesHighlight"),
-               &TSpectraViewerFrame::applyAllSeriesHighlight);
-    bindToggle(QStringLiteral("ViewAllSeriesLabelsHide"), &TSpectraViewerFrame::applyLabelsHidden);
-    bind(QStringLiteral("ViewAllSeriesIncreaseLinewitdh"),
-         &TSpectraViewerFrame::viewAllSeriesIncreaseLinewitdh);
-    bind(QStringLiteral("ViewAllSeriesDecreaseLinewidth"),
-         &TSpectraViewerFrame::viewAllSeriesDecreaseLinewidth);
-    bindToggle(QStringLiteral("ViewSynchronize"), &TSpectraViewerFrame::applySynchronize);
-    bindToggle(QStringLiteral("ViewSpectrumLabel"), &TSpectraViewerFrame::applySpectrumLabel);
-    bind(QStringLiteral("ViewBackground"), &TSpectraViewerFrame::viewBackground);
-}
-
-void TSpectraViewerFrame::bind(const QString& name, void (TSpectraViewerFrame::*handler)()) {
-    connect(action(name), &QAction::triggered, this, [this, handler] {
-        runCommand([this, handler] { (this->*handler)(); });
-        scheduleUpdateActions();
-    });
-}
-
-void TSpectraViewerFrame::bindToggle(const QString& name,
-                                     void (TSpectraViewerFrame::*apply)(bool)) {
-    connect(action(name), &QAction::triggered, this, [this, apply](bool checked) {
-        runCommand([this, apply, checked] { (this->*apply)(checked); });
-        scheduleUpdateActions();
-    });
-}
-
-bool TSpectraViewerFrame::toggle(const QString& name) {
-    QAction* a = action(name);
+bool TSpectraViewerFrame::toggle(TActionId id) {
+    QAction* a = action(id);
     a->setChecked(!a->isChecked());
     return a->isChecked();
 }
@@ -299,53 +288,46 @@ void TSpectraViewerFrame::updateActions() {
     const int index = series ? series->currentIndex() : -1;
     const TPointListSeriePtr serie = index >= 0 ? series->serie(index) : nullptr;
     const bool s = serie != nullptr;
-    const bool c = m_services.clipboard && m_services.clipboard->hasText();
+    const bool c = m_services.clipboard.hasText();
     const bool b = s && serie->style() == TSerieStyle::Bars;
     const bool h = s && serie->highlightWidth() > serieLineWidth();
 
-    const auto enable = [this](const char* name, bool value) {
-        action(QString::fromLatin1(name))->setEnabled(value);
-    };
-    const auto check = [this](const char* name, bool value) {
-        action(QString::fromLatin1(name))->setChecked(value);
-    };
-    const auto checked = [this](const char* name) {
-        return action(QString::fromLatin1(name))->isChecked();
-    };
+    for (const TActionRow& row : actionTable()) {
+        bool enabled = true;
+        switch (row.needs) {
+            case TNeeds::Nothing:
+                break;
+            case TNeeds::Pane:
+                enabled = p;
+                break;
+            case TNeeds::Serie:
+                enabled = s;
+                break;
+            case TNeeds::ModifiedPane:
+                enabled = p && spectrum->spectrumData()->isModified();
+                break;
+            case TNeeds::PaneAndText:
+                enabled = p && c;
+                break;
+            case TNeeds::SerieAndText:
+                enabled = s && c;
+                break;
+        }
+        action(row.id)->setEnabled(enabled);
+    }
 
-    enable("FileExit", true);
-    enable("FileSave", p && spectrum->spectrumData()->isModified());
-    enable("FileSaveAs", p);
-    for (const char* name : {"EditCutSerie", "EditCopySerie", "EditCopyMass", "EditCopyRangeSerie"})
-        enable(name, s);
-    enable("EditPasteAsNew", p && c);
-    enable("EditPasteOverwrite", s && c);
-    enable("EditDeleteSerie", s);
-    enable("EditDeleteSeriesContainer", p);
-    enable("ViewCurrentSerieColor", s);
-    enable("ViewCurrentSerieName", s);
-    // Not rows of the table, but useless without their series or pane all the same.
-    enable("ViewCurrentSerieLabelsColor", s);
-    enable("ViewCurrentSerieLabelsHide", p);
-    enable("ViewAllSeriesLabelsHide", p);
-    enable("ViewCurrentSerieBar", s);
-    check("ViewCurrentSerieBar", b);
-    enable("ViewCurrentSerieContinue", s);
-    check("ViewCurrentSerieContinue", s && !b);
-    enable("ViewCurrentSerieHightlight", s);
-    check("ViewCurrentSerieHightlight", h);
-    enable("ViewAllSeriesBar", s);
-    check("ViewAllSeriesBar", checked("ViewCurrentSerieBar"));
-    enable("ViewAllSeriesContinue", s);
-    check("ViewAllSeriesContinue", !checked("ViewAllSeriesBar"));
-    enable("ViewAllSeriesHighlight", s);
-    check("ViewAllSeriesHighlight", checked("ViewCurrentSerieHightlight"));
-    enable("ViewSpectrumLabel", p);
-    check("ViewSpectrumLabel", !container || !container->serieLabel()->isHidden());
-    enable("ToolsDetectPeaks", s);
+    // The all-series states follow the current series' states.
+    const auto check = [this](TActionId id, bool value) { action(id)->setChecked(value); };
+    check(TActionId::ViewCurrentSerieBar, b);
+    check(TActionId::ViewCurrentSerieContinue, s && !b);
+    check(TActionId::ViewCurrentSerieHightlight, h);
+    check(TActionId::ViewAllSeriesBar, b);
+    check(TActionId::ViewAllSeriesContinue, !b);
+    check(TActionId::ViewAllSeriesHighlight, h);
+    check(TActionId::ViewSpectrumLabel, !container || !container->serieLabel()->isHidden());
 
+    QAction* cut = action(TActionId::EditCutSerie);
     if (s) {
-        QAction* cut = action(QStringLiteral("EditCutSerie"));
         const QString hint = plainCaption(*cut) + QLatin1Char(' ') + QString::number(index + 1) +
                              QStringLiteral(": ") + QString::fromStdString(serie->name()) +
                              QStringLiteral(" (") + (container ? container->caption() : QString()) +
@@ -354,7 +336,6 @@ void TSpectraViewerFrame::updateActions() {
         cut->setToolTip(hint);
     } else {
         // No series to name: the hint no longer speaks of one that is gone.
-        QAction* cut = action(QStringLiteral("EditCutSerie"));
         cut->setStatusTip(QStringLiteral("Cut current serie"));
         cut->setToolTip(QStringLiteral("Cut current serie"));
     }
@@ -379,8 +360,7 @@ void TSpectraViewerFrame::watchPanes() {
 }
 
 void TSpectraViewerFrame::showPaneMessage(const QString& text) {
-    if (m_services.dialogs)
-        m_services.dialogs->message(TMessageKind::Error, text, {TMessageButton::Ok});
+    m_services.dialogs.message(TMessageKind::Error, text, {TMessageButton::Ok});
 }
 
 // --- commands ------------------------------------------------------------------------------------
@@ -396,8 +376,7 @@ bool TSpectraViewerFrame::runCommand(const std::function<void()>& work, const QS
         message = QStringLiteral("Unknown error");
     }
     if (!hint.isEmpty()) message += QLatin1Char('\n') + hint;
-    if (m_services.dialogs)
-        m_services.dialogs->message(TMessageKind::Error, message, {TMessageButton::Abort});
+    m_services.dialogs.message(TMessageKind::Error, message, {TMessageButton::Abort});
     return false;
 }
 
@@ -429,26 +408,17 @@ void setHighlightWidths(TPointListSerieList& series, int width, bool all) {
 
 }  // namespace
 
-void TSpectraViewerFrame::viewCurrentSerieBar() {
+void TSpectraViewerFrame::viewCurrentSerieStyle(TSerieStyle style) {
     TSpectrum* s = currentSpectrum();
     if (!s) return;
-    if (const auto serie = s->series()->current(); serie && restyle(*serie, TSerieStyle::Bars))
-        s->spectrumData()->setModified(true);
-    s->invalidate();
-    scheduleUpdateActions();
-}
-
-void TSpectraViewerFrame::viewCurrentSerieContinue() {
-    TSpectrum* s = currentSpectrum();
-    if (!s) return;
-    if (const auto serie = s->series()->current(); serie && restyle(*serie, TSerieStyle::Line))
+    if (const auto serie = s->series()->current(); serie && restyle(*serie, style))
         s->spectrumData()->setModified(true);
     s->invalidate();
     scheduleUpdateActions();
 }
 
 void TSpectraViewerFrame::viewCurrentSerieHightlight() {
-    applyCurrentSerieHighlight(toggle(QStringLiteral("ViewCurrentSerieHightlight")));
+    applyCurrentSerieHighlight(toggle(TActionId::ViewCurrentSerieHightlight));
 }
 
 void TSpectraViewerFrame::applyCurrentSerieHighlight(bool checked) {
@@ -464,7 +434,7 @@ void TSpectraViewerFrame::viewCurrentSerieColor() {
     if (!s) return;
     const auto serie = s->series()->current();
     if (!serie) return;
-    const auto chosen = m_services.dialogs->color(toQColor(serie->color()));
+    const auto chosen = m_services.dialogs.color(toQColor(serie->color()));
     if (chosen && chosen->isValid()) {
         serie->setColor(toTColor(*chosen));
         if (TSpectrumContainer* c = currentContainer()) c->updateLabel();
@@ -477,7 +447,7 @@ void TSpectraViewerFrame::viewCurrentSerieName() {
     if (!s) return;
     const auto serie = s->series()->current();
     if (!serie) return;
-    const auto answer = m_services.dialogs->inputText(QStringLiteral("Serie name"),
+    const auto answer = m_services.dialogs.inputText(QStringLiteral("Serie name"),
                                                       QStringLiteral("Name of the serie"),
                                                       QString::fromStdString(serie->name()));
     if (answer) {
@@ -501,7 +471,7 @@ void TSpectraViewerFrame::viewCurrentSerieLabelsColor() {
     if (index < 0 || index >= labels.count()) return;
     const auto list = std::dynamic_pointer_cast<TTextLabelList>(labels.labelList(index));
     if (!list) return;
-    const auto chosen = m_services.dialogs->color(toQColor(list->font().color));
+    const auto chosen = m_services.dialogs.color(toQColor(list->font().color));
     if (chosen && chosen->isValid()) {
         list->font().color = toTColor(*chosen);
         s->invalidateDrawing();
@@ -509,11 +479,11 @@ void TSpectraViewerFrame::viewCurrentSerieLabelsColor() {
 }
 
 void TSpectraViewerFrame::viewCurrentSerieLabelsHide() {
-    applyLabelsHidden(toggle(QStringLiteral("ViewCurrentSerieLabelsHide")));
+    applyLabelsHidden(toggle(TActionId::ViewCurrentSerieLabelsHide));
 }
 
 void TSpectraViewerFrame::viewAllSeriesLabelsHide() {
-    applyLabelsHidden(toggle(QStringLiteral("ViewAllSeriesLabelsHide")));
+    applyLabelsHidden(toggle(TActionId::ViewAllSeriesLabelsHide));
 }
 
 void TSpectraViewerFrame::applyLabelsHidden(bool hidden) {
@@ -525,41 +495,33 @@ void TSpectraViewerFrame::applyLabelsHidden(bool hidden) {
 }
 
 void TSpectraViewerFrame::viewAllSeriesBar() {
-    applyAllSeriesBar(toggle(QStringLiteral("ViewAllSeriesBar")));
-}
-
-void TSpectraViewerFrame::applyAllSeriesBar(bool) {
-    TSpectrum* s = currentSpectrum();
-    if (!s) return;
-    bool changed = false;
-    for (const auto& serie : *s->series()) changed |= restyle(*serie, TSerieStyle::Bars);
-    if (changed) s->spectrumData()->setModified(true);
-    s->invalidate();
-    scheduleUpdateActions();
+    toggle(TActionId::ViewAllSeriesBar);
+    applyAllSeriesStyle(TSerieStyle::Bars);
 }
 
 void TSpectraViewerFrame::viewAllSeriesContinue() {
-    applyAllSeriesContinue(toggle(QStringLiteral("ViewAllSeriesContinue")));
+    toggle(TActionId::ViewAllSeriesContinue);
+    applyAllSeriesStyle(TSerieStyle::Line);
 }
 
-void TSpectraViewerFrame::applyAllSeriesContinue(bool) {
+void TSpectraViewerFrame::applyAllSeriesStyle(TSerieStyle style) {
     TSpectrum* s = currentSpectrum();
     if (!s) return;
     bool changed = false;
-    for (const auto& serie : *s->series()) changed |= restyle(*serie, TSerieStyle::Line);
+    for (const auto& serie : *s->series()) changed |= restyle(*serie, style);
     if (changed) s->spectrumData()->setModified(true);
     s->invalidate();
     scheduleUpdateActions();
 }
 
 void TSpectraViewerFrame::viewAllSeriesHighlight() {
-    applyAllSeriesHighlight(toggle(QStringLiteral("ViewAllSeriesHighlight")));
+    applyAllSeriesHighlight(toggle(TActionId::ViewAllSeriesHighlight));
 }
 
 void TSpectraViewerFrame::applyAllSeriesHighlight(bool checked) {
     TSpectrum* s = currentSpectrum();
     if (!s) return;
-    action(QStringLiteral("ViewCurrentSerieHightlight"))->setChecked(checked);
+    action(TActionId::ViewCurrentSerieHightlight)->setChecked(checked);
     setHighlightWidths(*s->series(), checked ? highlightLineWidth() : serieLineWidth(), true);
     s->invalidateDrawing();
     scheduleUpdateActions();
@@ -581,7 +543,7 @@ void TSpectraViewerFrame::viewAllSeriesDecreaseLinewidth() {
 }
 
 void TSpectraViewerFrame::viewSynchronize() {
-    applySynchronize(toggle(QStringLiteral("ViewSynchronize")));
+    applySynchronize(toggle(TActionId::ViewSynchronize));
 }
 
 void TSpectraViewerFrame::applySynchronize(bool checked) {
@@ -590,7 +552,7 @@ void TSpectraViewerFrame::applySynchronize(bool checked) {
 }
 
 void TSpectraViewerFrame::viewSpectrumLabel() {
-    applySpectrumLabel(toggle(QStringLiteral("ViewSpectrumLabel")));
+    applySpectrumLabel(toggle(TActionId::ViewSpectrumLabel));
 }
 
 void TSpectraViewerFrame::applySpectrumLabel(bool checked) {
@@ -605,7 +567,7 @@ void TSpectraViewerFrame::applySpectrumLabel(bool checked) {
 void TSpectraViewerFrame::viewBackground() {
     if (!currentSpectrum()) return;
     const QColor before = m_manager->palette().color(QPalette::Window);
-    const auto chosen = m_services.dialogs->color(before);
+    const auto chosen = m_services.dialogs.color(before);
     if (!chosen || !chosen->isValid()) return;
     QPalette palette = m_manager->palette();
     palette.setColor(QPalette::Window, *chosen);

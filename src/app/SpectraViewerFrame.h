@@ -6,11 +6,13 @@
 #include <QWidget>
 
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "app/Document.h"
+#include "app/SerieText.h"
 #include "app/ViewerServices.h"
+#include "model/PointListSerie.h"
 
 class QAction;
 class TAnnotationsWindow;
@@ -18,6 +20,50 @@ class TSpectraManager;
 class TSpectrum;
 class TSpectrumContainer;
 class TSpectrumData;
+
+// Every action of the menus and shortcuts, in menu order. The object names of the actions are
+// these names ("FileSave", "ViewAllSeriesBar", …).
+enum class TActionId {
+    FileNew,
+    FileOpen,
+    FileSave,
+    FileSaveAs,
+    FileSaveRange,
+    FileImport,
+    FileExport,
+    FileAnnotations,
+    FilePrint,
+    FilePrintSetup,
+    FileExit,
+    FileReloadLibrary,
+    EditCutSerie,
+    EditCopySerie,
+    EditCopyRangeSerie,
+    EditCopyMass,
+    EditPasteAsNew,
+    EditPasteOverwrite,
+    EditInsertSpline,
+    EditDeleteSerie,
+    EditDeleteSeriesContainer,
+    ViewCurrentSerieBar,
+    ViewCurrentSerieContinue,
+    ViewCurrentSerieHightlight,
+    ViewCurrentSerieColor,
+    ViewCurrentSerieName,
+    ViewCurrentSerieLabelsColor,
+    ViewCurrentSerieLabelsHide,
+    ViewCurrentSerieLabelsFont,
+    ViewAllSeriesBar,
+    ViewAllSeriesContinue,
+    ViewAllSeriesHighlight,
+    ViewAllSeriesLabelsHide,
+    ViewAllSeriesIncreaseLinewitdh,
+    ViewAllSeriesDecreaseLinewidth,
+    ViewSynchronize,
+    ViewSpectrumLabel,
+    ViewBackground,
+    ToolsDetectPeaks,
+};
 
 class TSpectraViewerFrame : public QWidget {
     Q_OBJECT
@@ -28,6 +74,7 @@ public:
 
     TSpectraManager* manager() const { return m_manager; }
     const TViewerServices& services() const { return m_services; }
+    QAction* action(TActionId id) const;
     // The action with that object name ("FileSave", "ViewAllSeriesBar", …); nullptr for none.
     QAction* action(const QString& name) const;
     // Every action, in menu order.
@@ -44,6 +91,13 @@ public:
     void scheduleUpdateActions();
 
     // --- documents (File menu) -------------------------------------------------------------
+    // The document pane came from; nullptr for a pane made without one.
+    TDocument* documentOf(const TSpectrumContainer* pane) const;
+    // A new pane at the bottom for document, made current, with caption and the document's
+    // name. When the manager has no room for it, says so through the dialogs and returns
+    // nullptr.
+    TSpectrumContainer* openPane(const QString& caption, const TDocumentPtr& document);
+
     // Adds one pane per spectra element of the document; errors are shown through the dialogs
     // and panes made before a failure stay. Returns whether the load went through.
     bool loadMziFile(const QString& fileName);
@@ -71,9 +125,7 @@ public:
 
     // --- Edit menu --------------------------------------------------------------------------
     void editCutSerie();
-    void editCopySerie();
-    void editCopyRangeSerie();
-    void editCopyMass();
+    void editCopy(TSerieText what);
     void editPasteAsNew();
     void editPasteOverwrite();
     void editDeleteSerie();
@@ -81,8 +133,8 @@ public:
     void editInsertSpline();
 
     // --- View menu --------------------------------------------------------------------------
-    void viewCurrentSerieBar();
-    void viewCurrentSerieContinue();
+    // Draws the current series as bars or as a line.
+    void viewCurrentSerieStyle(TSerieStyle style);
     void viewCurrentSerieHightlight();
     void viewCurrentSerieColor();
     void viewCurrentSerieName();
@@ -117,25 +169,28 @@ private:
     void finishLoadedPanes(const std::vector<TSpectrumContainer*>& panes);
     // The message for a manager that did not take the panes up to `wanted`.
     static QString paneRefusal(int wanted);
+    // The current pane, or a new pane of a new document when there is none; nullptr when
+    // there is no room for it (said through the dialogs).
+    TSpectrum* paneForPaste();
+    // After a command changed what Save writes of s: marks it modified, relabels the current
+    // pane, repaints and brings the actions up to date.
+    void dataEdited(TSpectrum& s);
+    // The pane now belongs to document alone.
+    void moveToDocument(TSpectrumContainer* pane, const TDocumentPtr& document);
     // The lines a load or import failure adds to its message.
     static QString loadFailureHint();
 
-    QAction* addAction(const QString& name, const QString& caption);
-    void createFileActions();
-    void createEditActions();
-    void createViewActions();
-    // Runs handler through runCommand when the action is triggered, then updates the states.
-    void bind(const QString& name, void (TSpectraViewerFrame::*handler)());
-    // For actions whose handler toggles their checked state: Qt has toggled it already when
-    // the action is triggered, so the trigger runs only the part after the toggle.
-    void bindToggle(const QString& name, void (TSpectraViewerFrame::*apply)(bool));
-    bool toggle(const QString& name);
+    struct TActionRow;
+    static const std::vector<TActionRow>& actionTable();
+    // Makes every action of the table; a trigger runs its handler through runCommand, then
+    // updates the states.
+    void createActions();
+    bool toggle(TActionId id);
 
     // What the toggling View handlers do once the checked state is set.
     void applyCurrentSerieHighlight(bool checked);
     void applyLabelsHidden(bool hidden);
-    void applyAllSeriesBar(bool checked);
-    void applyAllSeriesContinue(bool checked);
+    void applyAllSeriesStyle(TSerieStyle style);
     void applyAllSeriesHighlight(bool checked);
     void applySynchronize(bool checked);
     void applySpectrumLabel(bool checked);
@@ -148,7 +203,8 @@ private:
     TViewerServices m_services;
     TSpectraManager* m_manager = nullptr;
     TAnnotationsWindow* m_annotations = nullptr;  // made on first use, reused
-    std::vector<QAction*> m_actionList;
-    std::map<QString, QAction*> m_actions;
+    // Documents with at least one living pane, in the order they were opened.
+    std::vector<TDocumentPtr> m_documents;
+    std::vector<QAction*> m_actionList;  // indexed by TActionId
     bool m_updateScheduled = false;
 };

@@ -9,11 +9,13 @@
 
 #include "app/Dialogs.h"
 #include "app/Hourglass.h"
+#include "app/SerieText.h"
 #include "app/SpectraViewerFrame.h"
 #include "display/SpectraManager.h"
 #include "display/Spectrum.h"
 #include "display/SpectrumContainer.h"
 #include "display/SpectrumNavigator.h"
+#include "files/TextSpectrum.h"
 #include "model/Clipboard.h"
 #include "model/FloatPointSortedList.h"
 #include "model/ModelErrors.h"
@@ -37,35 +39,21 @@ public:
 
 // --- copying -------------------------------------------------------------------------------
 //
-// Each copy needs a current series; without one (or without a clipboard) nothing happens and
-// the clipboard keeps what it holds.
+// Each copy needs a current series; without one nothing happens and the clipboard keeps what
+// it holds.
 
-void TSpectraViewerFrame::editCopySerie() {
+void TSpectraViewerFrame::editCopy(TSerieText what) {
     TSpectrum* s = currentSpectrum();
-    if (!s || !s->series()->current() || !m_services.clipboard) return;
-    m_services.clipboard->setText(s->currentSerieText());
-    scheduleUpdateActions();
-}
-
-void TSpectraViewerFrame::editCopyRangeSerie() {
-    TSpectrum* s = currentSpectrum();
-    if (!s || !s->series()->current() || !m_services.clipboard) return;
-    m_services.clipboard->setText(s->currentSerieRangeText());
-    scheduleUpdateActions();
-}
-
-void TSpectraViewerFrame::editCopyMass() {
-    TSpectrum* s = currentSpectrum();
-    if (!s || !s->series()->current() || !m_services.clipboard) return;
-    m_services.clipboard->setText(s->currentSerieMassList());
+    if (!s || !s->series()->current()) return;
+    m_services.clipboard.setText(currentSerieText(*s->spectrumData(), what));
     scheduleUpdateActions();
 }
 
 void TSpectraViewerFrame::editCutSerie() {
     TSpectrum* s = currentSpectrum();
-    if (!s || !s->series()->current() || !m_services.clipboard) return;
+    if (!s || !s->series()->current()) return;
     // The series goes only once it is on the clipboard: a failed copy deletes nothing.
-    editCopySerie();
+    editCopy(TSerieText::Points);
     editDeleteSerie();
 }
 
@@ -75,14 +63,12 @@ namespace {
 
 // Reads text into the current series of s under the hourglass. A malformed text keeps the
 // pairs before the fault and is reported as an error box with OK; the paste goes on.
-void pasteText(TSpectrum& s, const std::string& text, iDialogs* dialogs) {
+void pasteText(TSpectrum& s, const std::string& text, iDialogs& dialogs) {
     try {
         THourglass hourglass;
-        s.setCurrentSerieText(text);
+        readSeriesText(*s.series()->current()->points(), text);
     } catch (const EConvertError& e) {
-        if (dialogs)
-            dialogs->message(TMessageKind::Error, QString::fromUtf8(e.what()),
-                             {TMessageButton::Ok});
+        dialogs.message(TMessageKind::Error, QString::fromUtf8(e.what()), {TMessageButton::Ok});
     }
 }
 
@@ -93,57 +79,47 @@ void viewAllData(TSpectraManager& manager) {
         full->click();
 }
 
-// Both pastes make a pane when there is none: the pane is new, current and not a saved
-// document, so that Save asks where to write it.
-TSpectrum* paneForPaste(TSpectraManager& manager, iDialogs* dialogs) {
-    if (manager.count() > 0) return manager.navigator()->spectrum();
-    manager.setCount(1);
-    if (manager.count() != 1) {
-        if (dialogs)
-            dialogs->message(TMessageKind::Error,
-                             QStringLiteral("No room for another spectrum: the window is too "
-                                            "small."),
-                             {TMessageButton::Abort});
-        return nullptr;
-    }
-    TSpectrumContainer* container = manager.lastContainer();
-    manager.navigator()->setSpectrumContainer(container);
-    TSpectrum* spectrum = container->spectrum();
-    spectrum->setFileName("new.mzi");
-    return spectrum;
-}
-
 }  // namespace
 
+// Both pastes make a pane when there is none: the pane is new, current and not a saved document,
+// so that Save asks where to write it.
+TSpectrum* TSpectraViewerFrame::paneForPaste() {
+    if (m_manager->count() > 0) return m_manager->navigator()->spectrum();
+    TSpectrumContainer* container = openPane(QString(), newDocument(TDocumentFormat::None));
+    return container ? container->spectrum() : nullptr;
+}
+
+void TSpectraViewerFrame::dataEdited(TSpectrum& s) {
+    s.spectrumData()->setModified(true);
+    if (TSpectrumContainer* c = currentContainer()) c->updateLabel();
+    s.invalidate();
+    scheduleUpdateActions();
+    emit currentChanged();
+}
+
 void TSpectraViewerFrame::editPasteAsNew() {
-    if (!m_services.clipboard || !m_services.clipboard->hasText()) return;
-    TSpectrum* s = paneForPaste(*m_manager, m_services.dialogs);
+    if (!m_services.clipboard.hasText()) return;
+    TSpectrum* s = paneForPaste();
     if (!s) return;
     s->series()->newSerie(pastedSerieName);
     s->spectrumData()->setModified(true);
-    pasteText(*s, m_services.clipboard->text(), m_services.dialogs);
+    pasteText(*s, m_services.clipboard.text(), m_services.dialogs);
     viewAllData(*m_manager);
-    if (TSpectrumContainer* c = currentContainer()) c->updateLabel();
-    s->invalidate();
-    scheduleUpdateActions();
-    emit currentChanged();
+    dataEdited(*s);
 }
 
 void TSpectraViewerFrame::editPasteOverwrite() {
-    if (!m_services.clipboard || !m_services.clipboard->hasText()) return;
+    if (!m_services.clipboard.hasText()) return;
     const bool made = m_manager->count() == 0;
-    TSpectrum* s = paneForPaste(*m_manager, m_services.dialogs);
+    TSpectrum* s = paneForPaste();
     if (!s) return;
     if (!s->series()->current()) s->series()->newSerie(pastedSerieName);
     s->spectrumData()->setModified(true);
-    pasteText(*s, m_services.clipboard->text(), m_services.dialogs);
+    pasteText(*s, m_services.clipboard.text(), m_services.dialogs);
     // An existing pane keeps its view; a new one would otherwise show its default window
     // rather than the points just pasted.
     if (made) viewAllData(*m_manager);
-    if (TSpectrumContainer* c = currentContainer()) c->updateLabel();
-    s->invalidate();
-    scheduleUpdateActions();
-    emit currentChanged();
+    dataEdited(*s);
 }
 
 // --- deleting ------------------------------------------------------------------------------
@@ -158,20 +134,16 @@ void TSpectraViewerFrame::editDeleteSerie() {
     series.deleteItem(index);
     if (index >= series.count()) index = series.count() - 1;
     series.setCurrentIndex(index);
-    s->spectrumData()->setModified(true);
-    if (TSpectrumContainer* c = currentContainer()) c->updateLabel();
-    s->invalidate();
-    scheduleUpdateActions();
-    emit currentChanged();
+    dataEdited(*s);
 }
 
 void TSpectraViewerFrame::editDeleteSeriesContainer() {
     if (m_manager->count() == 0) return;
     // The question is the only guard: unsaved series of the pane go with it.
-    if (TSpectrumContainer* pane = currentContainer(); pane && m_services.dialogs) {
+    if (TSpectrumContainer* pane = currentContainer(); pane) {
         const QString question = QStringLiteral("Do you want to remove the component ") +
                                  pane->caption() + QStringLiteral(" with all its series");
-        if (m_services.dialogs->message(TMessageKind::Question, question,
+        if (m_services.dialogs.message(TMessageKind::Question, question,
                                         {TMessageButton::Yes, TMessageButton::No}) ==
             TMessageButton::Yes)
             m_manager->removeContainer(pane);
@@ -213,9 +185,5 @@ void TSpectraViewerFrame::editInsertSpline() {
     TFloatPointSortedList& target = *serie->points();
     target.setCapacity(static_cast<int>(smooth.size()));
     for (const TFloatPointRec& p : smooth) target.add(p);
-    s->spectrumData()->setModified(true);
-    if (TSpectrumContainer* c = currentContainer()) c->updateLabel();
-    s->invalidate();
-    scheduleUpdateActions();
-    emit currentChanged();
+    dataEdited(*s);
 }

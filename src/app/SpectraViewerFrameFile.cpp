@@ -17,6 +17,7 @@
 #include "app/Dialogs.h"
 #include "app/FileFailure.h"
 #include "app/Hourglass.h"
+#include "app/SerieText.h"
 #include "app/SpectraViewerFrame.h"
 #include "display/SpectraManager.h"
 #include "display/Spectrum.h"
@@ -27,22 +28,11 @@
 
 namespace {
 
-// The plot's property holding the absolute path of the .mzi document the pane was loaded from
-// or last saved to. Save writes there without asking; a pane without it (New, and panes made
-// from other formats) is saved through the Save as dialog, so that a document never lands
-// silently in the current folder or over a file of another format.
-constexpr char mziPathProperty[] = "velmorixMziPath";
-
-
 // A failure whose message is shown as it is.
 class EFileError : public std::runtime_error {
 public:
     explicit EFileError(const QString& message) : std::runtime_error(message.toStdString()) {}
 };
-
-bool isMziPath(const QString& path) {
-    return path.endsWith(QStringLiteral(".mzi"), Qt::CaseInsensitive);
-}
 
 // The file-name part of a path: what follows its last separator.
 QString fileNamePart(const QString& path) {
@@ -50,26 +40,8 @@ QString fileNamePart(const QString& path) {
     return slash < 0 ? path : path.mid(slash + 1);
 }
 
-// path with the extension of its file-name part replaced by extension (".mzi"), or extension
-// appended when it has none.
-QString withExtension(const QString& path, const QString& extension) {
-    const qsizetype nameStart = path.lastIndexOf(QLatin1Char('/')) + 1;
-    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    return (dot >= nameStart ? path.left(dot) : path) + extension;
-}
-
 QString spectrumFileName(const TSpectrum& s) {
     return QString::fromStdString(s.fileName());
-}
-
-QString mziPathOf(const TSpectrum& s) {
-    return s.property(mziPathProperty).toString();
-}
-
-// Remembers path as the pane's document when it names a .mzi file; forgets it otherwise.
-void setMziPath(TSpectrum& s, const QString& path) {
-    s.setProperty(mziPathProperty,
-                  isMziPath(path) ? QFileInfo(path).absoluteFilePath() : QString());
 }
 
 // The reason for a failure of file: Qt's text, or the system's when Qt has none.
@@ -118,12 +90,43 @@ QString TSpectraViewerFrame::paneRefusal(int wanted) {
     return QStringLiteral("No room for another spectrum: the window is too small.");
 }
 
+TDocument* TSpectraViewerFrame::documentOf(const TSpectrumContainer* pane) const {
+    for (const TDocumentPtr& document : m_documents)
+        if (document->holds(pane)) return document.get();
+    return nullptr;
+}
+
+TSpectrumContainer* TSpectraViewerFrame::openPane(const QString& caption,
+                                                  const TDocumentPtr& document) {
+    const int before = m_manager->count();
+    if (before + 1 <= TSpectraManager::maxCount) m_manager->setCount(before + 1);
+    if (m_manager->count() != before + 1) {
+        m_services.dialogs.message(TMessageKind::Error, paneRefusal(before + 1),
+                                   {TMessageButton::Abort});
+        return nullptr;
+    }
+    TSpectrumContainer* container = m_manager->lastContainer();
+    m_manager->navigator()->setSpectrumContainer(container);
+    container->setCaption(caption);
+    container->spectrum()->setFileName(document->displayName().toStdString());
+    moveToDocument(container, document);
+    return container;
+}
+
+void TSpectraViewerFrame::moveToDocument(TSpectrumContainer* pane, const TDocumentPtr& document) {
+    for (const TDocumentPtr& other : m_documents) other->removePane(pane);
+    document->addPane(pane);
+    std::erase_if(m_documents, [](const TDocumentPtr& d) { return d->panes().empty(); });
+    if (std::find(m_documents.begin(), m_documents.end(), document) == m_documents.end())
+        m_documents.push_back(document);
+}
+
 void TSpectraViewerFrame::finishLoadedPanes(const std::vector<TSpectrumContainer*>& panes) {
     if (panes.empty()) return;
     // The View actions work on the current pane: the one made last draws its series as
     // highlighted lines.
-    action(QStringLiteral("ViewAllSeriesHighlight"))->setChecked(false);
-    action(QStringLiteral("ViewAllSeriesContinue"))->setChecked(false);
+    action(TActionId::ViewAllSeriesHighlight)->setChecked(false);
+    action(TActionId::ViewAllSeriesContinue)->setChecked(false);
     viewAllSeriesHighlight();
     viewAllSeriesContinue();
     for (TSpectrumContainer* container : panes) {
@@ -141,8 +144,9 @@ void TSpectraViewerFrame::finishLoadedPanes(const std::vector<TSpectrumContainer
 
 bool TSpectraViewerFrame::loadMziFile(const QString& fileName) {
     std::optional<TMziFileReader> reader;
-    std::optional<QString> refusal;
+    bool refused = false;
     std::vector<TSpectrumContainer*> made;
+    const TDocumentPtr document = newDocument(TDocumentFormat::Mzi, fileName);
     // The panes made are finished also after a failure, with what was read up to it: every one
     // is fitted to its first series, labelled and starts its view history there; a pane left at
     // the default window would show none of its data.
@@ -152,24 +156,21 @@ bool TSpectraViewerFrame::loadMziFile(const QString& fileName) {
         // Refused before any pane is touched: an existing pane is never filled instead.
         const int wanted = m_manager->count() + spectraCount;
         if (wanted > TSpectraManager::maxCount) {
-            refusal = paneRefusal(wanted);
+            m_services.dialogs.message(TMessageKind::Error, paneRefusal(wanted),
+                                       {TMessageButton::Abort});
+            refused = true;
             return;
         }
         for (int i = 0; i < spectraCount; ++i) {
-            const int before = m_manager->count();
-            m_manager->setCount(before + 1);
-            if (m_manager->count() != before + 1) {
-                refusal = paneRefusal(before + 1);
+            TSpectrumContainer* container =
+                openPane(QString::fromStdString(reader->caption(i)), document);
+            if (!container) {
+                refused = true;
                 return;
             }
-            TSpectrumContainer* container = m_manager->lastContainer();
-            m_manager->navigator()->setSpectrumContainer(container);
-            container->setCaption(QString::fromStdString(reader->caption(i)));
-            TSpectrum* spectrum = container->spectrum();
-            spectrum->setFileName(fileName.toStdString());
-            spectrum->setProperty(mziPathProperty, QString());
             made.push_back(container);
-            readNamingFile(fileName, [&] { reader->readSpectra(i, *spectrum->spectrumData()); });
+            TSpectrumData& data = *container->spectrum()->spectrumData();
+            readNamingFile(fileName, [&] { reader->readSpectra(i, data); });
         }
     };
     const bool done = runCommand(
@@ -191,17 +192,13 @@ bool TSpectraViewerFrame::loadMziFile(const QString& fileName) {
         loadFailureHint());
     // Save may write back only over a document that was read whole: a pane of a failed or
     // corrupt load lacks what could not be read, and is saved through the Save as dialog.
-    const bool whole = done && !refusal && !reader->corrupt();
-    if (whole)
-        for (TSpectrumContainer* container : made) setMziPath(*container->spectrum(), fileName);
-    if (refusal)
-        m_services.dialogs->message(TMessageKind::Error, *refusal, {TMessageButton::Abort});
+    document->setReadWhole(done && !refused && !reader->corrupt());
     if (reader && reader->corrupt())
-        m_services.dialogs->message(TMessageKind::Warning, QStringLiteral("Data corruption!"),
-                                    {TMessageButton::Ignore});
+        m_services.dialogs.message(TMessageKind::Warning, QStringLiteral("Data corruption!"),
+                                   {TMessageButton::Ignore});
     scheduleUpdateActions();
     emit currentChanged();
-    return done && !refusal;
+    return done && !refused;
 }
 
 bool TSpectraViewerFrame::saveMziFile(const QString& fileName, TSpectrumData& data) {
@@ -234,26 +231,16 @@ bool TSpectraViewerFrame::saveMziRange(const QString& fileName, TSpectrumData& d
 // --- File menu ------------------------------------------------------------------------------
 
 void TSpectraViewerFrame::fileNew() {
-    const int before = m_manager->count();
-    m_manager->setCount(before + 1);
-    if (m_manager->count() != before + 1) {
-        m_services.dialogs->message(TMessageKind::Error, paneRefusal(before + 1),
-                                    {TMessageButton::Abort});
-        return;
-    }
-    TSpectrumContainer* container = m_manager->lastContainer();
-    m_manager->navigator()->setSpectrumContainer(container);
-    TSpectrum* spectrum = container->spectrum();
-    spectrum->setFileName("new.mzi");
-    spectrum->setProperty(mziPathProperty, QString());
+    TSpectrumContainer* container = openPane(QString(), newDocument(TDocumentFormat::None));
+    if (!container) return;
     container->updateLabel();
-    spectrum->invalidate();
+    container->spectrum()->invalidate();
     scheduleUpdateActions();
     emit currentChanged();
 }
 
 void TSpectraViewerFrame::fileOpen() {
-    const auto choice = m_services.dialogs->openFileName(
+    const auto choice = m_services.dialogs.openFileName(
         QStringLiteral("Open"),
         {QStringLiteral("mzi files (*.mzi)"), QStringLiteral("mzXML files (*.mzxml)")});
     if (!choice) return;
@@ -267,7 +254,8 @@ void TSpectraViewerFrame::fileOpen() {
 void TSpectraViewerFrame::fileSave() {
     TSpectrum* spectrum = currentSpectrum();
     if (!spectrum) return;
-    const QString path = mziPathOf(*spectrum);
+    const TDocument* document = documentOf(currentContainer());
+    const QString path = document ? document->savePath() : QString();
     if (path.isEmpty()) {
         fileSaveAs();
         return;
@@ -278,15 +266,21 @@ void TSpectraViewerFrame::fileSave() {
 void TSpectraViewerFrame::fileSaveAs() {
     TSpectrum* spectrum = currentSpectrum();
     if (!spectrum) return;
-    QString proposed = mziPathOf(*spectrum);
+    const TDocument* document = documentOf(currentContainer());
+    QString proposed = document ? document->savePath() : QString();
     if (proposed.isEmpty())
         proposed = withExtension(spectrumFileName(*spectrum), QStringLiteral(".mzi"));
-    const auto path = m_services.dialogs->saveFileName(QStringLiteral("Save as"), proposed);
+    const auto path = m_services.dialogs.saveFileName(QStringLiteral("Save as"), proposed);
     if (!path) return;
     if (!saveMziFile(*path, *spectrum->spectrumData())) return;
+    // The pane is that document now, whatever other panes its former document had.
+    const TDocumentPtr saved = newDocument(TDocumentFormat::Mzi);
+    saved->savedAs(*path);
     spectrum->setFileName(path->toStdString());
-    setMziPath(*spectrum, *path);
-    if (auto* container = currentContainer()) container->updateLabel();
+    if (auto* container = currentContainer()) {
+        moveToDocument(container, saved);
+        container->updateLabel();
+    }
     spectrum->invalidate();
 }
 
@@ -294,7 +288,7 @@ void TSpectraViewerFrame::fileSaveRange() {
     TSpectrum* spectrum = currentSpectrum();
     if (!spectrum) return;
     // A range document is .mzi too: never proposed over the text or mzXML file a pane came from.
-    const auto path = m_services.dialogs->saveFileName(
+    const auto path = m_services.dialogs.saveFileName(
         QStringLiteral("Save range as"),
         withExtension(spectrumFileName(*spectrum), QStringLiteral(".mzi")));
     if (!path) return;
@@ -302,7 +296,7 @@ void TSpectraViewerFrame::fileSaveRange() {
 }
 
 void TSpectraViewerFrame::fileImport() {
-    const auto choice = m_services.dialogs->openFileName(
+    const auto choice = m_services.dialogs.openFileName(
         QStringLiteral("Import"),
         {QStringLiteral("ms text files (*.prn *.txt *.mzi)"),
          QStringLiteral("HPLC time, x, y1, y2 (*.txt *.csv)"), QStringLiteral("All files (*)")});
@@ -313,13 +307,13 @@ void TSpectraViewerFrame::fileImport() {
 void TSpectraViewerFrame::fileExport() {
     TSpectrum* spectrum = currentSpectrum();
     if (!spectrum || spectrum->series()->isEmpty()) return;
-    const auto path = m_services.dialogs->saveFileName(
+    const auto path = m_services.dialogs.saveFileName(
         QStringLiteral("Export"),
         withExtension(spectrumFileName(*spectrum), QStringLiteral(".txt")));
     if (!path) return;
     runCommand([&] {
         THourglass hourglass;
-        writeFileAtomically(*path, spectrum->currentSerieText());
+        writeFileAtomically(*path, currentSerieText(*spectrum->spectrumData(), TSerieText::Points));
     });
 }
 

@@ -20,10 +20,10 @@
 
 
 // The whole run is read before any pane is touched: a file that cannot be read, or fails in any
-// scan, leaves the panes as they were. The new pane is named by the mzXML path; it has no .mzi
+// scan, leaves the panes as they were. The new pane is named by the mzXML path; it is no .mzi
 // document, so Save asks where to write.
 bool TSpectraViewerFrame::openMzXmlFile(const QString& fileName) {
-    std::optional<QString> refusal;
+    bool refused = false;
     const bool done = runCommand(
         [&] {
             THourglass hourglass;
@@ -38,18 +38,13 @@ bool TSpectraViewerFrame::openMzXmlFile(const QString& fileName) {
                                       "element).");
             });
             const c_mzXML& reader = *read;
-            const int before = m_manager->count();
-            if (before + 1 <= TSpectraManager::maxCount) m_manager->setCount(before + 1);
-            if (m_manager->count() != before + 1) {
-                refusal = paneRefusal(before + 1);
+            TSpectrumContainer* container =
+                openPane(fileName, newDocument(TDocumentFormat::MzXml, fileName));
+            if (!container) {
+                refused = true;
                 return;
             }
-            TSpectrumContainer* container = m_manager->lastContainer();
-            m_manager->navigator()->setSpectrumContainer(container);
-            container->setCaption(fileName);
-            TSpectrum& spectrum = *container->spectrum();
-            spectrum.setFileName(fileName.toStdString());
-            TSpectrumData& data = *spectrum.spectrumData();
+            TSpectrumData& data = *container->spectrum()->spectrumData();
 
             int number = 0;
             for (const c_scaninfo& scan : reader.scans()) {
@@ -62,9 +57,7 @@ bool TSpectraViewerFrame::openMzXmlFile(const QString& fileName) {
             finishLoadedPanes({container});
         },
         loadFailureHint());
-    if (refusal)
-        m_services.dialogs->message(TMessageKind::Error, *refusal, {TMessageButton::Abort});
     scheduleUpdateActions();
     emit currentChanged();
-    return done && !refusal;
+    return done && !refused;
 }

@@ -7,9 +7,10 @@
 class iClipboard;
 class iDialogs;
 
+// The dialogs and the clipboard outlive every frame they are given to.
 struct TViewerServices {
-    iDialogs* dialogs = nullptr;      // not owned
-    iClipboard* clipboard = nullptr;  // not owned
+    iDialogs& dialogs;
+    iClipboard& clipboard;
     // Folder of the annotation pages: TEMP when set, else the system's temporary folder.
     QString tempPath;
     // major.minor.patch.tweak

@@ -17,12 +17,9 @@ int main(int argc, char* argv[]) {
 
     TGuiDialogs dialogs;
     TQtClipboard clipboard;
-    TViewerServices services;
-    services.dialogs = &dialogs;
-    services.clipboard = &clipboard;
     const QString temp = qEnvironmentVariable("TEMP");
-    services.tempPath = temp.isEmpty() ? QDir::tempPath() : temp;
-    services.version = QStringLiteral(VELMORIX_VERSION);
+    const TViewerServices services{dialogs, clipboard, temp.isEmpty() ? QDir::tempPath() : temp,
+                                   QStringLiteral(VELMORIX_VERSION)};
 
     // Paste is enabled while the clipboard holds text, whoever put it there.
     return runViewer(app, services, [&clipboard](TMainForm& window) {

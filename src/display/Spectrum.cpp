@@ -18,7 +18,6 @@
 #include "display/Cursors.h"
 #include "display/FontPainter.h"
 #include "display/SpectrumTool.h"
-#include "files/TextSpectrum.h"
 #include "model/ModelErrors.h"
 
 namespace {
@@ -489,66 +488,6 @@ QString TSpectrum::cursorReadout() const {
     appendFixed(text, m_mousePos.x, 5);
     text += " (m/z)";
     return QString::fromStdString(text);
-}
-
-std::string TSpectrum::currentSerieText() const {
-    const auto serie = m_data->series()->current();
-    if (!serie) return {};
-    return serie->points()->getAsText();
-}
-
-std::string TSpectrum::currentSerieRangeText() const {
-    const auto serie = m_data->series()->current();
-    if (!serie) return {};
-    TFloatPointSortedList& points = *serie->points();
-    const TRange& x = *m_data->xRange();
-    const TIndexRange window = points.findRange(x.min(), x.max());
-    if (window.first > window.last || window.first >= points.count()) return {};
-    return points.textRange(window.first, window.last);
-}
-
-std::string TSpectrum::currentSerieMassList() const {
-    const auto serie = m_data->series()->current();
-    if (!serie) return {};
-    return massListText(*serie->points());
-}
-
-TPointListSerie& TSpectrum::ensureCurrentSerie() {
-    if (const auto serie = m_data->series()->current()) return *serie;
-    return *m_data->series()->newSerie("No name");
-}
-
-void TSpectrum::setCurrentSerieText(std::string_view text) {
-    TFloatPointSortedList& points = *ensureCurrentSerie().points();
-    try {
-        readSeriesText(points, text);
-    } catch (...) {
-        invalidate();
-        throw;
-    }
-    invalidate();
-}
-
-QStringList TSpectrum::currentSerieStringList() {
-    const auto& points = ensureCurrentSerie().points()->points();
-    QStringList list;
-    list.reserve(static_cast<qsizetype>(points.size()));
-    for (const TFloatPointRec& p : points) list.append(QString::fromStdString(stringListItem(p)));
-    return list;
-}
-
-void TSpectrum::setCurrentSerieStringList(const QStringList& list) {
-    TFloatPointSortedList& points = *ensureCurrentSerie().points();
-    std::vector<std::string> items;
-    items.reserve(static_cast<std::size_t>(list.size()));
-    for (const QString& item : list) items.push_back(item.toStdString());
-    try {
-        readStringList(points, items);
-    } catch (...) {
-        invalidate();
-        throw;
-    }
-    invalidate();
 }
 
 // --- painting --------------------------------------------------------------------------------

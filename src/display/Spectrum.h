@@ -5,7 +5,7 @@
 #include <QColor>
 #include <QImage>
 #include <QPointer>
-#include <QStringList>
+#include <QString>
 #include <QWidget>
 
 #include <cstdint>
@@ -133,25 +133,6 @@ public:
     // point, else from the last press: " %.5f %s%.5f = %.5f (m/z)", always with '.'.
     QString cursorReadout() const;
 
-    // Point text of the current series (all points, or those inside the visible x range);
-    // empty without a current series.
-    std::string currentSerieText() const;
-    std::string currentSerieRangeText() const;
-    // "%15.4f\n" per point of the current series; empty without one.
-    std::string currentSerieMassList() const;
-    // Reads point text into the current series, adding a series "No name" when there is none,
-    // and repaints. On a fault the pairs read before it stay and EConvertError
-    // "Interrupted. wrong X Y format" is thrown for the calling command to show.
-    void setCurrentSerieText(std::string_view text);
-    // "%.4f\t%.3f" per point of the current series (a series "No name" is added first when
-    // there is none).
-    QStringList currentSerieStringList();
-    // Replaces the current series' points by one x and y pair per item (a series "No name"
-    // is added first when there is none); pairs with x <= 0 or y = 0 are skipped. Stops at
-    // the first item that does not convert, keeping the points before it, repaints and then
-    // throws EConvertError "Interrupted. wrong X Y format".
-    void setCurrentSerieStringList(const QStringList& list);
-
     // Drops the cached drawing of series and labels and repaints, for changes the cache
     // cannot see.
     void invalidateDrawing();
@@ -225,7 +206,6 @@ private:
     void paintThreshold(QPainter& painter);
     void placeAxes();
     void watchAxis(TAxis* axis, bool watch);
-    TPointListSerie& ensureCurrentSerie();
     QPoint eventPixel(const QMouseEvent& event) const;
     // Runs a mouse handler's work, turning failures into messages.
     void handleMouse(const std::function<void()>& work);

@@ -81,7 +81,9 @@ protected:
 
     QTemporaryDir m_dir;
     FakeClipboard m_clipboard;
-    TViewerServices m_services{nullptr, &m_clipboard, QDir::tempPath(), "0.2.0.0"};
+    // The headless runs answer their own dialogs: anything asked of these fails the test.
+    ScriptedDialogs m_dialogs;
+    TViewerServices m_services{m_dialogs, m_clipboard, QDir::tempPath(), "0.2.0.0"};
     std::ostringstream m_out;
     std::ostringstream m_err;
 };

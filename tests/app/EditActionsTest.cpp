@@ -44,7 +44,7 @@ const Points peaks = {{100.5, 20.25}, {101.25, 5.5}, {150.125, 1000.0}, {200.0, 
 
 TEST_F(EditActions, CutPutsTheSerieOnTheClipboardAndPasteBringsItBackAsNoName) {
     addPane({{"first", {{10.0, 1.0}}}, {"scan 3", peaks}});
-    const std::string text = current().currentSerieText();
+    const std::string text = currentSerieText(currentData(), TSerieText::Points);
 
     trigger("EditCutSerie");
     EXPECT_EQ(m_clipboard.text(), text);
@@ -73,9 +73,9 @@ TEST_F(EditActions, CommandsWithoutTheirSerieOrTextDoNothing) {
 
     m_clipboard.setText("kept");
     const auto copyAll = [&] {
-        m_frame->editCopySerie();
-        m_frame->editCopyMass();
-        m_frame->editCopyRangeSerie();
+        m_frame->editCopy(TSerieText::Points);
+        m_frame->editCopy(TSerieText::Masses);
+        m_frame->editCopy(TSerieText::VisiblePoints);
         m_frame->editCutSerie();
         m_frame->editDeleteSerie();
     };

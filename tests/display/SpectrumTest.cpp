@@ -321,20 +321,6 @@ TEST_F(SpectrumPlot, TheReadOutMeasuresFromTheReferencePointOrThePress) {
     EXPECT_EQ(plot.cursorReadout().toStdString(), " 100.00000 -1.00000 = 99.00000 (m/z)");
 }
 
-// The text formats and the parsing are the readers' own; the plot adds the window and the
-// series it makes when there is none.
-TEST_F(SpectrumPlot, SeriesTextsKeepToTheWindowAndMakeASerieWhenThereIsNone) {
-    EXPECT_EQ(plot.currentSerieText(), "");
-
-    plot.setCurrentSerieText("5.5 20\n50.25 1500000.5\n150 3\n");
-    ASSERT_EQ(plot.series()->count(), 1);
-    EXPECT_EQ(plot.series()->current()->name(), "No name");
-    plot.setView(10, 100, 0, 100);
-    EXPECT_EQ(plot.currentSerieRangeText(), "        50.25000 1500000.500\n");
-    plot.setView(60, 100, 0, 100);
-    EXPECT_EQ(plot.currentSerieRangeText(), "");
-}
-
 // --- failures --------------------------------------------------------------------------------
 
 TEST_F(SpectrumPlot, APaintFailureIsRaisedOnceAfterThePaintPerBurst) {

@@ -109,7 +109,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
         m_window = makeWindow(
-            TViewerServices{&m_dialogs, &m_clipboard, tempFolder(), QStringLiteral("0.2.0.0")});
+            TViewerServices{m_dialogs, m_clipboard, tempFolder(), QStringLiteral("0.2.0.0")});
         ASSERT_NE(m_frame, nullptr);
         m_window->resize(1000, 700);
         m_window->show();
