@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const TFloatPointSortedList& points = *series.serie(s)->points();
             fuzz::checkSortedFinite(points);
         }
-        finishMziLoad(spectrum);
+        finishLoadedData(spectrum);
         FUZZ_CHECK(spectrum.xRange()->x() <= spectrum.xRange()->y());
     }
     return 0;

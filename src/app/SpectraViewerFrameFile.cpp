@@ -132,7 +132,7 @@ void TSpectraViewerFrame::finishLoadedPanes(const std::vector<TSpectrumContainer
     for (TSpectrumContainer* container : panes) {
         TSpectrum& spectrum = *container->spectrum();
         TSpectrumData& data = *spectrum.spectrumData();
-        finishMziLoad(data);
+        finishLoadedData(data);
         spectrum.clearViewHistory();
         spectrum.startViewHistory();
         // What was just read is what the file holds: closing does not ask about it.

@@ -246,20 +246,3 @@ std::optional<std::string> mziRangeText(const TSpectrumData& data) {
     writeSerie(observed, observed.dataobs(), current, window.first, window.last);
     return documentBytes(root);
 }
-
-void finishMziLoad(TSpectrumData& data) {
-    TPointListSerieList& series = *data.series();
-    series.setCurrentIndex(0);
-    data.fitXRange();
-    data.fitYRange();
-    // A label list needs points to pick its peaks from: a first series that came empty (or was
-    // found corrupt) gets none.
-    if (!series.isEmpty() && !series.serie(0)->points()->isEmpty()) {
-        const TPointlistLabelListPtr labels =
-            newPointlistLabelList(customLabelsName, *series.serie(0)->points());
-        labels->setVisible(true);
-        labels->font().color = colors::navy;
-        data.labels()->add(labels);
-    }
-    data.labels()->setNeedsLayout(true);
-}

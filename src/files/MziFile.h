@@ -52,11 +52,3 @@ std::optional<std::string> mziFileText(const TSpectrumData& data);
 // The document for the current series' points inside data's visible x range, alone: no range
 // rectangle and no other series. nullopt when data has no series.
 std::optional<std::string> mziRangeText(const TSpectrumData& data);
-
-// The steps that end a load and belong to the model: series 0 becomes current, the visible ranges
-// fit it, a visible "Custom Labels" list in navy labels its points (only when it has points), and
-// the labels are laid out at the next paint.
-void finishMziLoad(TSpectrumData& data);
-
-// The name of the label list a load gives a pane.
-inline constexpr char customLabelsName[] = "Custom Labels";

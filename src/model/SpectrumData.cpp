@@ -1,9 +1,11 @@
-// The data of one plot pane and the fitting of its visible windows to the current series.
+// The data of one plot pane, the fitting of its visible windows to the current series and the
+// steps that finish a loaded pane.
 #include "model/SpectrumData.h"
 
 #include <cmath>
 #include <utility>
 
+#include "model/Label.h"
 #include "model/ModelErrors.h"
 
 namespace {
@@ -76,4 +78,21 @@ void TSpectrumData::fitYRange() {
         m_yRange->setMin(-2.0);
         m_yRange->setMax(102.0);
     }
+}
+
+void finishLoadedData(TSpectrumData& data) {
+    TPointListSerieList& series = *data.series();
+    series.setCurrentIndex(0);
+    data.fitXRange();
+    data.fitYRange();
+    // A label list needs points to pick its peaks from: a first series that came empty (or was
+    // found corrupt) gets none.
+    if (!series.isEmpty() && !series.serie(0)->points()->isEmpty()) {
+        const TPointlistLabelListPtr labels =
+            newPointlistLabelList(customLabelsName, *series.serie(0)->points());
+        labels->setVisible(true);
+        labels->font().color = colors::navy;
+        data.labels()->add(labels);
+    }
+    data.labels()->setNeedsLayout(true);
 }

@@ -91,6 +91,14 @@ private:
     std::string m_annotationText;
 };
 
+// The name of the label list a load gives a pane.
+inline constexpr char customLabelsName[] = "Custom Labels";
+
+// The steps that end every load (document, run or text spectrum) and belong to the model: series
+// 0 becomes current, the visible ranges fit it, a visible "Custom Labels" list in navy labels its
+// points (only when it has points), and the labels are laid out at the next paint.
+void finishLoadedData(TSpectrumData& data);
+
 inline TSpectrumDataPtr newSpectrumData(std::string_view symbol, std::string_view name) {
     return std::make_shared<TSpectrumData>(symbol, name);
 }

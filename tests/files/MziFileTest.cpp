@@ -319,7 +319,7 @@ TEST(MziFileFinish, TheFirstSeriesBecomesCurrentFitsTheRangesAndGetsNavyLabels) 
     TSpectrumData data;
     addSerie(data, "first", TSerieStyle::Bars, {{10.0, 100.0}, {35.0, 500.0}, {60.0, 200.0}});
     addSerie(data, "second", TSerieStyle::Line, {{1000.0, 9000.0}});
-    finishMziLoad(data);
+    finishLoadedData(data);
     EXPECT_EQ(data.series()->currentIndex(), 0);
     EXPECT_DOUBLE_EQ(data.xRange()->max(), 61.0);
     EXPECT_DOUBLE_EQ(data.yRange()->max(), 510.0);
@@ -338,7 +338,7 @@ TEST(MziFileFinish, AFirstSeriesWithoutPointsGetsNoLabelList) {
     TSpectrumData data;
     addSerie(data, "corrupt", TSerieStyle::Bars, {});
     addSerie(data, "second", TSerieStyle::Line, {{1000.0, 9000.0}});
-    finishMziLoad(data);
+    finishLoadedData(data);
     EXPECT_EQ(data.series()->currentIndex(), 0);
     EXPECT_EQ(data.labels()->count(), 0);
     EXPECT_DOUBLE_EQ(data.xRange()->max(), 102.0);
