@@ -309,20 +309,6 @@ std::string reportJson(const TSpectraManager& manager, const TRecordingDialogs& 
 
 // --- the headless run -----------------------------------------------------------------------
 
-// Loads a file as the File menu would: a .mzi document or an mzXML run is opened, anything
-// else is imported as a text spectrum.
-void openFile(TSpectraViewerFrame& frame, iDialogs&, const QString& path) {
-    if (QFileInfo(path).suffix().compare(QLatin1String("mzi"), Qt::CaseInsensitive) == 0) {
-        frame.loadMziFile(path);
-        return;
-    }
-    if (QFileInfo(path).suffix().compare(QLatin1String("mzxml"), Qt::CaseInsensitive) == 0) {
-        frame.openMzXmlFile(path);
-        return;
-    }
-    frame.importTextFile(path, 1);
-}
-
 // Resizes the window so that the manager gets size, as far as the window's layout allows.
 void fitManager(QWidget& window, TSpectraManager& manager, QSize size) {
     const QSize frameExtra = window.size() - manager.size();
@@ -348,7 +334,7 @@ int runLoads(const TCommandLine& commandLine, const TViewerServices& services, s
     const bool render = commandLine.mode == TCommandLine::TMode::Render;
     if (render) fitManager(window, manager, commandLine.renderSize);
 
-    for (const QString& path : commandLine.files) openFile(frame, dialogs, path);
+    for (const QString& path : commandLine.files) frame.openAnyFile(path);
     QCoreApplication::processEvents();
 
     int status = dialogs.anyError() ? 1 : 0;

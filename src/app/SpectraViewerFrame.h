@@ -101,11 +101,19 @@ public:
     // Adds one pane per spectra element of the document; errors are shown through the dialogs
     // and panes made before a failure stay. Returns whether the load went through.
     bool loadMziFile(const QString& fileName);
-    // Writes all series of data atomically; clears its modified flag on success. Errors are
-    // shown; returns whether the file was written.
-    bool saveMziFile(const QString& fileName, TSpectrumData& data);
+    // The document of pane, made for it (unsaved, of no format) when it has none.
+    TDocumentPtr documentFor(TSpectrumContainer* pane);
+    // Writes every pane of document atomically as one .mzi document; clears their modified
+    // flags on success. Errors are shown; returns whether the file was written.
+    bool saveDocument(const QString& fileName, TDocument& document);
     // Writes the current series' points inside the visible x range.
     bool saveMziRange(const QString& fileName, TSpectrumData& data);
+
+    // Opens path with the reader its content calls for: a .mzi document, an mzXML run or a text
+    // spectrum, whatever the file is named. A file whose first bytes tell nothing goes by its
+    // extension as the headless modes always did. Errors are shown; returns whether the load
+    // went through.
+    bool openAnyFile(const QString& path);
 
     void fileNew();
     void fileOpen();

@@ -23,6 +23,7 @@
 #include "display/Spectrum.h"
 #include "display/SpectrumContainer.h"
 #include "display/SpectrumNavigator.h"
+#include "files/FileFormat.h"
 #include "files/MziFile.h"
 #include "model/SpectrumData.h"
 
@@ -123,12 +124,11 @@ void TSpectraViewerFrame::moveToDocument(TSpectrumContainer* pane, const TDocume
 
 void TSpectraViewerFrame::finishLoadedPanes(const std::vector<TSpectrumContainer*>& panes) {
     if (panes.empty()) return;
-    // The View actions work on the current pane: the one made last draws its series as
-    // highlighted lines.
+    // The View actions work on the current pane: the one made last draws its series
+    // highlighted. Every series keeps the style it was read with: a document's stored styles
+    // are what Save writes back.
     action(TActionId::ViewAllSeriesHighlight)->setChecked(false);
-    action(TActionId::ViewAllSeriesContinue)->setChecked(false);
     viewAllSeriesHighlight();
-    viewAllSeriesContinue();
     for (TSpectrumContainer* container : panes) {
         TSpectrum& spectrum = *container->spectrum();
         TSpectrumData& data = *spectrum.spectrumData();
@@ -201,14 +201,30 @@ bool TSpectraViewerFrame::loadMziFile(const QString& fileName) {
     return done && !refused;
 }
 
-bool TSpectraViewerFrame::saveMziFile(const QString& fileName, TSpectrumData& data) {
+TDocumentPtr TSpectraViewerFrame::documentFor(TSpectrumContainer* pane) {
+    for (const TDocumentPtr& document : m_documents)
+        if (document->holds(pane)) return document;
+    const TDocumentPtr document = newDocument(TDocumentFormat::None);
+    moveToDocument(pane, document);
+    return document;
+}
+
+bool TSpectraViewerFrame::saveDocument(const QString& fileName, TDocument& document) {
     bool written = false;
     runCommand([&] {
         THourglass hourglass;
-        const auto text = mziFileText(data);
+        const std::vector<TSpectrumContainer*> panes = document.panes();
+        std::vector<TMziPane> mziPanes;
+        for (TSpectrumContainer* pane : panes)
+            mziPanes.push_back({pane->caption().toStdString(),
+                                     pane->spectrum()->spectrumData().get()});
+        // Every pane of a document carries the document's annotation page.
+        const std::string annotations =
+            panes.empty() ? std::string() : panes.front()->spectrum()->spectrumData()->annotationText();
+        const auto text = mziDocumentText(mziPanes, annotations);
         if (!text) return;  // no series: nothing to write
         writeFileAtomically(fileName, *text);
-        data.setModified(false);
+        for (TSpectrumContainer* pane : panes) pane->spectrum()->spectrumData()->setModified(false);
         written = true;
     });
     scheduleUpdateActions();
@@ -229,6 +245,29 @@ bool TSpectraViewerFrame::saveMziRange(const QString& fileName, TSpectrumData& d
 }
 
 // --- File menu ------------------------------------------------------------------------------
+
+bool TSpectraViewerFrame::openAnyFile(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix();
+    switch (detectFileFormat(QFile::encodeName(path).toStdString())) {
+        case TFileFormat::Mzi:
+            return loadMziFile(path);
+        case TFileFormat::MzXml:
+            return openMzXmlFile(path);
+        case TFileFormat::MzMl:
+            runCommand([&] {
+                throw EFileError(QStringLiteral("Cannot read \"%1\": it is an mzML run, which "
+                                                "this version cannot open.")
+                                     .arg(path));
+            });
+            return false;
+        default:
+            break;
+    }
+    if (suffix.compare(QLatin1String("mzi"), Qt::CaseInsensitive) == 0) return loadMziFile(path);
+    if (suffix.compare(QLatin1String("mzxml"), Qt::CaseInsensitive) == 0)
+        return openMzXmlFile(path);
+    return importTextFile(path, 1);
+}
 
 void TSpectraViewerFrame::fileNew() {
     TSpectrumContainer* container = openPane(QString(), newDocument(TDocumentFormat::None));
@@ -251,46 +290,51 @@ void TSpectraViewerFrame::fileOpen() {
     }
 }
 
+// Save and Save as write the whole document the current pane belongs to: every pane that came
+// from its file, in order, with its caption and the annotation page.
 void TSpectraViewerFrame::fileSave() {
-    TSpectrum* spectrum = currentSpectrum();
-    if (!spectrum) return;
-    const TDocument* document = documentOf(currentContainer());
-    const QString path = document ? document->savePath() : QString();
+    TSpectrumContainer* container = currentContainer();
+    if (!container) return;
+    const TDocumentPtr document = documentFor(container);
+    const QString path = document->savePath();
     if (path.isEmpty()) {
         fileSaveAs();
         return;
     }
-    saveMziFile(path, *spectrum->spectrumData());
+    saveDocument(path, *document);
 }
 
 void TSpectraViewerFrame::fileSaveAs() {
-    TSpectrum* spectrum = currentSpectrum();
-    if (!spectrum) return;
-    const TDocument* document = documentOf(currentContainer());
-    QString proposed = document ? document->savePath() : QString();
+    TSpectrumContainer* container = currentContainer();
+    if (!container) return;
+    TSpectrum& spectrum = *container->spectrum();
+    const TDocumentPtr document = documentFor(container);
+    QString proposed = document->savePath();
     if (proposed.isEmpty())
-        proposed = withExtension(spectrumFileName(*spectrum), QStringLiteral(".mzi"));
+        proposed = withExtension(spectrumFileName(spectrum), QStringLiteral(".mzi"));
     const auto path = m_services.dialogs.saveFileName(QStringLiteral("Save as"), proposed);
     if (!path) return;
-    if (!saveMziFile(*path, *spectrum->spectrumData())) return;
-    // The pane is that document now, whatever other panes its former document had.
-    const TDocumentPtr saved = newDocument(TDocumentFormat::Mzi);
-    saved->savedAs(*path);
-    spectrum->setFileName(path->toStdString());
-    if (auto* container = currentContainer()) {
-        moveToDocument(container, saved);
-        container->updateLabel();
+    if (!saveDocument(*path, *document)) return;
+    document->savedAs(*path);
+    for (TSpectrumContainer* pane : document->panes()) {
+        pane->spectrum()->setFileName(path->toStdString());
+        pane->updateLabel();
+        pane->spectrum()->invalidate();
     }
-    spectrum->invalidate();
 }
 
 void TSpectraViewerFrame::fileSaveRange() {
     TSpectrum* spectrum = currentSpectrum();
     if (!spectrum) return;
-    // A range document is .mzi too: never proposed over the text or mzXML file a pane came from.
-    const auto path = m_services.dialogs.saveFileName(
-        QStringLiteral("Save range as"),
-        withExtension(spectrumFileName(*spectrum), QStringLiteral(".mzi")));
+    // A range document is .mzi too: never proposed over the text or mzXML file a pane came
+    // from, nor over the document itself, which would lose all but the range.
+    QString proposed = withExtension(spectrumFileName(*spectrum), QStringLiteral(".mzi"));
+    if (const TDocument* document = documentOf(currentContainer())) {
+        const QString own = QFileInfo(proposed).absoluteFilePath();
+        if (own == QFileInfo(document->path()).absoluteFilePath() || own == document->savePath())
+            proposed = withExtension(spectrumFileName(*spectrum), QStringLiteral("-range.mzi"));
+    }
+    const auto path = m_services.dialogs.saveFileName(QStringLiteral("Save range as"), proposed);
     if (!path) return;
     saveMziRange(*path, *spectrum->spectrumData());
 }

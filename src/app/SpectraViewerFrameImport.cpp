@@ -54,7 +54,7 @@ bool TSpectraViewerFrame::importTextFile(const QString& fileName, int filterInde
             const TPointListSeriePtr serie =
                 spectrum.series()->newSerie(fileName.left(serieNameLength).toStdString());
             serie->setColor(colors::black);
-            serie->setStyle(TSerieStyle::Bars);
+            serie->setStyle(TSerieStyle::Line);
             serie->setPoints(points);
 
             finishLoadedPanes({made});

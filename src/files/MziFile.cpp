@@ -201,12 +201,13 @@ void TMziFileReader::readSpectra(int index, TSpectrumData& data) {
     }
 }
 
-std::optional<std::string> mziFileText(const TSpectrumData& data) {
-    TPointListSerieList& series = *data.series();
-    if (series.isEmpty()) return std::nullopt;
-    TXMLQUENTARISType root = newQUENTARIS();
-    TXMLSpectraType spectra = root.spectra_set().add();
+namespace {
 
+// Fills a spectra element with every series of data and the range rectangle of its current
+// series; nothing for data without series.
+void writeSpectra(TXMLSpectraType spectra, const TSpectrumData& data) {
+    TPointListSerieList& series = *data.series();
+    if (series.isEmpty()) return;
     const TPointListSeriePtr current = series.current();
     TXMLRangeType range = spectra.ranges().add();
     range.setName("default");
@@ -223,6 +224,30 @@ std::optional<std::string> mziFileText(const TSpectrumData& data) {
         TPointListSerie& serie = *series.serie(i);
         writeSerie(theoretical, theoretical.datatheo(), serie, 0, serie.points()->count() - 1);
     }
+}
+
+}  // namespace
+
+std::optional<std::string> mziFileText(const TSpectrumData& data) {
+    if (data.series()->isEmpty()) return std::nullopt;
+    TXMLQUENTARISType root = newQUENTARIS();
+    writeSpectra(root.spectra_set().add(), data);
+    return documentBytes(root);
+}
+
+std::optional<std::string> mziDocumentText(const std::vector<TMziPane>& panes,
+                                           const std::string& annotationText) {
+    const bool anySerie = std::any_of(panes.begin(), panes.end(), [](const TMziPane& pane) {
+        return !pane.data->series()->isEmpty();
+    });
+    if (!anySerie) return std::nullopt;
+    TXMLQUENTARISType root = newQUENTARIS();
+    for (const TMziPane& pane : panes) {
+        TXMLSpectraType spectra = root.spectra_set().add();
+        if (!pane.caption.empty()) spectra.setName(validUtf8(pane.caption));
+        writeSpectra(spectra, *pane.data);
+    }
+    if (!annotationText.empty()) root.annotations().setText(validUtf8(annotationText));
     return documentBytes(root);
 }
 

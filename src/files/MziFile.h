@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "files/MziTypes.h"
 
@@ -49,6 +50,19 @@ private:
 // rectangle of the current series. The bytes to write, UTF-8, ending with CR LF; nullopt when
 // data has no series (nothing is to be written).
 std::optional<std::string> mziFileText(const TSpectrumData& data);
+// A pane of a document as Save writes it back; data is not owned.
+struct TMziPane {
+    std::string caption;
+    const TSpectrumData* data = nullptr;
+};
+
+// The whole document: one "spectra" element per pane in this order, named by its caption (when
+// it has one) and holding the pane's series as mziFileText writes them (none for a pane without
+// series), and the annotation page as the text of "Annotations" (none when empty). nullopt when
+// no pane has a series.
+std::optional<std::string> mziDocumentText(const std::vector<TMziPane>& panes,
+                                           const std::string& annotationText);
+
 // The document for the current series' points inside data's visible x range, alone: no range
 // rectangle and no other series. nullopt when data has no series.
 std::optional<std::string> mziRangeText(const TSpectrumData& data);

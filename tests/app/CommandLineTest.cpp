@@ -117,7 +117,7 @@ TEST_F(HeadlessRun, DumpJsonReportsEveryPaneAndSeries) {
     EXPECT_EQ(scan["style"].toInt(), 1);
     EXPECT_EQ(scan["checksum"].toInteger(), pointTextChecksum("100.5 10\n200.25 30\n300.125 20\n"));
 
-    // The last pane is finished: lines, fitted to series 0, labelled.
+    // The last pane is finished: its stored styles kept, fitted to series 0, labelled.
     const QJsonObject last = panes[1].toObject();
     EXPECT_EQ(last["modified"], QJsonValue(false));
     const QJsonArray x = last["xRange"].toArray();
@@ -127,7 +127,8 @@ TEST_F(HeadlessRun, DumpJsonReportsEveryPaneAndSeries) {
     ASSERT_EQ(series.size(), 2);
     const QJsonObject model = series[1].toObject();
     EXPECT_EQ(model["name"].toString(), QStringLiteral("model \"b\""));
-    for (const auto& s : series) EXPECT_EQ(s.toObject()["style"].toInt(), 2);
+    EXPECT_EQ(series[0].toObject()["style"].toInt(), 1);
+    EXPECT_EQ(model["style"].toInt(), 2);
     EXPECT_EQ(model["tail"].toArray(),
               (QJsonArray{QJsonArray{250, 15}, QJsonArray{350, 2.5}, QJsonArray{450, 1}}));
     EXPECT_EQ(last["labelLists"].toArray(), (QJsonArray{QJsonObject{{"name", "Custom Labels"},

@@ -97,9 +97,10 @@ TEST_F(FileActions, OpenLoadsTheChosenDocumentIntoNewPanesUnmodified) {
         expectFinishedAsLoaded(plot);
     }
 
-    // The first pane keeps its styles; the View actions draw the last one's as lines.
-    EXPECT_EQ(dataOf(0).series()->serie(0)->style(), TSerieStyle::Bars);
-    for (const auto& serie : *dataOf(1).series()) EXPECT_EQ(serie->style(), TSerieStyle::Line);
+    // Every series keeps the style the document stores.
+    for (int pane = 0; pane < 2; ++pane)
+        for (const auto& serie : *dataOf(pane).series())
+            EXPECT_EQ(serie->style(), TSerieStyle::Bars);
 
     // The second filter entry is mzXML, whatever the file is called: a document that is no
     // run is refused and leaves no pane.
@@ -143,6 +144,58 @@ TEST_F(FileActions, SaveWritesBackWithoutAskingOnlyWhatCameWholeFromAnMziFile) {
         EXPECT_EQ(m_dialogs.saveRequests().back().proposed, file);
         EXPECT_EQ(readFile(file), before);
     }
+}
+
+// Save writes back the whole document the pane came from, so that reopening gives what was
+// there plus the edit: every pane in order with its caption, the stored styles, the annotation
+// page. A document opened and saved without edits keeps its series, names, styles and points.
+TEST_F(FileActions, SaveWritesBackTheWholeDocument) {
+    const QString file = write(
+        "whole.mzi",
+        documentXml({spectraXml("First", {{"obs", "bar", peaksText}}),
+                     spectraXml("Second", {{"measured", "continue", peaksText},
+                                           {"model", "bar", "150 5\n250 15\n"}})},
+                    "&lt;p&gt;Run A&lt;/p&gt;"));
+    ASSERT_TRUE(m_frame->loadMziFile(file));
+    m_dialogs.enterText(QStringLiteral("renamed"));
+    m_frame->viewCurrentSerieName();
+    trigger("FileSave");
+    EXPECT_FALSE(currentData().isModified());
+    // Save range never proposes the document's own name, which it would shrink to the range.
+    m_dialogs.cancelSave();
+    trigger("FileSaveRange");
+    EXPECT_EQ(m_dialogs.saveRequests().back().proposed, path("whole-range.mzi"));
+
+    const auto reopened = [&] {
+        manager().setCount(0);
+        EXPECT_TRUE(m_frame->loadMziFile(file));
+        EXPECT_EQ(manager().count(), 2);
+    };
+    reopened();
+    const auto expectWhole = [&](const char* secondName) {
+        EXPECT_EQ(manager().container(0)->caption(), QStringLiteral("First"));
+        EXPECT_EQ(manager().container(1)->caption(), QStringLiteral("Second"));
+        EXPECT_EQ(dataOf(0).annotationText(), "<p>Run A</p>");
+        EXPECT_EQ(dataOf(0).series()->serie(0)->style(), TSerieStyle::Bars);
+        const TPointListSerieList& second = *dataOf(1).series();
+        ASSERT_EQ(second.count(), 2);
+        EXPECT_EQ(second.serie(0)->name(), secondName);
+        EXPECT_EQ(second.serie(0)->style(), TSerieStyle::Line);
+        EXPECT_EQ(second.serie(1)->style(), TSerieStyle::Bars);
+        EXPECT_EQ(second.serie(1)->points()->points(),
+                  (std::vector<TFloatPointRec>{{150, 5}, {250, 15}}));
+    };
+    expectWhole("renamed");
+
+    // Saved again without an edit (Save as over itself), it reads back the same.
+    m_dialogs.saveAs(file);
+    trigger("FileSaveAs");
+    const std::string saved = readFile(file);
+    reopened();
+    expectWhole("renamed");
+    m_dialogs.saveAs(file);
+    trigger("FileSaveAs");
+    EXPECT_EQ(readFile(file), saved);
 }
 
 TEST_F(FileActions, SaveAsSaveRangeAndExportProposeNamesAfterThePane) {
