@@ -1,37 +1,12 @@
-// The mzXML reader: scans a run as text, without an XML parser, for the run header, each scan's
-// start tag and its peak list. No Qt.
+// The mzXML import: the first scans of a run with their decoded peaks, read through the run
+// reader. No Qt.
 #pragma once
 
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "model/FloatPoint.h"
-
-// The file cannot be read or its content cannot be taken as a run; what() names the file.
-class EMzXmlError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// One scan: the attributes of its start tag, those of its peaks element and the decoded peaks.
-// Numbers are 0 and texts empty for attributes the file does not give.
-struct c_scaninfo {
-    int num = 0;
-    int msLevel = 0;
-    int peaksCount = 0;
-    std::string retentionTime;  // as written, e.g. "PT0.2961S"
-    double startMz = 0.0;
-    double endMz = 0.0;
-    double basePeakMz = 0.0;
-    double basePeakIntensity = 0.0;
-    double totIonCurrent = 0.0;
-    int precision = 0;            // bits per value: 32 (also for 0) or 64
-    std::string compressionType;  // "zlib", or "none" / empty for plain data
-    // (m/z, intensity) in file order; pairs holding NaN or an infinity are left out.
-    std::vector<TFloatPointRec> peaks;
-};
+#include "files/MzXmlRun.h"
 
 // Reads a whole run at construction; the file is mapped, not copied, and closed again before
 // the constructor returns. Only the first keptScans scans are kept with their peaks: the tags
@@ -40,9 +15,7 @@ class c_mzXML {
 public:
     // How many scans the viewer imports into one pane.
     static constexpr int importedScans = 11;
-    // The most bytes the peak data of one scan may inflate to (32 M pairs of 32-bit values),
-    // so that a compressed bomb or a lying peak count cannot exhaust the memory.
-    static constexpr std::size_t maxInflatedBytes = std::size_t(256) << 20;
+    static constexpr std::size_t maxInflatedBytes = TMzXmlRunReader::maxInflatedBytes;
 
     // Throws EMzXmlError when the file cannot be read or a scan cannot be taken: an attribute
     // that does not convert, peak data that is not Base64, not zlib when it says so, inflates
@@ -64,7 +37,9 @@ public:
 
 private:
     c_mzXML(std::string sourceName, int keptScans, std::string_view text);
-    void read(std::string_view text);
+    // Called by the run reader for each scan as its pass reaches it.
+    TMzXmlRunReader::TRowListener keeper();
+    void takeRun(const TMzXmlRunReader& run);
 
     std::string m_fileName;
     int m_keptScans;

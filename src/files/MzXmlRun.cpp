@@ -1,0 +1,667 @@
+// The mzXML run reader: a text scanner over the run, the attribute reader, the pass over every
+// scan's tags and the decoding of peak data (Base64, optionally zlib, 32- or 64-bit big-endian
+// values).
+#include "files/MzXmlRun.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <initializer_list>
+#include <optional>
+#include <stdexcept>
+#include <utility>
+
+#include "model/Base64.h"
+#include "model/DecimalText.h"
+
+namespace {
+
+// A set of bytes, tested with one table look-up.
+class TCharSet {
+public:
+    constexpr explicit TCharSet(std::string_view chars) {
+        for (const char c : chars) m_in[static_cast<unsigned char>(c)] = true;
+    }
+    constexpr bool contains(char c) const { return m_in[static_cast<unsigned char>(c)]; }
+
+private:
+    std::array<bool, 256> m_in{};
+};
+
+// The scanner sees the run as one text, so a line break separates attributes as a blank does:
+// start tags and peak data may span lines.
+constexpr TCharSet blank(" \t\r\n");
+// Where an attribute name ends; a tab or a line break before "=" is allowed by XML.
+constexpr TCharSet nameEnd(" \t\r\n=>/");
+// Where an unquoted value ends.
+constexpr TCharSet valueEnd(" \t\r\n>");
+constexpr TCharSet base64Alphabet(
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/");
+
+// 1234567 -> "1,234,567", as messages give sizes.
+std::string grouped(std::uint64_t value) {
+    std::string digits = std::to_string(value);
+    for (auto i = static_cast<std::ptrdiff_t>(digits.size()) - 3; i > 0; i -= 3)
+        digits.insert(static_cast<std::size_t>(i), 1, ',');
+    return digits;
+}
+
+// ASCII letters compared without case; wanted is in lower case.
+bool sameName(std::string_view name, std::string_view wanted) {
+    if (name.size() != wanted.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        char c = name[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != wanted[i]) return false;
+    }
+    return true;
+}
+
+std::string_view trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+// A character as a message shows it: printable ASCII in quotes, anything else by its code.
+std::string shownChar(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u > 32 && u < 127) return inQuotes(std::string_view(&c, 1));
+    static constexpr char hex[] = "0123456789ABCDEF";
+    return std::string("byte 0x") + hex[u >> 4] + hex[u & 15];
+}
+
+// How a start tag ended: with ">", with "/>" (no content), or with the end of the text.
+enum class TTagEnd { Open, Empty, Text };
+
+struct TAttribute {
+    std::string_view name;  // as written; compared without case
+    std::string_view value;
+};
+
+// Searches over the run's text and the reading of start tags. Every search starts at a position
+// and answers the position of its match, or nullopt when the text ends first; nothing is copied.
+// Each call of readAttribute moves the position forward or ends the tag, so no input can make
+// the reader loop, and the searches together pass over the text about once.
+class TRunScanner {
+public:
+    explicit TRunScanner(std::string_view text) : m_text(text) {}
+
+    std::size_t pos() const { return m_pos; }
+    void setPos(std::size_t p) { m_pos = std::min(p, m_text.size()); }
+    TTagEnd tagEnd() const { return m_tagEnd; }
+    std::size_t textSize() const { return m_text.size(); }
+    std::string_view slice(std::size_t from, std::size_t to) const {
+        return m_text.substr(from, to - from);
+    }
+
+    // --- the three primitives -------------------------------------------------------------
+    std::optional<std::size_t> findPattern(std::string_view pattern, std::size_t from) const {
+        if (from >= m_text.size()) return std::nullopt;
+        const std::size_t p = m_text.find(pattern, from);
+        if (p == std::string_view::npos) return std::nullopt;
+        return p;
+    }
+    std::optional<std::size_t> findCharIn(const TCharSet& set, std::size_t from) const {
+        for (std::size_t p = from; p < m_text.size(); ++p)
+            if (set.contains(m_text[p])) return p;
+        return std::nullopt;
+    }
+    std::optional<std::size_t> findCharNotIn(const TCharSet& set, std::size_t from) const {
+        for (std::size_t p = from; p < m_text.size(); ++p)
+            if (!set.contains(m_text[p])) return p;
+        return std::nullopt;
+    }
+
+    // --- tags -------------------------------------------------------------------------------
+    // Whether the element name starts a tag at p ("<" + name, then a blank, ">", "/" or the
+    // end): "<scan" is not taken from "<scanOrigin".
+    bool isTag(std::size_t p, std::string_view name) const {
+        if (m_text.compare(p, name.size(), name) != 0) return false;
+        const std::size_t after = p + name.size();
+        return after >= m_text.size() || blank.contains(m_text[after]) || m_text[after] == '>' ||
+               m_text[after] == '/';
+    }
+    // The next start tag of the element name ("<scan") at or after from.
+    std::optional<std::size_t> findTag(std::string_view name, std::size_t from) const {
+        while (const auto p = findPattern(name, from)) {
+            if (isTag(*p, name)) return p;
+            from = *p + 1;
+        }
+        return std::nullopt;
+    }
+    // The first tag at or after from that is one of names; the index of the name with it.
+    std::optional<std::pair<std::size_t, std::size_t>> findFirstTag(
+        std::initializer_list<std::string_view> names, std::size_t from) const {
+        while (const auto p = findPattern("<", from)) {
+            std::size_t i = 0;
+            for (const std::string_view name : names) {
+                if (isTag(*p, name)) return std::pair{*p, i};
+                ++i;
+            }
+            from = *p + 1;
+        }
+        return std::nullopt;
+    }
+
+    // The next attribute of the start tag the position is in; nullopt when the tag ends, with
+    // the position on its ">" (on the end of the text when it ends first). Values in double or
+    // single quotes, or unquoted up to a blank or ">"; a name without "=" has an empty value.
+    std::optional<TAttribute> readAttribute() {
+        const auto p = findCharNotIn(blank, m_pos);
+        if (!p) return endTag(TTagEnd::Text, m_text.size());
+        if (m_text[*p] == '>') return endTag(TTagEnd::Open, *p);
+        if (m_text[*p] == '/' && *p + 1 < m_text.size() && m_text[*p + 1] == '>')
+            return endTag(TTagEnd::Empty, *p + 1);
+        const auto e = findCharIn(nameEnd, *p + 1);
+        if (!e) return endTag(TTagEnd::Text, m_text.size());
+        TAttribute attribute{slice(*p, *e), {}};
+        auto v = findCharNotIn(blank, *e);
+        if (!v) return endTag(TTagEnd::Text, m_text.size());
+        if (m_text[*v] != '=') {
+            m_pos = *v;
+            return attribute;
+        }
+        v = findCharNotIn(blank, *v + 1);
+        if (!v) return endTag(TTagEnd::Text, m_text.size());
+        const char quote = m_text[*v];
+        if (quote == '"' || quote == '\'') {
+            const auto close = findPattern(std::string_view(&quote, 1), *v + 1);
+            if (!close) return endTag(TTagEnd::Text, m_text.size());
+            attribute.value = slice(*v + 1, *close);
+            m_pos = *close + 1;
+            return attribute;
+        }
+        std::size_t stop = findCharIn(valueEnd, *v).value_or(m_text.size());
+        // "name=value/>": the slash belongs to the tag end.
+        if (stop > *v && stop < m_text.size() && m_text[stop - 1] == '/' && m_text[stop] == '>')
+            --stop;
+        attribute.value = slice(*v, stop);
+        m_pos = stop;
+        return attribute;
+    }
+
+private:
+    std::nullopt_t endTag(TTagEnd how, std::size_t p) {
+        m_tagEnd = how;
+        m_pos = p;
+        return std::nullopt;
+    }
+
+    std::string_view m_text;
+    std::size_t m_pos = 0;
+    TTagEnd m_tagEnd = TTagEnd::Open;
+};
+
+double bigEndianValue(const std::uint8_t* b, int bytes) {
+    if (bytes == 4) {
+        const std::uint32_t bits = (std::uint32_t{b[0]} << 24) | (std::uint32_t{b[1]} << 16) |
+                                   (std::uint32_t{b[2]} << 8) | std::uint32_t{b[3]};
+        return std::bit_cast<float>(bits);
+    }
+    std::uint64_t bits = 0;
+    for (int i = 0; i < 8; ++i) bits = (bits << 8) | b[i];
+    return std::bit_cast<double>(bits);
+}
+
+// What a scan's start tag, its peaks tag and the text between them say; views into the run.
+struct TScanParts {
+    std::size_t start = 0;  // of "<scan"
+    bool numbered = false;  // "num" was read
+    int num = 0;
+    int msLevel = 0;
+    int peaksCount = 0;
+    std::string_view retentionTime;
+    double startMz = 0.0;
+    double endMz = 0.0;
+    std::optional<double> basePeakMz;
+    std::optional<double> basePeakIntensity;
+    std::optional<double> totIonCurrent;
+    std::string_view centroided;
+    std::string_view polarity;
+    int precision = 0;
+    std::string_view compressionType;
+    // From the end of the start tag to the tag that follows it (the peaks, or the start or end of
+    // another scan): where the precursors stand. Empty for a tag without content.
+    std::size_t contentFrom = 0;
+    std::size_t contentTo = 0;
+    enum class TPeaks { None, Empty, Data } peaks = TPeaks::None;
+    std::size_t dataFrom = 0;  // the peak text, when peaks is Data
+    std::size_t dataTo = 0;
+
+    // How messages name the scan: by its number once its "num" is read, else by where it starts.
+    std::string owner() const {
+        if (numbered) return "scan " + std::to_string(num);
+        return "the scan at byte " + grouped(start);
+    }
+};
+
+// Whether the pass goes on after a scan, or the run's text ends with it.
+enum class TAfterScan { Next, End };
+
+// Reads the tags of one run and decodes peak data; errors name the file and, where there is
+// one, the scan.
+class TScanReader {
+public:
+    TScanReader(std::string_view text, const std::string& sourceName)
+        : m_scanner(text), m_shownName(inQuotes(sourceName)) {}
+
+    TRunScanner& scanner() { return m_scanner; }
+
+    [[noreturn]] void fail(const std::string& what) const {
+        throw EMzXmlError("Cannot read " + m_shownName + ": " + what + ".");
+    }
+
+    int toInt(const TAttribute& a, const std::string& owner) const {
+        const std::string_view text = trimmed(a.value);
+        const char* first = text.data();
+        const char* last = first + text.size();
+        if (first != last && *first == '+') ++first;
+        int value = 0;
+        const auto [end, error] = std::from_chars(first, last, value);
+        if (text.empty() || error != std::errc() || end != last)
+            fail(inQuotes(a.value) + " is not a valid integer value (attribute " +
+                 inQuotes(a.name) + " of " + owner + ")");
+        return value;
+    }
+    double toDouble(const TAttribute& a, const std::string& owner) const {
+        const auto value = parseDecimal(trimmed(a.value));
+        if (!value)
+            fail(inQuotes(a.value) + " is not a valid floating point value (attribute " +
+                 inQuotes(a.name) + " of " + owner + ")");
+        return *value;
+    }
+
+    // The scan whose start tag is at start: its attributes, those of its peaks element and where
+    // its parts lie. Leaves the scanner where the search for the next scan starts. A scan that
+    // starts or ends before a peaks element has no peaks, and must not take the next one's.
+    TAfterScan readScan(std::size_t start, TScanParts& scan) {
+        TRunScanner& s = m_scanner;
+        scan.start = start;
+        s.setPos(start + 5);
+        while (const auto a = s.readAttribute()) {
+            if (sameName(a->name, "num")) {
+                scan.num = toInt(*a, scan.owner());
+                scan.numbered = true;
+            } else if (sameName(a->name, "mslevel")) {
+                scan.msLevel = toInt(*a, scan.owner());
+            } else if (sameName(a->name, "peakscount")) {
+                scan.peaksCount = toInt(*a, scan.owner());
+            } else if (sameName(a->name, "retentiontime")) {
+                scan.retentionTime = a->value;
+            } else if (sameName(a->name, "startmz")) {
+                scan.startMz = toDouble(*a, scan.owner());
+            } else if (sameName(a->name, "endmz")) {
+                scan.endMz = toDouble(*a, scan.owner());
+            } else if (sameName(a->name, "basepeakmz")) {
+                scan.basePeakMz = toDouble(*a, scan.owner());
+            } else if (sameName(a->name, "basepeakintensity")) {
+                scan.basePeakIntensity = toDouble(*a, scan.owner());
+            } else if (sameName(a->name, "totioncurrent")) {
+                scan.totIonCurrent = toDouble(*a, scan.owner());
+            } else if (sameName(a->name, "centroided")) {
+                scan.centroided = a->value;
+            } else if (sameName(a->name, "polarity")) {
+                scan.polarity = a->value;
+            }
+        }
+        if (s.tagEnd() == TTagEnd::Text) return TAfterScan::End;  // the text ends in the tag
+        if (s.tagEnd() == TTagEnd::Empty) return TAfterScan::Next;
+
+        scan.contentFrom = s.pos() + 1;
+        const auto next = s.findFirstTag({"<peaks", "<scan", "</scan"}, s.pos());
+        scan.contentTo = next ? next->first : s.textSize();
+        if (!next) return TAfterScan::End;
+        if (next->second != 0) {
+            s.setPos(next->first);
+            return TAfterScan::Next;
+        }
+        s.setPos(next->first + 6);
+        while (const auto a = s.readAttribute()) {
+            if (sameName(a->name, "precision"))
+                scan.precision = toInt(*a, scan.owner());
+            else if (sameName(a->name, "compressiontype"))
+                scan.compressionType = a->value;
+        }
+        if (s.tagEnd() == TTagEnd::Text) fail("the file ends inside " + scan.owner());
+        if (s.tagEnd() == TTagEnd::Empty) {
+            scan.peaks = TScanParts::TPeaks::Empty;
+            return TAfterScan::Next;
+        }
+        const std::size_t from = s.pos() + 1;
+        const auto close = s.findPattern("</peaks", from);
+        if (!close) fail("the file ends inside the peak data of " + scan.owner());
+        scan.peaks = TScanParts::TPeaks::Data;
+        scan.dataFrom = from;
+        scan.dataTo = *close;
+        s.setPos(*close + 7);
+        return TAfterScan::Next;
+    }
+
+    // The peaks of a scan read by readScan. An empty peaks element is held to the same
+    // precisions as one with data.
+    std::vector<TFloatPointRec> peaksOf(const TScanParts& scan) {
+        switch (scan.peaks) {
+            case TScanParts::TPeaks::None:
+                return {};
+            case TScanParts::TPeaks::Empty:
+                bitsPerValue(scan.precision, scan.owner());
+                return {};
+            case TScanParts::TPeaks::Data:
+                break;
+        }
+        return decodePeaks(scan, m_scanner.slice(scan.dataFrom, scan.dataTo), scan.owner());
+    }
+
+private:
+    // The bits per value of a scan's peak data: 32 or 64, 0 taken as 32.
+    int bitsPerValue(int precision, const std::string& owner) const {
+        const int bits = precision == 0 ? 32 : precision;
+        if (bits != 32 && bits != 64)
+            fail("the peak data of " + owner + " has precision " + std::to_string(precision) +
+                 "; 32 or 64 is expected");
+        return bits;
+    }
+
+    std::vector<TFloatPointRec> decodePeaks(const TScanParts& scan, std::string_view text,
+                                            const std::string& owner) {
+        // Base64 without the line breaks and indentation a writer may put in it. A character
+        // outside the alphabet is no part of any value: taking it as 0 would show garbage.
+        m_base64.clear();
+        m_base64.reserve(text.size());
+        std::size_t padding = 0;
+        for (const char c : text) {
+            if (blank.contains(c)) continue;
+            if (c == '=') {
+                ++padding;
+            } else if (!base64Alphabet.contains(c) || padding > 0) {
+                fail("the peak data of " + owner + " is not Base64 (it holds " +
+                     (padding > 0 ? std::string("\"=\" before its end") : shownChar(c)) + ")");
+            }
+            m_base64 += c;
+        }
+        if (padding > 2) fail("the peak data of " + owner + " is not Base64 (too much padding)");
+        std::vector<std::uint8_t> bytes = base64Decode(m_base64);
+
+        const int bits = bitsPerValue(scan.precision, owner);
+        const std::size_t valueBytes = static_cast<std::size_t>(bits) / 8;
+        const std::size_t pairBytes = 2 * valueBytes;
+
+        const std::string_view compression = trimmed(scan.compressionType);
+        if (sameName(compression, "zlib") && bytes.empty() && scan.peaksCount <= 0) {
+            // No stream at all: a scan without peaks, as some writers leave it.
+        } else if (sameName(compression, "zlib")) {
+            std::optional<std::size_t> expected;
+            if (scan.peaksCount > 0)
+                expected = static_cast<std::size_t>(scan.peaksCount) * pairBytes;
+            bytes = inflated(bytes, expected, pairBytes, owner);
+        } else if (!compression.empty() && !sameName(compression, "none")) {
+            fail("the peak data of " + owner + " is compressed with " + inQuotes(compression) +
+                 ", which is not supported");
+        }
+
+        const std::size_t pairs = bytes.size() / pairBytes;
+        std::vector<TFloatPointRec> peaks;
+        peaks.reserve(pairs);
+        const int n = static_cast<int>(valueBytes);
+        for (std::size_t i = 0; i < pairs; ++i) {
+            const std::uint8_t* b = bytes.data() + i * pairBytes;
+            const TFloatPointRec p{bigEndianValue(b, n), bigEndianValue(b + valueBytes, n)};
+            if (std::isfinite(p.x) && std::isfinite(p.y)) peaks.push_back(p);
+        }
+        return peaks;
+    }
+
+    // Inflates compressed to exactly expected bytes (when the peak count gives it) or to a
+    // whole number of pairs; stops as soon as the output passes what is allowed.
+    std::vector<std::uint8_t> inflated(const std::vector<std::uint8_t>& compressed,
+                                       std::optional<std::size_t> expected, std::size_t pairBytes,
+                                       const std::string& owner) const {
+        const std::string what = "the peak data of " + owner;
+        const std::size_t limit = std::min(expected.value_or(TMzXmlRunReader::maxInflatedBytes),
+                                           TMzXmlRunReader::maxInflatedBytes);
+        z_stream stream{};
+        if (inflateInit(&stream) != Z_OK) fail("cannot inflate " + what);
+        struct TEnd {
+            z_stream* s;
+            ~TEnd() { inflateEnd(s); }
+        } end{&stream};
+
+        std::vector<std::uint8_t> out;
+        // Grown as the output arrives, one byte past the limit so that a longer stream shows.
+        std::size_t produced = 0;
+        const std::uint8_t* in = compressed.data();
+        std::size_t inLeft = compressed.size();
+        int result = Z_OK;
+        while (result != Z_STREAM_END) {
+            if (produced == out.size()) {
+                if (out.size() > limit) break;  // passed the limit
+                out.resize(std::min(std::max<std::size_t>(out.size() * 2, 1 << 16), limit + 1));
+            }
+            const auto inChunk = static_cast<uInt>(std::min<std::size_t>(inLeft, UINT_MAX));
+            const auto outChunk =
+                static_cast<uInt>(std::min<std::size_t>(out.size() - produced, UINT_MAX));
+            stream.next_in = const_cast<Bytef*>(in);
+            stream.avail_in = inChunk;
+            stream.next_out = out.data() + produced;
+            stream.avail_out = outChunk;
+            result = inflate(&stream, Z_NO_FLUSH);
+            in += inChunk - stream.avail_in;
+            inLeft -= inChunk - stream.avail_in;
+            produced += outChunk - stream.avail_out;
+            if (result == Z_NEED_DICT || (result < 0 && result != Z_BUF_ERROR))
+                fail(what + " is not valid zlib data" +
+                     (stream.msg ? " (" + std::string(stream.msg) + ")" : std::string()));
+            if (result == Z_BUF_ERROR && inLeft == 0 && produced < out.size())
+                fail(what + " ends before its zlib stream does");
+        }
+        if (produced > limit) {
+            if (expected && *expected <= TMzXmlRunReader::maxInflatedBytes)
+                fail(what + " inflates to more than " + grouped(*expected) + " bytes, " +
+                     grouped(*expected) + " expected");
+            fail(what + " inflates to more than " + grouped(limit) +
+                 " bytes, the most a scan may hold");
+        }
+        out.resize(produced);
+        if (expected && produced != *expected)
+            fail(what + " inflates to " + grouped(produced) + " bytes, " + grouped(*expected) +
+                 " expected");
+        if (produced % pairBytes != 0)
+            fail(what + " inflates to " + grouped(produced) + " bytes, not a whole number of " +
+                 grouped(pairBytes) + "-byte pairs");
+        return out;
+    }
+
+    TRunScanner m_scanner;
+    std::string m_shownName;
+    std::string m_base64;  // the peak text without blanks, reused for every scan it decodes
+};
+
+// An xs:duration such as "PT0.2961S", "PT1.5M" or "P1DT2H3M4.5S" in seconds (writers give
+// seconds nearly always); a bare number is taken as seconds. nullopt for anything else.
+std::optional<double> durationSeconds(std::string_view text) {
+    text = trimmed(text);
+    if (const auto plain = parseDecimal(text)) return plain;
+    const bool negative = text.starts_with('-');
+    if (negative) text.remove_prefix(1);
+    if (!text.starts_with('P')) return std::nullopt;
+    text.remove_prefix(1);
+    // Years and months have no fixed length: only days, then after "T" hours, minutes and
+    // seconds, each at most once and in this order.
+    constexpr std::string_view designators = "DHMS";
+    constexpr std::array<double, 4> unitSeconds = {86400.0, 3600.0, 60.0, 1.0};
+    double total = 0.0;
+    bool any = false;
+    bool inTime = false;
+    std::size_t nextRank = 0;
+    while (!text.empty()) {
+        if (text.front() == 'T' && !inTime) {
+            inTime = true;
+            nextRank = std::max<std::size_t>(nextRank, 1);
+            text.remove_prefix(1);
+            if (text.empty()) return std::nullopt;  // "T" without a time
+            continue;
+        }
+        const auto at = text.find_first_of("DHMST");
+        if (at == std::string_view::npos || at == 0 || text[at] == 'T') return std::nullopt;
+        const std::size_t rank = designators.find(text[at]);
+        if (rank < nextRank || (rank == 0) == inTime) return std::nullopt;
+        const auto value = parseDecimal(text.substr(0, at));
+        if (!value || *value < 0.0) return std::nullopt;
+        total += *value * unitSeconds[rank];
+        any = true;
+        nextRank = rank + 1;
+        text.remove_prefix(at + 1);
+    }
+    if (!any || !std::isfinite(total)) return std::nullopt;
+    return negative ? -total : total;
+}
+
+TPolarity polarityOf(std::string_view text) {
+    text = trimmed(text);
+    if (text == "+") return TPolarity::Positive;
+    if (text == "-") return TPolarity::Negative;
+    return TPolarity::Unknown;
+}
+
+TPeakMode peakModeOf(std::string_view text) {
+    text = trimmed(text);
+    if (text == "1" || sameName(text, "true")) return TPeakMode::Centroid;
+    if (text == "0" || sameName(text, "false")) return TPeakMode::Profile;
+    return TPeakMode::Unknown;
+}
+
+// The first precursorMz element in a scan's content: its m/z (the element's text) and charge.
+// Nothing here fails the read: a value that does not convert leaves the row without it.
+void readPrecursor(std::string_view content, TSpectrumRow& row) {
+    TRunScanner s(content);
+    const auto start = s.findTag("<precursorMz", 0);
+    if (!start) return;
+    s.setPos(*start + 12);
+    std::int8_t charge = 0;
+    while (const auto a = s.readAttribute()) {
+        if (!sameName(a->name, "precursorcharge")) continue;
+        const std::string_view text = trimmed(a->value);
+        int value = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (error == std::errc() && end == text.data() + text.size() && value >= INT8_MIN &&
+            value <= INT8_MAX)
+            charge = static_cast<std::int8_t>(value);
+    }
+    if (s.tagEnd() != TTagEnd::Open) return;
+    const std::size_t from = s.pos() + 1;
+    const std::size_t to = std::min(content.find('<', from), content.size());
+    if (const auto mz = parseDecimal(trimmed(s.slice(from, to)))) {
+        row.precursorMz = *mz;
+        row.precursorCharge = charge;
+    }
+}
+
+TSpectrumRow rowOf(const TScanParts& scan, std::string_view text) {
+    TSpectrumRow row;
+    row.offset = scan.start;
+    row.retentionTime = durationSeconds(scan.retentionTime).value_or(TSpectrumRow::absent);
+    row.totIonCurrent = scan.totIonCurrent.value_or(TSpectrumRow::absent);
+    row.basePeakMz = scan.basePeakMz.value_or(TSpectrumRow::absent);
+    row.basePeakIntensity = scan.basePeakIntensity.value_or(TSpectrumRow::absent);
+    row.scanNumber = scan.num;
+    row.msLevel = scan.msLevel;
+    row.peaksCount = scan.peaksCount;
+    row.polarity = polarityOf(scan.polarity);
+    row.peakMode = peakModeOf(scan.centroided);
+    if (scan.contentTo > scan.contentFrom)
+        readPrecursor(text.substr(scan.contentFrom, scan.contentTo - scan.contentFrom), row);
+    return row;
+}
+
+TMappedFile mapped(const std::string& fileName) {
+    try {
+        return TMappedFile(fileName);
+    } catch (const EMappedFileError& e) {
+        throw EMzXmlError(e.what());
+    }
+}
+
+}  // namespace
+
+TMzXmlRunReader::TMzXmlRunReader(const std::string& fileName, const TRowListener& onRow)
+    : TMzXmlRunReader(mapped(fileName), {}, fileName, onRow) {}
+
+TMzXmlRunReader::TMzXmlRunReader(TMappedFile file, std::string heldText, std::string sourceName,
+                                 const TRowListener& onRow)
+    : m_file(std::move(file)), m_heldText(std::move(heldText)), m_fileName(std::move(sourceName)) {
+    readRows(onRow);
+}
+
+TMzXmlRunReader TMzXmlRunReader::fromText(std::string text, const std::string& sourceName,
+                                          const TRowListener& onRow) {
+    return TMzXmlRunReader(TMappedFile(), std::move(text), sourceName, onRow);
+}
+
+std::string_view TMzXmlRunReader::text() const {
+    return m_heldText.empty() ? m_file.text() : std::string_view(m_heldText);
+}
+
+const TSpectrumRow& TMzXmlRunReader::row(int index) const {
+    if (index < 0 || static_cast<std::size_t>(index) >= m_rows.size())
+        throw std::out_of_range("no scan " + std::to_string(index) + " in " + inQuotes(m_fileName));
+    return m_rows[static_cast<std::size_t>(index)];
+}
+
+void TMzXmlRunReader::readRows(const TRowListener& onRow) {
+    TScanReader reader(text(), m_fileName);
+    TRunScanner& s = reader.scanner();
+
+    // The run header, if it comes before the first scan.
+    if (const auto header = s.findFirstTag({"<msRun", "<scan"}, 0); header && header->second == 0) {
+        m_hasRunHeader = true;
+        s.setPos(header->first + 6);
+        while (const auto a = s.readAttribute())
+            if (sameName(a->name, "scancount")) {
+                m_scanCount = reader.toInt(*a, "the run header");
+                break;
+            }
+    }
+
+    while (const auto start = s.findTag("<scan", s.pos())) {
+        TScanParts scan;
+        const TAfterScan after = reader.readScan(*start, scan);
+        m_rows.push_back(rowOf(scan, text()));
+        if (onRow) onRow(*this, static_cast<int>(m_rows.size() - 1));
+        if (after == TAfterScan::End) break;
+    }
+}
+
+std::vector<TFloatPointRec> TMzXmlRunReader::loadSpectrum(int index) const {
+    const TSpectrumRow& r = row(index);
+    TScanReader reader(text(), m_fileName);
+    TScanParts scan;
+    reader.readScan(static_cast<std::size_t>(r.offset), scan);
+    return reader.peaksOf(scan);
+}
+
+c_scaninfo TMzXmlRunReader::scanInfo(int index) const {
+    const TSpectrumRow& r = row(index);
+    TScanReader reader(text(), m_fileName);
+    TScanParts scan;
+    reader.readScan(static_cast<std::size_t>(r.offset), scan);
+    c_scaninfo info;
+    info.num = scan.num;
+    info.msLevel = scan.msLevel;
+    info.peaksCount = scan.peaksCount;
+    info.retentionTime = std::string(scan.retentionTime);
+    info.startMz = scan.startMz;
+    info.endMz = scan.endMz;
+    info.basePeakMz = scan.basePeakMz.value_or(0.0);
+    info.basePeakIntensity = scan.basePeakIntensity.value_or(0.0);
+    info.totIonCurrent = scan.totIonCurrent.value_or(0.0);
+    info.precision = scan.precision;
+    info.compressionType = std::string(scan.compressionType);
+    return info;
+}

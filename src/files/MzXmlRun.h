@@ -1,0 +1,88 @@
+// The mzXML run reader: one pass over the mapped file that finds every scan's start tag and its
+// attributes, and the decoding of one scan's peaks when asked. A text scanner, no XML parser;
+// no Qt.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "files/MappedFile.h"
+#include "files/RunReader.h"
+
+// The file cannot be read or its content cannot be taken as a run; what() names the file.
+class EMzXmlError : public ERunError {
+public:
+    using ERunError::ERunError;
+};
+
+// One scan: the attributes of its start tag, those of its peaks element and the decoded peaks.
+// Numbers are 0 and texts empty for attributes the file does not give.
+struct c_scaninfo {
+    int num = 0;
+    int msLevel = 0;
+    int peaksCount = 0;
+    std::string retentionTime;  // as written, e.g. "PT0.2961S"
+    double startMz = 0.0;
+    double endMz = 0.0;
+    double basePeakMz = 0.0;
+    double basePeakIntensity = 0.0;
+    double totIonCurrent = 0.0;
+    int precision = 0;            // bits per value: 32 (also for 0) or 64
+    std::string compressionType;  // "zlib", or "none" / empty for plain data
+    // (m/z, intensity) in file order; pairs holding NaN or an infinity are left out.
+    std::vector<TFloatPointRec> peaks;
+};
+
+// An open mzXML run. Opening reads the run header and every scan start tag (nested scans where
+// their tag stands) with the attributes of its peaks element; the peak data is passed over, not
+// decoded. The file stays mapped while the reader lives.
+class TMzXmlRunReader : public iRunReader {
+public:
+    // The most bytes the peak data of one scan may inflate to (32 M pairs of 32-bit values),
+    // so that a compressed bomb or a lying peak count cannot exhaust the memory.
+    static constexpr std::size_t maxInflatedBytes = std::size_t(256) << 20;
+
+    // Called with each scan's index as soon as its row is read, before the pass reads on; it may
+    // call scanInfo and loadSpectrum for that index (the reader is complete up to that row). A
+    // fault it throws ends the open, so that the first fault in file order is the one reported.
+    using TRowListener = std::function<void(const TMzXmlRunReader&, int index)>;
+
+    // Throws EMzXmlError when the file cannot be read, the header or a scan's start tag or peaks
+    // tag has an attribute that does not convert, or the file ends inside a peaks tag or its
+    // data.
+    explicit TMzXmlRunReader(const std::string& fileName, const TRowListener& onRow = {});
+    // The same over a run already in memory, held by the reader; sourceName names it in
+    // messages.
+    static TMzXmlRunReader fromText(std::string text, const std::string& sourceName,
+                                    const TRowListener& onRow = {});
+
+    const std::string& fileName() const override { return m_fileName; }
+    const std::vector<TSpectrumRow>& spectra() const override { return m_rows; }
+    // Also throws EMzXmlError for peak data that is not Base64, not zlib when it says so,
+    // inflates to another size than its peak count gives, or has a precision other than 32 or
+    // 64 (an empty peaks element included).
+    std::vector<TFloatPointRec> loadSpectrum(int index) const override;
+    int scanCount() const override { return m_scanCount; }
+    // Whether an msRun start tag comes before the first scan; a file with neither is no run.
+    bool hasRunHeader() const override { return m_hasRunHeader; }
+
+    // The attributes of scan index as written, read again from its tags; peaks left empty.
+    c_scaninfo scanInfo(int index) const;
+
+private:
+    TMzXmlRunReader(TMappedFile file, std::string heldText, std::string sourceName,
+                    const TRowListener& onRow);
+    std::string_view text() const;
+    const TSpectrumRow& row(int index) const;
+    void readRows(const TRowListener& onRow);
+
+    TMappedFile m_file;
+    std::string m_heldText;  // the run when it was given as text
+    std::string m_fileName;
+    int m_scanCount = 0;
+    bool m_hasRunHeader = false;
+    std::vector<TSpectrumRow> m_rows;
+};
