@@ -183,6 +183,8 @@ private:
     // After a command changed what Save writes of s: marks it modified, relabels the current
     // pane, repaints and brings the actions up to date.
     void dataEdited(TSpectrum& s);
+    // Shows message as the error of a load; false.
+    bool refuseFile(const QString& message);
     // The pane now belongs to document alone.
     void moveToDocument(TSpectrumContainer* pane, const TDocumentPtr& document);
     // The lines a load or import failure adds to its message.

@@ -246,6 +246,11 @@ bool TSpectraViewerFrame::saveMziRange(const QString& fileName, TSpectrumData& d
 
 // --- File menu ------------------------------------------------------------------------------
 
+bool TSpectraViewerFrame::refuseFile(const QString& message) {
+    runCommand([&] { throw EFileError(message); });
+    return false;
+}
+
 bool TSpectraViewerFrame::openAnyFile(const QString& path) {
     const QString suffix = QFileInfo(path).suffix();
     switch (detectFileFormat(QFile::encodeName(path).toStdString())) {
@@ -254,13 +259,15 @@ bool TSpectraViewerFrame::openAnyFile(const QString& path) {
         case TFileFormat::MzXml:
             return openMzXmlFile(path);
         case TFileFormat::MzMl:
-            runCommand([&] {
-                throw EFileError(QStringLiteral("Cannot read \"%1\": it is an mzML run, which "
-                                                "this version cannot open.")
-                                     .arg(path));
-            });
-            return false;
-        default:
+            return refuseFile(QStringLiteral("Cannot read \"%1\": it is an mzML run, which this "
+                                             "version cannot open.")
+                                  .arg(path));
+        case TFileFormat::Gzip:
+            return refuseFile(QStringLiteral("Cannot read \"%1\": it is compressed (gzip); "
+                                             "unpack it first.")
+                                  .arg(path));
+        case TFileFormat::Text:
+        case TFileFormat::Unknown:
             break;
     }
     if (suffix.compare(QLatin1String("mzi"), Qt::CaseInsensitive) == 0) return loadMziFile(path);
