@@ -110,9 +110,9 @@ public:
     bool saveMziRange(const QString& fileName, TSpectrumData& data);
 
     // Opens path with the reader its content calls for: a .mzi document, an mzXML run or a text
-    // spectrum, whatever the file is named. A file whose first bytes tell nothing goes by its
-    // extension as the headless modes always did. Errors are shown; returns whether the load
-    // went through.
+    // spectrum, whatever the file is named. A file whose first bytes tell nothing (empty,
+    // binary, unreadable) goes by its extension, so that the reader it was meant for says what
+    // is wrong. Errors are shown; returns whether the load went through.
     bool openAnyFile(const QString& path);
 
     void fileNew();

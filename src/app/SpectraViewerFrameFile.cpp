@@ -267,6 +267,7 @@ bool TSpectraViewerFrame::openAnyFile(const QString& path) {
                                              "unpack it first.")
                                   .arg(path));
         case TFileFormat::Text:
+            return importTextFile(path, 1);
         case TFileFormat::Unknown:
             break;
     }

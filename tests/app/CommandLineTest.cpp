@@ -141,8 +141,8 @@ TEST_F(HeadlessRun, DumpJsonReportsEveryPaneAndSeries) {
               std::string::npos);
 }
 
-// Files are routed by their suffix: mzXML in any letter case is opened as a run, anything but a
-// .mzi document is imported as a text spectrum; the readers' messages tell which read them.
+// Each file goes to the reader its content calls for; the readers' messages tell which read
+// them.
 TEST_F(HeadlessRun, DumpJsonRecordsMessagesAndFailsOnErrors) {
     const QString file = write(QStringLiteral("broken.mzi"),
                                documentXml({spectraXml("", {{"s", "bar", "1 2 3", 5}})}));
