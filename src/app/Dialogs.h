@@ -32,13 +32,22 @@ public:
     // nullopt when cancelled.
     virtual std::optional<QString> inputText(const QString& title, const QString& prompt,
                                              const QString& initial) = 0;
-    // Shows text with these buttons and returns the one pressed (the last button when the box
-    // is closed otherwise).
-    virtual TMessageButton message(TMessageKind kind, const QString& text,
-                                   const std::vector<TMessageButton>& buttons) = 0;
+    // Shows text with these buttons and returns the one pressed. Enter presses defaultButton,
+    // the first button when none is given; closing the box otherwise counts as the last button.
+    TMessageButton message(TMessageKind kind, const QString& text,
+                           const std::vector<TMessageButton>& buttons,
+                           std::optional<TMessageButton> defaultButton = std::nullopt) {
+        const TMessageButton first = buttons.empty() ? TMessageButton::Ok : buttons.front();
+        return showMessage(kind, text, buttons, defaultButton.value_or(first));
+    }
     // The About box for version ("major.minor.patch.tweak"), modal. Without a box of its own
     // an implementation shows the version line as an information message.
     virtual void about(const QString& version) {
         message(TMessageKind::Info, QStringLiteral("Version ") + version, {TMessageButton::Ok});
     }
+
+protected:
+    virtual TMessageButton showMessage(TMessageKind kind, const QString& text,
+                                       const std::vector<TMessageButton>& buttons,
+                                       TMessageButton defaultButton) = 0;
 };

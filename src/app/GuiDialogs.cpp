@@ -166,13 +166,14 @@ std::optional<QString> TGuiDialogs::inputText(const QString& title, const QStrin
     return dialog.textValue().left(maxInputLength);
 }
 
-TMessageButton TGuiDialogs::message(TMessageKind kind, const QString& text,
-                                    const std::vector<TMessageButton>& buttons) {
+TMessageButton TGuiDialogs::showMessage(TMessageKind kind, const QString& text,
+                                        const std::vector<TMessageButton>& buttons,
+                                        TMessageButton defaultButton) {
     const std::vector<TMessageButton> offered =
         buttons.empty() ? std::vector<TMessageButton>{TMessageButton::Ok} : buttons;
     QMessageBox box(toIcon(kind), programTitle, text, QMessageBox::NoButton, dialogParent());
     for (const TMessageButton b : offered) box.addButton(toStandard(b));
-    box.setDefaultButton(toStandard(offered.front()));
+    box.setDefaultButton(toStandard(defaultButton));
     // Closing the box otherwise counts as the last button.
     box.setEscapeButton(box.button(toStandard(offered.back())));
     box.exec();

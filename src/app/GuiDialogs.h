@@ -38,7 +38,8 @@ public:
     std::optional<QColor> color(const QColor& initial) override;
     std::optional<QString> inputText(const QString& title, const QString& prompt,
                                      const QString& initial) override;
-    TMessageButton message(TMessageKind kind, const QString& text,
-                           const std::vector<TMessageButton>& buttons) override;
+    TMessageButton showMessage(TMessageKind kind, const QString& text,
+                               const std::vector<TMessageButton>& buttons,
+                               TMessageButton defaultButton) override;
     void about(const QString& version) override;
 };

@@ -33,10 +33,11 @@ public:
     std::optional<QString> inputText(const QString&, const QString&, const QString&) override {
         return std::nullopt;
     }
-    TMessageButton message(TMessageKind kind, const QString& text,
-                           const std::vector<TMessageButton>& buttons) override {
+    TMessageButton showMessage(TMessageKind kind, const QString& text,
+                               const std::vector<TMessageButton>& buttons,
+                               TMessageButton defaultButton) override {
         m_messages.push_back({kind, text, buttons});
-        return buttons.empty() ? TMessageButton::Ok : buttons.front();
+        return defaultButton;
     }
     void about(const QString&) override {}
 

@@ -42,6 +42,9 @@ TMainForm::TMainForm(TViewerServices services, QWidget* parent) : QMainWindow(pa
                 if (!s) statusBar()->clearMessage();
             });
 
+    connect(m_frame, &TSpectraViewerFrame::actionsUpdated, this, &TMainForm::updateTitle);
+    updateTitle();
+
     // The size the window returns to from maximised.
     resize(1024, 768);
 }
@@ -96,6 +99,19 @@ void TMainForm::createMenus() {
         connect(menu, &QMenu::aboutToShow, m_frame, &TSpectraViewerFrame::updateActions);
 }
 
+void TMainForm::updateTitle() {
+    const TSpectrum* s = m_frame->currentSpectrum();
+    if (!s) {
+        setWindowTitle(QStringLiteral("Velmorix viewer"));
+        setWindowModified(false);
+        return;
+    }
+    // "[*]" is where Qt shows the modified mark.
+    const QString name = QFileInfo(QString::fromStdString(s->fileName())).fileName();
+    setWindowTitle(name + QStringLiteral("[*] - Velmorix viewer"));
+    setWindowModified(s->spectrumData()->isModified());
+}
+
 void TMainForm::showReadout() {
     TSpectrum* s = m_frame->currentSpectrum();
     statusBar()->showMessage(s ? s->cursorReadout() : QString());
@@ -135,12 +151,18 @@ bool TMainForm::confirmClose() {
     for (TSpectrumContainer* c : m_frame->manager()->containers()) {
         const TSpectrum* s = c->spectrum();
         if (!s || !s->spectrumData()->isModified()) continue;
-        const QString text = QStringLiteral("Spectrum \"") + QString::fromStdString(s->fileName()) +
-                             QStringLiteral(
-                                 "\" not saved. Are you sure want to exit without "
-                                 "saving it ?");
-        const TMessageButton answer = services.dialogs.message(
-            TMessageKind::Warning, text, {TMessageButton::Yes, TMessageButton::Cancel});
+        // Two panes of one file are told apart by their captions.
+        QString name = QStringLiteral("\"") + QString::fromStdString(s->fileName()) +
+                       QLatin1Char('"');
+        if (!c->caption().isEmpty()) name += QStringLiteral(" (") + c->caption() + QLatin1Char(')');
+        const QString text =
+            QStringLiteral("Spectrum ") + name +
+            QStringLiteral(" not saved. Are you sure want to exit without saving it ?");
+        // Enter keeps the work: only a deliberate Yes discards it.
+        const TMessageButton answer =
+            services.dialogs.message(TMessageKind::Warning, text,
+                                     {TMessageButton::Yes, TMessageButton::Cancel},
+                                     TMessageButton::Cancel);
         if (answer != TMessageButton::Yes) return false;
     }
     return true;

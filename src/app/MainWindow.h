@@ -41,6 +41,8 @@ protected:
 private:
     void createMenus();
     void showReadout();
+    // The current pane's file name with the modified mark, or the program's name alone.
+    void updateTitle();
 
     TSpectraViewerFrame* m_frame;
     QAction* m_about;

@@ -339,6 +339,7 @@ void TSpectraViewerFrame::updateActions() {
         cut->setStatusTip(QStringLiteral("Cut current serie"));
         cut->setToolTip(QStringLiteral("Cut current serie"));
     }
+    emit actionsUpdated();
 }
 
 bool TSpectraViewerFrame::eventFilter(QObject* watched, QEvent* event) {

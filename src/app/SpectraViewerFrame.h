@@ -166,6 +166,8 @@ public:
 signals:
     // The current pane, its series or its modified flag may have changed.
     void currentChanged();
+    // updateActions has run: the states shown anywhere else may follow them now.
+    void actionsUpdated();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -36,19 +36,25 @@ protected:
         plot.spectrumData()->setModified(modified);
         return plot;
     }
-    static QString question(const char* fileName) {
-        return QStringLiteral("Spectrum \"") + QString::fromLatin1(fileName) +
-               QStringLiteral("\" not saved. Are you sure want to exit without saving it ?");
+    static QString question(const char* fileName, const char* caption = "") {
+        const QString name = QStringLiteral("\"") + QString::fromLatin1(fileName) +
+                             QLatin1Char('"') +
+                             (*caption ? QStringLiteral(" (%1)").arg(QLatin1String(caption))
+                                       : QString());
+        return QStringLiteral("Spectrum ") + name +
+               QStringLiteral(" not saved. Are you sure want to exit without saving it ?");
     }
 
     TMainForm* m_main = nullptr;
 };
 
-// File > Exit closes as the window's close button does.
+// File > Exit closes as the window's close button does. Two panes of one file are told apart by
+// their captions, and Enter never discards.
 TEST_F(MainWindow, ClosingAsksAboutEachUnsavedPane) {
     addPane("a.mzi", true);
     addPane("b.mzi", false);
-    addPane("c.mzi", true);
+    addPane("a.mzi", true);
+    manager().container(2)->setCaption(QStringLiteral("MS1"));
 
     m_dialogs.press(TMessageButton::Yes);
     m_dialogs.press(TMessageButton::Cancel);
@@ -62,11 +68,12 @@ TEST_F(MainWindow, ClosingAsksAboutEachUnsavedPane) {
     const std::vector<TMessageButton> yesCancel = {TMessageButton::Yes, TMessageButton::Cancel};
     const std::vector<TLoggedMessage> expected = {
         {TMessageKind::Warning, question("a.mzi"), yesCancel},
-        {TMessageKind::Warning, question("c.mzi"), yesCancel},
+        {TMessageKind::Warning, question("a.mzi", "MS1"), yesCancel},
         {TMessageKind::Warning, question("a.mzi"), yesCancel},
-        {TMessageKind::Warning, question("c.mzi"), yesCancel},
+        {TMessageKind::Warning, question("a.mzi", "MS1"), yesCancel},
     };
     EXPECT_EQ(m_dialogs.messages(), expected);
+    EXPECT_EQ(m_dialogs.defaultButtons(), std::vector<TMessageButton>(4, TMessageButton::Cancel));
 }
 
 TEST_F(MainWindow, StatusBarShowsTheReadoutOfTheCurrentPane) {
@@ -120,11 +127,16 @@ TEST_F(MainWindow, StartupDocumentCountsAsUnsavedAndSavesBackWhereItCameFrom) {
     EXPECT_EQ(current().series()->serie(0)->color(), colors::black);
     EXPECT_EQ(current().fileName(), "run 7.mzi");
     EXPECT_TRUE(currentData().isModified());
+    m_frame->updateActions();
+    EXPECT_EQ(m_main->windowTitle(), QStringLiteral("run 7.mzi[*] - Velmorix viewer"));
+    EXPECT_TRUE(m_main->isWindowModified());
 
     // Save goes to the document's own folder, not to a "run 7.mzi" in the current one.
     current().series()->serie(1)->setName("fragment b4");
     trigger("FileSave");
     EXPECT_FALSE(currentData().isModified());
+    m_frame->updateActions();
+    EXPECT_FALSE(m_main->isWindowModified());
     EXPECT_NE(readFile(file).find("fragment b4"), std::string::npos);
     EXPECT_TRUE(m_main->close());
 }

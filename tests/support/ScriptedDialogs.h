@@ -100,6 +100,7 @@ public:
     const std::vector<QString>& aboutRequests() const { return m_abouts; }
     void clearLog() {
         m_messages.clear();
+        m_defaultButtons.clear();
         m_opens.clear();
         m_saves.clear();
         m_colors.clear();
@@ -135,9 +136,15 @@ public:
             return answer->text;
         return std::nullopt;
     }
-    TMessageButton message(TMessageKind kind, const QString& text,
-                           const std::vector<TMessageButton>& buttons) override {
+    // The button Enter would have pressed in each message box, in order.
+    const std::vector<TMessageButton>& defaultButtons() const { return m_defaultButtons; }
+
+protected:
+    TMessageButton showMessage(TMessageKind kind, const QString& text,
+                               const std::vector<TMessageButton>& buttons,
+                               TMessageButton defaultButton) override {
         m_messages.push_back({kind, text, buttons});
+        m_defaultButtons.push_back(defaultButton);
         const TMessageButton fallback = buttons.empty() ? TMessageButton::Ok : buttons.back();
         const QString what = QString::fromLatin1(messageKindName(kind)) + " box \"" + text + "\"";
         auto* answer = next<TMessageAnswer>(what);
@@ -148,6 +155,8 @@ public:
                       << messageButtonName(answer->button);
         return fallback;
     }
+
+public:
     void about(const QString& version) override {
         m_abouts.push_back(version);
         next<TAboutAnswer>("About box for version " + version);
@@ -202,6 +211,7 @@ private:
     std::deque<TEntry> m_script;
     TAnswer m_current;
     std::vector<TLoggedMessage> m_messages;
+    std::vector<TMessageButton> m_defaultButtons;
     std::vector<TOpenRequest> m_opens;
     std::vector<TSaveRequest> m_saves;
     std::vector<QColor> m_colors;
