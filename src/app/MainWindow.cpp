@@ -55,8 +55,8 @@ TMainForm::~TMainForm() {
 }
 
 void TMainForm::createMenus() {
-    // Items only for actions that the menus show; Import, Background and the others without a
-    // menu item keep their actions for code and shortcuts.
+    // Items only for actions that the menus show; Background and the others without a menu item
+    // keep their actions for code and shortcuts.
     using A = TActionId;
     // A missing action stands for a separator.
     constexpr std::optional<TActionId> separator;
@@ -70,23 +70,23 @@ void TMainForm::createMenus() {
     };
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    fill(file, {A::FileNew, A::FileOpen, A::FileSave, A::FileSaveAs, A::FileSaveRange,
-                A::FileExport, A::FileAnnotations, separator, A::FilePrint, A::FilePrintSetup,
-                separator, A::FileExit});
+    fill(file, {A::FileNew, A::FileOpen, A::FileImport, A::FileSave, A::FileSaveAs,
+                A::FileSaveRange, A::FileExport, A::FileAnnotations, separator, A::FilePrint,
+                A::FilePrintSetup, separator, A::FileExit});
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     fill(edit, {A::EditCutSerie, A::EditCopySerie, A::EditCopyRangeSerie, A::EditCopyMass,
-                separator, A::EditPasteAsNew, A::EditPasteOverwrite, A::EditInsertSpline,
-                separator, A::EditDeleteSerie, A::EditDeleteSeriesContainer});
+                separator, A::EditPasteAsNew, A::EditPasteOverwrite, A::EditInsertSpline, separator,
+                A::EditDeleteSerie, A::EditDeleteSeriesContainer});
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     fill(view->addMenu(QStringLiteral("&Serie")),
-         {A::ViewCurrentSerieBar, A::ViewCurrentSerieContinue, A::ViewCurrentSerieHightlight,
+         {A::ViewCurrentSerieBar, A::ViewCurrentSerieContinue, A::ViewCurrentSerieHighlight,
           separator, A::ViewCurrentSerieColor, A::ViewCurrentSerieName, separator,
           A::ViewCurrentSerieLabelsColor, A::ViewCurrentSerieLabelsHide});
     fill(view->addMenu(QStringLiteral("&All Series")),
          {A::ViewAllSeriesBar, A::ViewAllSeriesContinue, A::ViewAllSeriesHighlight, separator,
-          A::ViewAllSeriesIncreaseLinewitdh, A::ViewAllSeriesDecreaseLinewidth});
+          A::ViewAllSeriesIncreaseLinewidth, A::ViewAllSeriesDecreaseLinewidth});
     view->addSeparator();
     view->addAction(m_frame->action(TActionId::ViewSynchronize));
     fill(view->addMenu(QStringLiteral("S&pectrum")), {A::ViewSpectrumLabel});
@@ -152,17 +152,16 @@ bool TMainForm::confirmClose() {
         const TSpectrum* s = c->spectrum();
         if (!s || !s->spectrumData()->isModified()) continue;
         // Two panes of one file are told apart by their captions.
-        QString name = QStringLiteral("\"") + QString::fromStdString(s->fileName()) +
-                       QLatin1Char('"');
+        QString name =
+            QStringLiteral("\"") + QString::fromStdString(s->fileName()) + QLatin1Char('"');
         if (!c->caption().isEmpty()) name += QStringLiteral(" (") + c->caption() + QLatin1Char(')');
         const QString text =
             QStringLiteral("Spectrum ") + name +
             QStringLiteral(" not saved. Are you sure want to exit without saving it ?");
         // Enter keeps the work: only a deliberate Yes discards it.
-        const TMessageButton answer =
-            services.dialogs.message(TMessageKind::Warning, text,
-                                     {TMessageButton::Yes, TMessageButton::Cancel},
-                                     TMessageButton::Cancel);
+        const TMessageButton answer = services.dialogs.message(
+            TMessageKind::Warning, text, {TMessageButton::Yes, TMessageButton::Cancel},
+            TMessageButton::Cancel);
         if (answer != TMessageButton::Yes) return false;
     }
     return true;

@@ -49,9 +49,9 @@ enum class TNeeds {
     Nothing,
     Pane,
     Serie,
-    ModifiedPane,     // a pane whose data changed since it was read or saved
-    PaneAndText,      // a pane, and text on the clipboard
-    SerieAndText,     // a current series, and text on the clipboard
+    ModifiedPane,  // a pane whose data changed since it was read or saved
+    PaneAndText,   // a pane, and text on the clipboard
+    SerieAndText,  // a current series, and text on the clipboard
 };
 
 }  // namespace
@@ -76,6 +76,7 @@ struct TSpectraViewerFrame::TActionRow {
 const std::vector<TSpectraViewerFrame::TActionRow>& TSpectraViewerFrame::actionTable() {
     using F = TSpectraViewerFrame;
     using K = QKeySequence;
+    // clang-format off
     static const std::vector<TActionRow> table = {
     {TActionId::FileNew, "FileNew", "New", "Add an empty pane", K::New, TNeeds::Nothing,
      [](F& f, bool) { f.fileNew(); }},
@@ -88,8 +89,8 @@ const std::vector<TSpectraViewerFrame::TActionRow>& TSpectraViewerFrame::actionT
     {TActionId::FileSaveRange, "FileSaveRange", "Save &range as...",
      "Save the visible range of the current serie as a document", {}, TNeeds::Nothing,
      [](F& f, bool) { f.fileSaveRange(); }},
-    {TActionId::FileImport, "FileImport", "Import...", "Import a text spectrum", {},
-     TNeeds::Nothing, [](F& f, bool) { f.fileImport(); }},
+    {TActionId::FileImport, "FileImport", "Import...", "Import a text spectrum",
+     K(Qt::CTRL | Qt::Key_I), TNeeds::Nothing, [](F& f, bool) { f.fileImport(); }},
     {TActionId::FileExport, "FileExport", "Export...", "Write the current serie as a text file", {},
      TNeeds::Nothing, [](F& f, bool) { f.fileExport(); }},
     {TActionId::FileAnnotations, "FileAnnotations", "Annotations...",
@@ -131,7 +132,7 @@ const std::vector<TSpectraViewerFrame::TActionRow>& TSpectraViewerFrame::actionT
     {TActionId::ViewCurrentSerieContinue, "ViewCurrentSerieContinue", "&Continue",
      "Draw the current serie as a line", {}, TNeeds::Serie,
      [](F& f, bool) { f.viewCurrentSerieStyle(TSerieStyle::Line); }, true},
-    {TActionId::ViewCurrentSerieHightlight, "ViewCurrentSerieHightlight", "&Hightlight",
+    {TActionId::ViewCurrentSerieHighlight, "ViewCurrentSerieHighlight", "&Highlight",
      "Draw the current serie with a wider pen", {}, TNeeds::Serie,
      [](F& f, bool checked) { f.applyCurrentSerieHighlight(checked); }, true},
     {TActionId::ViewCurrentSerieColor, "ViewCurrentSerieColor", "&Color...",
@@ -159,9 +160,9 @@ const std::vector<TSpectraViewerFrame::TActionRow>& TSpectraViewerFrame::actionT
     {TActionId::ViewAllSeriesLabelsHide, "ViewAllSeriesLabelsHide", "Hide Labels",
      "Hide the labels of the spectrum", {}, TNeeds::Pane,
      [](F& f, bool checked) { f.applyLabelsHidden(checked); }, true},
-    {TActionId::ViewAllSeriesIncreaseLinewitdh, "ViewAllSeriesIncreaseLinewitdh",
-     "Increase line witdh", "Draw every serie with a wider pen", {}, TNeeds::Nothing,
-     [](F& f, bool) { f.viewAllSeriesIncreaseLinewitdh(); }},
+    {TActionId::ViewAllSeriesIncreaseLinewidth, "ViewAllSeriesIncreaseLinewidth",
+     "Increase line width", "Draw every serie with a wider pen", {}, TNeeds::Nothing,
+     [](F& f, bool) { f.viewAllSeriesIncreaseLinewidth(); }},
     {TActionId::ViewAllSeriesDecreaseLinewidth, "ViewAllSeriesDecreaseLinewidth",
      "Decrease line width", "Draw every serie with a narrower pen", {}, TNeeds::Nothing,
      [](F& f, bool) { f.viewAllSeriesDecreaseLinewidth(); }},
@@ -176,6 +177,7 @@ const std::vector<TSpectraViewerFrame::TActionRow>& TSpectraViewerFrame::actionT
     {TActionId::ToolsDetectPeaks, "ToolsDetectPeaks", "Detect &peaks...", "", {}, TNeeds::Serie,
      nullptr},
     };
+    // clang-format on
     return table;
 }
 
@@ -320,7 +322,7 @@ void TSpectraViewerFrame::updateActions() {
     const auto check = [this](TActionId id, bool value) { action(id)->setChecked(value); };
     check(TActionId::ViewCurrentSerieBar, b);
     check(TActionId::ViewCurrentSerieContinue, s && !b);
-    check(TActionId::ViewCurrentSerieHightlight, h);
+    check(TActionId::ViewCurrentSerieHighlight, h);
     check(TActionId::ViewAllSeriesBar, b);
     check(TActionId::ViewAllSeriesContinue, !b);
     check(TActionId::ViewAllSeriesHighlight, h);
@@ -418,8 +420,8 @@ void TSpectraViewerFrame::viewCurrentSerieStyle(TSerieStyle style) {
     scheduleUpdateActions();
 }
 
-void TSpectraViewerFrame::viewCurrentSerieHightlight() {
-    applyCurrentSerieHighlight(toggle(TActionId::ViewCurrentSerieHightlight));
+void TSpectraViewerFrame::viewCurrentSerieHighlight() {
+    applyCurrentSerieHighlight(toggle(TActionId::ViewCurrentSerieHighlight));
 }
 
 void TSpectraViewerFrame::applyCurrentSerieHighlight(bool checked) {
@@ -449,8 +451,8 @@ void TSpectraViewerFrame::viewCurrentSerieName() {
     const auto serie = s->series()->current();
     if (!serie) return;
     const auto answer = m_services.dialogs.inputText(QStringLiteral("Serie name"),
-                                                      QStringLiteral("Name of the serie"),
-                                                      QString::fromStdString(serie->name()));
+                                                     QStringLiteral("Name of the serie"),
+                                                     QString::fromStdString(serie->name()));
     if (answer) {
         const std::string name = answer->left(maxInputLength).toStdString();
         const std::string before = serie->name();
@@ -522,13 +524,13 @@ void TSpectraViewerFrame::viewAllSeriesHighlight() {
 void TSpectraViewerFrame::applyAllSeriesHighlight(bool checked) {
     TSpectrum* s = currentSpectrum();
     if (!s) return;
-    action(TActionId::ViewCurrentSerieHightlight)->setChecked(checked);
+    action(TActionId::ViewCurrentSerieHighlight)->setChecked(checked);
     setHighlightWidths(*s->series(), checked ? highlightLineWidth() : serieLineWidth(), true);
     s->invalidateDrawing();
     scheduleUpdateActions();
 }
 
-void TSpectraViewerFrame::viewAllSeriesIncreaseLinewitdh() {
+void TSpectraViewerFrame::viewAllSeriesIncreaseLinewidth() {
     // Series keep their own widths; every plot draws with the new ones from now on.
     if (!increaseLineWidth()) return;
     for (TSpectrumContainer* c : m_manager->containers())

@@ -47,7 +47,7 @@ enum class TActionId {
     EditDeleteSeriesContainer,
     ViewCurrentSerieBar,
     ViewCurrentSerieContinue,
-    ViewCurrentSerieHightlight,
+    ViewCurrentSerieHighlight,
     ViewCurrentSerieColor,
     ViewCurrentSerieName,
     ViewCurrentSerieLabelsColor,
@@ -57,7 +57,7 @@ enum class TActionId {
     ViewAllSeriesContinue,
     ViewAllSeriesHighlight,
     ViewAllSeriesLabelsHide,
-    ViewAllSeriesIncreaseLinewitdh,
+    ViewAllSeriesIncreaseLinewidth,
     ViewAllSeriesDecreaseLinewidth,
     ViewSynchronize,
     ViewSpectrumLabel,
@@ -143,7 +143,7 @@ public:
     // --- View menu --------------------------------------------------------------------------
     // Draws the current series as bars or as a line.
     void viewCurrentSerieStyle(TSerieStyle style);
-    void viewCurrentSerieHightlight();
+    void viewCurrentSerieHighlight();
     void viewCurrentSerieColor();
     void viewCurrentSerieName();
     void viewCurrentSerieLabelsColor();
@@ -152,7 +152,7 @@ public:
     void viewAllSeriesContinue();
     void viewAllSeriesHighlight();
     void viewAllSeriesLabelsHide();
-    void viewAllSeriesIncreaseLinewitdh();
+    void viewAllSeriesIncreaseLinewidth();
     void viewAllSeriesDecreaseLinewidth();
     void viewSynchronize();
     void viewSpectrumLabel();

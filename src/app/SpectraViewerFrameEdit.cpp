@@ -144,7 +144,7 @@ void TSpectraViewerFrame::editDeleteSeriesContainer() {
         const QString question = QStringLiteral("Do you want to remove the component ") +
                                  pane->caption() + QStringLiteral(" with all its series");
         if (m_services.dialogs.message(TMessageKind::Question, question,
-                                        {TMessageButton::Yes, TMessageButton::No}) ==
+                                       {TMessageButton::Yes, TMessageButton::No}) ==
             TMessageButton::Yes)
             m_manager->removeContainer(pane);
     }

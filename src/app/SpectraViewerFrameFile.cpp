@@ -81,7 +81,7 @@ void writeFileAtomically(const QString& path, std::string_view bytes) {
 // --- documents ------------------------------------------------------------------------------
 
 QString TSpectraViewerFrame::loadFailureHint() {
-    return QStringLiteral("Unexpected format.\nTry Open txt format (standard).");
+    return QStringLiteral("Unexpected format.\nTry File > Import (Ctrl+I) for a text spectrum.");
 }
 
 QString TSpectraViewerFrame::paneRefusal(int wanted) {
@@ -216,11 +216,12 @@ bool TSpectraViewerFrame::saveDocument(const QString& fileName, TDocument& docum
         const std::vector<TSpectrumContainer*> panes = document.panes();
         std::vector<TMziPane> mziPanes;
         for (TSpectrumContainer* pane : panes)
-            mziPanes.push_back({pane->caption().toStdString(),
-                                     pane->spectrum()->spectrumData().get()});
+            mziPanes.push_back(
+                {pane->caption().toStdString(), pane->spectrum()->spectrumData().get()});
         // Every pane of a document carries the document's annotation page.
         const std::string annotations =
-            panes.empty() ? std::string() : panes.front()->spectrum()->spectrumData()->annotationText();
+            panes.empty() ? std::string()
+                          : panes.front()->spectrum()->spectrumData()->annotationText();
         const auto text = mziDocumentText(mziPanes, annotations);
         if (!text) return;  // no series: nothing to write
         writeFileAtomically(fileName, *text);

@@ -18,7 +18,6 @@
 #include "model/PointListSerie.h"
 #include "model/SpectrumData.h"
 
-
 // The whole run is read before any pane is touched: a file that cannot be read, or fails in any
 // scan, leaves the panes as they were. The new pane is named by the mzXML path; it is no .mzi
 // document, so Save asks where to write.

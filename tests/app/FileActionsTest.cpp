@@ -151,11 +151,10 @@ TEST_F(FileActions, SaveWritesBackWithoutAskingOnlyWhatCameWholeFromAnMziFile) {
 // page. A document opened and saved without edits keeps its series, names, styles and points.
 TEST_F(FileActions, SaveWritesBackTheWholeDocument) {
     const QString file = write(
-        "whole.mzi",
-        documentXml({spectraXml("First", {{"obs", "bar", peaksText}}),
-                     spectraXml("Second", {{"measured", "continue", peaksText},
-                                           {"model", "bar", "150 5\n250 15\n"}})},
-                    "&lt;p&gt;Run A&lt;/p&gt;"));
+        "whole.mzi", documentXml({spectraXml("First", {{"obs", "bar", peaksText}}),
+                                  spectraXml("Second", {{"measured", "continue", peaksText},
+                                                        {"model", "bar", "150 5\n250 15\n"}})},
+                                 "&lt;p&gt;Run A&lt;/p&gt;"));
     ASSERT_TRUE(m_frame->loadMziFile(file));
     m_dialogs.enterText(QStringLiteral("renamed"));
     m_frame->viewCurrentSerieName();

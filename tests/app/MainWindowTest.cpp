@@ -37,10 +37,9 @@ protected:
         return plot;
     }
     static QString question(const char* fileName, const char* caption = "") {
-        const QString name = QStringLiteral("\"") + QString::fromLatin1(fileName) +
-                             QLatin1Char('"') +
-                             (*caption ? QStringLiteral(" (%1)").arg(QLatin1String(caption))
-                                       : QString());
+        const QString name =
+            QStringLiteral("\"") + QString::fromLatin1(fileName) + QLatin1Char('"') +
+            (*caption ? QStringLiteral(" (%1)").arg(QLatin1String(caption)) : QString());
         return QStringLiteral("Spectrum ") + name +
                QStringLiteral(" not saved. Are you sure want to exit without saving it ?");
     }
@@ -110,6 +109,18 @@ TEST_F(MainWindow, MenusBringTheirStatesUpToDateBeforeShowing) {
         if (a->menu() && a->text().remove(QLatin1Char('&')) == QLatin1String("Edit"))
             emit a->menu()->aboutToShow();
     EXPECT_TRUE(act("EditPasteAsNew").isEnabled());
+}
+
+// Import is reachable from the File menu and its shortcut, as the load errors' hint says.
+TEST_F(MainWindow, FileMenuOffersImport) {
+    QMenu* file = nullptr;
+    for (QAction* a : m_main->menuBar()->actions())
+        if (a->menu() && a->text().remove(QLatin1Char('&')) == QLatin1String("File"))
+            file = a->menu();
+    ASSERT_NE(file, nullptr);
+    EXPECT_TRUE(file->actions().contains(&act("FileImport")));
+    EXPECT_EQ(act("FileImport").shortcut(), QKeySequence(Qt::CTRL | Qt::Key_I));
+    EXPECT_TRUE(formatHint.contains(QStringLiteral("File > Import (Ctrl+I)")));
 }
 
 TEST_F(MainWindow, StartupDocumentCountsAsUnsavedAndSavesBackWhereItCameFrom) {

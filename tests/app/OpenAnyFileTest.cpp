@@ -13,8 +13,8 @@ TEST_F(OpenAnyFile, TheReaderFollowsTheContentNotTheName) {
     ASSERT_TRUE(m_frame->openAnyFile(run));
     EXPECT_EQ(currentData().series()->count(), 11);
 
-    const QString document = write(
-        QStringLiteral("doc.dat"), documentXml({spectraXml("First", {{"obs", "bar", "1 2\n"}})}));
+    const QString document = write(QStringLiteral("doc.dat"),
+                                   documentXml({spectraXml("First", {{"obs", "bar", "1 2\n"}})}));
     ASSERT_TRUE(m_frame->openAnyFile(document));
     EXPECT_EQ(m_frame->currentContainer()->caption(), QStringLiteral("First"));
 
@@ -33,7 +33,8 @@ TEST_F(OpenAnyFile, TheReaderFollowsTheContentNotTheName) {
     EXPECT_EQ(manager().count(), 3);
     const auto& said = m_dialogs.messages();
     ASSERT_EQ(said.size(), 3u);
-    EXPECT_TRUE(said[0].text.contains(QStringLiteral("not well-formed"))) << said[0].text.toStdString();
+    EXPECT_TRUE(said[0].text.contains(QStringLiteral("not well-formed")))
+        << said[0].text.toStdString();
     EXPECT_TRUE(said[1].text.contains(QStringLiteral("it is an mzML run")));
     EXPECT_TRUE(said[2].text.contains(QStringLiteral("compressed (gzip)")));
 }

@@ -58,17 +58,17 @@ const std::vector<const char*> stateRows = {"FileExit",
                                             "ViewAllSeriesLabelsHide",
                                             "ViewCurrentSerieBar",
                                             "ViewCurrentSerieContinue",
-                                            "ViewCurrentSerieHightlight",
+                                            "ViewCurrentSerieHighlight",
                                             "ViewAllSeriesBar",
                                             "ViewAllSeriesContinue",
                                             "ViewAllSeriesHighlight",
                                             "ViewSpectrumLabel",
                                             "ToolsDetectPeaks"};
 
-const std::vector<const char*> checkRows = {
-    "ViewCurrentSerieBar", "ViewCurrentSerieContinue", "ViewCurrentSerieHightlight",
-    "ViewAllSeriesBar",    "ViewAllSeriesContinue",    "ViewAllSeriesHighlight",
-    "ViewSpectrumLabel"};
+const std::vector<const char*> checkRows = {"ViewCurrentSerieBar",       "ViewCurrentSerieContinue",
+                                            "ViewCurrentSerieHighlight", "ViewAllSeriesBar",
+                                            "ViewAllSeriesContinue",     "ViewAllSeriesHighlight",
+                                            "ViewSpectrumLabel"};
 
 // Enabled whenever there is a current series: every row but those that need more.
 Names serieActions() {
@@ -110,7 +110,7 @@ TEST_F(ViewActions, StatesFollowPanesSeriesAndClipboard) {
          Pane | Highlighted,
          {Line, Bars},
          serieActions(),
-         {"ViewCurrentSerieBar", "ViewCurrentSerieHightlight", "ViewAllSeriesBar",
+         {"ViewCurrentSerieBar", "ViewCurrentSerieHighlight", "ViewAllSeriesBar",
           "ViewAllSeriesHighlight", "ViewSpectrumLabel"}},
         {"plain line, text to paste, modified, label hidden",
          Pane | TextToPaste | Modified | LabelHidden,
@@ -186,7 +186,7 @@ TEST_F(ViewActions, HighlightWidthsOfOneOrAllSeries) {
     trigger("ViewAllSeriesHighlight");  // off: every series at the normal width
     for (const auto& serie : *current().series()) EXPECT_EQ(serie->highlightWidth(), 1);
 
-    trigger("ViewCurrentSerieHightlight");  // on for the current series only
+    trigger("ViewCurrentSerieHighlight");  // on for the current series only
     EXPECT_EQ(currentSerie().highlightWidth(), 2);
     EXPECT_EQ(current().series()->serie(0)->highlightWidth(), 1);
     m_frame->updateActions();

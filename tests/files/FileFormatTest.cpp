@@ -91,7 +91,9 @@ TEST(FileFormatDetection, RootElementAfterAnyPrologAndWhatIsNoFormat) {
         EXPECT_EQ(detectFormat(other), TFileFormat::Unknown) << other;
 
     EXPECT_EQ(detectFormat("m/z, intensity\r\n100.5, 20\f\r\n"), TFileFormat::Text);
-    EXPECT_EQ(detectFormat("Probe \xE9" "chantillon\n100 5\n"), TFileFormat::Text);  // Latin-1
+    EXPECT_EQ(detectFormat("Probe \xE9"
+                           "chantillon\n100 5\n"),
+              TFileFormat::Text);  // Latin-1
     EXPECT_EQ(detectFormat(std::string("\x1F\x8B\x08\0\0\0\0\0", 8)), TFileFormat::Gzip);
     for (const std::string& binary :
          {std::string(), std::string(" \n\t\r\n"), std::string("100 5\n\0", 7),

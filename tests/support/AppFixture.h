@@ -43,7 +43,7 @@ inline void writeFile(const QString& path, const std::string& bytes) {
 
 // What every error box of a failed load ends with.
 inline const QString formatHint =
-    QStringLiteral("\nUnexpected format.\nTry Open txt format (standard).");
+    QStringLiteral("\nUnexpected format.\nTry File > Import (Ctrl+I) for a text spectrum.");
 
 // One series element of a hand-written .mzi document; the integrity value is the text's own
 // checksum unless given.
