@@ -19,6 +19,7 @@
 #include "app/Dialogs.h"
 #include "app/HeadlessServices.h"
 #include "app/MainWindow.h"
+#include "app/Settings.h"
 #include "app/SpectraViewerFrame.h"
 #include "app/ViewerServices.h"
 #include "display/SpectraManager.h"
@@ -319,7 +320,9 @@ void fitManager(QWidget& window, TSpectraManager& manager, QSize size) {
 int runLoads(const TCommandLine& commandLine, const TViewerServices& services, std::ostream& out,
              std::ostream& err, const TWindowHook& windowMade) {
     TRecordingDialogs dialogs;
-    const TViewerServices headless{dialogs, services.clipboard, services.tempPath,
+    // Nothing of a run without a window is remembered for the next one.
+    TMemorySettings settings;
+    const TViewerServices headless{dialogs, services.clipboard, settings, services.tempPath,
                                    services.version};
 
     TMainForm window(headless);

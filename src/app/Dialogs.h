@@ -23,9 +23,12 @@ class iDialogs {
 public:
     virtual ~iDialogs() = default;
 
-    // Filters in Qt's form ("mzi files (*.mzi)"); nullopt when cancelled.
+    // Filters in Qt's form ("mzi files (*.mzi)"); the dialog starts in start.path (a folder;
+    // empty for the current one) with filter entry start.filterIndex selected. nullopt when
+    // cancelled.
     virtual std::optional<TFileChoice> openFileName(const QString& title,
-                                                    const QStringList& filters) = 0;
+                                                    const QStringList& filters,
+                                                    const TFileChoice& start) = 0;
     // Proposes a path; asks before overwriting; nullopt when cancelled.
     virtual std::optional<QString> saveFileName(const QString& title, const QString& proposed) = 0;
     virtual std::optional<QColor> color(const QColor& initial) = 0;

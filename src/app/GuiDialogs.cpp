@@ -128,11 +128,14 @@ QString TAboutBox::versionText() const {
 // --- dialogs -------------------------------------------------------------------------------------
 
 std::optional<TFileChoice> TGuiDialogs::openFileName(const QString& title,
-                                                     const QStringList& filters) {
-    QFileDialog dialog(dialogParent(), title);
+                                                     const QStringList& filters,
+                                                     const TFileChoice& start) {
+    QFileDialog dialog(dialogParent(), title, start.path);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setNameFilters(filters);
+    if (start.filterIndex >= 1 && start.filterIndex <= filters.size())
+        dialog.selectNameFilter(filters[start.filterIndex - 1]);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     const int index = static_cast<int>(filters.indexOf(dialog.selectedNameFilter()));
     return TFileChoice{dialog.selectedFiles().constFirst(), std::max(index, 0) + 1};

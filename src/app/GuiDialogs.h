@@ -32,8 +32,8 @@ public:
     // The input box takes at most this many characters.
     static constexpr int maxInputLength = 255;
 
-    std::optional<TFileChoice> openFileName(const QString& title,
-                                            const QStringList& filters) override;
+    std::optional<TFileChoice> openFileName(const QString& title, const QStringList& filters,
+                                            const TFileChoice& start) override;
     std::optional<QString> saveFileName(const QString& title, const QString& proposed) override;
     std::optional<QColor> color(const QColor& initial) override;
     std::optional<QString> inputText(const QString& title, const QString& prompt,

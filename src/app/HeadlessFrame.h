@@ -8,13 +8,14 @@
 #include <QString>
 
 #include "app/HeadlessServices.h"
+#include "app/Settings.h"
 #include "app/SpectraViewerFrame.h"
 #include "app/ViewerServices.h"
 
 struct THeadlessFrame {
     // Needs an application object (ensureOffscreenApplication).
     THeadlessFrame(const QString& tempPath, const QString& version, QSize size)
-        : frame(TViewerServices{dialogs, clipboard, tempPath, version}) {
+        : frame(TViewerServices{dialogs, clipboard, settings, tempPath, version}) {
         frame.setAttribute(Qt::WA_DontShowOnScreen);
         frame.resize(size);
         frame.show();
@@ -24,5 +25,6 @@ struct THeadlessFrame {
     // Made before the frame, which keeps pointers to them.
     TRecordingDialogs dialogs;
     TNoClipboard clipboard;
+    TMemorySettings settings;
     TSpectraViewerFrame frame;
 };

@@ -23,7 +23,8 @@ public:
         std::vector<TMessageButton> buttons;
     };
 
-    std::optional<TFileChoice> openFileName(const QString&, const QStringList&) override {
+    std::optional<TFileChoice> openFileName(const QString&, const QStringList&,
+                                            const TFileChoice&) override {
         return std::nullopt;
     }
     std::optional<QString> saveFileName(const QString&, const QString&) override {

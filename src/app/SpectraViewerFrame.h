@@ -6,9 +6,11 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/Dialogs.h"
 #include "app/Document.h"
 #include "app/SerieText.h"
 #include "app/ViewerServices.h"
@@ -185,6 +187,10 @@ private:
     // After a command changed what Save writes of s: marks it modified, relabels the current
     // pane, repaints and brings the actions up to date.
     void dataEdited(TSpectrum& s);
+    // The open dialog, starting in the folder and with the filter last chosen in it; both are
+    // kept under settingsGroup for the next time.
+    std::optional<TFileChoice> chooseFileToOpen(const QString& title, const QStringList& filters,
+                                                const QString& settingsGroup);
     // Shows message as the error of a load; false.
     bool refuseFile(const QString& message);
     // The pane now belongs to document alone.

@@ -18,6 +18,7 @@
 #include "app/FileFailure.h"
 #include "app/Hourglass.h"
 #include "app/SerieText.h"
+#include "app/Settings.h"
 #include "app/SpectraViewerFrame.h"
 #include "display/SpectraManager.h"
 #include "display/Spectrum.h"
@@ -287,16 +288,31 @@ void TSpectraViewerFrame::fileNew() {
     emit currentChanged();
 }
 
-void TSpectraViewerFrame::fileOpen() {
+std::optional<TFileChoice> TSpectraViewerFrame::chooseFileToOpen(const QString& title,
+                                                                 const QStringList& filters,
+                                                                 const QString& settingsGroup) {
+    iSettings& settings = m_services.settings;
+    const QString folderKey = settingsGroup + QStringLiteral("/folder");
+    const QString filterKey = settingsGroup + QStringLiteral("/filter");
+    bool known = false;
+    const int filter = settings.value(filterKey).toInt(&known);
     const auto choice = m_services.dialogs.openFileName(
+        title, filters, TFileChoice{settings.value(folderKey), known ? filter : 1});
+    if (!choice) return std::nullopt;
+    settings.setValue(folderKey, QFileInfo(choice->path).absolutePath());
+    settings.setValue(filterKey, QString::number(choice->filterIndex));
+    return choice;
+}
+
+// The filter only narrows what the dialog lists: the reader follows the file's content.
+void TSpectraViewerFrame::fileOpen() {
+    const auto choice = chooseFileToOpen(
         QStringLiteral("Open"),
-        {QStringLiteral("mzi files (*.mzi)"), QStringLiteral("mzXML files (*.mzxml)")});
-    if (!choice) return;
-    if (choice->filterIndex == 1) {
-        loadMziFile(choice->path);
-    } else if (choice->filterIndex == 2) {
-        openMzXmlFile(choice->path);
-    }
+        {QStringLiteral("All spectra (*.mzi *.mzXML *.mzxml *.txt *.csv *.prn)"),
+         QStringLiteral("mzi documents (*.mzi)"), QStringLiteral("mzXML runs (*.mzXML *.mzxml)"),
+         QStringLiteral("Text spectra (*.txt *.csv *.prn)"), QStringLiteral("All files (*)")},
+        QStringLiteral("open"));
+    if (choice) openAnyFile(choice->path);
 }
 
 // Save and Save as write the whole document the current pane belongs to: every pane that came
@@ -349,10 +365,11 @@ void TSpectraViewerFrame::fileSaveRange() {
 }
 
 void TSpectraViewerFrame::fileImport() {
-    const auto choice = m_services.dialogs.openFileName(
+    const auto choice = chooseFileToOpen(
         QStringLiteral("Import"),
         {QStringLiteral("ms text files (*.prn *.txt *.mzi)"),
-         QStringLiteral("HPLC time, x, y1, y2 (*.txt *.csv)"), QStringLiteral("All files (*)")});
+         QStringLiteral("HPLC time, x, y1, y2 (*.txt *.csv)"), QStringLiteral("All files (*)")},
+        QStringLiteral("import"));
     if (!choice) return;
     importTextFile(choice->path, choice->filterIndex);
 }

@@ -7,6 +7,7 @@
 #include "app/GuiDialogs.h"
 #include "app/MainWindow.h"
 #include "app/QtClipboard.h"
+#include "app/QtSettings.h"
 #include "app/SpectraViewerFrame.h"
 
 int main(int argc, char* argv[]) {
@@ -17,8 +18,10 @@ int main(int argc, char* argv[]) {
 
     TGuiDialogs dialogs;
     TQtClipboard clipboard;
+    TQtSettings settings;
     const QString temp = qEnvironmentVariable("TEMP");
-    const TViewerServices services{dialogs, clipboard, temp.isEmpty() ? QDir::tempPath() : temp,
+    const TViewerServices services{dialogs, clipboard, settings,
+                                   temp.isEmpty() ? QDir::tempPath() : temp,
                                    QStringLiteral(VELMORIX_VERSION)};
 
     // Paste is enabled while the clipboard holds text, whoever put it there.

@@ -83,7 +83,8 @@ protected:
     FakeClipboard m_clipboard;
     // The headless runs answer their own dialogs: anything asked of these fails the test.
     ScriptedDialogs m_dialogs;
-    TViewerServices m_services{m_dialogs, m_clipboard, QDir::tempPath(), "0.2.0.0"};
+    TMemorySettings m_settings;
+    TViewerServices m_services{m_dialogs, m_clipboard, m_settings, QDir::tempPath(), "0.2.0.0"};
     std::ostringstream m_out;
     std::ostringstream m_err;
 };

@@ -78,9 +78,9 @@ TEST_F(FileActions, OpenLoadsTheChosenDocumentIntoNewPanesUnmodified) {
     trigger("FileOpen");
     EXPECT_EQ(manager().count(), 0);
     ASSERT_EQ(m_dialogs.openRequests().size(), 1u);
-    EXPECT_EQ(m_dialogs.openRequests()[0].filters,
-              (QStringList{QStringLiteral("mzi files (*.mzi)"),
-                           QStringLiteral("mzXML files (*.mzxml)")}));
+    EXPECT_EQ(m_dialogs.openRequests()[0].filters.front(),
+              QStringLiteral("All spectra (*.mzi *.mzXML *.mzxml *.txt *.csv *.prn)"));
+    EXPECT_EQ(m_dialogs.openRequests()[0].filters.back(), QStringLiteral("All files (*)"));
 
     m_dialogs.chooseFile(file, 1);
     trigger("FileOpen");
@@ -102,17 +102,19 @@ TEST_F(FileActions, OpenLoadsTheChosenDocumentIntoNewPanesUnmodified) {
         for (const auto& serie : *dataOf(pane).series())
             EXPECT_EQ(serie->style(), TSerieStyle::Bars);
 
-    // The second filter entry is mzXML, whatever the file is called: a document that is no
-    // run is refused and leaves no pane.
-    m_dialogs.chooseFile(file, 2);
-    m_dialogs.press(TMessageButton::Abort);
+    // The reader follows the content, whatever filter was chosen: an mzXML run under the
+    // mzi filter opens as a run. The dialog then starts where the last file was chosen, with
+    // its filter.
+    const QString run = QStringLiteral(VELMORIX_TEST_DATA "/mzxml/thermo_itraq_hcd.readw.mzXML");
+    m_dialogs.chooseFile(run, 2);
     trigger("FileOpen");
-    EXPECT_EQ(manager().count(), 2);
-    EXPECT_EQ(m_dialogs.messages(),
-              std::vector{errorBox("Cannot read \"" + file +
-                                   "\": it is not an mzXML run (it has no msRun or scan "
-                                   "element)." +
-                                   formatHint)});
+    EXPECT_EQ(manager().count(), 3);
+    EXPECT_EQ(m_frame->currentContainer()->caption(), run);
+    m_dialogs.cancelOpen();
+    trigger("FileOpen");
+    const TFileChoice start = m_dialogs.openRequests().back().start;
+    EXPECT_EQ(start.path, QStringLiteral(VELMORIX_TEST_DATA "/mzxml"));
+    EXPECT_EQ(start.filterIndex, 2);
 }
 
 TEST_F(FileActions, SaveWritesBackWithoutAskingOnlyWhatCameWholeFromAnMziFile) {

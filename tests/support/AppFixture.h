@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Settings.h"
 #include "app/SpectraViewerFrame.h"
 #include "display/SpectraManager.h"
 #include "display/Spectrum.h"
@@ -109,7 +110,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
         m_window = makeWindow(
-            TViewerServices{m_dialogs, m_clipboard, tempFolder(), QStringLiteral("0.2.0.0")});
+            TViewerServices{m_dialogs, m_clipboard, m_settings, tempFolder(), QStringLiteral("0.2.0.0")});
         ASSERT_NE(m_frame, nullptr);
         m_window->resize(1000, 700);
         m_window->show();
@@ -162,6 +163,7 @@ protected:
 
     ScriptedDialogs m_dialogs;
     FakeClipboard m_clipboard;
+    TMemorySettings m_settings;
     QTemporaryDir m_dir;
     TSpectraViewerFrame* m_frame = nullptr;
     std::unique_ptr<QWidget> m_window;

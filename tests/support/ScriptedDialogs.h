@@ -55,6 +55,7 @@ public:
     struct TOpenRequest {
         QString title;
         QStringList filters;
+        TFileChoice start;
     };
     struct TSaveRequest {
         QString title;
@@ -109,9 +110,9 @@ public:
     }
 
     // --- iDialogs ---------------------------------------------------------------------------
-    std::optional<TFileChoice> openFileName(const QString& title,
-                                            const QStringList& filters) override {
-        m_opens.push_back({title, filters});
+    std::optional<TFileChoice> openFileName(const QString& title, const QStringList& filters,
+                                            const TFileChoice& start) override {
+        m_opens.push_back({title, filters, start});
         if (auto* answer = next<TOpenAnswer>("open dialog \"" + title + "\""))
             return answer->choice;
         return std::nullopt;
