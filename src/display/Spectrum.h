@@ -17,7 +17,7 @@
 
 #include "display/SerieDrawing.h"
 #include "display/SpectrumCursor.h"
-#include "display/ViewHistory.h"
+#include "model/ViewHistory.h"
 #include "display/iSpectrum.h"
 
 class TAxis;
