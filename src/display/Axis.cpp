@@ -15,17 +15,9 @@
 
 #include "display/FontPainter.h"
 #include "model/FontEx.h"
+#include "model/Rounding.h"
 
 namespace {
-
-// Rounds halves to the even neighbour whatever the floating-point rounding mode.
-double roundHalfEven(double value) {
-    const double floor = std::floor(value);
-    const double fraction = value - floor;
-    if (fraction < 0.5) return floor;
-    if (fraction > 0.5) return floor + 1.0;
-    return std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
-}
 
 // A pen moved from (x1, y1) to (x2, y2): the end pixel is not drawn, so a tick of n pixels
 // covers exactly n pixels. Only horizontal and vertical lines are needed.

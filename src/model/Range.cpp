@@ -4,20 +4,13 @@
 #include <cmath>
 #include <limits>
 
+#include "model/Rounding.h"
+
 namespace {
 
 TRangeErrorHook& hookSlot() {
     static TRangeErrorHook hook;
     return hook;
-}
-
-// Rounds halves to the even neighbour whatever the floating-point rounding mode.
-double roundHalfEven(double value) {
-    const double floor = std::floor(value);
-    const double fraction = value - floor;  // exact for every finite double
-    if (fraction < 0.5) return floor;
-    if (fraction > 0.5) return floor + 1.0;
-    return std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
 }
 
 }  // namespace
