@@ -185,8 +185,7 @@ private:
             std::vector<TEntry> kept;
             kept.reserve(m_entries.size() + m_pending.size());
             for (auto* list : {&m_entries, &m_pending})
-                for (TEntry& entry : *list)
-                    (entry.live ? kept : gone).push_back(std::move(entry));
+                for (TEntry& entry : *list) (entry.live ? kept : gone).push_back(std::move(entry));
             m_pending.clear();
             m_entries.swap(kept);
             // gone is destroyed here, after the lists are whole again.

@@ -13,7 +13,8 @@ TEST(Signal, ListenersHearInOrderWhileTheirHandlesLive) {
     std::vector<std::string> log;
     TConnection a = signal.connect([&](int v) { log.push_back("a" + std::to_string(v)); });
     {
-        const TConnection b = signal.connect([&](int v) { log.push_back("b" + std::to_string(v)); });
+        const TConnection b =
+            signal.connect([&](int v) { log.push_back("b" + std::to_string(v)); });
         signal.notify(1);
     }
     signal.notify(2);
