@@ -25,24 +25,20 @@ const TRangeErrorHook& rangeErrorHook() {
 
 TRange::TRange(double min, double max) : TFloatPoint(min, max), m_fullMin(min), m_fullMax(max) {}
 
-void TRange::changed() {
-    if (m_onChange) m_onChange(*this);
-}
-
 void TRange::setMin(double value) {
     m_x = value;
-    changed();
+    changed.notify(*this);
 }
 
 void TRange::setMax(double value) {
     m_y = value;
-    changed();
+    changed.notify(*this);
 }
 
 void TRange::setCenter(double center) {
     const double size = m_y - m_x;
     setMin(center - size / 2.0);
-    // From the Min just set: a subscriber may have moved it.
+    // From the Min just set: a listener may have moved it.
     setMax(m_x + size);
 }
 
