@@ -103,6 +103,8 @@ private:
 
     void selectTool(TNavigatorButton* button, TToolFactory make);
     void showThreshold();
+    // The view commands (display/ViewCommands.h) on the bound spectrum, with the zone left
+    // standing; a zone used gives way to a fresh tool.
     void fullMassRange();
     void fullMassAndAbundanceRange();
     void topPeak();
