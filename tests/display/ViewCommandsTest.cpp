@@ -1,12 +1,10 @@
-// The view commands on a plot: back and forward show their view, announce it and repaint; top
-// peak changes nothing where it finds no peak to show.
+// The view commands on a plot, beyond what the navigator's buttons show: back and forward
+// announce and repaint the view they show.
 #include "display/ViewCommands.h"
 
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
-
-#include <optional>
 
 #include "support/FakeSpectrum.h"
 #include "support/PaintCounter.h"
@@ -34,32 +32,4 @@ TEST(ViewCommands, BackAndForwardShowAnnounceAndRepaintTheirViewAndStopAtTheEnds
     step(true, {0, 0, 100, 100}, false);
     step(false, {10, 0, 90, 100}, true);
     step(false, {10, 0, 90, 100}, false);
-}
-
-TEST(ViewCommands, TopPeakWithoutAPeakToShowChangesNothing) {
-    FakeSpectrum plot(200, 100, {0, 0, 100, 100});
-    TViewCommands commands(plot);
-    EXPECT_FALSE(commands.topPeak());  // no series
-
-    auto serie = plot.series()->newSerie("serie");
-    for (const TFloatPointRec& p : {TFloatPointRec{10, 50}, {40, 80}, {70, 30}})
-        serie->points()->add(p);
-    const struct {
-        TFloatRect view;
-        std::optional<TFloatRect> zone;
-    } refusals[] = {
-        {{80, 0, 100, 100}, std::nullopt},               // no point in the view
-        {{0, 0, 100, 100}, TFloatRect{75, 0, 90, 100}},  // nor in the zone
-        {{50, 40, 100, 100}, std::nullopt},              // the peak at 70 lies below the view
-    };
-    for (const auto& r : refusals) {
-        plot.setView(r.view.x1, r.view.x2, r.view.y1, r.view.y2);
-        EXPECT_FALSE(commands.topPeak(r.zone));
-        EXPECT_EQ(plot.getView(), r.view);
-        EXPECT_EQ(plot.zooms(), 0);
-    }
-
-    plot.setView(0, 100, 0, 100);
-    EXPECT_TRUE(commands.topPeak(TFloatRect{30, 0, 50, 100}));
-    EXPECT_DOUBLE_EQ(plot.getView().y2, 80);
 }
