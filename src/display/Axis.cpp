@@ -3,7 +3,6 @@
 
 #include <QFontMetrics>
 #include <QPainter>
-#include <QPointer>
 
 #include <algorithm>
 #include <charconv>
@@ -15,17 +14,9 @@
 
 #include "display/FontPainter.h"
 #include "model/FontEx.h"
+#include "model/Rounding.h"
 
 namespace {
-
-// Rounds halves to the even neighbour whatever the floating-point rounding mode.
-double roundHalfEven(double value) {
-    const double floor = std::floor(value);
-    const double fraction = value - floor;
-    if (fraction < 0.5) return floor;
-    if (fraction > 0.5) return floor + 1.0;
-    return std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
-}
 
 // A pen moved from (x1, y1) to (x2, y2): the end pixel is not drawn, so a tick of n pixels
 // covers exactly n pixels. Only horizontal and vertical lines are needed.
@@ -143,36 +134,17 @@ TRelativeScale relativeScale(int height) {
     return scale;
 }
 
-struct TAxis::TRepaint {
-    const TAxis* owner = nullptr;  // identifies the subscription, never dereferenced
-    QPointer<TAxis> axis;
-
-    void operator()(TRange&) const {
-        if (axis) axis->update();
-    }
-};
-
 TAxis::TAxis(QWidget* parent) : QWidget(parent) {
     resize(50, 50);
     setRange(newRange(0, 100));
 }
 
-TAxis::~TAxis() {
-    releaseRange();
-}
-
-void TAxis::releaseRange() {
-    if (!m_range) return;
-    // A spectra manager may have pointed a shared range at itself; that stays.
-    const auto* subscription = m_range->onChange().target<TRepaint>();
-    if (subscription && subscription->owner == this) m_range->setOnChange(nullptr);
-    m_range.reset();
-}
+TAxis::~TAxis() = default;
 
 void TAxis::setRange(TRangePtr range) {
-    releaseRange();
     m_range = std::move(range);
-    if (m_range) m_range->setOnChange(TRepaint{this, this});
+    m_rangeChange =
+        m_range ? m_range->changed.connect([this](TRange&) { update(); }) : TConnection();
     update();
 }
 

@@ -84,11 +84,11 @@ class TAxis : public QWidget {
 
 public:
     explicit TAxis(QWidget* parent = nullptr);
-    ~TAxis() override;  // removes its change notification from the range
+    ~TAxis() override;
 
     const TRangePtr& range() const { return m_range; }
-    // Takes the range and makes its change notification repaint this axis; the previous
-    // range loses the notification unless someone else has replaced it meanwhile.
+    // Takes the range and listens to it, repainting on each change, until another range
+    // replaces it or the axis goes.
     void setRange(TRangePtr range);
 
     TAxisType axisType() const { return m_axisType; }
@@ -119,16 +119,13 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    // Repaints while the axis lives; a copy left behind in a range does nothing.
-    struct TRepaint;
-
-    void releaseRange();
     int inchesToPixels(double inches, int dpi) const;
     void paintAxis(QPainter& painter);
     void paintNumericScale(QPainter& painter, int textHeight);
     void paintRelativeScale(QPainter& painter);
 
     TRangePtr m_range;
+    TConnection m_rangeChange;
     TAxisType m_axisType = TAxisType::Bottom;
     QString m_caption;
     bool m_border = true;

@@ -14,15 +14,6 @@
 #include "display/SpectrumContainer.h"
 #include "display/SpectrumNavigator.h"
 
-struct TSpectraManager::TSharedRangeChange {
-    const TSpectraManager* owner = nullptr;  // identifies the subscription, never dereferenced
-    QPointer<TSpectraManager> manager;
-
-    void operator()(TRange&) const {
-        if (manager) manager->sharedRangeChanged();
-    }
-};
-
 namespace {
 
 bool isThickness(float inches) {
@@ -42,7 +33,7 @@ TSpectraManager::TSpectraManager(QWidget* parent)
 }
 
 TSpectraManager::~TSpectraManager() {
-    releaseSharedRange();
+    m_sharedRangeChange.disconnect();
     // The panes go first, while the navigator is there to let go of its spectrum, and
     // without calling back into the part of the manager already gone.
     for (TSpectrumContainer* c : std::exchange(m_containers, {})) {
@@ -203,16 +194,14 @@ TSpectrumContainer* TSpectraManager::ensureCurrent() {
     return currentContainer();
 }
 
-// Every pane takes the current pane's x range. The axes subscribe to it as it reaches them;
-// the manager then takes the notification over and repaints for all of them.
+// Every pane takes the current pane's x range; each plot and axis listens to it as it reaches
+// them, and the manager listens to announce the moved view on every pane.
 void TSpectraManager::shareRange() {
     TSpectrumContainer* current = ensureCurrent();
     if (!current) return;
     const TRangePtr range = current->spectrum()->xRange();
-    if (m_sharedRange.lock() != range) releaseSharedRange();
     for (TSpectrumContainer* c : m_containers) c->spectrum()->setXRange(range);
-    range->setOnChange(TSharedRangeChange{this, this});
-    m_sharedRange = range;
+    m_sharedRangeChange = range->changed.connect([this](TRange&) { sharedRangeChanged(); });
 }
 
 // Every pane takes a copy of the shared range, from where it then moves alone.
@@ -220,27 +209,14 @@ void TSpectraManager::unshareRange() {
     TSpectrumContainer* current = ensureCurrent();
     if (!current) return;
     const TRangePtr range = current->spectrum()->xRange();
-    releaseSharedRange();
+    m_sharedRangeChange.disconnect();
     for (TSpectrumContainer* c : m_containers) c->spectrum()->setXRange(range->clone());
 }
 
-void TSpectraManager::releaseSharedRange() {
-    if (const TRangePtr range = m_sharedRange.lock()) {
-        const auto* subscription = range->onChange().target<TSharedRangeChange>();
-        if (subscription && subscription->owner == this) range->setOnChange(nullptr);
-    }
-    m_sharedRange.reset();
-}
-
-// One pane zoomed or scrolled the range all of them show.
+// One pane zoomed or scrolled the range all of them show. Every plot has already asked for its
+// repaint and every axis repainted, as they listen to the range themselves; the plots whose view
+// moved raise viewChanged here.
 void TSpectraManager::sharedRangeChanged() {
-    for (TSpectrumContainer* c : m_containers) {
-        TSpectrum* s = c->spectrum();
-        if (!s) continue;
-        s->labels()->setNeedsLayout(true);
-        s->invalidate();
-    }
-    if (TSpectrumContainer* last = lastContainer()) {
-        if (TSpectrum* s = last->spectrum(); s && s->xAxis()) s->xAxis()->update();
-    }
+    for (TSpectrumContainer* c : m_containers)
+        if (TSpectrum* s = c->spectrum()) s->invalidate();
 }

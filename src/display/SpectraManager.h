@@ -71,9 +71,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    // The shared range's change notification while synchronised.
-    struct TSharedRangeChange;
-
     TSpectrumContainer* addContainer();
     void destroyContainer(TSpectrumContainer* c);
     void forgetContainer(TSpectrumContainer* dying);
@@ -85,14 +82,12 @@ private:
     void shareRange();
     void unshareRange();
     void sharedRangeChanged();
-    // Takes the notification back from the shared range if it is still this manager's.
-    void releaseSharedRange();
 
     TSpectrumNavigator* m_navigator;
     TSpectrumContainerList m_containers;
     float m_yAxisThick = 0.4f;
     float m_xAxisThick = 0.3f;
     bool m_synchronized = false;
-    // Held by the panes' data, not by the manager.
-    std::weak_ptr<TRange> m_sharedRange;
+    // Listens to the range the panes share while synchronised (held by their data).
+    TConnection m_sharedRangeChange;
 };

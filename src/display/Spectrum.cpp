@@ -258,6 +258,7 @@ const TRangePtr& TSpectrum::xRange() const {
 
 void TSpectrum::setXRange(TRangePtr range) {
     m_data->setXRange(std::move(range));
+    watchData();
     if (m_xAxis) m_xAxis->setRange(m_data->xRange());
     m_data->labels()->setNeedsLayout(true);
     invalidate();
@@ -269,6 +270,7 @@ const TRangePtr& TSpectrum::yRange() const {
 
 void TSpectrum::setYRange(TRangePtr range) {
     m_data->setYRange(std::move(range));
+    watchData();
     if (m_yAxis) m_yAxis->setRange(m_data->yRange());
     m_data->labels()->setNeedsLayout(true);
     invalidate();
@@ -355,11 +357,33 @@ void TSpectrum::setFocused(bool value) {
 
 void TSpectrum::setSpectrumData(TSpectrumDataPtr data) {
     m_data = required(std::move(data), "The plot needs spectrum data");
+    watchData();
     if (m_xAxis) m_xAxis->setRange(m_data->xRange());
     if (m_yAxis) m_yAxis->setRange(m_data->yRange());
     m_data->labels()->setNeedsLayout(true);
     clearViewHistory();
     invalidate();
+    emit spectrumDataChanged();
+}
+
+void TSpectrum::setFileName(std::string value) {
+    if (value == m_fileName) return;
+    m_fileName = std::move(value);
+    emit fileNameChanged();
+}
+
+void TSpectrum::watchData() {
+    const auto repaint = [this](TRange&) { rangeChanged(); };
+    m_xRangeChange = m_data->xRange()->changed.connect(repaint);
+    m_yRangeChange = m_data->yRange()->changed.connect(repaint);
+    m_seriesChange = m_data->series()->changed.connect([this] { update(); });
+}
+
+// Several values of one view change one after the other (setView sets four): each only marks
+// the labels and asks for the one repaint; viewChanged waits for invalidate().
+void TSpectrum::rangeChanged() {
+    m_data->labels()->setNeedsLayout(true);
+    update();
 }
 
 void TSpectrum::resetThreshold() {

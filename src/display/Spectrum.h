@@ -17,8 +17,8 @@
 
 #include "display/SerieDrawing.h"
 #include "display/SpectrumCursor.h"
-#include "display/ViewHistory.h"
 #include "display/iSpectrum.h"
+#include "model/ViewHistory.h"
 
 class TAxis;
 
@@ -65,7 +65,9 @@ public:
     double baseLine() const override;
     void setBaseLine(double value) override;
     const TRangePtr& xRange() const override;
-    // Also hands the range to the x axis and lays the labels out again.
+    // Also hands the range to the x axis and lays the labels out again. The plot listens to
+    // the ranges it shows: each change lays the labels out again and asks for a repaint (the
+    // view is announced by invalidate()).
     void setXRange(TRangePtr range) override;
     const TRangePtr& yRange() const override;
     void setYRange(TRangePtr range) override;
@@ -90,12 +92,13 @@ public:
     TSpectrumCursor& spectrumCursor() override { return m_spectrumCursor; }
     const TSpectrumDataPtr& spectrumData() const override { return m_data; }
     // Takes the data (an empty pointer is refused with std::invalid_argument), hands its
-    // ranges to the axes and empties the view history.
+    // ranges to the axes, empties the view history and raises spectrumDataChanged.
     void setSpectrumData(TSpectrumDataPtr data) override;
 
     void resetThreshold() override;
     const std::string& fileName() const override { return m_fileName; }
-    void setFileName(std::string value) override { m_fileName = std::move(value); }
+    // Raises fileNameChanged when the name is another one.
+    void setFileName(std::string value) override;
     // Raises labelMenuRequested once the current event is over.
     void popupLabelMenu(int tag, int x, int y) override;
 
@@ -153,6 +156,9 @@ signals:
     void labelMenuRequested(int tag, int x, int y);
     // A failure during painting or mouse handling, for the application's message box.
     void messageRaised(const QString& text);
+    // Another data object (with its own series list and ranges) is shown.
+    void spectrumDataChanged();
+    void fileNameChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -206,6 +212,9 @@ private:
     void paintThreshold(QPainter& painter);
     void placeAxes();
     void watchAxis(TAxis* axis, bool watch);
+    // Listens to the ranges and the series list of the data now shown.
+    void watchData();
+    void rangeChanged();
     QPoint eventPixel(const QMouseEvent& event) const;
     // Runs a mouse handler's work, turning failures into messages.
     void handleMouse(const std::function<void()>& work);
@@ -240,4 +249,9 @@ private:
     QSize m_labelSize;
     TMessageBurst m_paintMessages;
     TMessageBurst m_mouseMessages;
+
+    // Last, so that they go first: no notification reaches a plot being destroyed.
+    TConnection m_xRangeChange;
+    TConnection m_yRangeChange;
+    TConnection m_seriesChange;
 };

@@ -113,16 +113,41 @@ TSpectrumContainer::TSpectrumContainer(QWidget* parent)
             if (const auto getFocus = plot->onGetFocus) getFocus(plot);
         }
     });
-    m_spectrum->installEventFilter(this);
+    connect(m_spectrum, &TSpectrum::spectrumDataChanged, this, [this] {
+        watchSeries();
+        updateLabel();
+    });
+    connect(m_spectrum, &TSpectrum::fileNameChanged, this, &TSpectrumContainer::updateLabel);
+    watchSeries();
     m_label->installEventFilter(this);
     layoutPane();
+    updateLabel();
 }
 
 TSpectrumContainer::~TSpectrumContainer() {
     // The children outlive this part of the pane; they must not call back into it.
-    if (m_spectrum) m_spectrum->removeEventFilter(this);
+    m_seriesChange.disconnect();
+    m_currentSerieChange.disconnect();
+    if (m_spectrum) disconnect(m_spectrum, nullptr, this, nullptr);
     m_label->removeEventFilter(this);
     disconnect(m_label, nullptr, this, nullptr);
+}
+
+void TSpectrumContainer::watchSeries() {
+    TSpectrum* plot = m_spectrum;
+    if (!plot) return;
+    m_seriesChange = plot->series()->changed.connect([this] {
+        watchCurrentSerie();
+        updateLabel();
+    });
+    watchCurrentSerie();
+}
+
+void TSpectrumContainer::watchCurrentSerie() {
+    TSpectrum* plot = m_spectrum;
+    const TPointListSeriePtr serie = plot ? plot->series()->current() : nullptr;
+    m_currentSerieChange =
+        serie ? serie->changed.connect([this] { updateLabel(); }) : TConnection();
 }
 
 iSpectrum& TSpectrumContainer::intSpectrum() const {
@@ -244,7 +269,6 @@ void TSpectrumContainer::stepSerie(Qt::MouseButton button) {
     else
         return;
     series.setCurrentIndex(next);
-    updateLabel();
     plot->invalidate();
 }
 
@@ -253,14 +277,8 @@ void TSpectrumContainer::resizeEvent(QResizeEvent* event) {
     layoutPane();
 }
 
-void TSpectrumContainer::paintEvent(QPaintEvent*) {
-    updateLabel();
-}
-
 bool TSpectrumContainer::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_spectrum && event->type() == QEvent::Paint) {
-        updateLabel();
-    } else if (watched == m_label) {
+    if (watched == m_label) {
         switch (event->type()) {
             case QEvent::ShowToParent:
             case QEvent::HideToParent:

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "display/Axis.h"
+#include "model/Signal.h"
 #include "model/SpectrumData.h"
 
 class iSpectrum;
@@ -62,7 +63,8 @@ private:
 // A pane: the plot (object name "Spectrum"), an x axis below it, a y axis left of it and the
 // caption label across the top, all children of the pane. The label names the document and
 // the current series in the series' colour, or shows the pane's caption while there is no
-// series; a left click on it steps to the next series, a right click to the previous one, and
+// series; it follows the plot's file name, data, series list and current series as they
+// change. A left click on it steps to the next series, a right click to the previous one, and
 // any press raises the plot's onGetFocus. Sizes are logical pixels; axis thicknesses inches.
 class TSpectrumContainer : public QWidget {
     Q_OBJECT
@@ -91,22 +93,26 @@ public:
     // plot gets no width or height. Runs after every resize and every axis property change,
     // and for a label that was shown or hidden.
     void layoutPane();
-    // Sets the label's text (and colour) from the plot's current series; runs whenever the
-    // pane or its plot paints.
+    // Sets the label's text (and colour) from the plot's current series; runs whenever what
+    // it shows changes.
     void updateLabel();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void stepSerie(Qt::MouseButton button);
     int labelHeight() const;
+    // Listens to the plot's series list, and to its current series for name and colour.
+    void watchSeries();
+    void watchCurrentSerie();
 
     QPointer<TSpectrum> m_spectrum;
     TAxisProperties m_xAxis;
     TAxisProperties m_yAxis;
     TSerieLabel* m_label;
     QString m_caption;
+    TConnection m_seriesChange;
+    TConnection m_currentSerieChange;
 };

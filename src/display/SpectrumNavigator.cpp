@@ -20,6 +20,7 @@
 #include "display/Spectrum.h"
 #include "display/SpectrumContainer.h"
 #include "display/SpectrumTool.h"
+#include "display/ViewCommands.h"
 
 // Outside any namespace, as the resource macro declares the registration function where it
 // stands. A resource file compiled into a static library is registered only on request.
@@ -37,9 +38,6 @@ constexpr int buttonSide = 26;  // pixels
 constexpr int glyphSide = 20;   // logical pixels, the design size of the glyphs
 constexpr int navigatorHeight = 27;
 constexpr int groupGap = 6;  // extra pixels between groups of buttons
-// The full-range and top-peak buttons lower the x minimum by this much, so that the new view
-// always differs from the current one and is recorded in the view history.
-constexpr double historyShift = 0.001;
 
 // Renders an SVG glyph at whatever size and pixel density the button asks for, so that it
 // stays sharp on dense screens without relying on an icon plugin being deployed.
@@ -118,11 +116,11 @@ TSpectrumNavigator::TSpectrumNavigator(QWidget* parent)
     tool("SHRINKTYBTT", QStringLiteral("Shrinkt and expand abundance range"), makeStretchYTool);
     m_nextLeft += groupGap;
     action("UNDOBTT", QStringLiteral("Undo range"), 0, [this] {
-        if (m_spectrum) m_spectrum->viewBack();
+        if (m_spectrum) TViewCommands(*m_spectrum).back();
     });
     tool("ZOOMBTT", QStringLiteral("Zoom in"), makeZoomTool);
     action("REDOBTT", QStringLiteral("Redo range"), 0, [this] {
-        if (m_spectrum) m_spectrum->viewForward();
+        if (m_spectrum) TViewCommands(*m_spectrum).forward();
     });
     m_nextLeft += groupGap;
     tool("LabelBTT", QStringLiteral("Move Labels"), makeLabelTool);
@@ -303,53 +301,20 @@ void TSpectrumNavigator::replaceZoneTool() {
 
 void TSpectrumNavigator::fullMassRange() {
     if (!m_spectrum) return;
-    TSpectrum& s = *m_spectrum;
-    // The view before the change stays reachable with Undo, even in an empty history.
-    s.startViewHistory();
-    if (const auto zone = standingZone(false)) {
-        const TFloatRect v = s.getView();
-        s.zoomTo(zone->x1 - historyShift, zone->x2, v.y1, v.y2);
-        replaceZoneTool();
-    } else {
-        s.spectrumData()->fitXRange();
-        const TFloatRect v = s.getView();
-        s.zoomTo(v.x1 - historyShift, v.x2, v.y1, v.y2);
-    }
-    s.invalidate();
+    const auto zone = standingZone(false);
+    TViewCommands(*m_spectrum).fullMassRange(zone);
+    if (zone) replaceZoneTool();
 }
 
 void TSpectrumNavigator::fullMassAndAbundanceRange() {
     if (!m_spectrum) return;
-    TSpectrum& s = *m_spectrum;
-    s.startViewHistory();
-    if (const auto zone = standingZone(true)) {
-        s.zoomTo(zone->x1 - historyShift, zone->x2, zone->y1, zone->y2);
-        replaceZoneTool();
-    } else {
-        s.spectrumData()->fitXRange();
-        s.spectrumData()->fitYRange();
-        const TFloatRect v = s.getView();
-        s.zoomTo(v.x1 - historyShift, v.x2, v.y1, v.y2);
-    }
-    s.invalidate();
+    const auto zone = standingZone(true);
+    TViewCommands(*m_spectrum).fullMassAndAbundanceRange(zone);
+    if (zone) replaceZoneTool();
 }
 
 void TSpectrumNavigator::topPeak() {
     if (!m_spectrum) return;
-    TSpectrum& s = *m_spectrum;
-    const TPointListSeriePtr serie = s.series()->current();
-    if (!serie) return;
-    s.startViewHistory();
-    const TFloatRect view = s.getView();
     const auto zone = standingZone(false);
-    const double x1 = zone ? zone->x1 : view.x1;
-    const double x2 = zone ? zone->x2 : view.x2;
-    // The search answers with a neighbour when no point lies in the window.
-    const auto peak = serie->points()->maxYInRange(x1, x2);
-    if (!peak || !(peak->x >= x1 && peak->x <= x2)) return;
-    // A peak at or below the bottom of the window would turn the y range upside down.
-    if (!(peak->y > view.y1)) return;
-    s.zoomTo(view.x1 - historyShift, view.x2, view.y1, peak->y);
-    if (zone) replaceZoneTool();
-    s.invalidate();
+    if (TViewCommands(*m_spectrum).topPeak(zone) && zone) replaceZoneTool();
 }

@@ -84,6 +84,14 @@ public:
     // nullptr outside 0..buttonCount() - 1.
     QAbstractButton* button(int index) const;
 
+    // What the full-range and top-peak buttons run, for menu actions as well: the view
+    // commands (display/ViewCommands.h) on the bound spectrum with the zone its tool left
+    // standing, after which a fresh tool takes the zone's place. Nothing without a spectrum;
+    // failures are thrown to the caller.
+    void fullMassRange();
+    void fullMassAndAbundanceRange();
+    void topPeak();
+
 signals:
     // After every change of the bound spectrum, also when it went because it was destroyed.
     void spectrumChanged(TSpectrum* s);
@@ -103,9 +111,6 @@ private:
 
     void selectTool(TNavigatorButton* button, TToolFactory make);
     void showThreshold();
-    void fullMassRange();
-    void fullMassAndAbundanceRange();
-    void topPeak();
     // The world zone of the plot's zone or zoom tool when it is wider (and, when asked,
     // higher) than the pick tolerance; x1 <= x2 and y1 <= y2.
     std::optional<TFloatRect> standingZone(bool needHeight) const;

@@ -11,6 +11,7 @@
 
 #include "display/Cursors.h"
 #include "display/SpectrumCursor.h"
+#include "display/ViewCommands.h"
 
 namespace {
 
@@ -19,9 +20,6 @@ constexpr int baseLineDeadZone = 5;
 // A zoom drag must be wider than this (pixels) to zoom at all, and at least this high to zoom y.
 constexpr long long zoomMinWidth = 5;
 constexpr long long zoomMinHeight = 15;
-// Shift of the x minimum that makes the view recorded after a drag always differ from the
-// current one, so that it is always recorded.
-constexpr double recordShift = 0.001;
 
 int clampToInt(long long value) {
     return static_cast<int>(std::clamp<long long>(value, std::numeric_limits<int>::min(),
@@ -154,9 +152,7 @@ void TStretchTool::mouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
     m_down = false;
     if (!m_spectrum) return;
     if (m_spectrum->labels()) m_spectrum->labels()->setVisible(true);
-    const TFloatRect v = m_spectrum->getView();
-    m_spectrum->zoomTo(v.x1 - recordShift, v.x2, v.y1, v.y2);
-    m_spectrum->invalidate();
+    recordCurrentView(*m_spectrum);
 }
 
 void TStretchXTool::mouseMove(Qt::KeyboardModifiers, int x, int) {

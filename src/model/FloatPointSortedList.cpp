@@ -172,13 +172,17 @@ inline void putFloat(std::uint8_t* b, float value) {
 // other policies need the search per point and add directly.
 class TFloatPointSortedList::TBulkAdd {
 public:
-    explicit TBulkAdd(TFloatPointSortedList& list) : m_list(list) {}
+    // The points added one by one under another policy are announced once, by the caller.
+    explicit TBulkAdd(TFloatPointSortedList& list) : m_list(list) { ++m_list.m_quiet; }
     TBulkAdd(const TBulkAdd&) = delete;
     TBulkAdd& operator=(const TBulkAdd&) = delete;
     // A reading that ends with an exception never reaches finish(), yet the points read so far
     // stay in the list (a failed load keeps what it built) and every later search needs them
     // in order: they are sorted here on the way out.
-    ~TBulkAdd() { finish(); }
+    ~TBulkAdd() {
+        finish();
+        --m_list.m_quiet;
+    }
     // Puts the points in the list's order; call it when the last point is added.
     void finish() {
         if (m_sorted) return;
@@ -374,17 +378,24 @@ void TFloatPointSortedList::assign(const TFloatPointSortedList& source) {
     if (&source == this) return;
     m_duplicates = source.m_duplicates;
     // The points already present were sorted by the old order; the additions below search and
-    // append by the new one.
-    setCompare(source.m_compare);
+    // append by the new one. Announced with them, at the end.
+    {
+        ++m_quiet;
+        struct TLoud {
+            int& quiet;
+            ~TLoud() { --quiet; }
+        } loud{m_quiet};
+        setCompare(source.m_compare);
+    }
     if (m_items.empty()) m_items.reserve(source.m_items.size());
     {
         TBulkAdd bulk(*this);
         for (const auto& p : source.m_items) bulk.add(p);
         bulk.finish();
     }
-    pointsChanged();
     m_minPoint = source.m_minPoint;
     m_maxPoint = source.m_maxPoint;
+    pointsChanged();
 }
 
 TIndexRange TFloatPointSortedList::findRange(double x1, double x2) const {
@@ -554,30 +565,36 @@ void TFloatPointSortedList::setAsText(std::string_view text) {
     };
 
     m_items.clear();
-    pointsChanged();
+    m_revision.next();
     // A hint only: about one point per line of 27 characters.
     m_items.reserve(text.size() / 27 + 1);
-    TBulkAdd bulk(*this);
     try {
-        for (;;) {
-            const std::string_view xText = nextToken();
-            if (xText.empty()) break;
-            const std::string_view yText = nextToken();
-            if (yText.empty())
-                throw EConvertError("Invalid format. Incomplete value pair (" + std::string(xText) +
-                                    " ...)");
-            const double x = parseFloat(xText);
-            const double y = parseFloat(yText);
-            if (x > 0.0 && y != 0.0) bulk.add({x, y});
+        TBulkAdd bulk(*this);
+        try {
+            for (;;) {
+                const std::string_view xText = nextToken();
+                if (xText.empty()) break;
+                const std::string_view yText = nextToken();
+                if (yText.empty())
+                    throw EConvertError("Invalid format. Incomplete value pair (" +
+                                        std::string(xText) + " ...)");
+                const double x = parseFloat(xText);
+                const double y = parseFloat(yText);
+                if (x > 0.0 && y != 0.0) bulk.add({x, y});
+            }
+        } catch (...) {
+            // The points read so far stay, put in order by the bulk reader on the way out, and
+            // the checksum is still that of the whole text.
+            finishChecksum();
+            throw;
         }
+        bulk.finish();
+        m_checksum = checksum.value();
     } catch (...) {
-        // The points read so far stay, put in order by the bulk reader on the way out, and the
-        // checksum is still that of the whole text.
-        finishChecksum();
+        changed.notify();  // for the points that stay
         throw;
     }
-    bulk.finish();
-    m_checksum = checksum.value();
+    changed.notify();
 }
 
 std::string TFloatPointSortedList::base64Range(int from, int to) const {
@@ -606,7 +623,7 @@ bool TFloatPointSortedList::setAsBase64(std::string_view text) {
     if (sha1Hex(body) != seal) return false;
     const std::vector<std::uint8_t> bytes = base64Decode(body);
     m_items.clear();
-    pointsChanged();
+    m_revision.next();
     m_items.reserve(bytes.size() / 8);
     {
         TBulkAdd bulk(*this);
@@ -619,12 +636,13 @@ bool TFloatPointSortedList::setAsBase64(std::string_view text) {
         bulk.finish();
     }
     m_checksum = 0;
+    changed.notify();
     return true;
 }
 
 void TFloatPointSortedList::scaleToPercent(double reference) {
     for (auto& p : m_items) p.y = p.y * 100.0 / reference;
-    pointsChanged();
     m_minPoint.reset();
     m_maxPoint.reset();
+    pointsChanged();
 }

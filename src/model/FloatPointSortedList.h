@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "model/FloatPoint.h"
+#include "model/Signal.h"
 
 // What add() does when an equal item is already present (stored values).
 enum class TDuplicates { Ignore = 0, Accept = 1, Error = 2 };
@@ -104,6 +105,10 @@ public:
     // copy start at a value that no list has had, so a cache that outlives its list, or whose
     // owner swaps in another list, cannot mistake the new points for the old.
     std::uint64_t revision() const { return m_revision.value(); }
+    // Raised where the revision moves, once the change is complete: one notification per
+    // call, whatever the number of points it touched (each add() is one call, while reading a
+    // stored form is one for all its points). Costs one test when nobody listens.
+    TSignal<> changed;
 
     // --- the sorted list ------------------------------------------------------------------
     void setCompare(TPointCompare compare);
@@ -198,7 +203,10 @@ private:
     };
 
     void checkIndex(int index) const;
-    void pointsChanged() { m_revision.next(); }
+    void pointsChanged() {
+        m_revision.next();
+        if (m_quiet == 0) changed.notify();
+    }
     void computeCorners() const;
     bool hasCurrentSummary() const {
         return m_summary.revision == revision() && m_summary.count == m_items.size();
@@ -219,6 +227,8 @@ private:
     double m_meanStepCache = -1.0;
     // For the revision it names; 0, which no list has, before the first.
     mutable TPointSummary m_summary;
+    // Bulk readers at work: their points are announced when they are done.
+    int m_quiet = 0;
 };
 
 inline TFloatPointSortedListPtr newFloatPointSortedList(

@@ -65,6 +65,24 @@ TPointListSerie::TPointListSerie(std::string_view symbol, std::string_view name)
       m_xRange(newRange(0.0, 100.0)),
       m_yRange(newRange(0.0, 100.0)) {}
 
+void TPointListSerie::setName(std::string_view value) {
+    const std::string before = m_name;
+    TSymbolNamed::setName(value);
+    if (m_name != before) changed.notify();
+}
+
+void TPointListSerie::setColor(TColor value) {
+    if (value == m_color) return;
+    m_color = value;
+    changed.notify();
+}
+
+void TPointListSerie::setStyle(TSerieStyle value) {
+    if (value == m_style) return;
+    m_style = value;
+    changed.notify();
+}
+
 void TPointListSerie::setPoints(TFloatPointSortedListPtr points) {
     m_points = required(std::move(points), "A series needs a point list");
 }
@@ -83,7 +101,7 @@ void TPointListSerie::setYRange(TRangePtr range) {
 
 TPointListSerieList::TPointListSerieList() : m_threshold(newDefaultThreshold()) {}
 
-void TPointListSerieList::setCurrentIndex(int index) {
+void TPointListSerieList::validate(int index) {
     if (m_currentIndex < 0 || m_currentIndex >= count())
         m_currentIndex = count() - 1;
     else
@@ -92,9 +110,14 @@ void TPointListSerieList::setCurrentIndex(int index) {
     if (m_currentIndex >= 0) {
         const auto& current = get(m_currentIndex);
         m_threshold = current->threshold();
-        if (current->style() != TSerieStyle::Bars)
-            current->setLineWidth(current->highlightWidth());
+        if (current->style() != TSerieStyle::Bars) current->setLineWidth(current->highlightWidth());
     }
+}
+
+void TPointListSerieList::setCurrentIndex(int index) {
+    validate(index);
+    // Validation alone settles where the last announcement said: only a new index is news.
+    if (currentMoved()) announce();
 }
 
 int TPointListSerieList::currentIndex() {
@@ -108,16 +131,84 @@ TPointListSeriePtr TPointListSerieList::current() {
 }
 
 void TPointListSerieList::addSerie(TPointListSeriePtr serie) {
-    const int index = add(std::move(serie));
-    setCurrentIndex(index);
-    const auto slot = static_cast<std::size_t>(currentIndex() % 11 + 2);
+    const int index = TBase::add(std::move(serie));
+    validate(index);
+    const auto slot = static_cast<std::size_t>(m_currentIndex % 11 + 2);
     get(index)->setColor(seriePalette[slot]);
+    added.notify(index);
+    announce();
 }
 
 std::optional<int> TPointListSerieList::removeSerie(const TPointListSeriePtr& serie) {
-    const auto index = remove(serie);
-    setCurrentIndex(m_currentIndex);
+    const auto index = TBase::remove(serie);
+    validate(m_currentIndex);
+    if (index) removed.notify(*index);
+    announce();
     return index;
+}
+
+int TPointListSerieList::add(TPointListSeriePtr serie) {
+    const int index = TBase::add(std::move(serie));
+    added.notify(index);
+    announce();
+    return index;
+}
+
+void TPointListSerieList::insert(int index, TPointListSeriePtr serie) {
+    TBase::insert(index, std::move(serie));
+    added.notify(index);
+    announce();
+}
+
+void TPointListSerieList::put(int index, TPointListSeriePtr serie) {
+    TBase::put(index, std::move(serie));
+    announce();
+}
+
+void TPointListSerieList::exchange(int index1, int index2) {
+    TBase::exchange(index1, index2);
+    announce();
+}
+
+void TPointListSerieList::deleteItem(int index) {
+    TBase::deleteItem(index);
+    removed.notify(index);
+    announce();
+}
+
+std::optional<int> TPointListSerieList::remove(
+    const std::shared_ptr<const TPointListSerie>& serie) {
+    const auto index = TBase::remove(serie);
+    if (!index) return index;
+    removed.notify(*index);
+    announce();
+    return index;
+}
+
+void TPointListSerieList::clear() {
+    const int before = count();
+    TBase::clear();
+    for (int index = before - 1; index >= 0; --index) removed.notify(index);
+    announce();
+}
+
+int TPointListSerieList::effectiveIndex() const {
+    return m_currentIndex >= 0 && m_currentIndex < count() ? m_currentIndex : count() - 1;
+}
+
+bool TPointListSerieList::currentMoved() const {
+    const int index = effectiveIndex();
+    const TPointListSerie* serie = index >= 0 ? get(index).get() : nullptr;
+    return index != m_announcedIndex || serie != m_announcedSerie;
+}
+
+void TPointListSerieList::announce() {
+    if (currentMoved()) {
+        m_announcedIndex = effectiveIndex();
+        m_announcedSerie = m_announcedIndex >= 0 ? get(m_announcedIndex).get() : nullptr;
+        currentChanged.notify();
+    }
+    changed.notify();
 }
 
 TPointListSeriePtr TPointListSerieList::newSerie(std::string_view name) {

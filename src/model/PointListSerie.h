@@ -14,6 +14,7 @@
 #include "model/Color.h"
 #include "model/FloatPointSortedList.h"
 #include "model/Range.h"
+#include "model/Signal.h"
 #include "model/Symbol.h"
 #include "model/Threshold.h"
 
@@ -60,15 +61,16 @@ class TPointListSerie : public TSymbolNamed {
 public:
     explicit TPointListSerie(std::string_view symbol = {}, std::string_view name = {});
 
+    void setName(std::string_view value) override;
     TColor color() const { return m_color; }
-    void setColor(TColor value) { m_color = value; }
+    void setColor(TColor value);
     // Pen widths in pixels: the one the series has now and the one it takes while current.
     int lineWidth() const { return m_lineWidth; }
     void setLineWidth(int value) { m_lineWidth = value; }
     int highlightWidth() const { return m_highlightWidth; }
     void setHighlightWidth(int value) { m_highlightWidth = value; }
     TSerieStyle style() const { return m_style; }
-    void setStyle(TSerieStyle value) { m_style = value; }
+    void setStyle(TSerieStyle value);
 
     const TFloatPointSortedListPtr& points() const { return m_points; }
     void setPoints(TFloatPointSortedListPtr points);
@@ -84,6 +86,11 @@ public:
 
     std::vector<std::string>& notes() { return m_notes; }
     const std::vector<std::string>& notes() const { return m_notes; }
+
+    // Raised when the name, colour or style took another value: what the pane's caption label
+    // and the plot show of the series. The pen widths, which follow the current series on
+    // every read of the list, do not raise it.
+    TSignal<> changed;
 
 private:
     TColor m_color{};
@@ -109,7 +116,14 @@ using TPointListSerieListPtr = std::shared_ptr<TPointListSerieList>;
 // read: it is clamped into the list, and the pen widths follow it (the series that stops
 // being current returns to the normal width, a current line series takes its highlight
 // width). The list's threshold is the current series' threshold.
+//
+// Every change made through this class is announced once it is complete: series added or
+// removed, then the current series when it is another one (another object, or the same at
+// another index), then changed. The list's own edits (add, insert, put, exchange,
+// deleteItem, remove, clear) announce as well.
 class TPointListSerieList : public TSymbolNamedListOf<TPointListSerie> {
+    using TBase = TSymbolNamedListOf<TPointListSerie>;
+
 public:
     TPointListSerieList();
 
@@ -134,6 +148,15 @@ public:
     // Seeds the source of demonstration data; unseeded it starts from a random seed.
     void setRandomSeed(std::uint32_t seed) { m_random.emplace(seed); }
 
+    // The list's own edits, announced (see above).
+    int add(TPointListSeriePtr serie);
+    void insert(int index, TPointListSeriePtr serie);
+    void put(int index, TPointListSeriePtr serie);
+    void exchange(int index1, int index2);
+    void deleteItem(int index);
+    std::optional<int> remove(const std::shared_ptr<const TPointListSerie>& serie);
+    void clear();
+
     const TPointListSeriePtr& serie(int index) const { return get(index); }
 
     const TThresholdPtr& threshold() const { return m_threshold; }
@@ -142,12 +165,33 @@ public:
     TSerieStyle defaultStyle() const { return m_defaultStyle; }
     void setDefaultStyle(TSerieStyle value) { m_defaultStyle = value; }
 
+    // A series was added at that index.
+    TSignal<int> added;
+    // The series at that former index was removed.
+    TSignal<int> removed;
+    // The series a validating read would give as current is another one than before.
+    TSignal<> currentChanged;
+    // After every change of the list or of its current series.
+    TSignal<> changed;
+
 private:
+    // Settles the current index (index when it lies in the list) and the pen widths.
+    void validate(int index);
+    // The index a validating read would settle on, without validating.
+    int effectiveIndex() const;
+    // The current series is not the one last announced.
+    bool currentMoved() const;
+    // Announces the current series if it is another one, then changed.
+    void announce();
+
     int m_currentIndex = 0;
     TThresholdPtr m_threshold;
     bool m_shareThreshold = true;
     TSerieStyle m_defaultStyle = TSerieStyle::Bars;
     std::optional<std::mt19937> m_random;
+    // The current series as last announced; compared, never used.
+    const TPointListSerie* m_announcedSerie = nullptr;
+    int m_announcedIndex = -1;
 };
 
 inline TPointListSerieListPtr newPointListSerieList() {

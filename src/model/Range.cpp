@@ -4,20 +4,13 @@
 #include <cmath>
 #include <limits>
 
+#include "model/Rounding.h"
+
 namespace {
 
 TRangeErrorHook& hookSlot() {
     static TRangeErrorHook hook;
     return hook;
-}
-
-// Rounds halves to the even neighbour whatever the floating-point rounding mode.
-double roundHalfEven(double value) {
-    const double floor = std::floor(value);
-    const double fraction = value - floor;  // exact for every finite double
-    if (fraction < 0.5) return floor;
-    if (fraction > 0.5) return floor + 1.0;
-    return std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
 }
 
 }  // namespace
@@ -32,24 +25,20 @@ const TRangeErrorHook& rangeErrorHook() {
 
 TRange::TRange(double min, double max) : TFloatPoint(min, max), m_fullMin(min), m_fullMax(max) {}
 
-void TRange::changed() {
-    if (m_onChange) m_onChange(*this);
-}
-
 void TRange::setMin(double value) {
     m_x = value;
-    changed();
+    changed.notify(*this);
 }
 
 void TRange::setMax(double value) {
     m_y = value;
-    changed();
+    changed.notify(*this);
 }
 
 void TRange::setCenter(double center) {
     const double size = m_y - m_x;
     setMin(center - size / 2.0);
-    // From the Min just set: a subscriber may have moved it.
+    // From the Min just set: a listener may have moved it.
     setMax(m_x + size);
 }
 

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "model/FloatPoint.h"
+#include "model/Signal.h"
 
 class TRange;
 using TRangePtr = std::shared_ptr<TRange>;
@@ -24,10 +25,8 @@ const TRangeErrorHook& rangeErrorHook();
 // Nothing enforces Min < Max; the conversions guard against an empty or inverted range.
 class TRange : public TFloatPoint {
 public:
-    using TChangeEvent = std::function<void(TRange& sender)>;
-
     TRange(double min, double max);
-    // A copy would also copy the subscriber; use clone() or assign().
+    // Use clone() or assign(): a copy would not make clear which listeners it is to keep.
     TRange(const TRange&) = delete;
     TRange& operator=(const TRange&) = delete;
 
@@ -44,8 +43,6 @@ public:
     // Reversed: pixel 0 shows Max (y axes, whose pixel rows grow downwards).
     bool isReversed() const { return m_reversed; }
     void setReversed(bool value) { m_reversed = value; }
-    const TChangeEvent& onChange() const { return m_onChange; }
-    void setOnChange(TChangeEvent handler) { m_onChange = std::move(handler); }
 
     double center() const { return (m_x + m_y) / 2.0; }
     // Keeps the size and centres the interval on center; notifies twice (Min, then Max).
@@ -62,22 +59,23 @@ public:
 
     // setMin(FullMin), then setMax(FullMax).
     void resetToFull();
-    // Same bounds, full extent and direction; no subscriber.
+    // Same bounds, full extent and direction; no listener.
     TRangePtr clone() const;
     using TFloatPoint::assign;
-    // Takes bounds (without notification), full extent and direction; keeps the subscriber.
+    // Takes bounds (without notification), full extent and direction; keeps the listeners.
     void assign(const TRange& source);
 
-private:
-    void changed();
+    // Raised after every setMin and setMax, with the range itself: the plot, its axis and,
+    // while panes share the range, the spectra manager listen.
+    TSignal<TRange&> changed;
 
+private:
     double m_fullMin;
     double m_fullMax;
     bool m_reversed = false;
-    TChangeEvent m_onChange;
 };
 
-// Min and Max as given, the full extent equal to them, not reversed, no subscriber.
+// Min and Max as given, the full extent equal to them, not reversed, no listener.
 inline TRangePtr newRange(double min, double max) {
     return std::make_shared<TRange>(min, max);
 }

@@ -210,28 +210,25 @@ TEST(AxisRange, SubscriptionIsRemovedOnlyWhereItIsStillTheAxis) {
     const auto first = newRange(0, 10);
     const auto second = newRange(0, 10);
     const auto redirected = newRange(0, 10);
-    TRange::TChangeEvent leftBehind;
+    TConnection manager;
     int managerCalls = 0;
     {
         TAxis axis;
         axis.setRange(first);
-        EXPECT_TRUE(first->onChange());
+        EXPECT_EQ(first->changed.connectionCount(), 1);
         axis.setRange(second);
-        EXPECT_FALSE(first->onChange());  // the axis no longer shows it
-        leftBehind = second->onChange();
+        EXPECT_EQ(first->changed.connectionCount(), 0);  // the axis no longer shows it
+        EXPECT_EQ(second->changed.connectionCount(), 1);
 
         TAxis other;
         other.setRange(redirected);
-        // A spectra manager points the shared range at itself.
-        redirected->setOnChange([&managerCalls](TRange&) { ++managerCalls; });
+        // A spectra manager listens to the shared range as well.
+        manager = redirected->changed.connect([&managerCalls](TRange&) { ++managerCalls; });
     }
-    EXPECT_FALSE(second->onChange());
-    ASSERT_TRUE(redirected->onChange());
+    EXPECT_EQ(second->changed.connectionCount(), 0);
+    ASSERT_EQ(redirected->changed.connectionCount(), 1);
     redirected->setMin(1);
     EXPECT_EQ(managerCalls, 1);
-    // A copy of the notification outliving its axis does nothing.
-    ASSERT_TRUE(leftBehind);
-    leftBehind(*second);
 }
 
 TEST(AxisThick, InchesGiveTheCrossSizeAndAreReappliedUnchanged) {

@@ -106,6 +106,37 @@ TEST_F(SpectrumContainerPane, TheLabelNamesTheFileAndTheCurrentSerieInItsColour)
     EXPECT_EQ(shownLabel(), "empty pane");
 }
 
+// The label follows what it shows as that changes, with no repaint in between: the file name,
+// series added, made current, renamed, recoloured and deleted, and data replaced; a series list
+// the plot no longer shows is not heard.
+TEST_F(SpectrumContainerPane, TheLabelFollowsTheFileAndTheSeriesAsTheyChange) {
+    const auto text = [this] { return pane.serieLabel()->text(); };
+    const auto colour = [this] { return pane.serieLabel()->palette().color(QPalette::WindowText); };
+    pane.setCaption("empty pane");
+    plot().setFileName("/data/a.mzi");
+    addSeries({"first", "second"});
+    EXPECT_EQ(text(), "a.mzi (2: second)");
+    plot().series()->setCurrentIndex(0);
+    EXPECT_EQ(text(), "a.mzi (1: first)");
+    plot().series()->serie(0)->setName("renamed");
+    plot().series()->serie(1)->setName("not shown");
+    EXPECT_EQ(text(), "a.mzi (1: renamed)");
+    plot().series()->serie(0)->setColor(colors::navy);
+    EXPECT_EQ(colour(), QColor(0, 0, 128));
+    plot().setFileName("/data/b.mzi");
+    EXPECT_EQ(text(), "b.mzi (1: renamed)");
+    plot().series()->deleteItem(0);
+    EXPECT_EQ(text(), "b.mzi (1: not shown)");
+
+    const TPointListSerieListPtr before = plot().series();
+    plot().setSpectrumData(newSpectrumData({}, {}));
+    EXPECT_EQ(text(), "empty pane");
+    before->newSerie("gone");
+    EXPECT_EQ(text(), "empty pane");
+    plot().series()->newSerie("new");
+    EXPECT_EQ(text(), "b.mzi (1: new)");
+}
+
 TEST_F(SpectrumContainerPane, ClicksOnTheLabelStepThroughTheSeriesAndAskForFocus) {
     std::vector<TSpectrum*> asked;
     plot().onGetFocus = [&](TSpectrum* s) { asked.push_back(s); };

@@ -17,6 +17,7 @@
 #include "display/Cursors.h"
 #include "display/Spectrum.h"
 #include "model/ModelErrors.h"
+#include "support/PaintCounter.h"
 #include "support/TestHelpers.h"
 
 namespace {
@@ -158,6 +159,47 @@ TEST_F(SpectrumPlot, ZoomToWidensTinyWindowsAndSkipsTheCurrentOne) {
     plot.invalidate();
     plot.invalidate();
     EXPECT_EQ(viewChanges.count(), 1);
+}
+
+// The plot listens to the ranges and the series list it shows, also once they were replaced,
+// and to no other: a range change lays the labels out again and repaints, and the view is
+// still announced only by invalidate().
+TEST_F(SpectrumPlot, ChangesOfWhatThePlotShowsRepaintItAndThoseOfWhatItGaveUpDoNot) {
+    plot.show();
+    PaintCounter paints(plot);
+    paints.take();
+    QSignalSpy viewChanges(&plot, &TSpectrum::viewChanged);
+    const auto repaintsFor = [&](TRange& range) {
+        plot.labels()->setNeedsLayout(false);
+        range.setMax(range.max() + 1);
+        const bool laidOut = plot.labels()->needsLayout();
+        const bool painted = paints.take() > 0;
+        EXPECT_EQ(laidOut, painted);
+        return painted;
+    };
+    const TRangePtr firstX = plot.xRange();
+    const TRangePtr firstY = plot.yRange();
+    const TPointListSerieListPtr firstSeries = plot.series();
+    EXPECT_TRUE(repaintsFor(*firstX));
+    EXPECT_TRUE(repaintsFor(*firstY));
+    firstSeries->newSerie("a");
+    EXPECT_GT(paints.take(), 0);
+    EXPECT_EQ(viewChanges.count(), 0);
+
+    plot.setXRange(newRange(0, 50));
+    paints.take();
+    EXPECT_FALSE(repaintsFor(*firstX));
+    EXPECT_TRUE(repaintsFor(*plot.xRange()));
+
+    plot.setSpectrumData(newSpectrumData({}, {}));
+    paints.take();
+    EXPECT_FALSE(repaintsFor(*firstY));
+    firstSeries->newSerie("b");
+    EXPECT_EQ(paints.take(), 0);
+    EXPECT_TRUE(repaintsFor(*plot.xRange()));
+    EXPECT_TRUE(repaintsFor(*plot.yRange()));
+    plot.series()->newSerie("c");
+    EXPECT_GT(paints.take(), 0);
 }
 
 // --- pixels ----------------------------------------------------------------------------------

@@ -9,6 +9,9 @@
 #include <functional>
 #include <random>
 #include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "model/Base64.h"
 #include "model/ModelErrors.h"
@@ -55,22 +58,32 @@ TEST(PointListOrder, IndexAndCapacityErrorsNameTheValue) {
     EXPECT_EQ(list.points(), (std::vector<TFloatPointRec>{{1, 1}, {2, 2}}));
 }
 
-TEST(PointListRevision, EveryChangeOfThePointsAdvancesIt) {
+namespace {
+
+using TChange = std::function<void(TFloatPointSortedList&)>;
+
+// One call of each kind that changes the points of a list of three.
+std::vector<std::pair<const char*, TChange>> pointChanges() {
     const std::string text = pointsOf({{7, 7}}).getAsText();
     const std::string sealed = pointsOf({{7, 7}}).getAsBase64();
-    using TChange = std::function<void(TFloatPointSortedList&)>;
-    const std::pair<const char*, TChange> changes[] = {
-        {"put",
-         [](auto& l) {
-             l.put(0, {0.5, 1});
-         }},
-        {"exchange", [](auto& l) { l.exchange(0, 2); }},
-        {"setCount", [](auto& l) { l.setCount(5); }},
-        {"sortRange", [](auto& l) { l.sortRange(comparePointY, 0, 2); }},
-        {"setCompare", [](auto& l) { l.setCompare(comparePointY); }},
-        {"setAsText", [&](auto& l) { l.setAsText(text); }},
-        {"setAsBase64", [&](auto& l) { l.setAsBase64(sealed); }},
-        {"scaleToPercent", [](auto& l) { l.scaleToPercent(50); }}};
+    return {{"put",
+             [](auto& l) {
+                 l.put(0, {0.5, 1});
+             }},
+            {"exchange", [](auto& l) { l.exchange(0, 2); }},
+            {"setCount", [](auto& l) { l.setCount(5); }},
+            {"sortRange", [](auto& l) { l.sortRange(comparePointY, 0, 2); }},
+            {"setCompare", [](auto& l) { l.setCompare(comparePointY); }},
+            {"setAsText", [text](auto& l) { l.setAsText(text); }},
+            {"setAsBase64", [sealed](auto& l) { l.setAsBase64(sealed); }},
+            {"scaleToPercent", [](auto& l) { l.scaleToPercent(50); }}};
+}
+
+}  // namespace
+
+TEST(PointListRevision, EveryChangeOfThePointsAdvancesIt) {
+    const std::string sealed = pointsOf({{7, 7}}).getAsBase64();
+    const auto changes = pointChanges();
     for (const auto& [name, change] : changes) {
         auto list = pointsOf({{1, 3}, {2, 1}, {3, 2}});
         const std::uint64_t before = list.revision();
@@ -89,6 +102,51 @@ TEST(PointListRevision, EveryChangeOfThePointsAdvancesIt) {
     EXPECT_NE(copy.revision(), 0u);
     EXPECT_NE(copy.revision(), list.revision());
     EXPECT_NE(TFloatPointSortedList().revision(), list.revision());
+}
+
+// Listeners hear of a change once, when the points are in their final place: a text read in
+// bulk (sorted at its end, also after a fault) or under a policy that adds point by point
+// included. A copy of the list does not carry its listeners.
+TEST(PointListNotification, EveryChangeIsAnnouncedOnceWithThePointsInPlace) {
+    auto changes = pointChanges();
+    changes.emplace_back("add", [](auto& l) { l.add({2.5, 4}); });
+    changes.emplace_back("addPoints", [](auto& l) {
+        const TFloatPointRec points[] = {{9, 1}, {0.5, 2}};
+        l.addPoints(points);
+    });
+    changes.emplace_back("clear", [](auto& l) { l.clear(); });
+    changes.emplace_back("assign under another order", [](auto& l) {
+        TFloatPointSortedList other(comparePointY);
+        other.add({4, 0.5});
+        l.assign(other);
+    });
+    changes.emplace_back("text read in reverse with a fault", [](auto& l) {
+        EXPECT_THROW(l.setAsText("9 1 8 2 7 3 6 x"), EConvertError);
+    });
+    changes.emplace_back("text read one by one", [](auto& l) {
+        l.setDuplicates(TDuplicates::Ignore);
+        l.setAsText("9 1 8 2 9 3");
+    });
+    for (const auto& [name, change] : changes) {
+        SCOPED_TRACE(name);
+        auto list = pointsOf({{1, 3}, {2, 1}, {3, 2}});
+        std::vector<std::vector<TFloatPointRec>> heard;
+        const TConnection listening =
+            list.changed.connect([&list, &heard] { heard.push_back(list.points()); });
+        change(list);
+        ASSERT_EQ(heard.size(), 1u);
+        EXPECT_EQ(heard[0], list.points());
+    }
+
+    auto list = pointsOf({{1, 3}});
+    int heard = 0;
+    const TConnection listening = list.changed.connect([&heard] { ++heard; });
+    TFloatPointSortedList copy = list;
+    copy.add({2, 2});
+    copy = list;
+    EXPECT_EQ(heard, 0);
+    list.add({2, 2});
+    EXPECT_EQ(heard, 1);
 }
 
 TEST(PointListSearch, EmptyList) {

@@ -67,7 +67,8 @@ TEST(RangePixelMappingGuards, NonFiniteValueIsReportedAndGivesZero) {
 TEST(RangeNotification, SetCenterAndResetToFullNotifyTwice) {
     const auto range = newRange(0, 100);
     std::vector<std::pair<double, double>> seen;
-    range->setOnChange([&](TRange& sender) { seen.emplace_back(sender.min(), sender.max()); });
+    const TConnection listening = range->changed.connect(
+        [&](TRange& sender) { seen.emplace_back(sender.min(), sender.max()); });
     range->setCenter(60);  // keeps the size
     range->resetToFull();  // back to the creation bounds
     EXPECT_EQ(seen,
@@ -77,12 +78,12 @@ TEST(RangeNotification, SetCenterAndResetToFullNotifyTwice) {
 TEST(RangeCopy, CloneDropsAndAssignKeepsTheSubscriber) {
     const auto source = newRange(1, 2);
     source->setFullMax(9);
-    source->setOnChange([](TRange&) {});
-    EXPECT_FALSE(source->clone()->onChange());
+    const TConnection sourceListener = source->changed.connect([](TRange&) {});
+    EXPECT_EQ(source->clone()->changed.connectionCount(), 0);
 
     const auto target = newRange(0, 100);
     int calls = 0;
-    target->setOnChange([&](TRange&) { ++calls; });
+    const TConnection targetListener = target->changed.connect([&](TRange&) { ++calls; });
     target->assign(*source);
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(target->point(), (TFloatPointRec{1, 2}));

@@ -6,6 +6,7 @@
 
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "support/TestHelpers.h"
 
@@ -79,6 +80,68 @@ TEST(SerieCurrentIndex, RemovingKeepsTheIndexNumberClampedToTheListDownToEmpty) 
     list.removeSerie(b);
     list.setCurrentIndex(0);  // an empty list has no current series
     EXPECT_EQ(list.currentIndex(), -1);
+}
+
+// Each change is announced once it is complete (a new series already has its colour), the
+// current series only when it is another one, and reads that validate the index announce
+// nothing.
+TEST(SerieListNotification, AddRemoveAndTheCurrentSerieAreAnnouncedWhenComplete) {
+    TPointListSerieList list;
+    std::vector<std::string> log;
+    const auto current = [&list] {
+        const auto serie = list.current();
+        return serie ? serie->name() : std::string("-");
+    };
+    const TConnection onAdded = list.added.connect([&](int index) {
+        log.push_back("added " + std::to_string(index) + " " +
+                      std::to_string(list.serie(index)->color().toBgr()));
+    });
+    const TConnection onRemoved =
+        list.removed.connect([&](int index) { log.push_back("removed " + std::to_string(index)); });
+    const TConnection onCurrent =
+        list.currentChanged.connect([&] { log.push_back("current " + current()); });
+    const TConnection onChanged = list.changed.connect([&] { log.push_back("changed"); });
+    const auto expectLog = [&](std::vector<std::string> expected) {
+        EXPECT_EQ(log, expected);
+        log.clear();
+    };
+
+    const auto a = list.newSerie("a");
+    expectLog({"added 0 " + std::to_string(seriePalette[2].toBgr()), "current a", "changed"});
+    list.newSerie("b");
+    log.clear();
+    list.setCurrentIndex(1);  // already current
+    (void)list.currentIndex();
+    list.setCurrentIndex(7);  // outside: only validates
+    expectLog({});
+    list.setCurrentIndex(0);
+    expectLog({"current a", "changed"});
+
+    list.deleteItem(0);  // the index keeps its number: now b
+    expectLog({"removed 0", "current b", "changed"});
+    list.put(0, a);  // another series at the current index
+    expectLog({"current a", "changed"});
+    list.insert(0, newPointListSerie("", "c"));  // the current index now names c
+    expectLog({"added 0 0", "current c", "changed"});
+    EXPECT_EQ(list.removeSerie(a), 1);
+    expectLog({"removed 1", "changed"});
+    list.clear();
+    expectLog({"removed 0", "current -", "changed"});
+}
+
+TEST(SerieNotification, NameColourAndStyleAreAnnouncedWhenTheyChange) {
+    const auto serie = newPointListSerie("", "name");
+    int heard = 0;
+    const TConnection listening = serie->changed.connect([&heard] { ++heard; });
+    serie->setName("name");
+    serie->setColor(serie->color());
+    serie->setStyle(serie->style());
+    serie->setLineWidth(5);  // follows the current series on reads of the list: not announced
+    EXPECT_EQ(heard, 0);
+    serie->setName("other");
+    serie->setColor(colors::navy);
+    serie->setStyle(TSerieStyle::Line);
+    EXPECT_EQ(heard, 3);
 }
 
 TEST(SerieCreation, NewSerieSharesTheCurrentThresholdUnlessToldNot) {

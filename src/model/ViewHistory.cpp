@@ -1,9 +1,10 @@
-// The view history's insert-and-keep-forward rule.
-#include "display/ViewHistory.h"
+// The view history's insert-and-keep-forward rule and its gestures.
+#include "model/ViewHistory.h"
 
 void TViewHistory::clear() {
     m_views.clear();
     m_index = -1;
+    m_inGesture = false;
 }
 
 void TViewHistory::start(const TFloatRect& view) {
@@ -13,6 +14,7 @@ void TViewHistory::start(const TFloatRect& view) {
 }
 
 void TViewHistory::record(const TFloatRect& view) {
+    m_inGesture = false;
     ++m_index;
     m_views.insert(m_views.begin() + m_index, view);
     if (size() <= maxViews) return;
@@ -24,13 +26,26 @@ void TViewHistory::record(const TFloatRect& view) {
     }
 }
 
+void TViewHistory::recordStep(const TFloatRect& view) {
+    // Nothing but the gesture's own steps has moved the index since its first step: the
+    // entry it made is the current one.
+    if (m_inGesture && m_index >= 0) {
+        m_views[static_cast<std::size_t>(m_index)] = view;
+        return;
+    }
+    record(view);
+    m_inGesture = true;
+}
+
 std::optional<TFloatRect> TViewHistory::back() {
+    m_inGesture = false;
     if (m_index <= 0) return std::nullopt;
     --m_index;
     return m_views[static_cast<std::size_t>(m_index)];
 }
 
 std::optional<TFloatRect> TViewHistory::forward() {
+    m_inGesture = false;
     if (m_index >= size() - 1) return std::nullopt;
     ++m_index;
     return m_views[static_cast<std::size_t>(m_index)];
