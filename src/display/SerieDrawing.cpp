@@ -187,7 +187,7 @@ void TPainterLineCanvas::flush() {
     m_lines.clear();
 }
 
-// --- view and pens ---------------------------------------------------------------------------
+// --- view ------------------------------------------------------------------------------------
 
 TPoint TDrawView::worldToDevice(double x, double y) const {
     return {xRange->pixelOf(width, x), yRange->pixelOf(height, y)};
@@ -195,16 +195,6 @@ TPoint TDrawView::worldToDevice(double x, double y) const {
 
 TFloatPointRec TDrawView::deviceToWorld(double px, double py) const {
     return {xRange->valueAt(width, px), yRange->valueAt(height, py)};
-}
-
-int seriePenWidth(TSerieStyle style, bool highlighted) {
-    if (style == TSerieStyle::Bars) return 1;
-    return highlighted ? highlightLineWidth() : serieLineWidth();
-}
-
-QPen seriePen(const TPointListSerie& serie, bool highlighted) {
-    const TColor c = serie.color();
-    return QPen(QColor(c.r, c.g, c.b), seriePenWidth(serie.style(), highlighted));
 }
 
 // --- the series drawer -----------------------------------------------------------------------
