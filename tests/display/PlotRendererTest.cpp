@@ -1,5 +1,6 @@
-// Pictures of plots: the pixels of the screen in a picture of the same size, labels laid out
-// for a picture without disturbing those on screen, figures for devices that cannot invert.
+// Pictures of plots and panes: the pixels of the screen in a picture of the same size, labels
+// laid out for a picture without disturbing those on screen, figures for devices that cannot
+// invert, and panes drawn as the manager shows them below its navigator.
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -9,8 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "display/PaneRenderer.h"
 #include "display/PlotRenderer.h"
+#include "display/SpectraManager.h"
 #include "display/Spectrum.h"
+#include "display/SpectrumContainer.h"
+#include "display/SpectrumNavigator.h"
 #include "model/Label.h"
 #include "support/TestHelpers.h"
 
@@ -132,4 +137,45 @@ TEST_F(PlotPicture, ABiggerPictureLaysItsOwnLabelsOutAndTheScreenKeepsItsOwn) {
     ASSERT_TRUE(plot.labels()->hitTest(n.left, n.top));
     EXPECT_EQ(plot.labels()->hitTest(n.left, n.top)->label, note);
     EXPECT_EQ(differingPixels(grabbed(plot), screen), 0);
+}
+
+// Three panes with peaks, captions and labels, the current one focused, each with its own x axis
+// and then under the one shared axis.
+TEST(PanePicture, ThePanesAreDrawnAsTheManagerShowsThemBelowTheNavigator) {
+    TSpectraManager manager;
+    manager.resize(520, 430);
+    manager.show();
+    manager.setCount(3);
+    ASSERT_EQ(manager.count(), 3);
+    for (int i = 0; i < manager.count(); ++i) {
+        TSpectrumContainer& pane = *manager.container(i);
+        TSpectrum& plot = *pane.spectrum();
+        pane.setCaption(QStringLiteral("pane %1").arg(i));
+        if (i == 1) continue;  // no series: the caption shows
+        plot.setFileName("run" + std::to_string(i) + ".mzi");
+        addProfile(*plot.series(), TSerieStyle::Line, TColor{200, 0, 0}, 1.0 + i);
+        // Points far apart, two at one x so that straight lines join them: slanted lines that
+        // leave the plot through its top edge.
+        auto zigzag = plot.series()->newSerie("zigzag");
+        zigzag->setStyle(TSerieStyle::Line);
+        zigzag->points()->add({0.0, 0.0});
+        for (int k = 0; k < 200; ++k)
+            zigzag->points()->add({k * 0.5, k % 2 ? 150.0 + (k * 37 % 101) * 13.0 : 1.0});
+        plot.setView(10 * i, 100, 0, 100 * (1.0 + i));
+        plot.labels()->add(
+            newPointlistLabelList("Custom Labels", *plot.series()->current()->points()));
+        plot.labels()->setNeedsLayout(true);
+    }
+    const int top = manager.navigator()->height();
+    const QSize size(manager.width(), manager.height() - top);
+    for (const bool synchronized : {false, true}) {
+        SCOPED_TRACE(synchronized);
+        manager.setSynchronized(synchronized);
+        const QImage screen = grabbed(manager).copy(QRect(QPoint(0, top), size));
+        QImage picture(size, QImage::Format_RGB32);
+        QPainter painter(&picture);
+        EXPECT_TRUE(renderPanes(painter, manager).empty());
+        painter.end();
+        EXPECT_EQ(differingPixels(picture, screen), 0);
+    }
 }
