@@ -109,8 +109,6 @@ public:
     static void renderAxis(QPainter& painter, const QRect& rect, const TAxisLook& look,
                            const TRange* range);
 
-    const TSerieDrawer& drawer() const { return m_drawer; }
-
 private:
     TSerieDrawer m_drawer;
 };

@@ -16,7 +16,6 @@
 // walk, which leaves out points that are not finite.
 #include "display/SerieDrawing.h"
 
-#include <QColor>
 #include <QPainter>
 
 #include <algorithm>
