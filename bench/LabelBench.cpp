@@ -59,8 +59,6 @@ public:
     TSize textExtent(std::string_view text, const TFontEx&) const override {
         return {6 * static_cast<int>(text.size()), 10};
     }
-    void textOut(int, int, std::string_view, const TFontEx&) override {}
-    void invertFrame(const TRect&) override {}
 
 private:
     double sx() const { return (m_client.right - m_client.left) / (m_view.x2 - m_view.x1); }

@@ -6,8 +6,9 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QImage>
-#include <QPixmap>
+#include <QPainter>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -22,9 +23,11 @@
 #include "app/Settings.h"
 #include "app/SpectraViewerFrame.h"
 #include "app/ViewerServices.h"
+#include "display/PaneRenderer.h"
 #include "display/SpectraManager.h"
 #include "display/Spectrum.h"
 #include "display/SpectrumContainer.h"
+#include "display/SpectrumNavigator.h"
 #include "model/Label.h"
 #include "model/SpectrumData.h"
 
@@ -335,18 +338,36 @@ int runLoads(const TCommandLine& commandLine, const TViewerServices& services, s
     TSpectraViewerFrame& frame = *window.frame();
     TSpectraManager& manager = *frame.manager();
     const bool render = commandLine.mode == TCommandLine::TMode::Render;
-    if (render) fitManager(window, manager, commandLine.renderSize);
+    // The panes get the room they have below the navigator in a window; the picture leaves
+    // the navigator out.
+    const QSize managerSize = commandLine.renderSize + QSize(0, manager.navigator()->height());
+    if (render) fitManager(window, manager, managerSize);
 
     for (const QString& path : commandLine.files) frame.openAnyFile(path);
     QCoreApplication::processEvents();
 
     int status = dialogs.anyError() ? 1 : 0;
     if (render) {
-        // The picture has the size asked for, whatever room the window's layout left.
-        manager.resize(commandLine.renderSize);
-        const QPixmap picture = manager.grab();
-        // Failures of painting arrive as queued messages.
+        // The panes have the room asked for, whatever room the window's layout left.
+        manager.resize(managerSize);
+        // Each caption follows its pane's current series whenever the pane paints.
+        for (TSpectrumContainer* container : manager.containers()) container->updateLabel();
+        QImage picture(commandLine.renderSize, QImage::Format_RGB32);
+        std::vector<std::string> failures;
+        {
+            QPainter painter(&picture);
+            failures = renderPanes(painter, manager);
+        }
+        // The window's panes report their own painting failures as queued messages; the
+        // picture's are the same ones unless it failed otherwise.
         QCoreApplication::processEvents();
+        for (const std::string& failure : failures) {
+            const QString text = QString::fromStdString(failure);
+            const auto& reported = dialogs.messages();
+            if (std::none_of(reported.begin(), reported.end(),
+                             [&](const auto& m) { return m.text == text; }))
+                dialogs.message(TMessageKind::Error, text, {TMessageButton::Ok});
+        }
         if (!picture.save(commandLine.renderPath, "PNG")) {
             err << "Cannot write \"" << commandLine.renderPath.toStdString() << "\".\n";
             return 1;

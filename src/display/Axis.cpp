@@ -28,6 +28,14 @@ void penLine(QPainter& painter, int x1, int y1, int x2, int y2) {
     painter.drawLine(x1, y1, towardStart(x1, x2), towardStart(y1, y2));
 }
 
+// Tick lengths and thicknesses: a whole number of pixels, none for a negative or undefined
+// size.
+int inchPixels(double inches, int dpi) {
+    const double pixels = roundHalfEven(dpi * inches);
+    if (!(pixels > 0.0)) return 0;
+    return pixels >= QWIDGETSIZE_MAX ? QWIDGETSIZE_MAX : static_cast<int>(pixels);
+}
+
 bool hasNonZeroDigit(const std::string& text) {
     return std::any_of(text.begin(), text.end(), [](char c) { return c >= '1' && c <= '9'; });
 }
@@ -198,32 +206,106 @@ void TAxis::setMinorSizeInch(double inches) {
 }
 
 int TAxis::inchesToPixels(double inches, int dpi) const {
-    const double pixels = roundHalfEven(dpi * inches);
-    if (!(pixels > 0.0)) return 0;
-    return pixels >= QWIDGETSIZE_MAX ? QWIDGETSIZE_MAX : static_cast<int>(pixels);
+    return inchPixels(inches, dpi);
+}
+
+TAxisLook TAxis::look() const {
+    TAxisLook look;
+    look.type = m_axisType;
+    look.caption = m_caption;
+    look.border = m_border;
+    look.title = m_title;
+    look.mayorSizeInch = m_mayorSizeInch;
+    look.minorSizeInch = m_minorSizeInch;
+    look.font = font();
+    look.color = palette().color(QPalette::WindowText);
+    look.dpiY = logicalDpiY();
+    return look;
 }
 
 void TAxis::paintEvent(QPaintEvent*) {
     try {
         QPainter painter(this);
-        paintAxis(painter);
+        paintAxis(painter, size(), look(), m_range.get());
     } catch (...) {
         // An axis left half drawn is better than an event loop taken down.
     }
 }
 
-void TAxis::paintAxis(QPainter& painter) {
-    const int w = width();
-    const int h = height();
-    const QColor color = palette().color(QPalette::WindowText);
-    const QFontMetrics metrics = fontMetrics();
+// --- painting --------------------------------------------------------------------------------
+
+namespace {
+
+void paintNumericScale(QPainter& painter, QSize size, const TAxisLook& look, const TRange& range,
+                       int textHeight) {
+    const int w = size.width();
+    const int h = size.height();
+    const bool top = look.type == TAxisType::Top;
+    const int base = top ? (look.title.isEmpty() ? h - 1 : h - textHeight)
+                         : (look.title.isEmpty() ? 0 : textHeight);
+    const int direction = top ? -1 : 1;
+    const int majorPixels = direction * inchPixels(look.mayorSizeInch, look.dpiY);
+    const int minorPixels = direction * inchPixels(look.minorSizeInch, look.dpiY);
+    const int labelAlign = textAlignCenter + (top ? textAlignBottom : textAlignTop);
+
+    const QFontMetrics metrics(look.font);
+    const auto ticks = horizontalTicks(
+        range, w, [&metrics](const QString& text) { return metrics.horizontalAdvance(text); });
+    // Ticks just outside may still show part of their label; far-off ones are skipped rather
+    // than handed to the painter with saturated coordinates.
+    const auto near = [w](int x) { return x >= -w && x <= 2 * w; };
+    for (const auto& major : ticks.majors) {
+        if (!near(major.pixel)) continue;
+        penLine(painter, major.pixel, base, major.pixel, base + majorPixels);
+        // A label cut at an edge would show another number ("200" as "0"): the label of a
+        // tick outside the axis is left out, one of a tick near an edge is moved inside.
+        if (major.pixel < 0 || major.pixel >= w) continue;
+        const int half = metrics.horizontalAdvance(major.label) / 2;
+        const int x = std::max(std::min(major.pixel, w - 1 - half), std::min(half, w - 1));
+        drawText(painter, x, base + majorPixels, major.label, look.font, look.color, labelAlign, 0);
+    }
+    for (const int minor : ticks.minors) {
+        if (near(minor)) penLine(painter, minor, base, minor, base + minorPixels);
+    }
+}
+
+void paintRelativeScale(QPainter& painter, QSize size, const TAxisLook& look) {
+    const int w = size.width();
+    const auto scale = relativeScale(size.height());
+    // A left axis has its scale against its right edge, a right axis against its left edge:
+    // both next to the plot, the labels inside the control.
+    const bool right = look.type == TAxisType::Right;
+    for (const auto& tick : scale.ticks) {
+        const int length = tick.major ? 5 : 3;
+        if (right)
+            penLine(painter, 0, tick.pixel, length, tick.pixel);
+        else
+            penLine(painter, w - length, tick.pixel, w, tick.pixel);
+    }
+    for (const auto& label : scale.labels) {
+        if (right)
+            drawText(painter, 5, label.pixel, label.text, look.font, look.color,
+                     textAlignLeft + textAlignBaseline, 0);
+        else
+            drawText(painter, w - 5, label.pixel, label.text, look.font, look.color,
+                     textAlignRight + textAlignBaseline, 0);
+    }
+}
+
+}  // namespace
+
+void paintAxis(QPainter& painter, QSize size, const TAxisLook& look, const TRange* range) {
+    const int w = size.width();
+    const int h = size.height();
+    const QColor& color = look.color;
+    const QFontMetrics metrics(look.font);
     const int textHeight = metrics.height();
     painter.setPen(QPen(color, 1));
     painter.setBrush(Qt::NoBrush);
     painter.setBackgroundMode(Qt::TransparentMode);
 
-    if (m_border) {
-        switch (m_axisType) {
+    if (look.border) {
+        switch (look.type) {
             case TAxisType::Left:
                 penLine(painter, w - 1, 0, w - 1, h);
                 break;
@@ -239,86 +321,30 @@ void TAxis::paintAxis(QPainter& painter) {
         }
     }
 
-    if (!m_caption.isEmpty()) {
-        const int captionWidth = metrics.horizontalAdvance(m_caption);
+    if (!look.caption.isEmpty()) {
+        const int captionWidth = metrics.horizontalAdvance(look.caption);
         const int topLeft = textAlignLeft + textAlignTop;
-        switch (m_axisType) {
+        switch (look.type) {
             case TAxisType::Left:  // reads upward, ending at the top
-                drawText(painter, 0, captionWidth, m_caption, font(), color, topLeft, 900);
+                drawText(painter, 0, captionWidth, look.caption, look.font, color, topLeft, 900);
                 break;
             case TAxisType::Right:
-                drawText(painter, w - textHeight, captionWidth, m_caption, font(), color, topLeft,
-                         900);
+                drawText(painter, w - textHeight, captionWidth, look.caption, look.font, color,
+                         topLeft, 900);
                 break;
             case TAxisType::Top:
-                drawText(painter, w - captionWidth, 0, m_caption, font(), color, topLeft, 0);
+                drawText(painter, w - captionWidth, 0, look.caption, look.font, color, topLeft, 0);
                 break;
             case TAxisType::Bottom:
-                drawText(painter, w - captionWidth, h - textHeight, m_caption, font(), color,
+                drawText(painter, w - captionWidth, h - textHeight, look.caption, look.font, color,
                          topLeft, 0);
                 break;
         }
     }
 
-    if (isHorizontal())
-        paintNumericScale(painter, textHeight);
-    else
-        paintRelativeScale(painter);
-}
-
-void TAxis::paintNumericScale(QPainter& painter, int textHeight) {
-    if (!m_range) return;
-    const int w = width();
-    const bool top = m_axisType == TAxisType::Top;
-    const int base = top ? (m_title.isEmpty() ? height() - 1 : height() - textHeight)
-                         : (m_title.isEmpty() ? 0 : textHeight);
-    const int direction = top ? -1 : 1;
-    const int majorPixels = direction * inchesToPixels(m_mayorSizeInch, logicalDpiY());
-    const int minorPixels = direction * inchesToPixels(m_minorSizeInch, logicalDpiY());
-    const int labelAlign = textAlignCenter + (top ? textAlignBottom : textAlignTop);
-    const QColor color = palette().color(QPalette::WindowText);
-
-    const QFontMetrics metrics = fontMetrics();
-    const auto ticks = horizontalTicks(
-        *m_range, w, [&metrics](const QString& text) { return metrics.horizontalAdvance(text); });
-    // Ticks just outside may still show part of their label; far-off ones are skipped rather
-    // than handed to the painter with saturated coordinates.
-    const auto near = [w](int x) { return x >= -w && x <= 2 * w; };
-    for (const auto& major : ticks.majors) {
-        if (!near(major.pixel)) continue;
-        penLine(painter, major.pixel, base, major.pixel, base + majorPixels);
-        // A label cut at an edge would show another number ("200" as "0"): the label of a
-        // tick outside the axis is left out, one of a tick near an edge is moved inside.
-        if (major.pixel < 0 || major.pixel >= w) continue;
-        const int half = metrics.horizontalAdvance(major.label) / 2;
-        const int x = std::max(std::min(major.pixel, w - 1 - half), std::min(half, w - 1));
-        drawText(painter, x, base + majorPixels, major.label, font(), color, labelAlign, 0);
-    }
-    for (const int minor : ticks.minors) {
-        if (near(minor)) penLine(painter, minor, base, minor, base + minorPixels);
-    }
-}
-
-void TAxis::paintRelativeScale(QPainter& painter) {
-    const int w = width();
-    const auto scale = relativeScale(height());
-    const QColor color = palette().color(QPalette::WindowText);
-    // A left axis has its scale against its right edge, a right axis against its left edge:
-    // both next to the plot, the labels inside the control.
-    const bool right = m_axisType == TAxisType::Right;
-    for (const auto& tick : scale.ticks) {
-        const int length = tick.major ? 5 : 3;
-        if (right)
-            penLine(painter, 0, tick.pixel, length, tick.pixel);
-        else
-            penLine(painter, w - length, tick.pixel, w, tick.pixel);
-    }
-    for (const auto& label : scale.labels) {
-        if (right)
-            drawText(painter, 5, label.pixel, label.text, font(), color,
-                     textAlignLeft + textAlignBaseline, 0);
-        else
-            drawText(painter, w - 5, label.pixel, label.text, font(), color,
-                     textAlignRight + textAlignBaseline, 0);
+    if (look.type == TAxisType::Top || look.type == TAxisType::Bottom) {
+        if (range) paintNumericScale(painter, size, look, *range, textHeight);
+    } else {
+        paintRelativeScale(painter, size, look);
     }
 }

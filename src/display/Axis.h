@@ -1,6 +1,9 @@
 // The axis control of a spectrum pane and the tick computation it draws from.
 #pragma once
 
+#include <QColor>
+#include <QFont>
+#include <QSize>
 #include <QString>
 #include <QWidget>
 
@@ -75,6 +78,27 @@ struct TRelativeScale {
 };
 TRelativeScale relativeScale(int height);
 
+// How an axis is drawn, apart from the widget that shows it. Sizes in inches become pixels at
+// dpiY logical dots per inch.
+struct TAxisLook {
+    TAxisType type = TAxisType::Bottom;
+    QString caption;
+    bool border = true;
+    // Not drawn; when set, a horizontal axis moves its ticks one text line away from the plot.
+    QString title;
+    double mayorSizeInch = 0.1;
+    double minorSizeInch = 0.05;
+    QFont font;
+    QColor color = Qt::black;  // lines and texts
+    int dpiY = 96;
+};
+
+// Draws an axis of size pixels with its top-left corner at the painter's origin: the border
+// line along the plot side, the caption at the far end and, for a horizontal axis, the numeric
+// scale of range (none without a range), for a vertical one the relative scale. Draws only
+// inside size when the painter clips there, as a widget's painter does.
+void paintAxis(QPainter& painter, QSize size, const TAxisLook& look, const TRange* range);
+
 // One axis beside the plot: the border line along the plot side, ticks with labels and the
 // caption at the far end. A horizontal axis shows its range as a numeric scale, a vertical
 // axis a relative scale of its height. The axis repaints when its range reports a change.
@@ -115,14 +139,14 @@ public:
     double minorSizeInch() const { return m_minorSizeInch; }
     void setMinorSizeInch(double inches);
 
+    // What paintAxis needs of this axis: its properties, font, text colour and dpi.
+    TAxisLook look() const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     int inchesToPixels(double inches, int dpi) const;
-    void paintAxis(QPainter& painter);
-    void paintNumericScale(QPainter& painter, int textHeight);
-    void paintRelativeScale(QPainter& painter);
 
     TRangePtr m_range;
     TConnection m_rangeChange;

@@ -16,7 +16,6 @@
 // walk, which leaves out points that are not finite.
 #include "display/SerieDrawing.h"
 
-#include <QColor>
 #include <QPainter>
 
 #include <algorithm>
@@ -187,7 +186,7 @@ void TPainterLineCanvas::flush() {
     m_lines.clear();
 }
 
-// --- view and pens ---------------------------------------------------------------------------
+// --- view ------------------------------------------------------------------------------------
 
 TPoint TDrawView::worldToDevice(double x, double y) const {
     return {xRange->pixelOf(width, x), yRange->pixelOf(height, y)};
@@ -195,16 +194,6 @@ TPoint TDrawView::worldToDevice(double x, double y) const {
 
 TFloatPointRec TDrawView::deviceToWorld(double px, double py) const {
     return {xRange->valueAt(width, px), yRange->valueAt(height, py)};
-}
-
-int seriePenWidth(TSerieStyle style, bool highlighted) {
-    if (style == TSerieStyle::Bars) return 1;
-    return highlighted ? highlightLineWidth() : serieLineWidth();
-}
-
-QPen seriePen(const TPointListSerie& serie, bool highlighted) {
-    const TColor c = serie.color();
-    return QPen(QColor(c.r, c.g, c.b), seriePenWidth(serie.style(), highlighted));
 }
 
 // --- the series drawer -----------------------------------------------------------------------

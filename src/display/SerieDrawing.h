@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QLineF>
-#include <QPen>
 
 #include <cstddef>
 #include <cstdint>
@@ -72,11 +71,6 @@ struct TDrawView {
     // TRange::valueAt on both axes; pixels may be fractional.
     TFloatPointRec deviceToWorld(double px, double py) const;
 };
-
-// Pen width of a series in pixels: 1 for bars, else the highlight or normal program-wide width.
-int seriePenWidth(TSerieStyle style, bool highlighted);
-// The pen a series is drawn with: its colour, seriePenWidth, solid, square caps.
-QPen seriePen(const TPointListSerie& serie, bool highlighted);
 
 // Draws series. Keeps, per point list drawn, what makes full-view repaints cheap: a min/max
 // pyramid of y (about a quarter of a byte per point), rebuilt when the list's revision changes

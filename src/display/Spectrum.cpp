@@ -17,53 +17,11 @@
 #include "display/Axis.h"
 #include "display/Cursors.h"
 #include "display/FontPainter.h"
+#include "display/PaintFailures.h"
 #include "display/SpectrumTool.h"
 #include "model/ModelErrors.h"
 
 namespace {
-
-QColor toQColor(TColor c) {
-    return QColor(c.r, c.g, c.b);
-}
-
-QBrush toQBrush(const TBrush& brush) {
-    // In the order of TBrushStyle.
-    static constexpr Qt::BrushStyle styles[] = {
-        Qt::SolidPattern, Qt::NoBrush,      Qt::HorPattern,   Qt::VerPattern,
-        Qt::FDiagPattern, Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
-    const auto index = static_cast<std::size_t>(brush.style);
-    return QBrush(toQColor(brush.color), index < std::size(styles) ? styles[index] : Qt::NoBrush);
-}
-
-// The outline of the pixels left..right, top..bottom (inclusive) as up to four rectangles
-// that do not overlap, so that an inverting fill inverts every outline pixel exactly once.
-std::vector<QRect> outline(int left, int top, int right, int bottom) {
-    std::vector<QRect> parts;
-    if (right < left || bottom < top) return parts;
-    parts.emplace_back(QPoint(left, top), QPoint(right, top));
-    if (bottom > top) parts.emplace_back(QPoint(left, bottom), QPoint(right, bottom));
-    if (bottom - top > 1) {
-        parts.emplace_back(QPoint(left, top + 1), QPoint(left, bottom - 1));
-        if (right > left) parts.emplace_back(QPoint(right, top + 1), QPoint(right, bottom - 1));
-    }
-    return parts;
-}
-
-// Inverts the outline; the painter's composition mode is left as it was.
-void invertOutline(QPainter& painter, int left, int top, int right, int bottom) {
-    const auto mode = painter.compositionMode();
-    painter.setCompositionMode(QPainter::RasterOp_NotDestination);
-    for (const QRect& part : outline(left, top, right, bottom)) painter.fillRect(part, Qt::black);
-    painter.setCompositionMode(mode);
-}
-
-// The pen of inverted lines: one pixel, and the last pixel of a segment left out, so that
-// joined segments do not invert their common pixel twice.
-QPen invertingPen() {
-    QPen pen(Qt::black, 1);
-    pen.setCapStyle(Qt::FlatCap);
-    return pen;
-}
 
 void appendFixed(std::string& out, double value, int decimals, int width = 0) {
     char buffer[400];
@@ -73,47 +31,6 @@ void appendFixed(std::string& out, double value, int decimals, int width = 0) {
     if (length < width) out.append(static_cast<std::size_t>(width - length), ' ');
     out.append(buffer, result.ptr);
 }
-
-void addUnique(std::vector<std::string>& messages, std::string text) {
-    if (std::find(messages.begin(), messages.end(), text) == messages.end())
-        messages.push_back(std::move(text));
-}
-
-// Runs work; an exception becomes a message. Returns whether work ran to its end.
-template <class F>
-bool collecting(std::vector<std::string>& messages, F&& work) noexcept {
-    try {
-        work();
-        return true;
-    } catch (const std::exception& e) {
-        try {
-            addUnique(messages, e.what());
-        } catch (...) {
-        }
-    } catch (...) {
-        try {
-            addUnique(messages, "Unknown error");
-        } catch (...) {
-        }
-    }
-    return false;
-}
-
-// While alive, failed range conversions are collected instead of going to the program's
-// hook, which might show a dialog in the middle of an event.
-class TRangeErrorCollector {
-public:
-    explicit TRangeErrorCollector(std::vector<std::string>& messages)
-        : m_previous(rangeErrorHook()) {
-        setRangeErrorHook([&messages](const std::string& text) { addUnique(messages, text); });
-    }
-    ~TRangeErrorCollector() { setRangeErrorHook(std::move(m_previous)); }
-    TRangeErrorCollector(const TRangeErrorCollector&) = delete;
-    TRangeErrorCollector& operator=(const TRangeErrorCollector&) = delete;
-
-private:
-    TRangeErrorHook m_previous;
-};
 
 // FNV-1a over the values that decide how labels look.
 class THash {
@@ -138,21 +55,6 @@ private:
     }
     std::uint64_t m_value = 14695981039346656037ULL;
 };
-
-// The threshold figure ends quietly where a segment's value cannot be computed; the same values
-// at the view's edges tell why, for the user to hear of it.
-std::optional<std::string> thresholdFault(const TThreshold& threshold, const TRange& x) {
-    if (threshold.isEmpty()) return std::nullopt;
-    try {
-        for (const double edge : {x.min(), x.max()}) {
-            const auto e = static_cast<float>(edge);
-            threshold.yAt(threshold.segmentOf(e), e);
-        }
-    } catch (const std::exception& e) {
-        return std::string(e.what());
-    }
-    return std::nullopt;
-}
 
 }  // namespace
 
@@ -210,16 +112,6 @@ TSize TSpectrum::textExtent(std::string_view text, const TFontEx& font) const {
 
 int TSpectrum::textWidthAtLeast(std::string_view text, const TFontEx& font) const {
     return ::textWidthAtLeast(text, font);
-}
-
-void TSpectrum::textOut(int x, int y, std::string_view text, const TFontEx& font) {
-    if (m_labelPainter) drawText(*m_labelPainter, x, y, text, font);
-}
-
-void TSpectrum::invertFrame(const TRect& r) {
-    if (!m_labelPainter) return;
-    const TRect n = r.normalized();
-    invertOutline(*m_labelPainter, n.left, n.top, n.right - 1, n.bottom - 1);
 }
 
 // --- iSpectrum -------------------------------------------------------------------------------
@@ -516,15 +408,16 @@ QString TSpectrum::cursorReadout() const {
 
 // --- painting --------------------------------------------------------------------------------
 
-TDrawView TSpectrum::drawView() const {
-    TDrawView view;
-    view.xRange = m_data->xRange().get();
-    view.yRange = m_data->yRange().get();
-    view.width = width();
-    view.height = height();
-    view.baseLine = m_data->baseLine();
-    view.pickTolerance = m_data->pickTolerance();
-    return view;
+TPlotState TSpectrum::plotState() const {
+    return {m_data, m_color, m_focused, m_hideThreshold};
+}
+
+TRenderSettings TSpectrum::renderSettings() const {
+    TRenderSettings settings;
+    settings.background = palette().color(backgroundRole());
+    settings.serieLineWidth = serieLineWidth();
+    settings.highlightLineWidth = highlightLineWidth();
+    return settings;
 }
 
 std::uint64_t TSpectrum::labelStateHash() const {
@@ -570,7 +463,8 @@ TSpectrum::TDrawingKey TSpectrum::drawingKey() const {
     key.width = width();
     key.height = height();
     key.pixelRatio = devicePixelRatioF();
-    key.background = palette().color(backgroundRole()).rgba();
+    const TRenderSettings settings = renderSettings();
+    key.background = settings.background.rgba();
     const TRange& x = *m_data->xRange();
     const TRange& y = *m_data->yRange();
     key.xMin = x.min();
@@ -580,8 +474,8 @@ TSpectrum::TDrawingKey TSpectrum::drawingKey() const {
     key.xReversed = x.isReversed();
     key.yReversed = y.isReversed();
     key.baseLine = m_data->baseLine();
-    key.serieWidth = serieLineWidth();
-    key.highlightWidth = highlightLineWidth();
+    key.serieWidth = settings.serieLineWidth;
+    key.highlightWidth = settings.highlightLineWidth;
     TPointListSerieList& list = *m_data->series();
     key.seriesList = &list;
     key.currentIndex = list.currentIndex();
@@ -592,23 +486,6 @@ TSpectrum::TDrawingKey TSpectrum::drawingKey() const {
     }
     key.labels = labelStateHash();
     return key;
-}
-
-// Every series but the current one in list order, then the current one, highlighted when
-// there are others.
-void TSpectrum::renderSeries(QPainter& painter) {
-    TPointListSerieList& list = *m_data->series();
-    const int current = list.currentIndex();
-    if (current < 0) return;
-    const TDrawView view = drawView();
-    auto draw = [&](TPointListSerie& serie, bool highlighted) {
-        painter.setPen(seriePen(serie, highlighted));
-        TPainterLineCanvas canvas(painter);
-        m_drawer.drawSerie(canvas, view, serie, serie.style());
-    };
-    for (int i = 0; i < list.count(); ++i)
-        if (i != current) draw(*list.serie(i), false);
-    draw(*list.serie(current), list.count() > 1);
 }
 
 void TSpectrum::updateCache(std::vector<std::string>& messages) {
@@ -627,55 +504,33 @@ void TSpectrum::updateCache(std::vector<std::string>& messages) {
     if (m_cache.size() != pixels) m_cache = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
     if (m_cache.isNull()) return;
     m_cache.setDevicePixelRatio(ratio);
-    m_cache.fill(palette().color(backgroundRole()));
+    const TRenderSettings settings = renderSettings();
+    m_cache.fill(settings.background);
 
     bool complete = true;
     {
         QPainter painter(&m_cache);
         painter.setRenderHint(QPainter::Antialiasing, false);
-        complete = collecting(messages, [&] { renderSeries(painter); });
-        painter.setPen(Qt::black);
-        painter.setBrush(Qt::NoBrush);
-        m_labelPainter = &painter;
-        complete = collecting(messages, [&] { m_data->labels()->paint(*this); }) && complete;
-        m_labelPainter = nullptr;
+        const TPlotMapping mapping(*m_data, size());
+        complete = collecting(messages, [&] {
+            m_renderer.renderSeries(painter, mapping.view(), *m_data->series(), settings);
+        });
+        complete = collecting(messages,
+                              [&] {
+                                  // The labels' own layout is that of the screen: hit tests and
+                                  // drags read it.
+                                  m_shownLabels = m_data->labels()->updateLayout(*this);
+                                  TPlotRenderer::renderLabels(painter, m_shownLabels);
+                              }) &&
+                   complete;
     }
-    // Drawing the labels settles their layout; the key after it is what the image shows. A
+    // Laying the labels out settles their layout; the key after it is what the image shows. A
     // drawing cut short by an exception is tried again at the next repaint (a conversion the
     // ranges could not make has given 0 and is not retried).
     if (complete) {
         m_cacheKey = drawingKey();
         m_cacheValid = true;
     }
-}
-
-void TSpectrum::paintFrame(QPainter& painter) {
-    if (!m_color.isValid()) return;
-    const int w = width();
-    const int h = height();
-    const QBrush brush = toQBrush(m_data->brush());
-    if (brush.style() != Qt::NoBrush && w > 2 && h > 2)
-        painter.fillRect(QRect(1, 1, w - 2, h - 2), brush);
-    for (const QRect& part : outline(0, 0, w - 1, h - 1)) painter.fillRect(part, m_color);
-}
-
-void TSpectrum::paintThreshold(QPainter& painter) {
-    const auto serie = m_data->series()->current();
-    if (!serie) return;
-    painter.save();
-    painter.setCompositionMode(QPainter::RasterOp_NotDestination);
-    painter.setPen(invertingPen());
-    painter.setBrush(Qt::NoBrush);
-    std::vector<TPoint> handles;
-    {
-        TPainterLineCanvas canvas(painter);
-        drawThreshold(canvas, drawView(), *serie->threshold(),
-                      [&handles](TPoint p) { handles.push_back(p); });
-    }
-    for (const TPoint& p : handles) invertOutline(painter, p.x - 2, p.y - 2, p.x + 2, p.y + 2);
-    painter.restore();
-    if (const auto fault = thresholdFault(*serie->threshold(), *m_data->xRange()))
-        throw EMathError(*fault);
 }
 
 void TSpectrum::paintEvent(QPaintEvent*) {
@@ -694,9 +549,15 @@ void TSpectrum::paintEvent(QPaintEvent*) {
             collecting(messages, work);
             painter.restore();
         };
-        stage([&] { paintFrame(painter); });
-        if (m_focused) stage([&] { invertOutline(painter, 1, 1, width() - 2, height() - 2); });
-        if (!m_hideThreshold) stage([&] { paintThreshold(painter); });
+        const TRenderSettings settings = renderSettings();
+        stage([&] { TPlotRenderer::renderFrame(painter, size(), m_color, m_data->brush()); });
+        if (m_focused) stage([&] { TPlotRenderer::renderFocusFrame(painter, size(), settings); });
+        if (!m_hideThreshold) {
+            stage([&] {
+                TPlotRenderer::renderThreshold(painter, TPlotMapping(*m_data, size()).view(),
+                                               *m_data->series(), settings);
+            });
+        }
         if (m_spectrumCursor.isShown()) stage([&] { m_spectrumCursor.paint(painter, *this); });
         if (const iSpectrumToolPtr tool = m_tool) {
             stage([&] {

@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "display/SerieDrawing.h"
+#include "display/PlotRenderer.h"
 #include "display/SpectrumCursor.h"
 #include "display/iSpectrum.h"
 #include "model/ViewHistory.h"
@@ -23,10 +23,10 @@
 class TAxis;
 
 // The world/pixel mapping uses logical pixels: the visible ranges span the whole widget, pixel
-// 0 to width - 1 and 0 to height - 1, the y range reversed. Series and labels are rendered
-// into a cached image at the screen's pixel density when what they show changes; the frame,
-// focus frame, threshold, cross-hair and the tool's figures are painted over it in every
-// repaint, the inverting ones inverting what lies beneath.
+// 0 to width - 1 and 0 to height - 1, the y range reversed. The plot's renderer draws series
+// and labels into a cached image at the screen's pixel density when what they show changes,
+// and the frame, focus frame and threshold over it in every repaint; the cross-hair and the
+// tool's figures follow. The inverting figures invert what lies beneath.
 //
 // Nothing throws out of painting, the mouse handlers or the slots: a failure there (a
 // conversion the ranges cannot make, an overflow in the threshold, any exception of the
@@ -47,9 +47,6 @@ public:
     int pickTolerance() const override;
     TSize textExtent(std::string_view text, const TFontEx& font) const override;
     int textWidthAtLeast(std::string_view text, const TFontEx& font) const override;
-    // Only while the labels are drawn; elsewhere there is nothing to draw on.
-    void textOut(int x, int y, std::string_view text, const TFontEx& font) override;
-    void invertFrame(const TRect& r) override;
 
     // --- iDevToLog ---------------------------------------------------------------------------
     TFloatPointRec deviceToWorld(double px, double py) const override;
@@ -140,6 +137,14 @@ public:
     // cannot see.
     void invalidateDrawing();
 
+    // What a picture of this plot draws (see TPlotRenderer::render): the plot's state, and
+    // the settings the plot itself draws with (the program-wide line widths, its background).
+    TPlotState plotState() const;
+    TRenderSettings renderSettings() const;
+    // The labels as the last drawing of the cached image placed them; their own bounds, which
+    // hit tests and drags read, are the same.
+    const TPlacedLabels& shownLabels() const { return m_shownLabels; }
+
     // Raised by a press on an unfocused plot, which then does nothing else.
     std::function<void(TSpectrum*)> onGetFocus;
 
@@ -203,13 +208,9 @@ private:
         std::vector<std::string> raised;
     };
 
-    TDrawView drawView() const;
     TDrawingKey drawingKey() const;
     std::uint64_t labelStateHash() const;
     void updateCache(std::vector<std::string>& messages);
-    void renderSeries(QPainter& painter);
-    void paintFrame(QPainter& painter);
-    void paintThreshold(QPainter& painter);
     void placeAxes();
     void watchAxis(TAxis* axis, bool watch);
     // Listens to the ranges and the series list of the data now shown.
@@ -238,12 +239,11 @@ private:
     QColor m_color;
     int m_cursorId = 0;
 
-    TSerieDrawer m_drawer;
+    TPlotRenderer m_renderer;
     QImage m_cache;
     TDrawingKey m_cacheKey;
     bool m_cacheValid = false;
-    // The painter of the cached image while labels draw on it.
-    QPainter* m_labelPainter = nullptr;
+    TPlacedLabels m_shownLabels;
     TFloatRect m_announcedView;
     // The size the labels were last asked to lay out for.
     QSize m_labelSize;

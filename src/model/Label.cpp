@@ -1,4 +1,4 @@
-// Label lists: list operations, text layout, painting, candidate picking and greedy placement.
+// Label lists: list operations, text layout, candidate picking and greedy placement.
 #include "model/Label.h"
 
 #include <algorithm>
@@ -84,7 +84,7 @@ void sortKeys(std::vector<std::uint64_t>& keys) {
 
 // --- TLabelList ---------------------------------------------------------------------------
 
-void TLabelList::placeAll(iWorldControl& control) {
+void TLabelList::placeAll(const iWorldControl& control) {
     for (const auto& label : m_items) placeLabel(control, *label);
 }
 
@@ -161,34 +161,50 @@ TRect TTextLabelList::layoutBounds(const iWorldControl& control, std::string_vie
     return {clampPixel(left), clampPixel(top), clampPixel(right), clampPixel(top - h)};
 }
 
-void TTextLabelList::placeLabel(iWorldControl& control, TControlLabel& label) {
+TPlacedLabel TTextLabelList::placedAt(const TRect& bounds, std::string text,
+                                      const TFloatPointRec& anchor) const {
+    // Horizontal text keeps Bottom above Top: its bottom edge is where it is written.
+    return {std::move(text), m_font, bounds, {bounds.left, bounds.bottom}, anchor};
+}
+
+void TTextLabelList::placeLabel(const iWorldControl& control, TControlLabel& label) {
     const TRect bounds = layoutBounds(control, textOf(label), label.position());
     label.setNeedsPlacement(false);
     label.setBounds(bounds);
     label.setWorldRect(control.deviceRectToWorld(bounds));
 }
 
-void TTextLabelList::adoptMovedLabel(TControlLabel& label) {
-    // The label tool has already set Bounds and WorldRect; the position it implies is the
-    // point the text stands on, so a later layout puts the label back where it was dropped.
+TFloatPointRec TTextLabelList::droppedPosition(const TControlLabel& label) {
     const TFloatRect r = label.worldRect();
-    label.setPosition({(r.x1 + r.x2) / 2.0, std::min(r.y1, r.y2)});
+    return {(r.x1 + r.x2) / 2.0, std::min(r.y1, r.y2)};
+}
+
+void TTextLabelList::adoptMovedLabel(TControlLabel& label) {
+    // The label tool has already set Bounds and WorldRect; the position they imply is the
+    // point the text stands on, so a later layout puts the label back where it was dropped.
+    label.setPosition(droppedPosition(label));
     label.setMoved(false);
     label.setNeedsPlacement(false);
 }
 
-void TTextLabelList::drawLabelText(iWorldControl& control, const TControlLabel& label) {
-    const TRect bounds = label.bounds();
-    control.textOut(bounds.left, bounds.bottom, textOf(label), m_font);
-}
-
-void TTextLabelList::paint(iWorldControl& control) {
+void TTextLabelList::updateLayout(const iWorldControl& control, TPlacedLabels& placed) {
     if (!m_visible) return;
     for (const auto& label : m_items) {
         if (!label->isVisible()) continue;
         if (label->isMoved()) adoptMovedLabel(*label);
         if (label->needsPlacement()) placeLabel(control, *label);
-        drawLabelText(control, *label);
+        placed.push_back(placedAt(label->bounds(), textOf(*label), label->anchor()));
+    }
+}
+
+void TTextLabelList::layout(const iWorldControl& control, TPlacedLabels& placed) const {
+    if (!m_visible) return;
+    for (const auto& label : m_items) {
+        if (!label->isVisible()) continue;
+        const TFloatPointRec position =
+            label->isMoved() ? droppedPosition(*label) : label->position();
+        const std::string& text = textOf(*label);
+        placed.push_back(placedAt(layoutBounds(control, text, position), text, label->anchor()));
     }
 }
 
@@ -268,9 +284,9 @@ std::string TPointlistLabelList::labelText(double x) const {
     return std::string(text, end);
 }
 
-void TPointlistLabelList::placeAll(iWorldControl& control) {
-    m_items.clear();
-    m_items.reserve(1000);
+std::vector<TPointlistLabelList::TPick> TPointlistLabelList::pick(
+    const iWorldControl& control) const {
+    std::vector<TPick> picks;
     const TFloatRect window = control.deviceRectToWorld(control.clientRect());
 
     // Greedy, most intense first. Under mode 'L' the accepted labels' x spans never meet, so
@@ -315,8 +331,29 @@ void TPointlistLabelList::placeAll(iWorldControl& control) {
             if (refused(span)) continue;
             taken.insert(after(span), span);
         }
-        addTextLabel(std::move(text), static_cast<float>(c.x), static_cast<float>(c.y))
-            ->setBounds(bounds);
+        picks.push_back({std::move(text), c, bounds});
+    }
+    return picks;
+}
+
+void TPointlistLabelList::placeAll(const iWorldControl& control) {
+    std::vector<TPick> picks = pick(control);
+    m_items.clear();
+    m_items.reserve(std::max<std::size_t>(1000, picks.size()));
+    for (TPick& p : picks) {
+        addTextLabel(std::move(p.text), static_cast<float>(p.point.x),
+                     static_cast<float>(p.point.y))
+            ->setBounds(p.bounds);
     }
     TLabelList::placeAll(control);
+}
+
+void TPointlistLabelList::layout(const iWorldControl& control, TPlacedLabels& placed) const {
+    if (!m_visible) return;
+    for (TPick& p : pick(control)) {
+        // As placeAll's labels are laid out again from their single-precision points.
+        const TFloatPointRec point{static_cast<float>(p.point.x), static_cast<float>(p.point.y)};
+        const TRect bounds = layoutBounds(control, p.text, point);
+        placed.push_back(placedAt(bounds, std::move(p.text), point));
+    }
 }

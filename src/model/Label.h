@@ -1,5 +1,6 @@
-// Peak labels and label lists: the label objects, their layout in pixels, hit tests,
-// painting through the plot, and the list that labels the local maxima of a point list.
+// Peak labels and label lists: the label objects, their layout in pixels (for the plot on
+// screen, or for a picture of any size without touching the labels), hit tests, and the list
+// that labels the local maxima of a point list.
 #pragma once
 
 #include <memory>
@@ -84,6 +85,24 @@ private:
     std::string m_text;
 };
 
+// A label as one layout placed it for one mapping: all that drawing it needs, in the pixels of
+// that mapping.
+struct TPlacedLabel {
+    std::string text;  // UTF-8
+    TFontEx font;
+    // Where the text lies, stored as TControlLabel::bounds is (horizontal text: Top below
+    // Bottom).
+    TRect bounds;
+    // The text's reference point, as font.textAlign and font.escapement take it.
+    TPoint origin;
+    // The world point (the peak) the label belongs to.
+    TFloatPointRec anchor;
+
+    friend bool operator==(const TPlacedLabel&, const TPlacedLabel&) = default;
+};
+
+using TPlacedLabels = std::vector<TPlacedLabel>;
+
 class TLabelList;
 using TLabelListPtr = std::shared_ptr<TLabelList>;
 
@@ -110,16 +129,21 @@ public:
     bool isMovable() const { return m_movable; }
     void setMovable(bool value) { m_movable = value; }
 
-    // --- layout, painting, hits -----------------------------------------------------------
+    // --- layout and hits -------------------------------------------------------------------
+    // The labels' own layout, which hit tests and drags use, is that of the plot on screen.
     // Lays out every label in list order.
-    virtual void placeAll(iWorldControl& control);
+    virtual void placeAll(const iWorldControl& control);
     virtual TFloatRect getLabelWorldRect(const TControlLabel& label) const;
     virtual TRect getLabelBounds(const TControlLabel& label) const;
-    virtual void placeLabel(iWorldControl& control, TControlLabel& label) = 0;
+    virtual void placeLabel(const iWorldControl& control, TControlLabel& label) = 0;
     // Takes over the place a drag gave the label; here it only marks the label moved.
     virtual void adoptMovedLabel(TControlLabel& label);
-    virtual void drawLabelText(iWorldControl& control, const TControlLabel& label) = 0;
-    virtual void paint(iWorldControl& control) = 0;
+    // Brings the labels' own layout up to date for control before they are shown, and appends
+    // the visible labels of a visible list as they now stand, in drawing order.
+    virtual void updateLayout(const iWorldControl& control, TPlacedLabels& placed) = 0;
+    // Appends the visible labels of a visible list as a fresh layout for control would place
+    // them, changing nothing: the placement of a picture that is not the plot on screen.
+    virtual void layout(const iWorldControl& control, TPlacedLabels& placed) const = 0;
     // The first visible label hit at pixel (x, y), or nullptr; nothing in a hidden list.
     TControlLabelPtr hitTest(int x, int y) const;
 
@@ -148,18 +172,26 @@ public:
 
     // Measures the text and centres it above the position point (see layoutBounds); clears
     // NeedsPlacement and sets Bounds and WorldRect.
-    void placeLabel(iWorldControl& control, TControlLabel& label) override;
-    // Position := middle of the world rectangle's x span, lower of its y values.
+    void placeLabel(const iWorldControl& control, TControlLabel& label) override;
+    // Position := droppedPosition(label).
     void adoptMovedLabel(TControlLabel& label) override;
-    // Writes the text at (Bounds.left, Bounds.bottom).
-    void drawLabelText(iWorldControl& control, const TControlLabel& label) override;
-    // Every visible label in list order: adopted if moved, laid out if it needs it, drawn.
-    void paint(iWorldControl& control) override;
+    // Every visible label in list order: adopted if moved, laid out if it needs it, then
+    // placed where its Bounds are, the text written at (Bounds.left, Bounds.bottom).
+    void updateLayout(const iWorldControl& control, TPlacedLabels& placed) override;
+    // Every visible label laid out from its position, a moved one from droppedPosition.
+    void layout(const iWorldControl& control, TPlacedLabels& placed) const override;
+
+    // Where a label dragged to its WorldRect stands: the middle of the rectangle's x span,
+    // the lower of its y values.
+    static TFloatPointRec droppedPosition(const TControlLabel& label);
 
 protected:
     // The pixel rectangle of text laid out at world point position in this list's font.
     TRect layoutBounds(const iWorldControl& control, std::string_view text,
                        const TFloatPointRec& position) const;
+    // Text in this list's font laid out at bounds, written at (bounds.left, bounds.bottom).
+    TPlacedLabel placedAt(const TRect& bounds, std::string text,
+                          const TFloatPointRec& anchor) const;
 
 private:
     TFontEx m_font;
@@ -201,12 +233,24 @@ public:
     bool isFree(const TControlLabel& label) const;
 
     // Rebuilds the labels from the candidates inside the client rectangle's x window.
-    void placeAll(iWorldControl& control) override;
+    void placeAll(const iWorldControl& control) override;
+    // The labels placeAll would make for control, placed, without making them.
+    void layout(const iWorldControl& control, TPlacedLabels& placed) const override;
 
     // The text of a label at x: a space, then x rounded to 1 / precision.
     std::string labelText(double x) const;
 
 private:
+    // A candidate that won its place: the label's text, its point and its bounds.
+    struct TPick {
+        std::string text;
+        TFloatPointRec point;
+        TRect bounds;
+    };
+    // The candidates inside control's x window that the greedy layout labels, in the order
+    // the labels are made.
+    std::vector<TPick> pick(const iWorldControl& control) const;
+
     TFloatPointSortedListPtr m_candidates;
     int m_precision = 100;
     char m_mode = 'L';

@@ -1,5 +1,6 @@
-// What model objects that draw themselves need of a plot: its pixel rectangle, the
-// world/pixel mapping, text measuring and a few drawing primitives. The plot implements it.
+// What the label layout needs of a plot of one size: its pixel rectangle, the world/pixel
+// mapping and text measuring. The plot widget implements it for the screen; a picture of
+// another size has a mapping of its own.
 #pragma once
 
 #include <algorithm>
@@ -76,9 +77,4 @@ public:
     // A width that textExtent(text, font).cx is sure not to fall below, found without
     // measuring the text: 0 where nothing better is known.
     virtual int textWidthAtLeast(std::string_view, const TFontEx&) const { return 0; }
-    // Writes text (UTF-8) in font, on a clear background, with its reference point at
-    // (x, y) as font.textAlign says and turned by font.escapement.
-    virtual void textOut(int x, int y, std::string_view text, const TFontEx& font) = 0;
-    // Rectangle outline with an inverting pen: drawing it twice removes it.
-    virtual void invertFrame(const TRect& r) = 0;
 };

@@ -110,7 +110,7 @@ private:
 class CountingLabelList : public TTextLabelList {
 public:
     using TTextLabelList::TTextLabelList;
-    void placeAll(iWorldControl& control) override {
+    void placeAll(const iWorldControl& control) override {
         ++layouts;
         TTextLabelList::placeAll(control);
     }

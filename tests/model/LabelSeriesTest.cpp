@@ -17,21 +17,21 @@ TEST(LabelSeriesLayout, PaintLaysOutVisibleListsOfAVisibleSeriesOnlyWhenFlagged)
 
     series.setNeedsLayout(true);
     series.setVisible(false);  // a hidden series draws nothing and keeps the flag
-    series.paint(plot);
+    plot.paint(series);
     EXPECT_TRUE(plot.texts.empty());
     EXPECT_TRUE(series.needsLayout());
 
     series.setVisible(true);
-    series.paint(plot);
+    plot.paint(series);
     ASSERT_EQ(plot.texts.size(), 1u);
     EXPECT_EQ(plot.texts[0].text, " 50");
 
     // A zoom flags the series; the labels follow the new view at the next paint.
     plot.setView({10, 0, 60, 100});  // 20 pixels per x unit
-    series.paint(plot);
+    plot.paint(series);
     EXPECT_EQ(plot.texts.back().x, 491);
     series.setNeedsLayout(true);
-    series.paint(plot);
+    plot.paint(series);
     EXPECT_EQ(plot.texts.back().x, 800 - 9);
 }
 

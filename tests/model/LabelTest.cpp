@@ -9,6 +9,7 @@
 #include <random>
 #include <tuple>
 
+#include "model/LabelSeries.h"
 #include "model/ModelErrors.h"
 #include "support/FakeWorldControl.h"
 #include "support/TestHelpers.h"
@@ -214,7 +215,7 @@ TEST(LabelHitTest, HiddenLabelsAndListsAreNeitherDrawnNorHitAndTheFirstLabelWins
     const auto second = list.addTextLabel(" 50", 50.2f, 80);
     const auto hidden = list.addTextLabel(" 20", 20, 10);
     hidden->setVisible(false);
-    list.paint(plot);
+    plot.paint(list);
     EXPECT_EQ(plot.texts.size(), 2u);
 
     EXPECT_EQ(list.hitTest(500, 95), first);
@@ -247,10 +248,10 @@ TEST(LabelDrag, PaintAdoptsTheDroppedPlaceAndKeepsItAcrossRepaints) {
     auto plot = standardPlot();
     TTextLabelList list("L");
     const auto label = list.addTextLabel(" 50", 50, 80);
-    list.paint(plot);
+    plot.paint(list);
     dropAt(plot, *label, 100, -50);
 
-    list.paint(plot);
+    plot.paint(list);
     // Middle of the x span, the lower world y: the point the text stands on.
     EXPECT_DOUBLE_EQ(label->position().x, 60.0);
     EXPECT_DOUBLE_EQ(label->position().y, 90.0);
@@ -264,9 +265,53 @@ TEST(LabelDrag, PeakLabelReturnsToItsPeakWhenTheListIsLaidOutAgain) {
     TPointlistLabelList list("Custom Labels", pointsOf({{50, 80}}));
     list.placeAll(plot);
     dropAt(plot, *list.label(0), -30, 20);
-    list.paint(plot);
+    plot.paint(list);
     list.placeAll(plot);
     EXPECT_EQ(list.label(0)->bounds(), (TRect{491, 100, 509, 90}));
+}
+
+// --- a picture's own layout -----------------------------------------------------------------
+
+// A picture lays the labels out afresh for its own mapping, as the plot would once it had that
+// size (a label dropped but not yet adopted stands where it was dropped), and leaves the
+// labels with the layout of the plot on screen, which hit tests and drags use.
+TEST(LabelLayout, APictureLaysTheLabelsOutAfreshAndLeavesThemAsTheScreenHasThem) {
+    auto screen = standardPlot();  // 10 pixels per x unit: " 51" collides with " 50"
+    TLabelSeries series;
+    const auto peaks =
+        newPointlistLabelList("Custom Labels", pointsOf({{50, 80}, {51, 60}, {20, 30}}));
+    const auto notes = newTextLabelList("Notes");
+    const auto note = notes->addTextLabel(" note", 30, 40);
+    notes->addTextLabel(" hidden", 70, 40)->setVisible(false);
+    series.add(peaks);
+    series.add(notes);
+    series.setNeedsLayout(true);
+    screen.paint(series);
+    dropAt(screen, *note, 100, -50);
+    const auto boundsOfAll = [&] {
+        std::vector<TRect> bounds;
+        for (const auto& list : series)
+            for (const auto& label : *list) bounds.push_back(label->bounds());
+        return bounds;
+    };
+    const std::vector<TRect> before = boundsOfAll();
+
+    const TPlacedLabels same = series.layout(screen);
+    ASSERT_EQ(same.size(), 3u);
+    EXPECT_EQ(same.back().text, " note");
+    EXPECT_EQ(same.back().bounds, note->bounds());  // the dropped frame
+    EXPECT_EQ(same.back().origin, (TPoint{note->bounds().left, note->bounds().bottom}));
+
+    FakeWorldControl picture({0, 0, 4000, 500}, {0, 0, 100, 100});  // room for " 51"
+    const TPlacedLabels wide = series.layout(picture);
+    ASSERT_EQ(wide.size(), 4u);
+    EXPECT_EQ(boundsOfAll(), before);
+    EXPECT_EQ(peaks->count(), 2);
+    EXPECT_TRUE(note->isMoved());
+
+    screen.paint(series);  // adopts the drop
+    series.setNeedsLayout(true);
+    EXPECT_EQ(series.updateLayout(picture), wide);
 }
 
 // --- painting -------------------------------------------------------------------------------
@@ -278,13 +323,13 @@ TEST(LabelPaint, LaysOutOnFirstPaintAndWritesAtLeftBottomInTheListFont) {
     list.addTextLabel(" 50", 50, 80);
     list.addTextLabel(" 20", 20, 10);
 
-    list.paint(plot);
+    plot.paint(list);
     ASSERT_EQ(plot.texts.size(), 2u);
     EXPECT_EQ(plot.texts[0].x, 491);
     EXPECT_EQ(plot.texts[0].y, 90);
     EXPECT_EQ(plot.texts[0].font.color, colors::navy);
 
-    list.paint(plot);  // already placed: drawn, not measured again
+    plot.paint(list);  // already placed: drawn, not measured again
     EXPECT_EQ(plot.texts.size(), 4u);
     EXPECT_EQ(plot.measured, 2);
 }

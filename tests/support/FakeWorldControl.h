@@ -1,6 +1,6 @@
 // A plot stand-in for model tests: a fixed client rectangle with a linear world/pixel mapping
 // of a chosen view, fixed-width text (6 x 10 pixels per character) and a log of the text
-// written.
+// its repaints write.
 #pragma once
 
 #include <cmath>
@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "model/Label.h"
+#include "model/LabelSeries.h"
 #include "model/WorldControl.h"
 
 class FakeWorldControl : public iWorldControl {
@@ -54,10 +56,19 @@ public:
     int textWidthAtLeast(std::string_view text, const TFontEx&) const override {
         return charWidth * static_cast<int>(text.size()) * widthAtLeastPercent / 100;
     }
-    void textOut(int x, int y, std::string_view text, const TFontEx& font) override {
-        texts.push_back({x, y, std::string(text), font});
+
+    // What a repaint of the plot does with labels: their layout brought up to date, then the
+    // placed texts written (logged in texts).
+    void paint(TLabelList& list) {
+        TPlacedLabels placed;
+        list.updateLayout(*this, placed);
+        write(placed);
     }
-    void invertFrame(const TRect&) override {}
+    void paint(TLabelSeries& series) { write(series.updateLayout(*this)); }
+    void write(const TPlacedLabels& placed) {
+        for (const TPlacedLabel& p : placed)
+            texts.push_back({p.origin.x, p.origin.y, p.text, p.font});
+    }
 
     std::vector<TextCall> texts;
     mutable int measured = 0;

@@ -1,0 +1,280 @@
+// The plot renderer: the mapping of a picture, the parts of a plot and the whole of one.
+#include "display/PlotRenderer.h"
+
+#include <QBrush>
+#include <QImage>
+#include <QPaintEngine>
+#include <QPainter>
+#include <QRect>
+
+#include <cmath>
+#include <iterator>
+#include <optional>
+
+#include "display/FontPainter.h"
+#include "display/PaintFailures.h"
+#include "model/ModelErrors.h"
+
+namespace {
+
+QColor toQColor(TColor c) {
+    return QColor(c.r, c.g, c.b);
+}
+
+QBrush toQBrush(const TBrush& brush) {
+    // In the order of TBrushStyle.
+    static constexpr Qt::BrushStyle styles[] = {
+        Qt::SolidPattern, Qt::NoBrush,      Qt::HorPattern,   Qt::VerPattern,
+        Qt::FDiagPattern, Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
+    const auto index = static_cast<std::size_t>(brush.style);
+    return QBrush(toQColor(brush.color), index < std::size(styles) ? styles[index] : Qt::NoBrush);
+}
+
+// The outline of the pixels left..right, top..bottom (inclusive) as up to four rectangles
+// that do not overlap, so that an inverting fill inverts every outline pixel exactly once.
+std::vector<QRect> outline(int left, int top, int right, int bottom) {
+    std::vector<QRect> parts;
+    if (right < left || bottom < top) return parts;
+    parts.emplace_back(QPoint(left, top), QPoint(right, top));
+    if (bottom > top) parts.emplace_back(QPoint(left, bottom), QPoint(right, bottom));
+    if (bottom - top > 1) {
+        parts.emplace_back(QPoint(left, top + 1), QPoint(left, bottom - 1));
+        if (right > left) parts.emplace_back(QPoint(right, top + 1), QPoint(right, bottom - 1));
+    }
+    return parts;
+}
+
+// The outline of a figure: inverted, or in the figure colour; the painter's composition mode
+// is left as it was.
+void figureOutline(QPainter& painter, int left, int top, int right, int bottom,
+                   const TRenderSettings& settings) {
+    if (!settings.invertFigures) {
+        for (const QRect& part : outline(left, top, right, bottom))
+            painter.fillRect(part, settings.figureColor);
+        return;
+    }
+    const auto mode = painter.compositionMode();
+    painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+    for (const QRect& part : outline(left, top, right, bottom)) painter.fillRect(part, Qt::black);
+    painter.setCompositionMode(mode);
+}
+
+// The threshold figure ends quietly where a segment's value cannot be computed; the same values
+// at the view's edges tell why, for the user to hear of it.
+std::optional<std::string> thresholdFault(const TThreshold& threshold, const TRange& x) {
+    if (threshold.isEmpty()) return std::nullopt;
+    try {
+        for (const double edge : {x.min(), x.max()}) {
+            const auto e = static_cast<float>(edge);
+            threshold.yAt(threshold.segmentOf(e), e);
+        }
+    } catch (const std::exception& e) {
+        return std::string(e.what());
+    }
+    return std::nullopt;
+}
+
+// Saves the painter's state for the life of the object.
+class TPainterState {
+public:
+    explicit TPainterState(QPainter& painter) : m_painter(painter) { m_painter.save(); }
+    ~TPainterState() { m_painter.restore(); }
+    TPainterState(const TPainterState&) = delete;
+    TPainterState& operator=(const TPainterState&) = delete;
+
+private:
+    QPainter& m_painter;
+};
+
+}  // namespace
+
+// --- settings, mapping -----------------------------------------------------------------------
+
+int TRenderSettings::penWidth(TSerieStyle style, bool highlighted) const {
+    if (style == TSerieStyle::Bars) return 1;
+    return highlighted ? highlightLineWidth : serieLineWidth;
+}
+
+TPlotMapping::TPlotMapping(const TSpectrumData& data, QSize size) {
+    m_view.xRange = data.xRange().get();
+    m_view.yRange = data.yRange().get();
+    m_view.width = size.width();
+    m_view.height = size.height();
+    m_view.baseLine = data.baseLine();
+    m_view.pickTolerance = data.pickTolerance();
+}
+
+TRect TPlotMapping::clientRect() const {
+    return {0, 0, m_view.width, m_view.height};
+}
+
+TPoint TPlotMapping::worldToDevice(double x, double y) const {
+    return m_view.worldToDevice(x, y);
+}
+
+int TPlotMapping::worldToDeviceX(double x, double) const {
+    return m_view.xRange->pixelOf(m_view.width, x);
+}
+
+TFloatRect TPlotMapping::deviceRectToWorld(const TRect& r) const {
+    const TFloatPointRec a = m_view.deviceToWorld(r.left, r.top);
+    const TFloatPointRec b = m_view.deviceToWorld(r.right, r.bottom);
+    return {a.x, a.y, b.x, b.y};
+}
+
+int TPlotMapping::pickTolerance() const {
+    return m_view.pickTolerance;
+}
+
+TSize TPlotMapping::textExtent(std::string_view text, const TFontEx& font) const {
+    return measureText(text, font);
+}
+
+int TPlotMapping::textWidthAtLeast(std::string_view text, const TFontEx& font) const {
+    return ::textWidthAtLeast(text, font);
+}
+
+QPen invertingPen() {
+    QPen pen(Qt::black, 1);
+    pen.setCapStyle(Qt::FlatCap);
+    return pen;
+}
+
+// --- the parts -------------------------------------------------------------------------------
+
+void TPlotRenderer::renderSeries(QPainter& painter, const TDrawView& view,
+                                 TPointListSerieList& series, const TRenderSettings& settings) {
+    const int current = series.currentIndex();
+    if (current < 0) return;
+    const TPainterState saved(painter);
+    auto draw = [&](TPointListSerie& serie, bool highlighted) {
+        painter.setPen(
+            QPen(toQColor(serie.color()), settings.penWidth(serie.style(), highlighted)));
+        TPainterLineCanvas canvas(painter);
+        m_drawer.drawSerie(canvas, view, serie, serie.style());
+    };
+    for (int i = 0; i < series.count(); ++i)
+        if (i != current) draw(*series.serie(i), false);
+    draw(*series.serie(current), series.count() > 1);
+}
+
+void TPlotRenderer::renderLabels(QPainter& painter, const TPlacedLabels& labels) {
+    const TPainterState saved(painter);
+    painter.setPen(Qt::black);
+    painter.setBrush(Qt::NoBrush);
+    for (const TPlacedLabel& label : labels)
+        drawText(painter, label.origin.x, label.origin.y, label.text, label.font);
+}
+
+void TPlotRenderer::renderFrame(QPainter& painter, QSize size, const QColor& color,
+                                const TBrush& brush) {
+    if (!color.isValid()) return;
+    const int w = size.width();
+    const int h = size.height();
+    const QBrush fill = toQBrush(brush);
+    if (fill.style() != Qt::NoBrush && w > 2 && h > 2)
+        painter.fillRect(QRect(1, 1, w - 2, h - 2), fill);
+    for (const QRect& part : outline(0, 0, w - 1, h - 1)) painter.fillRect(part, color);
+}
+
+void TPlotRenderer::renderFocusFrame(QPainter& painter, QSize size,
+                                     const TRenderSettings& settings) {
+    figureOutline(painter, 1, 1, size.width() - 2, size.height() - 2, settings);
+}
+
+void TPlotRenderer::renderThreshold(QPainter& painter, const TDrawView& view,
+                                    TPointListSerieList& series, const TRenderSettings& settings) {
+    const auto serie = series.current();
+    if (!serie) return;
+    {
+        const TPainterState saved(painter);
+        if (settings.invertFigures) {
+            painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+            painter.setPen(invertingPen());
+        } else {
+            QPen pen(settings.figureColor, 1);
+            pen.setCapStyle(Qt::FlatCap);
+            painter.setPen(pen);
+        }
+        painter.setBrush(Qt::NoBrush);
+        std::vector<TPoint> handles;
+        {
+            TPainterLineCanvas canvas(painter);
+            drawThreshold(canvas, view, *serie->threshold(),
+                          [&handles](TPoint p) { handles.push_back(p); });
+        }
+        for (const TPoint& p : handles)
+            figureOutline(painter, p.x - 2, p.y - 2, p.x + 2, p.y + 2, settings);
+    }
+    if (const auto fault = thresholdFault(*serie->threshold(), *view.xRange))
+        throw EMathError(*fault);
+}
+
+void TPlotRenderer::renderAxis(QPainter& painter, const QRect& rect, const TAxisLook& look,
+                               const TRange* range) {
+    const TPainterState saved(painter);
+    painter.translate(rect.topLeft());
+    painter.setClipRect(QRect(QPoint(0, 0), rect.size()), Qt::IntersectClip);
+    paintAxis(painter, rect.size(), look, range);
+}
+
+// --- the whole plot --------------------------------------------------------------------------
+
+std::vector<std::string> TPlotRenderer::render(QPainter& painter, QSize size,
+                                               const TPlotState& state,
+                                               const TRenderSettings& settings,
+                                               const TPlacedLabels* labels) {
+    std::vector<std::string> messages;
+    if (!state.data || size.isEmpty()) return messages;
+    TRangeErrorCollector collector(messages);
+    const TPainterState saved(painter);
+    painter.setClipRect(QRect(QPoint(0, 0), size), Qt::IntersectClip);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+
+    TSpectrumData& data = *state.data;
+    const TPlotMapping mapping(data, size);
+    const auto drawContent = [&](QPainter& target) {
+        collecting(messages,
+                   [&] { renderSeries(target, mapping.view(), *data.series(), settings); });
+        collecting(messages, [&] {
+            if (labels)
+                renderLabels(target, *labels);
+            else
+                renderLabels(target, data.labels()->layout(mapping));
+        });
+    };
+    // On screen, series and labels are drawn into an image of the plot's size, which ends a
+    // line leaving the plot in other pixels than a clip would. A raster device gets the same
+    // pixels the same way; other devices get the lines themselves.
+    const QPaintEngine* engine = painter.paintEngine();
+    if (engine && engine->type() == QPaintEngine::Raster &&
+        painter.worldTransform().type() <= QTransform::TxTranslate) {
+        const qreal ratio = painter.device()->devicePixelRatio();
+        QImage layer(static_cast<int>(std::ceil(size.width() * ratio)),
+                     static_cast<int>(std::ceil(size.height() * ratio)),
+                     QImage::Format_ARGB32_Premultiplied);
+        if (!layer.isNull()) {
+            layer.setDevicePixelRatio(ratio);
+            layer.fill(settings.background);
+            {
+                QPainter layerPainter(&layer);
+                layerPainter.setRenderHint(QPainter::Antialiasing, false);
+                drawContent(layerPainter);
+            }
+            painter.drawImage(0, 0, layer);
+        }
+    } else {
+        painter.fillRect(QRect(QPoint(0, 0), size), settings.background);
+        drawContent(painter);
+    }
+    // Each figure starts from the same painter state, as on screen.
+    auto stage = [&](auto&& work) {
+        const TPainterState figure(painter);
+        collecting(messages, work);
+    };
+    stage([&] { renderFrame(painter, size, state.frameColor, data.brush()); });
+    if (state.focused) stage([&] { renderFocusFrame(painter, size, settings); });
+    if (!state.hideThreshold)
+        stage([&] { renderThreshold(painter, mapping.view(), *data.series(), settings); });
+    return messages;
+}

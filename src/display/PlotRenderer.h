@@ -1,0 +1,114 @@
+// Drawing one plot onto any painter, apart from the widget: series, labels, frame, focus frame,
+// threshold and axes, from the plot's state and a settings object.
+#pragma once
+
+#include <QColor>
+#include <QPen>
+#include <QSize>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "display/Axis.h"
+#include "display/SerieDrawing.h"
+#include "model/Label.h"
+#include "model/PointListSerie.h"
+#include "model/SpectrumData.h"
+#include "model/WorldControl.h"
+
+class QPainter;
+class QRect;
+
+// What the drawing takes from the program rather than from the plot. The plot widget fills it
+// from the program-wide line widths and its palette; a picture may choose otherwise.
+struct TRenderSettings {
+    QColor background = Qt::white;
+    // Pen widths in pixels: the lines of series (bars are always one pixel wide), and of the
+    // current series while others are shown.
+    int serieLineWidth = 1;
+    int highlightLineWidth = 2;
+    // The focus frame, the threshold and its handles invert what lies beneath, as on screen;
+    // a device that cannot invert (SVG, PDF, a printer) gets them in figureColor instead.
+    bool invertFigures = true;
+    QColor figureColor = Qt::black;
+
+    int penWidth(TSerieStyle style, bool highlighted) const;
+};
+
+// The plot's own state that the drawing reads; the mouse tool and the cross-hair are the
+// widget's and not part of it.
+struct TPlotState {
+    TSpectrumDataPtr data;  // series, ranges, base line, labels, brush, pick tolerance
+    QColor frameColor;      // invalid: no frame
+    bool focused = false;   // draws the focus frame
+    bool hideThreshold = true;
+};
+
+// The world/pixel mapping of a plot of size pixels over the data's ranges, with the plot's
+// text measuring: what the label layout of a picture of that size needs. Reads the data's
+// ranges as they are when asked; lives no longer than the data.
+class TPlotMapping : public iWorldControl {
+public:
+    TPlotMapping(const TSpectrumData& data, QSize size);
+
+    const TDrawView& view() const { return m_view; }
+
+    TRect clientRect() const override;
+    TPoint worldToDevice(double x, double y) const override;
+    int worldToDeviceX(double x, double y) const override;
+    TFloatRect deviceRectToWorld(const TRect& r) const override;
+    int pickTolerance() const override;
+    TSize textExtent(std::string_view text, const TFontEx& font) const override;
+    int textWidthAtLeast(std::string_view text, const TFontEx& font) const override;
+
+private:
+    TDrawView m_view;
+};
+
+// The pen of inverted lines: one pixel, and the last pixel of a segment left out, so that
+// joined segments do not invert their common pixel twice.
+QPen invertingPen();
+
+// Draws plots. Keeps what makes repaints of the same point lists cheap (see TSerieDrawer): one
+// per plot widget, or a short-lived one for a picture. GUI thread only.
+class TPlotRenderer {
+public:
+    // The whole plot in size pixels with its top-left corner at the painter's origin, clipped
+    // to it: background, series, labels, frame, focus frame and threshold, as the plot on
+    // screen shows them without its mouse tool and cross-hair. labels is the placement to
+    // draw (the plot's shownLabels(), say); without it the labels get a fresh layout for size
+    // and keep their own. On a raster device with no more than a translation the pixels are
+    // those of the screen at the device's pixel ratio; other devices get the same figures as
+    // lines and text. Every part is drawn even when another one fails; returns the texts of
+    // the failures (conversions the ranges could not make included), each once.
+    std::vector<std::string> render(QPainter& painter, QSize size, const TPlotState& state,
+                                    const TRenderSettings& settings,
+                                    const TPlacedLabels* labels = nullptr);
+
+    // The parts, in the order render draws them; each leaves the painter as it found it
+    // and throws what fails in it.
+
+    // Every series but the current one in list order, then the current one, highlighted when
+    // there are others. Without antialiasing, as the painter is set.
+    void renderSeries(QPainter& painter, const TDrawView& view, TPointListSerieList& series,
+                      const TRenderSettings& settings);
+    // Each label's text at its origin, in its font.
+    static void renderLabels(QPainter& painter, const TPlacedLabels& labels);
+    // The brush over the inside of the plot, one pixel in from its edges, then the one-pixel
+    // frame along them; nothing for an invalid colour.
+    static void renderFrame(QPainter& painter, QSize size, const QColor& color,
+                            const TBrush& brush);
+    // The outline one pixel inside the frame.
+    static void renderFocusFrame(QPainter& painter, QSize size, const TRenderSettings& settings);
+    // The current series' threshold with its handles; throws EMathError afterwards when its
+    // value at an edge of the view cannot be computed, which cut the figure short.
+    static void renderThreshold(QPainter& painter, const TDrawView& view,
+                                TPointListSerieList& series, const TRenderSettings& settings);
+    // An axis in rect (painter coordinates), clipped to it.
+    static void renderAxis(QPainter& painter, const QRect& rect, const TAxisLook& look,
+                           const TRange* range);
+
+private:
+    TSerieDrawer m_drawer;
+};
