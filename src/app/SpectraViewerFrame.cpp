@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "app/Dialogs.h"
+#include "display/QtColor.h"
 #include "display/SpectraManager.h"
 #include "display/Spectrum.h"
 #include "display/SpectrumContainer.h"
@@ -25,15 +26,6 @@ namespace {
 
 // The input box gives at most this many characters to a series name.
 constexpr int maxInputLength = 255;
-
-QColor toQColor(TColor c) {
-    return QColor(c.r, c.g, c.b);
-}
-
-TColor toTColor(const QColor& c) {
-    return TColor::fromRgb(static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
-                           static_cast<std::uint8_t>(c.blue()));
-}
 
 // The caption as shown, without the mnemonic marks.
 QString plainCaption(const QAction& action) {

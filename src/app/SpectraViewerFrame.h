@@ -184,6 +184,8 @@ private:
     // The current pane, or a new pane of a new document when there is none; nullptr when
     // there is no room for it (said through the dialogs).
     TSpectrum* paneForPaste();
+    // The whole of the current pane's current series, recorded in its view history.
+    void viewAllData();
     // After a command changed what Save writes of s: marks it modified, relabels the current
     // pane, repaints and brings the actions up to date.
     void dataEdited(TSpectrum& s);

@@ -1,6 +1,5 @@
 // The viewer frame's Edit menu: series to and from the clipboard as point text or mass list,
 // deleting series and panes, and the smoothed copy of a series.
-#include <QAbstractButton>
 #include <QString>
 
 #include <stdexcept>
@@ -72,14 +71,13 @@ void pasteText(TSpectrum& s, const std::string& text, iDialogs& dialogs) {
     }
 }
 
+}  // namespace
+
 // Views the whole of the current series as the navigator's full-range button does, so that the
 // new view joins the view history.
-void viewAllData(TSpectraManager& manager) {
-    if (QAbstractButton* full = manager.navigator()->button(TSpectrumNavigator::FullXYButton))
-        full->click();
+void TSpectraViewerFrame::viewAllData() {
+    m_manager->navigator()->fullMassAndAbundanceRange();
 }
-
-}  // namespace
 
 // Both pastes make a pane when there is none: the pane is new, current and not a saved document,
 // so that Save asks where to write it.
@@ -104,7 +102,7 @@ void TSpectraViewerFrame::editPasteAsNew() {
     s->series()->newSerie(pastedSerieName);
     s->spectrumData()->setModified(true);
     pasteText(*s, m_services.clipboard.text(), m_services.dialogs);
-    viewAllData(*m_manager);
+    viewAllData();
     dataEdited(*s);
 }
 
@@ -118,7 +116,7 @@ void TSpectraViewerFrame::editPasteOverwrite() {
     pasteText(*s, m_services.clipboard.text(), m_services.dialogs);
     // An existing pane keeps its view; a new one would otherwise show its default window
     // rather than the points just pasted.
-    if (made) viewAllData(*m_manager);
+    if (made) viewAllData();
     dataEdited(*s);
 }
 

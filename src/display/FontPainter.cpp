@@ -14,11 +14,9 @@
 #include <string>
 #include <unordered_map>
 
-namespace {
+#include "display/QtColor.h"
 
-QColor toQColor(const TColor& color) {
-    return QColor(color.r, color.g, color.b);
-}
+namespace {
 
 QString fromUtf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));

@@ -13,13 +13,10 @@
 
 #include "display/FontPainter.h"
 #include "display/PaintFailures.h"
+#include "display/QtColor.h"
 #include "model/ModelErrors.h"
 
 namespace {
-
-QColor toQColor(TColor c) {
-    return QColor(c.r, c.g, c.b);
-}
 
 QBrush toQBrush(const TBrush& brush) {
     // In the order of TBrushStyle.

@@ -10,16 +10,13 @@
 #include <cmath>
 #include <utility>
 
+#include "display/QtColor.h"
 #include "display/Spectrum.h"
 
 namespace {
 
 bool isHorizontal(TAxisType type) {
     return type == TAxisType::Top || type == TAxisType::Bottom;
-}
-
-QColor toQColor(TColor c) {
-    return QColor(c.r, c.g, c.b);
 }
 
 }  // namespace
