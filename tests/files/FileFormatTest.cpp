@@ -25,6 +25,7 @@ TFileFormat expectedFormat(const std::filesystem::path& file) {
     const std::string name = file.filename().string();
     if (file.parent_path().filename() == "bad") {
         if (name == "mzi-wrong-root.mzi") return TFileFormat::Unknown;  // an HTML page
+        if (name.starts_with("mzml-")) return TFileFormat::MzMl;        // whatever its extension
         if (name.starts_with("mzi-")) return TFileFormat::Mzi;
         if (name.starts_with("mzxml-")) return TFileFormat::MzXml;
         if (name.starts_with("text-")) return TFileFormat::Text;
