@@ -39,12 +39,15 @@ TMzXmlRunReader::TRowListener c_mzXML::keeper() {
                               " take the import past " + groupedDigits(m_maxPeaks) +
                               " peaks, the most it may hold.");
         m_peaksHeld += decoded->peaks.size() + decoded->nonFinitePairs;
-        if (decoded->nonFinitePairs > 0) {
-            const std::size_t pairs = decoded->peaks.size() + decoded->nonFinitePairs;
-            m_warnings.push_back(inQuotes(m_fileName) + ": " +
-                                 groupedDigits(decoded->nonFinitePairs) + " of the " +
-                                 groupedDigits(pairs) + " peaks of " + owner() +
-                                 " hold NaN or an infinity and were left out.");
+        if (const std::size_t left = decoded->nonFinitePairs; left > 0) {
+            const std::size_t pairs = decoded->peaks.size() + left;
+            const std::string which =
+                left < pairs ? groupedDigits(left) + " of the " + groupedDigits(pairs) + " peaks"
+                : pairs == 1 ? std::string("the one peak")
+                             : "all " + groupedDigits(pairs) + " peaks";
+            m_warnings.push_back(inQuotes(m_fileName) + ": " + which + " of " + owner() +
+                                 (left == 1 ? " holds NaN or an infinity and was left out."
+                                            : " hold NaN or an infinity and were left out."));
         }
         scan.peaks = std::move(decoded->peaks);
         m_scans.push_back(std::move(scan));

@@ -281,17 +281,22 @@ TEST(MzXmlDecoding, ScansWithoutPeaksOrWithoutAnyScan) {
     EXPECT_TRUE(middle.scans()[2].peaks.empty());
 }
 
-// Left out, and counted in one warning per scan that the user is shown.
+// Left out, and counted in one warning per scan that the user is shown, in file order.
 TEST(MzXmlDecoding, PairsWithNaNOrInfinityAreLeftOutAndCounted) {
     const double inf = std::numeric_limits<double>::infinity();
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const auto run = readText(
         runXml({{.num = 1, .peaks = {{100, 1}, {nan, 2}, {200, inf}, {300, 3}}, .precision = 64},
-                {.num = 2, .peaks = ramp(3)}}));
+                {.num = 2, .peaks = ramp(3)},
+                {.num = 3, .peaks = {{-inf, 1}}, .precision = 64}}));
     EXPECT_EQ(run.scans()[0].peaks, (std::vector<TFloatPointRec>{{100, 1}, {300, 3}}));
-    EXPECT_EQ(run.warnings(), std::vector<std::string>{"\"run.mzXML\": 2 of the 4 peaks of scan 1 "
-                                                       "hold NaN or an infinity and were left "
-                                                       "out."});
+    EXPECT_TRUE(run.scans()[2].peaks.empty());
+    EXPECT_EQ(run.warnings(),
+              (std::vector<std::string>{
+                  "\"run.mzXML\": 2 of the 4 peaks of scan 1 hold NaN or an infinity and were "
+                  "left out.",
+                  "\"run.mzXML\": the one peak of scan 3 holds NaN or an infinity and was left "
+                  "out."}));
 }
 
 // Values stored little-endian or intensity first read as the file says, in either mzXML
