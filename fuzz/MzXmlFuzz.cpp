@@ -14,12 +14,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     FUZZ_CHECK(run->scans().size() <= static_cast<std::size_t>(kept));
+    std::size_t peaks = 0;
+    for (const c_scaninfo& scan : run->scans()) peaks += scan.peaks.size();
+    FUZZ_CHECK(peaks <= c_mzXML::maxImportedPeaks);
     FUZZ_CHECK(run->scansRead() >= static_cast<int>(run->scans().size()));
     for (const c_scaninfo& scan : run->scans()) {
         FUZZ_CHECK(scan.precision == 0 || scan.precision == 32 || scan.precision == 64);
-        // Compressed data inflates to exactly the pairs the count gives (those holding a
-        // non-finite value are then left out); plain data is taken as it stands.
-        if (scan.compressionType == "zlib" && scan.peaksCount > 0)
+        // Peak data, compressed or not, holds exactly the pairs the count gives (those holding
+        // a non-finite value are then left out).
+        if (scan.peaksCount > 0)
             FUZZ_CHECK(scan.peaks.size() <= static_cast<std::size_t>(scan.peaksCount));
         for (const TFloatPointRec& p : scan.peaks)
             FUZZ_CHECK(std::isfinite(p.x) && std::isfinite(p.y));

@@ -1,4 +1,4 @@
-// The import of text spectrum files. The first byte chooses the layout.
+// The import of text spectrum files. The first byte chooses the layout, or its detection.
 #include <cstdint>
 
 #include "FuzzCheck.h"
@@ -6,8 +6,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
-    const TTextLayout layout =
-        (data[0] & 1) ? TTextLayout::HplcColumns : TTextLayout::FirstTwoNumbers;
+    constexpr TTextLayout layouts[] = {TTextLayout::FirstTwoNumbers, TTextLayout::HplcColumns,
+                                       TTextLayout::Detect};
+    const TTextLayout layout = layouts[data[0] % 3];
     TTextSpectrum result;
     try {
         result = readTextSpectrum(fuzz::textOf(data + 1, size - 1), layout);
@@ -15,6 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     FUZZ_CHECK(result.points != nullptr);
+    FUZZ_CHECK(result.layout != TTextLayout::Detect);
+    if (layout != TTextLayout::Detect) FUZZ_CHECK(result.layout == layout);
     const TFloatPointSortedList& points = *result.points;
     fuzz::checkSortedFinite(points);
     fuzz::checkPositiveXNonZeroY(points);

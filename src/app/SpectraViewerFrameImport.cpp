@@ -28,8 +28,9 @@ constexpr qsizetype serieNameLength = 255;
 }  // namespace
 
 bool TSpectraViewerFrame::importTextFile(const QString& fileName, int filterIndex) {
+    // The HPLC filter forces its layout; any other path tells the layout from the file.
     const TTextLayout layout =
-        filterIndex == hplcFilterIndex ? TTextLayout::HplcColumns : TTextLayout::FirstTwoNumbers;
+        filterIndex == hplcFilterIndex ? TTextLayout::HplcColumns : TTextLayout::Detect;
     bool refused = false;
     TSpectrumContainer* made = nullptr;
     const bool done = runCommand(

@@ -1,9 +1,11 @@
 // The viewer frame's mzXML import: the first scans of a run as the series of one new pane.
 #include <QAction>
 #include <QFile>
+#include <QStringList>
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/Dialogs.h"
 #include "app/FileFailure.h"
@@ -23,6 +25,7 @@
 // document, so Save asks where to write.
 bool TSpectraViewerFrame::openMzXmlFile(const QString& fileName) {
     bool refused = false;
+    std::vector<std::string> warnings;
     const bool done = runCommand(
         [&] {
             THourglass hourglass;
@@ -55,8 +58,16 @@ bool TSpectraViewerFrame::openMzXmlFile(const QString& fileName) {
                 points.addPoints(scan.peaks);
             }
             finishLoadedPanes({container});
+            warnings = reader.warnings();
         },
         loadFailureHint());
+    // What the read left out, once the pane shows what it kept.
+    if (done && !refused && !warnings.empty()) {
+        QStringList lines;
+        for (const std::string& warning : warnings) lines << QString::fromStdString(warning);
+        m_services.dialogs.message(TMessageKind::Warning, lines.join(QLatin1Char('\n')),
+                                   {TMessageButton::Ok});
+    }
     scheduleUpdateActions();
     emit currentChanged();
     return done && !refused;

@@ -2,13 +2,10 @@
 // for text.
 #include "files/FileFormat.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdint>
 #include <optional>
+
+#include "files/InputFile.h"
 
 namespace {
 
@@ -122,18 +119,6 @@ bool looksLikeText(std::string_view head) {
     return printable;
 }
 
-// Closes a descriptor on every way out.
-struct TDescriptor {
-    explicit TDescriptor(int descriptor) : fd(descriptor) {}
-    ~TDescriptor() {
-        if (fd >= 0) ::close(fd);
-    }
-    TDescriptor(const TDescriptor&) = delete;
-    TDescriptor& operator=(const TDescriptor&) = delete;
-
-    const int fd;
-};
-
 }  // namespace
 
 TFileFormat detectFormat(std::string_view head) {
@@ -149,20 +134,17 @@ TFileFormat detectFormat(std::string_view head) {
 }
 
 TFileFormat detectFileFormat(const std::string& path) {
-    // A pipe without a writer would block the open itself; a device may never end.
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return TFileFormat::Unknown;
-    const TDescriptor file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
-    if (file.fd < 0 || ::fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode))
-        return TFileFormat::Unknown;
     std::string head(formatHeadBytes, '\0');
     std::size_t got = 0;
-    while (got < head.size()) {
-        const ::ssize_t n = ::read(file.fd, head.data() + got, head.size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return TFileFormat::Unknown;
-        if (n == 0) break;
-        got += static_cast<std::size_t>(n);
+    try {
+        TInputFile file(path);
+        while (got < head.size()) {
+            const std::size_t n = file.read(head.data() + got, head.size() - got);
+            if (n == 0) break;
+            got += n;
+        }
+    } catch (const EInputFileError&) {
+        return TFileFormat::Unknown;
     }
     head.resize(got);
     return detectFormat(head);

@@ -1,50 +1,32 @@
-// The read-only file mapping: open, check that the path is a regular file, map, close the
-// descriptor (the mapping keeps the pages reachable).
+// The read-only file mapping: open the regular file, map it, close the descriptor (the mapping
+// keeps the pages reachable).
 #include "files/MappedFile.h"
 
-#include <fcntl.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <utility>
 
+#include "files/InputFile.h"
 #include "model/DecimalText.h"
 
 TMappedFile::TMappedFile(const std::string& fileName) {
-    const std::string shown = inQuotes(fileName);
     const auto fail = [&](const std::string& reason) {
-        return EMappedFileError("Cannot read " + shown + ": " + reason + ".");
+        return EMappedFileError("Cannot read " + inQuotes(fileName) + ": " + reason + ".");
     };
-    // Without waiting: a pipe that no program writes to would block the open itself.
-    const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) throw fail(std::strerror(errno));
-    struct stat status {};
-    if (::fstat(fd, &status) != 0) {
-        const int error = errno;
-        ::close(fd);
-        throw fail(std::strerror(error));
-    }
-    // A device or a pipe may never end; a folder has no bytes to map.
-    if (!S_ISREG(status.st_mode)) {
-        ::close(fd);
-        throw fail(S_ISDIR(status.st_mode) ? "it is a folder" : "it is not a regular file");
-    }
-    const auto size = static_cast<std::size_t>(status.st_size);
-    if (size > 0) {
-        void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-        if (data == MAP_FAILED) {
-            const int error = errno;
-            ::close(fd);
-            throw fail(std::strerror(error));
-        }
+    try {
+        TInputFile file(fileName);
+        const auto size = static_cast<std::size_t>(file.size());
+        if (size == 0) return;
+        void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file.descriptor(), 0);
+        if (data == MAP_FAILED) throw EInputFileError(std::strerror(errno));
         m_data = data;
         m_size = size;
         ::madvise(m_data, m_size, MADV_SEQUENTIAL);
+    } catch (const EInputFileError& e) {
+        throw fail(e.what());
     }
-    ::close(fd);
 }
 
 TMappedFile::~TMappedFile() {

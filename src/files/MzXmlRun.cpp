@@ -1,6 +1,6 @@
 // The mzXML run reader: a text scanner over the run, the attribute reader, the pass over every
-// scan's tags and the decoding of peak data (Base64, optionally zlib, 32- or 64-bit big-endian
-// values).
+// scan's tags and the decoding of peak data (Base64, optionally zlib, 32- or 64-bit values in
+// either byte order and either pair order).
 #include "files/MzXmlRun.h"
 
 #include <zlib.h>
@@ -13,10 +13,14 @@
 #include <cmath>
 #include <cstdint>
 #include <initializer_list>
+#include <limits>
 #include <optional>
 #include <stdexcept>
+#include <type_traits>
 #include <utility>
 
+#include "files/FileFormat.h"
+#include "files/MessageNumbers.h"
 #include "model/Base64.h"
 #include "model/DecimalText.h"
 
@@ -43,14 +47,6 @@ constexpr TCharSet nameEnd(" \t\r\n=>/");
 constexpr TCharSet valueEnd(" \t\r\n>");
 constexpr TCharSet base64Alphabet(
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/");
-
-// 1234567 -> "1,234,567", as messages give sizes.
-std::string grouped(std::uint64_t value) {
-    std::string digits = std::to_string(value);
-    for (auto i = static_cast<std::ptrdiff_t>(digits.size()) - 3; i > 0; i -= 3)
-        digits.insert(static_cast<std::size_t>(i), 1, ',');
-    return digits;
-}
 
 // ASCII letters compared without case; wanted is in lower case.
 bool sameName(std::string_view name, std::string_view wanted) {
@@ -199,16 +195,44 @@ private:
     TTagEnd m_tagEnd = TTagEnd::Open;
 };
 
-double bigEndianValue(const std::uint8_t* b, int bytes) {
-    if (bytes == 4) {
-        const std::uint32_t bits = (std::uint32_t{b[0]} << 24) | (std::uint32_t{b[1]} << 16) |
-                                   (std::uint32_t{b[2]} << 8) | std::uint32_t{b[3]};
-        return std::bit_cast<float>(bits);
-    }
-    std::uint64_t bits = 0;
-    for (int i = 0; i < 8; ++i) bits = (bits << 8) | b[i];
-    return std::bit_cast<double>(bits);
+// An IEEE 754 value of Bytes bytes (4 or 8) stored most significant byte first when BigEndian,
+// else last.
+template <std::size_t Bytes, bool BigEndian>
+double storedValue(const std::uint8_t* b) {
+    using TBits = std::conditional_t<Bytes == 4, std::uint32_t, std::uint64_t>;
+    using TValue = std::conditional_t<Bytes == 4, float, double>;
+    TBits bits = 0;
+    for (std::size_t i = 0; i < Bytes; ++i) bits = (bits << 8) | b[BigEndian ? i : Bytes - 1 - i];
+    return std::bit_cast<TValue>(bits);
 }
+
+// Appends the pairs of bytes to peaks as (m/z, intensity), leaving out those holding NaN or an
+// infinity; how many were left out.
+template <std::size_t Bytes, bool BigEndian>
+std::size_t appendPairs(const std::vector<std::uint8_t>& bytes, bool intensityFirst,
+                        std::vector<TFloatPointRec>& peaks) {
+    std::size_t leftOut = 0;
+    for (std::size_t at = 0; at + 2 * Bytes <= bytes.size(); at += 2 * Bytes) {
+        const double first = storedValue<Bytes, BigEndian>(bytes.data() + at);
+        const double second = storedValue<Bytes, BigEndian>(bytes.data() + at + Bytes);
+        const TFloatPointRec p =
+            intensityFirst ? TFloatPointRec{second, first} : TFloatPointRec{first, second};
+        if (std::isfinite(p.x) && std::isfinite(p.y))
+            peaks.push_back(p);
+        else
+            ++leftOut;
+    }
+    return leftOut;
+}
+
+// How a scan's peak data stores its values, from the attributes of its peaks element.
+struct TValueLayout {
+    std::size_t valueBytes = 4;
+    bool bigEndian = true;
+    bool intensityFirst = false;
+
+    std::size_t pairBytes() const { return 2 * valueBytes; }
+};
 
 // What a scan's start tag, its peaks tag and the text between them say; views into the run.
 struct TScanParts {
@@ -227,6 +251,9 @@ struct TScanParts {
     std::string_view polarity;
     int precision = 0;
     std::string_view compressionType;
+    std::string_view byteOrder;
+    std::string_view pairOrder;
+    std::string_view contentType;
     // From the end of the start tag to the tag that follows it (the peaks, or the start or end of
     // another scan): where the precursors stand. Empty for a tag without content.
     std::size_t contentFrom = 0;
@@ -238,12 +265,9 @@ struct TScanParts {
     // How messages name the scan: by its number once its "num" is read, else by where it starts.
     std::string owner() const {
         if (numbered) return "scan " + std::to_string(num);
-        return "the scan at byte " + grouped(start);
+        return "the scan at byte " + groupedDigits(start);
     }
 };
-
-// Whether the pass goes on after a scan, or the run's text ends with it.
-enum class TAfterScan { Next, End };
 
 // Reads the tags of one run and decodes peak data; errors name the file and, where there is
 // one, the scan.
@@ -280,8 +304,10 @@ public:
 
     // The scan whose start tag is at start: its attributes, those of its peaks element and where
     // its parts lie. Leaves the scanner where the search for the next scan starts. A scan that
-    // starts or ends before a peaks element has no peaks, and must not take the next one's.
-    TAfterScan readScan(std::size_t start, TScanParts& scan) {
+    // starts or ends before a peaks element has no peaks, and must not take the next one's. A
+    // text that ends inside the start tag, before any peaks, scan or end tag follows it, or
+    // inside the peaks element is a run cut short.
+    void readScan(std::size_t start, TScanParts& scan) {
         TRunScanner& s = m_scanner;
         scan.start = start;
         s.setPos(start + 5);
@@ -311,16 +337,16 @@ public:
                 scan.polarity = a->value;
             }
         }
-        if (s.tagEnd() == TTagEnd::Text) return TAfterScan::End;  // the text ends in the tag
-        if (s.tagEnd() == TTagEnd::Empty) return TAfterScan::Next;
+        if (s.tagEnd() == TTagEnd::Text) fail("the file ends inside " + scan.owner());
+        if (s.tagEnd() == TTagEnd::Empty) return;
 
         scan.contentFrom = s.pos() + 1;
         const auto next = s.findFirstTag({"<peaks", "<scan", "</scan"}, s.pos());
-        scan.contentTo = next ? next->first : s.textSize();
-        if (!next) return TAfterScan::End;
+        if (!next) fail("the file ends inside " + scan.owner());
+        scan.contentTo = next->first;
         if (next->second != 0) {
             s.setPos(next->first);
-            return TAfterScan::Next;
+            return;
         }
         s.setPos(next->first + 6);
         while (const auto a = s.readAttribute()) {
@@ -328,11 +354,17 @@ public:
                 scan.precision = toInt(*a, scan.owner());
             else if (sameName(a->name, "compressiontype"))
                 scan.compressionType = a->value;
+            else if (sameName(a->name, "byteorder"))
+                scan.byteOrder = a->value;
+            else if (sameName(a->name, "pairorder"))
+                scan.pairOrder = a->value;
+            else if (sameName(a->name, "contenttype"))
+                scan.contentType = a->value;
         }
         if (s.tagEnd() == TTagEnd::Text) fail("the file ends inside " + scan.owner());
         if (s.tagEnd() == TTagEnd::Empty) {
             scan.peaks = TScanParts::TPeaks::Empty;
-            return TAfterScan::Next;
+            return;
         }
         const std::size_t from = s.pos() + 1;
         const auto close = s.findPattern("</peaks", from);
@@ -341,36 +373,59 @@ public:
         scan.dataFrom = from;
         scan.dataTo = *close;
         s.setPos(*close + 7);
-        return TAfterScan::Next;
     }
 
-    // The peaks of a scan read by readScan. An empty peaks element is held to the same
-    // precisions as one with data.
-    std::vector<TFloatPointRec> peaksOf(const TScanParts& scan) {
-        switch (scan.peaks) {
-            case TScanParts::TPeaks::None:
-                return {};
-            case TScanParts::TPeaks::Empty:
-                bitsPerValue(scan.precision, scan.owner());
-                return {};
-            case TScanParts::TPeaks::Data:
-                break;
-        }
-        return decodePeaks(scan, m_scanner.slice(scan.dataFrom, scan.dataTo), scan.owner());
+    // The peaks of a scan read by readScan; nullopt when it holds more than maxPairs pairs. An
+    // empty peaks element is held to the same attributes and peak count as one with data.
+    std::optional<TScanPeaks> peaksOf(const TScanParts& scan, std::size_t maxPairs) {
+        if (scan.peaks == TScanParts::TPeaks::None) return TScanPeaks{};
+        const std::string_view text = scan.peaks == TScanParts::TPeaks::Data
+                                          ? m_scanner.slice(scan.dataFrom, scan.dataTo)
+                                          : std::string_view();
+        return decodePeaks(scan, text, scan.owner(), maxPairs);
     }
 
 private:
-    // The bits per value of a scan's peak data: 32 or 64, 0 taken as 32.
-    int bitsPerValue(int precision, const std::string& owner) const {
-        const int bits = precision == 0 ? 32 : precision;
-        if (bits != 32 && bits != 64)
-            fail("the peak data of " + owner + " has precision " + std::to_string(precision) +
+    // The layout the attributes of a scan's peaks element give: 32 or 64 bits (0 taken as 32),
+    // big-endian ("network", the norm) or little-endian, m/z-intensity or intensity-m/z pairs.
+    // Anything else is refused: read the one way known, it would be garbage.
+    TValueLayout valueLayout(const TScanParts& scan, const std::string& owner) const {
+        const std::string what = "the peak data of " + owner;
+        TValueLayout layout;
+        if (scan.precision != 0 && scan.precision != 32 && scan.precision != 64)
+            fail(what + " has precision " + std::to_string(scan.precision) +
                  "; 32 or 64 is expected");
-        return bits;
+        layout.valueBytes = scan.precision == 64 ? 8 : 4;
+
+        const std::string_view byteOrder = trimmed(scan.byteOrder);
+        if (sameName(byteOrder, "little"))
+            layout.bigEndian = false;
+        else if (!byteOrder.empty() && !sameName(byteOrder, "network") &&
+                 !sameName(byteOrder, "big"))
+            fail(what + " has byte order " + inQuotes(scan.byteOrder) +
+                 "; \"network\" or \"little\" is expected");
+
+        // mzXML 2 names the order of a pair "pairOrder", mzXML 3 "contentType".
+        std::optional<bool> intensityFirst;
+        for (const auto& [name, value] : {std::pair{"pair order", scan.pairOrder},
+                                          std::pair{"content type", scan.contentType}}) {
+            const std::string_view order = trimmed(value);
+            if (order.empty()) continue;
+            const bool swapped = sameName(order, "int-m/z");
+            if (!swapped && !sameName(order, "m/z-int"))
+                fail(what + " has " + name + " " + inQuotes(value) +
+                     "; \"m/z-int\" or \"int-m/z\" is expected");
+            if (intensityFirst && *intensityFirst != swapped)
+                fail(what + " has a pair order and a content type that disagree");
+            intensityFirst = swapped;
+        }
+        layout.intensityFirst = intensityFirst.value_or(false);
+        return layout;
     }
 
-    std::vector<TFloatPointRec> decodePeaks(const TScanParts& scan, std::string_view text,
-                                            const std::string& owner) {
+    std::optional<TScanPeaks> decodePeaks(const TScanParts& scan, std::string_view text,
+                                          const std::string& owner, std::size_t maxPairs) {
+        const std::string what = "the peak data of " + owner;
         // Base64 without the line breaks and indentation a writer may put in it. A character
         // outside the alphabet is no part of any value: taking it as 0 would show garbage.
         m_base64.clear();
@@ -381,51 +436,83 @@ private:
             if (c == '=') {
                 ++padding;
             } else if (!base64Alphabet.contains(c) || padding > 0) {
-                fail("the peak data of " + owner + " is not Base64 (it holds " +
+                fail(what + " is not Base64 (it holds " +
                      (padding > 0 ? std::string("\"=\" before its end") : shownChar(c)) + ")");
             }
             m_base64 += c;
         }
-        if (padding > 2) fail("the peak data of " + owner + " is not Base64 (too much padding)");
-        std::vector<std::uint8_t> bytes = base64Decode(m_base64);
+        if (padding > 2) fail(what + " is not Base64 (too much padding)");
 
-        const int bits = bitsPerValue(scan.precision, owner);
-        const std::size_t valueBytes = static_cast<std::size_t>(bits) / 8;
-        const std::size_t pairBytes = 2 * valueBytes;
-
+        const TValueLayout layout = valueLayout(scan, owner);
+        const std::size_t pairBytes = layout.pairBytes();
         const std::string_view compression = trimmed(scan.compressionType);
-        if (sameName(compression, "zlib") && bytes.empty() && scan.peaksCount <= 0) {
-            // No stream at all: a scan without peaks, as some writers leave it.
-        } else if (sameName(compression, "zlib")) {
-            std::optional<std::size_t> expected;
-            if (scan.peaksCount > 0)
-                expected = static_cast<std::size_t>(scan.peaksCount) * pairBytes;
-            bytes = inflated(bytes, expected, pairBytes, owner);
-        } else if (!compression.empty() && !sameName(compression, "none")) {
-            fail("the peak data of " + owner + " is compressed with " + inQuotes(compression) +
+        const bool zlib = sameName(compression, "zlib");
+        if (!zlib && !compression.empty() && !sameName(compression, "none"))
+            fail(what + " is compressed with " + inQuotes(compression) +
                  ", which is not supported");
-        }
 
-        const std::size_t pairs = bytes.size() / pairBytes;
-        std::vector<TFloatPointRec> peaks;
-        peaks.reserve(pairs);
-        const int n = static_cast<int>(valueBytes);
-        for (std::size_t i = 0; i < pairs; ++i) {
-            const std::uint8_t* b = bytes.data() + i * pairBytes;
-            const TFloatPointRec p{bigEndianValue(b, n), bigEndianValue(b + valueBytes, n)};
-            if (std::isfinite(p.x) && std::isfinite(p.y)) peaks.push_back(p);
+        std::vector<std::uint8_t> bytes = base64Decode(m_base64);
+        std::optional<std::size_t> expected;
+        if (scan.peaksCount > 0) expected = static_cast<std::size_t>(scan.peaksCount) * pairBytes;
+        if (bytes.empty()) {
+            // No data at all: a scan without peaks, as some writers leave it, unless its count
+            // says otherwise.
+            if (expected)
+                fail(what + " is empty, " +
+                     groupedDigits(static_cast<std::uint64_t>(scan.peaksCount)) +
+                     " peaks expected");
+            return TScanPeaks{};
         }
-        return peaks;
+        if (zlib) {
+            auto out = inflated(bytes, expected, pairBytes, what, maxPairs);
+            if (!out) return std::nullopt;
+            bytes = std::move(*out);
+        } else {
+            if (expected && bytes.size() != *expected)
+                fail(what + " decodes to " + groupedDigits(bytes.size()) + " bytes, " +
+                     groupedDigits(*expected) + " expected");
+            if (bytes.size() % pairBytes != 0)
+                fail(what + " decodes to " + groupedDigits(bytes.size()) +
+                     " bytes, not a whole number of " + groupedDigits(pairBytes) + "-byte pairs");
+        }
+        if (bytes.size() / pairBytes > maxPairs) return std::nullopt;
+
+        TScanPeaks decoded;
+        decoded.peaks.reserve(bytes.size() / pairBytes);
+        const bool swap = layout.intensityFirst;
+        if (layout.valueBytes == 4)
+            decoded.nonFinitePairs = layout.bigEndian
+                                         ? appendPairs<4, true>(bytes, swap, decoded.peaks)
+                                         : appendPairs<4, false>(bytes, swap, decoded.peaks);
+        else
+            decoded.nonFinitePairs = layout.bigEndian
+                                         ? appendPairs<8, true>(bytes, swap, decoded.peaks)
+                                         : appendPairs<8, false>(bytes, swap, decoded.peaks);
+        return decoded;
     }
 
     // Inflates compressed to exactly expected bytes (when the peak count gives it) or to a
-    // whole number of pairs; stops as soon as the output passes what is allowed.
-    std::vector<std::uint8_t> inflated(const std::vector<std::uint8_t>& compressed,
-                                       std::optional<std::size_t> expected, std::size_t pairBytes,
-                                       const std::string& owner) const {
-        const std::string what = "the peak data of " + owner;
-        const std::size_t limit = std::min(expected.value_or(TMzXmlRunReader::maxInflatedBytes),
-                                           TMzXmlRunReader::maxInflatedBytes);
+    // whole number of pairs, within what a scan may inflate to without a count; stops as soon
+    // as the output passes what is allowed. nullopt when it passes maxPairs pairs first.
+    std::optional<std::vector<std::uint8_t>> inflated(const std::vector<std::uint8_t>& compressed,
+                                                      std::optional<std::size_t> expected,
+                                                      std::size_t pairBytes,
+                                                      const std::string& what,
+                                                      std::size_t maxPairs) const {
+        constexpr std::size_t most = std::numeric_limits<std::size_t>::max();
+        const std::size_t budget = maxPairs > most / pairBytes ? most : maxPairs * pairBytes;
+        // What the scan itself allows.
+        std::size_t allowed = 0;
+        if (expected) {
+            allowed = *expected;
+        } else {
+            constexpr std::size_t ratio = TMzXmlRunReader::maxInflationRatio;
+            allowed = std::max(TMzXmlRunReader::inflationFloorBytes,
+                               compressed.size() > most / ratio ? most : compressed.size() * ratio);
+        }
+        allowed = std::min(allowed, TMzXmlRunReader::maxInflatedBytes);
+        const std::size_t limit = std::min(allowed, budget);
+
         z_stream stream{};
         if (inflateInit(&stream) != Z_OK) fail("cannot inflate " + what);
         struct TEnd {
@@ -462,19 +549,24 @@ private:
                 fail(what + " ends before its zlib stream does");
         }
         if (produced > limit) {
+            if (budget < allowed) return std::nullopt;
             if (expected && *expected <= TMzXmlRunReader::maxInflatedBytes)
-                fail(what + " inflates to more than " + grouped(*expected) + " bytes, " +
-                     grouped(*expected) + " expected");
-            fail(what + " inflates to more than " + grouped(limit) +
+                fail(what + " inflates to more than " + groupedDigits(*expected) + " bytes, " +
+                     groupedDigits(*expected) + " expected");
+            if (!expected && allowed < TMzXmlRunReader::maxInflatedBytes)
+                fail(what + " inflates to more than " + groupedDigits(allowed) + " bytes from " +
+                     groupedDigits(compressed.size()) +
+                     " compressed bytes, and no peak count states so many");
+            fail(what + " inflates to more than " + groupedDigits(limit) +
                  " bytes, the most a scan may hold");
         }
         out.resize(produced);
         if (expected && produced != *expected)
-            fail(what + " inflates to " + grouped(produced) + " bytes, " + grouped(*expected) +
-                 " expected");
+            fail(what + " inflates to " + groupedDigits(produced) + " bytes, " +
+                 groupedDigits(*expected) + " expected");
         if (produced % pairBytes != 0)
-            fail(what + " inflates to " + grouped(produced) + " bytes, not a whole number of " +
-                 grouped(pairBytes) + "-byte pairs");
+            fail(what + " inflates to " + groupedDigits(produced) +
+                 " bytes, not a whole number of " + groupedDigits(pairBytes) + "-byte pairs");
         return out;
     }
 
@@ -618,6 +710,11 @@ void TMzXmlRunReader::readRows(const TRowListener& onRow) {
     TScanReader reader(text(), m_fileName);
     TRunScanner& s = reader.scanner();
 
+    // An mzML run holds elements named "scan" too, without peak data: read as mzXML it would be
+    // a run of empty scans.
+    if (detectFormat(text().substr(0, formatHeadBytes)) == TFileFormat::MzMl)
+        reader.fail("it is an mzML run, not mzXML");
+
     // The run header, if it comes before the first scan.
     if (const auto header = s.findFirstTag({"<msRun", "<scan"}, 0); header && header->second == 0) {
         m_hasRunHeader = true;
@@ -631,19 +728,23 @@ void TMzXmlRunReader::readRows(const TRowListener& onRow) {
 
     while (const auto start = s.findTag("<scan", s.pos())) {
         TScanParts scan;
-        const TAfterScan after = reader.readScan(*start, scan);
+        reader.readScan(*start, scan);
         m_rows.push_back(rowOf(scan, text()));
         if (onRow) onRow(*this, static_cast<int>(m_rows.size() - 1));
-        if (after == TAfterScan::End) break;
     }
 }
 
 std::vector<TFloatPointRec> TMzXmlRunReader::loadSpectrum(int index) const {
+    // Without a bound of its own a scan is still held to maxInflatedBytes.
+    return std::move(decodeScan(index, std::numeric_limits<std::size_t>::max()).value().peaks);
+}
+
+std::optional<TScanPeaks> TMzXmlRunReader::decodeScan(int index, std::size_t maxPairs) const {
     const TSpectrumRow& r = row(index);
     TScanReader reader(text(), m_fileName);
     TScanParts scan;
     reader.readScan(static_cast<std::size_t>(r.offset), scan);
-    return reader.peaksOf(scan);
+    return reader.peaksOf(scan, maxPairs);
 }
 
 c_scaninfo TMzXmlRunReader::scanInfo(int index) const {
@@ -663,5 +764,6 @@ c_scaninfo TMzXmlRunReader::scanInfo(int index) const {
     info.totIonCurrent = scan.totIonCurrent.value_or(0.0);
     info.precision = scan.precision;
     info.compressionType = std::string(scan.compressionType);
+    info.hasPeaksElement = scan.peaks != TScanParts::TPeaks::None;
     return info;
 }

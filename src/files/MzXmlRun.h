@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,10 +31,19 @@ struct c_scaninfo {
     double basePeakMz = 0.0;
     double basePeakIntensity = 0.0;
     double totIonCurrent = 0.0;
-    int precision = 0;            // bits per value: 32 (also for 0) or 64
-    std::string compressionType;  // "zlib", or "none" / empty for plain data
+    int precision = 0;             // bits per value: 32 (also for 0) or 64
+    std::string compressionType;   // "zlib", or "none" / empty for plain data
+    bool hasPeaksElement = false;  // whether the scan holds a peaks element, empty or not
     // (m/z, intensity) in file order; pairs holding NaN or an infinity are left out.
     std::vector<TFloatPointRec> peaks;
+};
+
+// The peaks of one scan as decoded, and what the decoding left out.
+struct TScanPeaks {
+    // (m/z, intensity) in file order, whatever order and byte order the file stores them in.
+    std::vector<TFloatPointRec> peaks;
+    // Pairs holding NaN or an infinity: left out of peaks.
+    std::size_t nonFinitePairs = 0;
 };
 
 // An open mzXML run. Opening reads the run header and every scan start tag (nested scans where
@@ -44,15 +54,20 @@ public:
     // The most bytes the peak data of one scan may inflate to (32 M pairs of 32-bit values),
     // so that a compressed bomb or a lying peak count cannot exhaust the memory.
     static constexpr std::size_t maxInflatedBytes = std::size_t(256) << 20;
+    // Compressed peak data of a scan without a peak count may inflate to this many times its
+    // own size, or to inflationFloorBytes when that is more. m/z and intensity values compress
+    // a few times at most; a stream of zeros, a thousand times.
+    static constexpr std::size_t maxInflationRatio = 100;
+    static constexpr std::size_t inflationFloorBytes = std::size_t(1) << 20;
 
     // Called with each scan's index as soon as its row is read, before the pass reads on; it may
     // call scanInfo and loadSpectrum for that index (the reader is complete up to that row). A
     // fault it throws ends the open, so that the first fault in file order is the one reported.
     using TRowListener = std::function<void(const TMzXmlRunReader&, int index)>;
 
-    // Throws EMzXmlError when the file cannot be read, the header or a scan's start tag or peaks
-    // tag has an attribute that does not convert, or the file ends inside a peaks tag or its
-    // data.
+    // Throws EMzXmlError when the file is no regular file or cannot be read, is an mzML run, the
+    // header or a scan's start tag or peaks tag has an attribute that does not convert, or the
+    // file ends inside a scan before its peak data is whole.
     explicit TMzXmlRunReader(const std::string& fileName, const TRowListener& onRow = {});
     // The same over a run already in memory, held by the reader; sourceName names it in
     // messages.
@@ -61,10 +76,16 @@ public:
 
     const std::string& fileName() const override { return m_fileName; }
     const std::vector<TSpectrumRow>& spectra() const override { return m_rows; }
-    // Also throws EMzXmlError for peak data that is not Base64, not zlib when it says so,
-    // inflates to another size than its peak count gives, or has a precision other than 32 or
-    // 64 (an empty peaks element included).
+    // Also throws EMzXmlError for peak data that is not Base64, not zlib when it says so, holds
+    // another number of pairs than its peak count gives (or, without one, a part of a pair), or
+    // inflates far beyond its compressed size without a peak count that states so many; for a
+    // precision other than 32 or 64 (an empty peaks element included), a byte order other than
+    // big-endian ("network") or little-endian, and pairs other than m/z-intensity or
+    // intensity-m/z.
     std::vector<TFloatPointRec> loadSpectrum(int index) const override;
+    // loadSpectrum with a bound: nullopt when scan index holds more than maxPairs pairs, which
+    // shows before more than that many are decoded or inflated. Throws as loadSpectrum.
+    std::optional<TScanPeaks> decodeScan(int index, std::size_t maxPairs) const;
     int scanCount() const override { return m_scanCount; }
     // Whether an msRun start tag comes before the first scan; a file with neither is no run.
     bool hasRunHeader() const override { return m_hasRunHeader; }

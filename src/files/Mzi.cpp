@@ -3,16 +3,14 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
 #include <new>
-#include <system_error>
 
+#include "files/InputFile.h"
 #include "model/DecimalText.h"
 
 namespace {
@@ -51,37 +49,24 @@ TBytes copyOf(std::string_view text) {
 }
 
 TBytes readFile(const std::filesystem::path& fileName) {
-    const std::string shown = inQuotes(fileName.string());
-    std::error_code error;
-    // A folder opens like a file on POSIX and only the first read fails, with a vaguer text. A
-    // device or a pipe may never end (/dev/zero would fill the memory) or never start (a pipe
-    // without a writer blocks in the open).
-    const auto status = std::filesystem::status(fileName, error);
-    if (std::filesystem::is_directory(status))
-        throw EMziError("Cannot read " + shown + ": it is a folder");
-    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
-        throw EMziError("Cannot read " + shown + ": it is not a regular file");
-
-    const auto reason = [] { return errno ? std::strerror(errno) : "unknown input error"; };
-    errno = 0;
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(fileName.c_str(), "rb"),
-                                                               &std::fclose);
-    if (!file) throw EMziError("Cannot read " + shown + ": " + reason());
-    // One byte more than the size, so that the read that meets the end needs no second block;
-    // a file that grows meanwhile is still read whole.
-    std::size_t capacity = std::filesystem::file_size(fileName, error);
-    capacity = error ? std::size_t(1) << 16 : capacity + 1;
-    TBytes bytes{allocate(capacity), 0};
-    for (;;) {
-        const std::size_t wanted = capacity - bytes.size;
-        const std::size_t got = std::fread(bytes.begin() + bytes.size, 1, wanted, file.get());
-        bytes.size += got;
-        if (got < wanted) break;
-        capacity *= 2;
-        reallocate(bytes.data, capacity);
+    try {
+        TInputFile file(fileName.string());
+        // One byte more than the size, so that the read that meets the end needs no second
+        // block; a file that grows meanwhile is still read whole.
+        std::size_t capacity = static_cast<std::size_t>(file.size()) + 1;
+        TBytes bytes{allocate(capacity), 0};
+        while (const std::size_t got =
+                   file.read(bytes.begin() + bytes.size, capacity - bytes.size)) {
+            bytes.size += got;
+            if (bytes.size == capacity) {
+                capacity *= 2;
+                reallocate(bytes.data, capacity);
+            }
+        }
+        return bytes;
+    } catch (const EInputFileError& e) {
+        throw EMziError("Cannot read " + inQuotes(fileName.string()) + ": " + e.what());
     }
-    if (std::ferror(file.get())) throw EMziError("Cannot read " + shown + ": " + reason());
-    return bytes;
 }
 
 // --- encodings -------------------------------------------------------------------------------

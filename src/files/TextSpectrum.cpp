@@ -2,17 +2,18 @@
 #include "files/TextSpectrum.h"
 
 #include <algorithm>
-#include <cerrno>
+#include <cctype>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <exception>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <memory>
+#include <utility>
 
+#include "files/InputFile.h"
 #include "model/DecimalText.h"
 #include "model/ModelErrors.h"
 
@@ -20,9 +21,10 @@ namespace {
 
 // --- lines --------------------------------------------------------------------------------------
 
-// Cuts a byte stream into lines. Lines end at LF; a CR before it is dropped, and a last line
-// without LF counts. A line longer than maxTextLineLength is reported as too long and passed
-// over without being kept, so that a file without line breaks costs one pass and no memory.
+// Cuts a byte stream into lines. Lines end at LF, CR LF or a lone CR (as older Mac programs
+// write), and a last line without an end counts. A line longer than maxTextLineLength is
+// reported as too long and passed over without being kept, so that a file without line breaks
+// costs one pass and no memory.
 class TLineReader {
 public:
     // Gives the next block of bytes, or an empty view at the end; a block stays valid until
@@ -43,12 +45,18 @@ public:
                 if (m_block.empty()) {
                     m_end = true;
                     if (!started) return false;
-                    line = tooLong ? std::string_view() : trimCr(m_carry);
+                    line = tooLong ? std::string_view() : std::string_view(m_carry);
                     return true;
                 }
             }
-            const void* found = std::memchr(m_block.data(), '\n', m_block.size());
-            if (!found) {
+            // The LF of a CR LF whose CR ended the last line, perhaps at the end of a block.
+            if (std::exchange(m_afterCr, false) && m_block.front() == '\n') {
+                m_block.remove_prefix(1);
+                continue;
+            }
+            const auto end = std::find_if(m_block.begin(), m_block.end(),
+                                          [](char c) { return c == '\n' || c == '\r'; });
+            if (end == m_block.end()) {
                 if (!tooLong) {
                     if (m_carry.size() + m_block.size() > maxTextLineLength) {
                         tooLong = true;
@@ -61,8 +69,8 @@ public:
                 m_block = {};
                 continue;
             }
-            const auto length =
-                static_cast<std::size_t>(static_cast<const char*>(found) - m_block.data());
+            const auto length = static_cast<std::size_t>(end - m_block.begin());
+            m_afterCr = *end == '\r';
             const std::string_view piece = m_block.substr(0, length);
             m_block.remove_prefix(length + 1);
             if (!tooLong && m_carry.size() + piece.size() > maxTextLineLength) tooLong = true;
@@ -70,25 +78,29 @@ public:
                 line = {};
             } else if (started) {
                 m_carry.append(piece);
-                line = trimCr(m_carry);
+                line = m_carry;
             } else {
-                line = trimCr(piece);
+                line = piece;
             }
             return true;
         }
     }
 
 private:
-    static std::string_view trimCr(std::string_view s) {
-        if (!s.empty() && s.back() == '\r') s.remove_suffix(1);
-        return s;
-    }
-
     TNextBlock m_nextBlock;
     std::string_view m_block;
     std::string m_carry;  // a line that runs on over a block boundary
+    bool m_afterCr = false;
     bool m_end = false;
 };
+
+// A reader over bytes already in memory, given as one block.
+TLineReader bytesReader(std::string_view bytes) {
+    return TLineReader([bytes, given = false]() mutable -> std::string_view {
+        if (std::exchange(given, true)) return {};
+        return bytes;
+    });
+}
 
 // --- numbers ------------------------------------------------------------------------------------
 
@@ -123,10 +135,10 @@ bool isBlankTabOrComma(char c) {
     return c == ' ' || c == '\t' || c == ',';
 }
 
-// The first n numbers of line, each a token between separators (leading ones skipped); false
-// when a token is missing or is no number.
+// How many of the first n tokens of line are numbers, counted up to the first that is not (or
+// is missing); their values go to out. Tokens lie between separators, leading ones skipped.
 template <class IsSeparator>
-bool leadingNumbers(std::string_view line, int n, double* out, IsSeparator isSeparator) {
+int leadingNumbers(std::string_view line, int n, double* out, IsSeparator isSeparator) {
     const char* p = line.data();
     const char* const end = p + line.size();
     for (int i = 0; i < n; ++i) {
@@ -134,10 +146,10 @@ bool leadingNumbers(std::string_view line, int n, double* out, IsSeparator isSep
         const char* start = p;
         while (p < end && !isSeparator(*p)) ++p;
         const auto value = tokenNumber({start, static_cast<std::size_t>(p - start)});
-        if (!value) return false;
+        if (!value) return i;
         out[i] = *value;
     }
-    return true;
+    return n;
 }
 
 // The x and y a line holds under layout; nullopt for an unreadable line. Numbers are separated
@@ -146,10 +158,47 @@ bool leadingNumbers(std::string_view line, int n, double* out, IsSeparator isSep
 std::optional<TFloatPointRec> linePoint(std::string_view line, TTextLayout layout) {
     const int n = layout == TTextLayout::HplcColumns ? 3 : 2;
     double v[3] = {};
-    if (!leadingNumbers(line, n, v, isBlankOrTab) && !leadingNumbers(line, n, v, isBlankTabOrComma))
+    if (leadingNumbers(line, n, v, isBlankOrTab) < n &&
+        leadingNumbers(line, n, v, isBlankTabOrComma) < n)
         return std::nullopt;
     return TFloatPointRec{v[n - 2], v[n - 1]};
 }
+
+// --- layout -------------------------------------------------------------------------------------
+
+// The leading letters of a word, in lower case: "time" of "Time(min)".
+std::string leadingLetters(std::string_view word) {
+    std::string letters;
+    for (const char c : word) {
+        if (!std::isalpha(static_cast<unsigned char>(c))) break;
+        letters += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return letters;
+}
+
+// Whether a column header names a time as its first column: "Time  Mass  Intensity  Rel%",
+// "RT (min), m/z, ...", "HPLC time, x, y1, y2", "Retention time; ...".
+bool headerNamesTimeFirst(std::string_view line) {
+    std::vector<std::string> words;
+    std::string_view rest = line;
+    while (words.size() < 2) {
+        const auto start = rest.find_first_not_of(" \t,;");
+        if (start == std::string_view::npos) break;
+        rest.remove_prefix(start);
+        const auto end = std::min(rest.find_first_of(" \t,;"), rest.size());
+        words.push_back(leadingLetters(rest.substr(0, end)));
+        rest.remove_prefix(end);
+    }
+    if (words.empty()) return false;
+    if (words[0] == "time" || words[0] == "rt") return true;
+    static constexpr std::string_view timeKinds[] = {"hplc", "retention", "elution", "scan",
+                                                     "acquisition"};
+    return words.size() == 2 && words[1] == "time" &&
+           std::find(std::begin(timeKinds), std::end(timeKinds), words[0]) != std::end(timeKinds);
+}
+
+// How many data lines detection looks at.
+constexpr int sampledDataLines = 32;
 
 // value as a 32-bit float; nullopt when it is not finite there.
 std::optional<float> finiteFloat(double value) {
@@ -157,8 +206,10 @@ std::optional<float> finiteFloat(double value) {
     return static_cast<float>(value);
 }
 
+// layout is FirstTwoNumbers or HplcColumns.
 TTextSpectrum readLines(TLineReader& reader, TTextLayout layout) {
     TTextSpectrum result;
+    result.layout = layout;
     std::vector<TFloatPointRec> points;
     bool ascending = true;
     std::string_view line;
@@ -168,6 +219,7 @@ TTextSpectrum readLines(TLineReader& reader, TTextLayout layout) {
         ++lineNumber;
         // A byte order mark that some editors put before UTF-8 text is no part of the data.
         if (lineNumber == 1 && line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);
+        if (tooLong && !result.firstLongLine) result.firstLongLine = lineNumber;
         const std::optional<TFloatPointRec> p = tooLong ? std::nullopt : linePoint(line, layout);
         if (!p) {
             if (lineNumber > headerZoneLines) {
@@ -198,15 +250,6 @@ TTextSpectrum readLines(TLineReader& reader, TTextLayout layout) {
     for (const TFloatPointRec& p : points) result.points->add(p);  // appends: in order already
     return result;
 }
-
-// The system's text for the last error of a file operation.
-std::string systemReason(int error) {
-    return error != 0 ? std::strerror(error) : "Unknown error";
-}
-
-struct TFileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 // "%.*f" of value, without the locale; width pads on the left with blanks.
 void appendFixed(std::string& out, double value, int decimals, int width = 0) {
@@ -241,46 +284,88 @@ void dropCorners(TFloatPointSortedList& points) {
 
 // --- text spectrum files ------------------------------------------------------------------------
 
+TTextLayout detectTextLayout(std::string_view head) {
+    TLineReader reader = bytesReader(head);
+    std::string_view line;
+    bool tooLong = false;
+    int lineNumber = 0;
+    std::string header;  // the last unreadable line before the first data line
+    std::vector<int> numberCounts;
+    std::vector<double> firstNumbers;
+    while (static_cast<int>(numberCounts.size()) < sampledDataLines && reader.next(line, tooLong)) {
+        ++lineNumber;
+        if (lineNumber == 1 && line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);
+        double v[5] = {};
+        int count = tooLong ? 0 : leadingNumbers(line, 5, v, isBlankOrTab);
+        if (!tooLong && count < 2) count = leadingNumbers(line, 5, v, isBlankTabOrComma);
+        if (count < 2) {
+            // The data ends at an unreadable line after the header zone, as the reading ends.
+            if (!numberCounts.empty() || lineNumber > headerZoneLines) break;
+            header.assign(line);
+            continue;
+        }
+        numberCounts.push_back(count);
+        firstNumbers.push_back(v[0]);
+    }
+    if (numberCounts.empty()) return TTextLayout::FirstTwoNumbers;
+    const auto fewest = *std::min_element(numberCounts.begin(), numberCounts.end());
+    const auto most = *std::max_element(numberCounts.begin(), numberCounts.end());
+    if (headerNamesTimeFirst(header) && fewest >= 3) return TTextLayout::HplcColumns;
+    std::sort(firstNumbers.begin(), firstNumbers.end());
+    const auto distinct =
+        std::unique(firstNumbers.begin(), firstNumbers.end()) - firstNumbers.begin();
+    if (numberCounts.size() >= 2 && fewest == 4 && most == 4 &&
+        static_cast<std::size_t>(distinct) * 2 <= numberCounts.size())
+        return TTextLayout::HplcColumns;
+    return TTextLayout::FirstTwoNumbers;
+}
+
 TTextSpectrum readTextSpectrum(std::string_view bytes, TTextLayout layout) {
-    bool given = false;
-    TLineReader reader([&]() -> std::string_view {
-        if (given) return {};
-        given = true;
-        return bytes;
-    });
-    return readLines(reader, layout);
+    TLineReader reader = bytesReader(bytes);
+    return readLines(reader, layout == TTextLayout::Detect ? detectTextLayout(bytes) : layout);
 }
 
 TTextSpectrum readTextSpectrumFile(const std::string& fileName, TTextLayout layout) {
-    errno = 0;
-    const std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(fileName.c_str(), "rb"));
-    if (!file)
-        throw ETextSpectrumError("Cannot read " + inQuotes(fileName) + ": " + systemReason(errno));
-    std::vector<char> buffer(1 << 20);
-    TLineReader reader([&]() -> std::string_view {
-        errno = 0;
-        const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), file.get());
-        if (n == 0 && std::ferror(file.get()))
-            throw ETextSpectrumError("Cannot read " + inQuotes(fileName) + ": " +
-                                     systemReason(errno));
-        return {buffer.data(), n};
-    });
-    return readLines(reader, layout);
+    try {
+        TInputFile file(fileName);
+        std::vector<char> buffer(textReadBlockBytes);
+        const auto nextBlock = [&]() -> std::string_view {
+            return {buffer.data(), file.read(buffer.data(), buffer.size())};
+        };
+        // The layout is told from the first block, which holds the first lines unless they are
+        // far over the length limit.
+        std::string_view first = nextBlock();
+        if (layout == TTextLayout::Detect) layout = detectTextLayout(first);
+        TLineReader reader([&]() -> std::string_view {
+            if (!first.empty()) return std::exchange(first, std::string_view());
+            return nextBlock();
+        });
+        return readLines(reader, layout);
+    } catch (const EInputFileError& e) {
+        throw ETextSpectrumError("Cannot read " + inQuotes(fileName) + ": " + e.what());
+    }
 }
 
 TFloatPointSortedListPtr importTextSpectrum(const std::string& fileName, TTextLayout layout) {
     TTextSpectrum read = readTextSpectrumFile(fileName, layout);
     if (read.points->isEmpty()) {
+        const std::string noSpectrum = "No spectrum in " + inQuotes(fileName) + ": ";
+        if (read.dataLines == 0 && read.firstLongLine)
+            throw ETextSpectrumError(noSpectrum + "line " + std::to_string(*read.firstLongLine) +
+                                     " is longer than " + std::to_string(maxTextLineLength / 1024) +
+                                     " KiB, the most a line may hold.");
         if (read.dataLines == 0)
-            throw ETextSpectrumError(
-                "No spectrum in " + inQuotes(fileName) + ": no line starts with " +
-                (layout == TTextLayout::HplcColumns ? "a time, an x and a y value."
-                                                    : "an x and a y value."));
-        throw ETextSpectrumError("No spectrum in " + inQuotes(fileName) +
-                                 ": no line has an x above 0 and a y other than 0.");
+            throw ETextSpectrumError(noSpectrum + "no line starts with " +
+                                     (read.layout == TTextLayout::HplcColumns
+                                          ? "a time, an x and a y value."
+                                          : "an x and a y value."));
+        throw ETextSpectrumError(noSpectrum + "no line has an x above 0 and a y other than 0.");
     }
-    // The base peak becomes 100.
-    read.points->scaleToPercent(read.points->getMaxPoint().y);
+    // The base peak becomes 100. Of negative intensities only, the largest magnitude becomes
+    // -100: dividing by the highest, which is then the smallest magnitude, would flip the signs
+    // and blow every other point up beyond 100.
+    const double highest = read.points->getMaxPoint().y;
+    read.points->scaleToPercent(highest > 0.0 ? highest : -read.points->getMinPoint().y);
     return read.points;
 }
 

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "files/MzXml.h"
+#include "files/Mzi.h"
+#include "files/TextSpectrum.h"
 #include "support/TestHelpers.h"
 
 namespace {
@@ -23,6 +25,7 @@ TFileFormat expectedFormat(const std::filesystem::path& file) {
     const std::string name = file.filename().string();
     if (file.parent_path().filename() == "bad") {
         if (name == "mzi-wrong-root.mzi") return TFileFormat::Unknown;  // an HTML page
+        if (name.starts_with("mzml-")) return TFileFormat::MzMl;        // whatever its extension
         if (name.starts_with("mzi-")) return TFileFormat::Mzi;
         if (name.starts_with("mzxml-")) return TFileFormat::MzXml;
         if (name.starts_with("text-")) return TFileFormat::Text;
@@ -101,18 +104,33 @@ TEST(FileFormatDetection, RootElementAfterAnyPrologAndWhatIsNoFormat) {
         EXPECT_EQ(detectFormat(binary), TFileFormat::Unknown) << binary;
 }
 
-// A pipe without a writer would block an open that waits, a device may never end: both are
-// refused at once, by the detection and by the run reader.
+// A pipe without a writer would block an open that waits, a device may never end (the text
+// import read /dev/zero for minutes): both are refused at once, with the file named, by the
+// detection and by every reader.
 TEST(FileFormatDetection, PathsThatAreNoRegularFileNeverBlock) {
     const TTempFolder folder;
-    const std::string pipe = folder.file("run.mzXML").string();
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    EXPECT_EQ(detectFileFormat(pipe), TFileFormat::Unknown);
+    std::vector<std::string> pipes;
+    for (const char* name : {"run.mzXML", "peaks.txt", "doc.mzi"}) {
+        pipes.push_back(folder.file(name).string());
+        ASSERT_EQ(::mkfifo(pipes.back().c_str(), 0600), 0);
+        EXPECT_EQ(detectFileFormat(pipes.back()), TFileFormat::Unknown);
+    }
     EXPECT_EQ(detectFileFormat("/dev/zero"), TFileFormat::Unknown);
     EXPECT_EQ(detectFileFormat(folder.path().string()), TFileFormat::Unknown);
     EXPECT_EQ(detectFileFormat(folder.file("missing.mzML").string()), TFileFormat::Unknown);
-    EXPECT_EQ(errorOf<EMzXmlError>([&] { c_mzXML{pipe}; }),
-              "Cannot read \"" + pipe + "\": it is not a regular file.");
+
+    const auto notRegular = [](const std::string& path) {
+        return "Cannot read \"" + path + "\": it is not a regular file";
+    };
+    EXPECT_EQ(errorOf<EMzXmlError>([&] { c_mzXML{pipes[0]}; }), notRegular(pipes[0]) + ".");
+    EXPECT_EQ(errorOf<EMzXmlError>([&] { c_mzXML{"/dev/zero"}; }), notRegular("/dev/zero") + ".");
+    EXPECT_EQ(errorOf<ETextSpectrumError>([&] { importTextSpectrum(pipes[1]); }),
+              notRegular(pipes[1]));
+    EXPECT_EQ(errorOf<ETextSpectrumError>([&] { importTextSpectrum("/dev/zero"); }),
+              notRegular("/dev/zero"));
+    EXPECT_EQ(errorOf<EMziError>([&] { loadQUENTARIS(pipes[2]); }), notRegular(pipes[2]));
+    EXPECT_EQ(errorOf<ETextSpectrumError>([&] { importTextSpectrum(folder.path().string()); }),
+              "Cannot read \"" + folder.path().string() + "\": it is a folder");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // the layouts and encodings files use, and bad input that must fail cleanly or read safely.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <zlib.h>
 
 #include <bit>
@@ -15,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "files/MessageNumbers.h"
 #include "files/MzXml.h"
 #include "model/Base64.h"
 #include "support/TestHelpers.h"
@@ -32,22 +34,31 @@ struct TScanOptions {
     bool zlib = false;
     std::optional<int> peaksCount{};  // the number of peaks unless given
     std::string peakText{};           // used instead of the encoded peaks when not empty
+    // The peaks element's attributes; the peaks are stored as they say. pairOrder is written
+    // when not empty.
+    std::string byteOrder = "network";
+    std::string contentType = "m/z-int";
+    std::string pairOrder{};
 };
 
-std::string bigEndian(const std::vector<TFloatPointRec>& peaks, int precision) {
+// The values of peaks as a file stores them: m/z then intensity (or the other way round), each
+// most significant byte first (or last).
+std::string stored(const std::vector<TFloatPointRec>& peaks, int precision,
+                   bool littleEndian = false, bool intensityFirst = false) {
     std::string bytes;
     const auto put = [&](double v) {
-        if (precision == 64) {
-            const auto bits = std::bit_cast<std::uint64_t>(v);
-            for (int i = 7; i >= 0; --i) bytes += static_cast<char>((bits >> (8 * i)) & 0xFF);
-        } else {
-            const auto bits = std::bit_cast<std::uint32_t>(static_cast<float>(v));
-            for (int i = 3; i >= 0; --i) bytes += static_cast<char>((bits >> (8 * i)) & 0xFF);
+        const int n = precision == 64 ? 8 : 4;
+        const std::uint64_t bits = precision == 64
+                                       ? std::bit_cast<std::uint64_t>(v)
+                                       : std::bit_cast<std::uint32_t>(static_cast<float>(v));
+        for (int i = 0; i < n; ++i) {
+            const int shift = 8 * (littleEndian ? i : n - 1 - i);
+            bytes += static_cast<char>((bits >> shift) & 0xFF);
         }
     };
     for (const auto& p : peaks) {
-        put(p.x);
-        put(p.y);
+        put(intensityFirst ? p.y : p.x);
+        put(intensityFirst ? p.x : p.y);
     }
     return bytes;
 }
@@ -70,16 +81,18 @@ std::string base64Of(const std::string& bytes) {
 // A scan as msconvert lays it out: attributes one per line, the peaks start tag spanning lines,
 // the peak text on the line of its tags. nl is the line break (empty for one line).
 std::string scanXml(const TScanOptions& s, const std::string& nl = "\n") {
-    const std::string bytes = bigEndian(s.peaks, s.precision);
+    const std::string bytes = stored(s.peaks, s.precision, s.byteOrder == "little",
+                                     s.contentType == "int-m/z" || s.pairOrder == "int-m/z");
     const std::string text =
         !s.peakText.empty() ? s.peakText : base64Of(s.zlib ? compressed(bytes) : bytes);
     const int count = s.peaksCount.value_or(static_cast<int>(s.peaks.size()));
     return "<scan num=\"" + std::to_string(s.num) + "\"" + nl + "  scanType=\"Full\"" + nl +
            "  msLevel=\"1\"" + nl + "  peaksCount=\"" + std::to_string(count) + "\"" + nl +
            "  retentionTime=\"PT" + std::to_string(s.num) + "S\">" + nl + " <peaks precision=\"" +
-           std::to_string(s.precision) + "\"" + nl + "  byteOrder=\"network\"" + nl +
-           "  compressionType=\"" + (s.zlib ? "zlib" : "none") + "\"" + nl +
-           "  contentType=\"m/z-int\">" + text + "</peaks>" + nl + "</scan>" + nl;
+           std::to_string(s.precision) + "\"" + nl + "  byteOrder=\"" + s.byteOrder + "\"" + nl +
+           (s.pairOrder.empty() ? "" : "  pairOrder=\"" + s.pairOrder + "\"" + nl) +
+           "  compressionType=\"" + (s.zlib ? "zlib" : "none") + "\"" + nl + "  contentType=\"" +
+           s.contentType + "\">" + text + "</peaks>" + nl + "</scan>" + nl;
 }
 
 std::string runXml(const std::vector<TScanOptions>& scans, const std::string& nl = "\n") {
@@ -228,7 +241,7 @@ TEST(MzXmlDecoding, LayoutDoesNotMatter) {
     ASSERT_EQ(crlf.scans().size(), 3u);
     for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(crlf.scans()[i].peaks, spread.scans()[i].peaks);
     // Peak text broken over lines, and "</peaks" on a later line, is read whole.
-    std::string wrapped = base64Of(bigEndian(ramp(40), 32));
+    std::string wrapped = base64Of(stored(ramp(40), 32));
     for (std::size_t at = 76; at < wrapped.size(); at += 77) wrapped.insert(at, "\n");
     const auto run =
         readText(runXml({{.num = 1, .peaks = ramp(40), .peakText = wrapped + "\n  "}}));
@@ -268,12 +281,50 @@ TEST(MzXmlDecoding, ScansWithoutPeaksOrWithoutAnyScan) {
     EXPECT_TRUE(middle.scans()[2].peaks.empty());
 }
 
-TEST(MzXmlDecoding, PairsWithNaNOrInfinityAreLeftOut) {
+// Left out, and counted in one warning per scan that the user is shown, in file order.
+TEST(MzXmlDecoding, PairsWithNaNOrInfinityAreLeftOutAndCounted) {
     const double inf = std::numeric_limits<double>::infinity();
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const auto run = readText(
-        runXml({{.num = 1, .peaks = {{100, 1}, {nan, 2}, {200, inf}, {300, 3}}, .precision = 64}}));
+        runXml({{.num = 1, .peaks = {{100, 1}, {nan, 2}, {200, inf}, {300, 3}}, .precision = 64},
+                {.num = 2, .peaks = ramp(3)},
+                {.num = 3, .peaks = {{-inf, 1}}, .precision = 64}}));
     EXPECT_EQ(run.scans()[0].peaks, (std::vector<TFloatPointRec>{{100, 1}, {300, 3}}));
+    EXPECT_TRUE(run.scans()[2].peaks.empty());
+    EXPECT_EQ(run.warnings(),
+              (std::vector<std::string>{
+                  "\"run.mzXML\": 2 of the 4 peaks of scan 1 hold NaN or an infinity and were "
+                  "left out.",
+                  "\"run.mzXML\": the one peak of scan 3 holds NaN or an infinity and was left "
+                  "out."}));
+}
+
+// Values stored little-endian or intensity first read as the file says, in either mzXML
+// version's attribute; an order the reader does not know is refused, never read as garbage.
+TEST(MzXmlDecoding, ByteOrderAndPairOrderAreHonoured) {
+    const std::vector<TFloatPointRec> fine{{445.12002563476562, 1e-3}, {445.3400124, 123456.789}};
+    const auto run = readText(
+        runXml({{.num = 1, .peaks = ramp(5), .byteOrder = "little"},
+                {.num = 2, .peaks = fine, .precision = 64, .zlib = true, .byteOrder = "little"},
+                {.num = 3, .peaks = ramp(5), .contentType = "int-m/z"},
+                {.num = 4,
+                 .peaks = fine,
+                 .precision = 64,
+                 .byteOrder = "little",
+                 .contentType = "",
+                 .pairOrder = "int-m/z"},
+                {.num = 5, .peaks = ramp(5), .pairOrder = "m/z-int"}}));
+    ASSERT_EQ(run.scans().size(), 5u);
+    for (const std::size_t i : {0, 2, 4}) EXPECT_EQ(run.scans()[i].peaks, ramp(5)) << i;
+    for (const std::size_t i : {1, 3}) EXPECT_EQ(run.scans()[i].peaks, fine) << i;
+
+    const std::string refused = "Cannot read \"run.mzXML\": the peak data of scan 1 has ";
+    EXPECT_EQ(failureOf(runXml({{.num = 1, .peaks = ramp(2), .byteOrder = "middle"}})),
+              refused + "byte order \"middle\"; \"network\" or \"little\" is expected.");
+    EXPECT_EQ(failureOf(runXml({{.num = 1, .peaks = ramp(2), .contentType = "m/z ruler"}})),
+              refused + "content type \"m/z ruler\"; \"m/z-int\" or \"int-m/z\" is expected.");
+    EXPECT_EQ(failureOf(runXml({{.num = 1, .peaks = ramp(2), .pairOrder = "int-m/z"}})),
+              refused + "a pair order and a content type that disagree.");
 }
 
 // --- bad input ------------------------------------------------------------------------------
@@ -287,45 +338,155 @@ TEST(MzXmlBadInput, FilesThatCannotBeRead) {
 }
 
 TEST(MzXmlBadInput, PeakDataThatIsNotWhatItClaims) {
-    // A peak count that lies about plain data changes nothing: the data says how many.
-    const auto run = readText(runXml({{.num = 1, .peaks = ramp(5), .peaksCount = 2000000000}}));
-    EXPECT_EQ(run.scans()[0].peaks, ramp(5));
-    // About compressed data it is an error, never garbage, and so is text that is not Base64.
-    EXPECT_EQ(failureOf(runXml({{.num = 4, .peakText = "QshA!ECgAAA="}})),
-              "Cannot read \"run.mzXML\": the peak data of scan 4 is not Base64 (it holds \"!\").");
+    // A peak count that disagrees with the data is an error, whether the data is compressed or
+    // not, never garbage; and so is text that is not Base64.
+    EXPECT_EQ(failureOf(runXml({{.num = 1, .peaks = ramp(5), .peaksCount = 2000000000}})),
+              "Cannot read \"run.mzXML\": the peak data of scan 1 decodes to 40 bytes, "
+              "16,000,000,000 expected.");
     EXPECT_EQ(
         failureOf(runXml({{.num = 12, .peaks = ramp(100), .zlib = true, .peaksCount = 2500}})),
         "Cannot read \"run.mzXML\": the peak data of scan 12 inflates to 800 bytes, 20,000 "
         "expected.");
+    EXPECT_EQ(failureOf("<scan num=\"2\" peaksCount=\"3\"><peaks precision=\"32\"/></scan>"),
+              "Cannot read \"run.mzXML\": the peak data of scan 2 is empty, 3 peaks expected.");
+    EXPECT_EQ(failureOf(runXml({{.num = 4, .peakText = "QshA!ECgAAA="}})),
+              "Cannot read \"run.mzXML\": the peak data of scan 4 is not Base64 (it holds \"!\").");
     // Without a count, a whole number of pairs is still required.
-    const std::string odd = base64Of(compressed(bigEndian(ramp(3), 32) + "xyz"));
-    const std::string message =
-        failureOf(runXml({{.num = 6, .zlib = true, .peaksCount = 0, .peakText = odd}}));
-    EXPECT_NE(message.find("inflates to 27 bytes, not a whole number of 8-byte pairs"),
-              std::string::npos)
-        << message;
+    const std::string odd = base64Of(compressed(stored(ramp(3), 32) + "xyz"));
+    EXPECT_EQ(failureOf(runXml({{.num = 6, .zlib = true, .peaksCount = 0, .peakText = odd}})),
+              "Cannot read \"run.mzXML\": the peak data of scan 6 inflates to 27 bytes, not a "
+              "whole number of 8-byte pairs.");
+    EXPECT_EQ(failureOf(runXml({{.num = 7, .peaksCount = 0, .peakText = "AAAAAAAAAAAAAAAA"}})),
+              "Cannot read \"run.mzXML\": the peak data of scan 7 decodes to 12 bytes, not a "
+              "whole number of 8-byte pairs.");
 }
 
-TEST(MzXmlBadInput, CompressedBombStopsAtTheLimit) {
-    // 300 MB of zeros, compressed to a small fraction of that.
-    z_stream stream{};
-    ASSERT_EQ(deflateInit(&stream, 1), Z_OK);
+// The zlib stream of megabytes MB of zeros, about 1,000 to 1. After a full flush, which resets
+// the compressor, a megabyte of zeros compresses to the same bytes every time: they are made
+// once and repeated, then the stream ends with the checksum of the whole.
+std::string zeroBomb(int megabytes) {
     std::string zeros(1 << 20, '\0');
-    std::string bomb(8 << 20, '\0');  // room for the whole stream
-    stream.next_out = reinterpret_cast<Bytef*>(bomb.data());
-    stream.avail_out = static_cast<uInt>(bomb.size());
-    for (int i = 0; i < 300; ++i) {
+    z_stream stream{};
+    EXPECT_EQ(deflateInit(&stream, 9), Z_OK);
+    const auto deflated = [&](std::size_t inBytes, int flush) {
+        std::string out(compressBound(static_cast<uLong>(inBytes)) + 64, '\0');
         stream.next_in = reinterpret_cast<Bytef*>(zeros.data());
-        stream.avail_in = static_cast<uInt>(zeros.size());
-        ASSERT_EQ(deflate(&stream, i == 299 ? Z_FINISH : Z_NO_FLUSH),
-                  i == 299 ? Z_STREAM_END : Z_OK);
-    }
-    bomb.resize(stream.total_out);
+        stream.avail_in = static_cast<uInt>(inBytes);
+        stream.next_out = reinterpret_cast<Bytef*>(out.data());
+        stream.avail_out = static_cast<uInt>(out.size());
+        EXPECT_EQ(deflate(&stream, flush), flush == Z_FINISH ? Z_STREAM_END : Z_OK);
+        out.resize(out.size() - stream.avail_out);
+        return out;
+    };
+    std::string bomb = deflated(zeros.size(), Z_FULL_FLUSH);  // the header and one megabyte
+    const std::string megabyte = deflated(zeros.size(), Z_FULL_FLUSH);
+    std::string end = deflated(0, Z_FINISH);
     deflateEnd(&stream);
-    EXPECT_EQ(
-        failureOf(runXml({{.num = 1, .zlib = true, .peaksCount = 0, .peakText = base64Of(bomb)}})),
-        "Cannot read \"run.mzXML\": the peak data of scan 1 inflates to more than "
-        "268,435,456 bytes, the most a scan may hold.");
+    EXPECT_EQ(bomb.substr(2), megabyte);
+    uLong checksum = adler32(0, nullptr, 0);
+    for (int i = 0; i < megabytes; ++i) {
+        if (i > 0) bomb += megabyte;
+        checksum = adler32(checksum, reinterpret_cast<const Bytef*>(zeros.data()),
+                           static_cast<uInt>(zeros.size()));
+    }
+    for (std::size_t i = 0; i < 4; ++i)
+        end[end.size() - 4 + i] = static_cast<char>((checksum >> (24 - 8 * i)) & 0xFF);
+    return bomb + end;
+}
+
+// The most memory the process has held so far, in KiB.
+long peakResidentKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// Eleven scans that state no peak count, each holding zlib data of 257 MB of zeros: a file of
+// under 4 MB that took gigabytes and loaded millions of (0, 0) points. The import stops inside
+// the first scan, at a hundred times its compressed size.
+TEST(MzXmlBadInput, ACompressedBombIsRefusedLongBeforeTheMemoryGrows) {
+    const std::string bomb = zeroBomb(257);
+    std::vector<TScanOptions> scans;
+    for (int i = 1; i <= 11; ++i)
+        scans.push_back({.num = i, .zlib = true, .peaksCount = 0, .peakText = base64Of(bomb)});
+    const TTempFolder folder;
+    const std::string text = runXml(scans);
+    ASSERT_LT(text.size(), 4u << 20);
+    const std::string path = folder.write("bomb.mzXML", text).string();
+
+    const long before = peakResidentKiB();
+    const std::string message = errorOf<EMzXmlError>([&] { c_mzXML{path}; });
+    EXPECT_LT(peakResidentKiB() - before, 128 * 1024);
+    EXPECT_EQ(message,
+              "Cannot read \"" + path + "\": the peak data of scan 1 inflates to more than " +
+                  groupedDigits(100 * bomb.size()) + " bytes from " + groupedDigits(bomb.size()) +
+                  " compressed bytes, and no peak count states so many.");
+
+    // Read on its own, a scan whose count states more than a scan may hold stops at that bound.
+    const auto run = TMzXmlRunReader::fromText(
+        runXml({{.num = 1, .zlib = true, .peaksCount = 40000000, .peakText = base64Of(bomb)}}),
+        "run.mzXML");
+    EXPECT_EQ(errorOf<EMzXmlError>([&] { run.loadSpectrum(0); }),
+              "Cannot read \"run.mzXML\": the peak data of scan 1 inflates to more than "
+              "268,435,456 bytes, the most a scan may hold.");
+}
+
+// Scans that each keep within their own bounds may together hold too many peaks for one
+// import: it stops at the scan that passes the bound, compressed or not, before decoding more.
+TEST(MzXmlBadInput, TheKeptScansTogetherStayWithinTheImportBound) {
+    const std::string text = runXml({{.num = 1, .peaks = ramp(4)},
+                                     {.num = 2, .peaks = ramp(5), .zlib = true, .peaksCount = 0},
+                                     {.num = 3, .peaks = ramp(6), .zlib = true},
+                                     {.num = 4, .peaks = ramp(3)}});
+    EXPECT_EQ(c_mzXML::fromText(text, "run.mzXML", 11, 18).scans().size(), 4u);
+    for (const auto& [bound, scan] : {std::pair{17, 4}, {14, 3}, {8, 2}, {3, 1}})
+        EXPECT_EQ(errorOf<EMzXmlError>([&] { c_mzXML::fromText(text, "run.mzXML", 11, bound); }),
+                  "Cannot read \"run.mzXML\": the peaks of scan " + std::to_string(scan) +
+                      " take the import past " + std::to_string(bound) +
+                      " peaks, the most it may hold.");
+    // Scans that are not kept count for nothing.
+    EXPECT_EQ(c_mzXML::fromText(text, "run.mzXML", 2, 9).scans().size(), 2u);
+}
+
+// A run cut short inside a scan loaded as a success with an empty series: wherever the cut is
+// before the scan's peak data is whole, the file is refused and the scan named.
+TEST(MzXmlBadInput, ARunCutInsideAScanSaysWhere) {
+    const std::string whole = runXml(
+        {{.num = 1, .peaks = ramp(3)}, {.num = 2, .peaks = ramp(3)}, {.num = 3, .peaks = ramp(3)}});
+    const std::size_t start = whole.find("<scan num=\"3\"");
+    const std::size_t numbered = start + std::string_view("<scan num=\"3\"").size();
+    const std::size_t data = whole.find('>', whole.find("<peaks", start)) + 1;
+    const std::size_t dataEnd = whole.find("</peaks", data) + 7;
+    const std::string failure = "Cannot read \"run.mzXML\": the file ends inside ";
+    for (std::size_t cut = start + 5; cut < dataEnd; ++cut) {
+        const std::string where = cut < numbered ? "the scan at byte " + std::to_string(start)
+                                  : cut < data   ? "scan 3"
+                                                 : "the peak data of scan 3";
+        ASSERT_EQ(failureOf(whole.substr(0, cut)), failure + where + ".") << cut;
+    }
+    EXPECT_EQ(readText(whole.substr(0, dataEnd)).scans().size(), 3u);
+    EXPECT_EQ(failureOf("<mzXML>\n<msRun>\n<scan num=\"1\" \n \t \n"), failure + "scan 1.");
+}
+
+// mzML named .mzXML loaded as empty series, its spectra holding elements named "scan" too; a
+// run whose kept scans hold no peak data at all is no spectrum either.
+TEST(MzXmlBadInput, RunsWithoutPeakDataAreRefused) {
+    const std::string mzml = std::string(VELMORIX_TEST_DATA) + "/mzml/ltqft_small.pwiz.mzML";
+    EXPECT_EQ(errorOf<EMzXmlError>([&] { c_mzXML{mzml}; }),
+              "Cannot read \"" + mzml + "\": it is an mzML run, not mzXML.");
+
+    const std::string refused = "Cannot read \"run.mzXML\": ";
+    std::string twelve;
+    for (int i = 1; i <= 11; ++i) twelve += "<scan num=\"" + std::to_string(i) + "\"></scan>";
+    EXPECT_EQ(failureOf(twelve + "<scan num=\"12\"><peaks/></scan>"),
+              refused + "none of its first 11 scans holds a peaks element.");
+    EXPECT_EQ(failureOf("<msRun><scan num=\"1\"></scan><scan num=\"2\"/></msRun>"),
+              refused + "none of its 2 scans holds a peaks element.");
+    EXPECT_EQ(failureOf("<msRun><scan num=\"1\"></scan></msRun>"),
+              refused + "its scan holds no peaks element.");
+    // One kept scan with a peaks element, even an empty one, makes it a run.
+    EXPECT_EQ(readText("<scan num=\"1\"></scan><scan num=\"2\"><peaks/></scan>").scans().size(),
+              2u);
 }
 
 }  // namespace

@@ -136,6 +136,45 @@ INSTANTIATE_TEST_SUITE_P(
         TOracleCase{"thermo_itraq_hcd_scan1_ms2.csv", TTextLayout::FirstTwoNumbers, 0},
         TOracleCase{"qtofmicro_itraq_scan4457_ms2_4col.prn", TTextLayout::HplcColumns, 1}));
 
+// The four-column file plotted by its time column drew one vertical line at 37.66: told from its
+// content, it reads its mass and intensity columns, whichever way it is opened.
+TEST(TextLayout, FourColumnFilesAreToldFromTheirContent) {
+    const std::string path = textData + "qtofmicro_itraq_scan4457_ms2_4col.prn";
+    const TFloatPointSortedListPtr detected = importTextSpectrum(path);
+    EXPECT_EQ(detected->points(), importTextSpectrum(path, TTextLayout::HplcColumns)->points());
+    EXPECT_EQ(detected->first().x, asFloat(50.953));
+
+    struct TCase {
+        const char* text;
+        TTextLayout layout;
+    };
+    const TCase cases[] = {
+        // A column header that names a time first, whatever the times are.
+        {"HPLC time, x, y1, y2\r\n1.5, 100.25, 10, 50\r\n1.6, 100.5, 20, 100\r\n",
+         TTextLayout::HplcColumns},
+        {"Run 7\nRT (min)\tm/z\tintensity\n1.5\t100\t5\n", TTextLayout::HplcColumns},
+        {"Retention time;m/z;I;I%\n1,5 100 5 50\n", TTextLayout::HplcColumns},
+        // ... but not above data of two numbers, nor away from the data.
+        {"Time Mass\n37.66 49.99\n", TTextLayout::FirstTwoNumbers},
+        {"Time 37.66 min\nm/z intensity\n100 5 0 7\n101 6 0 7\n", TTextLayout::FirstTwoNumbers},
+        // Four numbers whose first repeats: at most half of the lines give a new one.
+        {"\xEF\xBB\xBF"
+         "37.66 49.99 0 0\n37.66 50.95 1 11.1\n",
+         TTextLayout::HplcColumns},
+        {"1 100 5 9\n1 101 6 9\n2 102 7 9\n2 103 8 9\n", TTextLayout::HplcColumns},
+        {"1 100 5 9\n1 101 6 9\n2 102 7 9\n3 103 8 9\n", TTextLayout::FirstTwoNumbers},
+        {"37.66 49.99 0 0\n", TTextLayout::FirstTwoNumbers},
+        {"37.66 49.99 0\n37.66 50.95 1\n", TTextLayout::FirstTwoNumbers},
+        {"37.66 49.99 0 0 7\n37.66 50.95 1 11.1 7\n", TTextLayout::FirstTwoNumbers},
+        {"m/z, intensity\n100.5, 20\n100.7, 21\n", TTextLayout::FirstTwoNumbers},
+        {"", TTextLayout::FirstTwoNumbers},
+    };
+    for (const TCase& c : cases) {
+        EXPECT_EQ(detectTextLayout(c.text), c.layout) << c.text;
+        EXPECT_EQ(readTextSpectrum(c.text, TTextLayout::Detect).layout, c.layout) << c.text;
+    }
+}
+
 TEST(TextSpectrum, FourColumnsReadAsTheirFirstTwoNumbersWithoutTheHplcLayout) {
     const TTextSpectrum read = readTextSpectrum(
         "  Time  Mass  Intensity  Rel%\n37.66 49.99 0.0 0.0\n37.66 50.95 1.0 11.1\n"
@@ -242,9 +281,67 @@ TEST(TextSpectrumFiles, OverlongLinesAreUnreadable) {
     EXPECT_EQ(readTextSpectrum(atLimit, TTextLayout::FirstTwoNumbers).dataLines, 1);
     EXPECT_EQ(readTextSpectrum(atLimit + "1", TTextLayout::FirstTwoNumbers).lineErrors, 1);
 
+    // A file that gives nothing says which line is too long, not that no line starts with
+    // numbers.
     const std::string path = folder.write("nobreak.txt", std::string(24u << 20, '5'));
-    EXPECT_EQ(messageOf([&] { importTextSpectrum(path, TTextLayout::FirstTwoNumbers); }),
-              "No spectrum in \"" + path + "\": no line starts with an x and a y value.");
+    EXPECT_EQ(messageOf([&] { importTextSpectrum(path); }),
+              "No spectrum in \"" + path +
+                  "\": line 1 is longer than 64 KiB, the most a line "
+                  "may hold.");
+    const std::string titled = folder.write("titled.txt", "m/z intensity\r" + longLine);
+    EXPECT_EQ(messageOf([&] { importTextSpectrum(titled); }),
+              "No spectrum in \"" + titled +
+                  "\": line 2 is longer than 64 KiB, the most a line "
+                  "may hold.");
+}
+
+// A file of old Mac programs ends its lines with CR alone; a CR LF is one line end even when
+// the file's read blocks part the two.
+TEST(TextSpectrumFiles, LoneCrAndCrLfEndLinesAlsoAcrossReadBlocks) {
+    const TTextSpectrum mac = readTextSpectrum("Title\r\r100 5\r200 10\r\n300 15\n400 20\r",
+                                               TTextLayout::FirstTwoNumbers);
+    EXPECT_EQ(mac.lineErrors, 2);  // the title and the empty line after it
+    EXPECT_EQ(mac.points->points(),
+              (std::vector<TFloatPointRec>{{100, 5}, {200, 10}, {300, 15}, {400, 20}}));
+
+    // Lines padded so that a CR is the last byte of the first block (its LF the first of the
+    // next), and a lone CR the last of the second.
+    std::string bytes;
+    int lines = 0;
+    const auto addLine = [&](std::size_t endAt, const char* end) {
+        const std::string numbers =
+            std::to_string(100 + lines) + " " + std::to_string(lines % 7 + 1);
+        const std::size_t pad = endAt ? endAt - bytes.size() - numbers.size() : 0;
+        bytes += std::string(pad, ' ') + numbers + end;
+        ++lines;
+    };
+    while (bytes.size() + 64 < textReadBlockBytes) addLine(0, "\r\n");
+    addLine(textReadBlockBytes - 1, "\r\n");
+    while (bytes.size() + 64 < 2 * textReadBlockBytes) addLine(0, "\n");
+    addLine(2 * textReadBlockBytes - 1, "\r");
+    addLine(0, "\r");
+    ASSERT_EQ(bytes.substr(textReadBlockBytes - 1, 2), "\r\n");
+    ASSERT_EQ(bytes[2 * textReadBlockBytes - 1], '\r');
+    ASSERT_NE(bytes[2 * textReadBlockBytes], '\n');
+
+    const TTempFolder folder;
+    const TTextSpectrum read =
+        readTextSpectrumFile(folder.write("blocks.txt", bytes), TTextLayout::FirstTwoNumbers);
+    EXPECT_EQ(read.lineErrors, 0);
+    EXPECT_EQ(read.stopLine, std::nullopt);
+    EXPECT_EQ(read.dataLines, lines);
+    EXPECT_EQ(read.points->last().x, 100.0 + lines - 1);
+}
+
+// A spectrum of negative intensities only keeps its signs and its shape: its largest magnitude
+// becomes -100. One positive intensity is the base peak as usual.
+TEST(TextSpectrumFiles, NegativeIntensitiesOnlyNormaliseToTheirLargestMagnitude) {
+    const TTempFolder folder;
+    EXPECT_EQ(
+        importTextSpectrum(folder.write("negative.txt", "100 -5\n200 -10\n300 -2.5\n"))->points(),
+        (std::vector<TFloatPointRec>{{100, -50}, {200, -100}, {300, -25}}));
+    EXPECT_EQ(importTextSpectrum(folder.write("mixed.txt", "100 2\n200 -10\n"))->points(),
+              (std::vector<TFloatPointRec>{{100, 100}, {200, -500}}));
 }
 
 TEST(TextSpectrumFiles, FilesThatGiveNoPointAreRefused) {
