@@ -193,7 +193,7 @@ private:
     // kept under settingsGroup for the next time.
     std::optional<TFileChoice> chooseFileToOpen(const QString& title, const QStringList& filters,
                                                 const QString& settingsGroup);
-    // Shows message as the error of a load; false.
+    // Shows message as the error of a load, with the load hint; false.
     bool refuseFile(const QString& message);
     // The pane now belongs to document alone.
     void moveToDocument(TSpectrumContainer* pane, const TDocumentPtr& document);

@@ -249,7 +249,7 @@ bool TSpectraViewerFrame::saveMziRange(const QString& fileName, TSpectrumData& d
 // --- File menu ------------------------------------------------------------------------------
 
 bool TSpectraViewerFrame::refuseFile(const QString& message) {
-    runCommand([&] { throw EFileError(message); });
+    runCommand([&] { throw EFileError(message); }, loadFailureHint());
     return false;
 }
 
