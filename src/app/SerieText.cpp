@@ -19,8 +19,13 @@ std::string currentSerieText(TSpectrumData& data, TSerieText what) {
         case TSerieText::VisiblePoints:
             break;
     }
+    // The search gives the nearest point when the window holds none, or lies beyond either end
+    // of the points: only points inside the window are copied, as Save range writes them.
     const TRange& x = *data.xRange();
-    const TIndexRange window = points.findRange(x.min(), x.max());
+    TIndexRange window = points.findRange(x.min(), x.max());
     if (window.first > window.last || window.first >= points.count()) return {};
+    if (points.get(window.first).x < x.min()) ++window.first;
+    if (window.first <= window.last && points.get(window.last).x > x.max()) --window.last;
+    if (window.first > window.last) return {};
     return points.textRange(window.first, window.last);
 }

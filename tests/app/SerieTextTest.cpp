@@ -6,7 +6,7 @@
 #include "model/PointListSerie.h"
 #include "model/SpectrumData.h"
 
-TEST(SerieText, TheVisiblePointsKeepToTheWindow) {
+TEST(SerieText, TheVisiblePointsAreThoseInsideTheWindow) {
     TSpectrumData data;
     EXPECT_EQ(currentSerieText(data, TSerieText::Points), "");
 
@@ -16,4 +16,17 @@ TEST(SerieText, TheVisiblePointsKeepToTheWindow) {
     EXPECT_EQ(currentSerieText(data, TSerieText::VisiblePoints), "        50.25000 1500000.500\n");
     data.xRange()->setMin(60);
     EXPECT_EQ(currentSerieText(data, TSerieText::VisiblePoints), "");
+
+    // A window beyond the last point copies nothing of it; one that starts or ends exactly on
+    // a point includes that point.
+    data.xRange()->setMin(400);
+    data.xRange()->setMax(500);
+    EXPECT_EQ(currentSerieText(data, TSerieText::VisiblePoints), "");
+    data.xRange()->setMin(50.25);
+    data.xRange()->setMax(150);
+    EXPECT_EQ(currentSerieText(data, TSerieText::VisiblePoints),
+              "        50.25000 1500000.500\n       150.00000     3.000\n");
+    data.xRange()->setMin(1);
+    data.xRange()->setMax(5.5);
+    EXPECT_EQ(currentSerieText(data, TSerieText::VisiblePoints), "         5.50000    20.000\n");
 }
