@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageWriter>
 #include <QPainter>
 
 #include <algorithm>
@@ -346,7 +347,24 @@ int runLoads(const TCommandLine& commandLine, const TViewerServices& services, s
     for (const QString& path : commandLine.files) frame.openAnyFile(path);
     QCoreApplication::processEvents();
 
-    int status = dialogs.anyError() ? 1 : 0;
+    // An error, or a warning that data was left out, fails the run; every message also goes to
+    // standard error, where a script looks for what went wrong.
+    const auto failed = [&] {
+        const auto& said = dialogs.messages();
+        return std::any_of(said.begin(), said.end(), [](const auto& m) {
+            return m.kind == TMessageKind::Error || m.kind == TMessageKind::Warning;
+        });
+    };
+    const auto tell = [&] {
+        for (const auto& m : dialogs.messages())
+            err << kindText(m.kind) << ": " << m.text.toStdString() << '\n';
+    };
+    if (render && dialogs.anyError()) {
+        // A picture of what loaded before a failure would pass for the whole.
+        tell();
+        err << "No picture written to \"" << commandLine.renderPath.toStdString() << "\".\n";
+        return 1;
+    }
     if (render) {
         // The panes have the room asked for, whatever room the window's layout left.
         manager.resize(managerSize);
@@ -368,17 +386,19 @@ int runLoads(const TCommandLine& commandLine, const TViewerServices& services, s
                              [&](const auto& m) { return m.text == text; }))
                 dialogs.message(TMessageKind::Error, text, {TMessageButton::Ok});
         }
-        if (!picture.save(commandLine.renderPath, "PNG")) {
-            err << "Cannot write \"" << commandLine.renderPath.toStdString() << "\".\n";
+        tell();
+        QImageWriter writer(commandLine.renderPath, "png");
+        if (!writer.write(picture)) {
+            err << "Cannot write \"" << commandLine.renderPath.toStdString()
+                << "\": " << writer.errorString().toStdString() << ".\n";
             return 1;
         }
-        for (const auto& m : dialogs.messages())
-            err << kindText(m.kind) << ": " << m.text.toStdString() << '\n';
-        return dialogs.anyError() ? 1 : status;
+        return failed() ? 1 : 0;
     }
+    tell();
     out << reportJson(manager, dialogs);
     out.flush();
-    return status;
+    return failed() ? 1 : 0;
 }
 
 bool parseSize(const QString& text, QSize& size) {
@@ -463,14 +483,26 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
     return result;
 }
 
+namespace {
+
+// Scripts read a headless run's standard error for the viewer's own messages: Qt's remarks
+// about the platform it runs on (no runtime folder, size hints the offscreen platform ignores)
+// would only bury them. Critical and fatal messages still pass.
+void quietQtMessages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::cerr << qPrintable(qFormatLogMessage(type, context, text)) << '\n';
+}
+
+}  // namespace
+
 void prepareCommandLine(int argc, char* argv[]) {
-    if (std::getenv("QT_QPA_PLATFORM")) return;
     for (int i = 1; i < argc; ++i) {
         const char* a = argv[i];
         if (std::strcmp(a, "--") == 0) return;
         if (std::strcmp(a, "--dump-json") == 0 || std::strcmp(a, "--render") == 0 ||
             std::strncmp(a, "--render=", 9) == 0) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
+            if (!std::getenv("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+            qInstallMessageHandler(quietQtMessages);
             return;
         }
     }

@@ -36,7 +36,8 @@ struct TCommandLine {
 TCommandLine parseCommandLine(const QStringList& arguments);
 
 // To be called before the application object exists: a headless run needs no display, so it
-// takes the offscreen platform unless QT_QPA_PLATFORM names one.
+// takes the offscreen platform unless QT_QPA_PLATFORM names one, and keeps Qt's own remarks
+// off standard error.
 void prepareCommandLine(int argc, char* argv[]);
 
 // Runs everything but the window: help, version, argument errors and the headless modes, with

@@ -194,9 +194,19 @@ bool TSpectraViewerFrame::loadMziFile(const QString& fileName) {
     // Save may write back only over a document that was read whole: a pane of a failed or
     // corrupt load lacks what could not be read, and is saved through the Save as dialog.
     document->setReadWhole(done && !refused && !reader->corrupt());
-    if (reader && reader->corrupt())
-        m_services.dialogs.message(TMessageKind::Warning, QStringLiteral("Data corruption!"),
-                                   {TMessageButton::Ignore});
+    if (reader && reader->corrupt()) {
+        QStringList names;
+        for (const std::string& name : reader->corruptSeries())
+            names.append(QLatin1Char('"') + QString::fromStdString(name) + QLatin1Char('"'));
+        m_services.dialogs.message(
+            TMessageKind::Warning,
+            QStringLiteral("Data corruption!\n\"%1\": the points of %2 %3 do not match their "
+                           "checksum and were left out.")
+                .arg(fileName,
+                     names.size() == 1 ? QStringLiteral("series") : QStringLiteral("the series"),
+                     names.join(QStringLiteral(", "))),
+            {TMessageButton::Ignore});
+    }
     scheduleUpdateActions();
     emit currentChanged();
     return done && !refused;

@@ -192,11 +192,13 @@ void TMziFileReader::readSpectra(int index, TSpectrumData& data) {
     TXMLSpectrumobsType observed = spectra.spectrumobs();
     TXMLDataType observedData = observed.dataobs();
     if (observedData.attributeCount() > 0) {
-        if (!readSerie(observed, observedData, series)) m_corrupt = true;
+        if (!readSerie(observed, observedData, series))
+            m_corruptSeries.push_back(series.last()->name());
         series.last()->setColor(colors::black);
     }
     for (TXMLSpectrumtheoType theoretical : spectra.spectrum()) {
-        if (!readSerie(theoretical, theoretical.datatheo(), series)) m_corrupt = true;
+        if (!readSerie(theoretical, theoretical.datatheo(), series))
+            m_corruptSeries.push_back(series.last()->name());
         if (series.count() < 2) series.last()->setColor(colors::black);
     }
 }

@@ -35,7 +35,9 @@ public:
     // failure stay, and the one being read is left empty.
     void readSpectra(int index, TSpectrumData& data);
     // Some series read so far was found corrupt.
-    bool corrupt() const { return m_corrupt; }
+    bool corrupt() const { return !m_corruptSeries.empty(); }
+    // The names of the series found corrupt so far, in the order read.
+    const std::vector<std::string>& corruptSeries() const { return m_corruptSeries; }
 
 private:
     explicit TMziFileReader(TXMLQUENTARISType root);
@@ -43,7 +45,7 @@ private:
     TXMLQUENTARISType m_root;
     TXMLSpectra_setType m_spectraSet;
     std::string m_annotationText;
-    bool m_corrupt = false;
+    std::vector<std::string> m_corruptSeries;
 };
 
 // The whole document for data: every series with its points as decimal point text, the range

@@ -163,14 +163,33 @@ TEST_F(HeadlessRun, DumpJsonRecordsMessagesAndFailsOnErrors) {
     EXPECT_TRUE(messages[1].toObject()["text"].toString().startsWith("No spectrum in"));
     EXPECT_TRUE(messages[2].toObject()["text"].toString().contains("is not Base64"));
 
-    // A warning alone does not fail the run.
+    // Points left out fail the run too, and every message is also on standard error.
     const QString corrupt = write(QStringLiteral("corrupt.mzi"),
                                   documentXml({spectraXml("", {{"s", "bar", "1 2", 5}})}));
-    EXPECT_EQ(run({"--dump-json", corrupt}), 0);
+    EXPECT_EQ(run({"--dump-json", corrupt}), 1);
+    const QString warning = "Data corruption!\n\"" + corrupt +
+                            "\": the points of series \"s\" do not match their checksum and "
+                            "were left out.";
     EXPECT_EQ(report()["messages"].toArray(),
-              (QJsonArray{QJsonObject{{"kind", "warning"},
-                                      {"text", "Data corruption!"},
-                                      {"buttons", QJsonArray{"Ignore"}}}}));
+              (QJsonArray{QJsonObject{
+                  {"kind", "warning"}, {"text", warning}, {"buttons", QJsonArray{"Ignore"}}}}));
+    EXPECT_EQ(m_err.str(), "warning: " + warning.toStdString() + "\n");
+}
+
+// A picture of what loaded before a failure would pass for the whole: none is written. A path
+// that cannot be written is told with the reason.
+TEST_F(HeadlessRun, RenderWritesNoPictureOfAFailedLoadAndSaysWhyItCannotWrite) {
+    const QString picture = m_dir.filePath(QStringLiteral("p.png"));
+    const QString good = write(QStringLiteral("every.mzi"), everyFeatureDocument());
+    EXPECT_EQ(run({"--render", picture, good, m_dir.filePath(QStringLiteral("missing.mzi"))}), 1);
+    EXPECT_FALSE(QFile::exists(picture));
+    EXPECT_NE(m_err.str().find("No picture written"), std::string::npos) << m_err.str();
+
+    const QString unwritable = m_dir.filePath(QStringLiteral("no/such/folder/p.png"));
+    EXPECT_EQ(run({"--render", unwritable, good}), 1);
+    EXPECT_NE(m_err.str().find("Cannot write \"" + unwritable.toStdString() + "\": "),
+              std::string::npos)
+        << m_err.str();
 }
 
 TEST_F(HeadlessRun, RenderWritesAPictureOfTheAskedSize) {

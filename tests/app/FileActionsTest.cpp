@@ -21,8 +21,14 @@ TSerieXml editedSerie(const std::string& name) {
     return {name, "bar", "100.5 10\n200.25 31\n300.125 20\n", pointTextChecksum(peaksText)};
 }
 
-const TLoggedMessage corruptionWarning{
-    TMessageKind::Warning, QStringLiteral("Data corruption!"), {TMessageButton::Ignore}};
+// The warning after a load that left out series whose points did not match their checksum;
+// series as the message names them ("series \"a\"", "the series \"a\", \"b\"").
+TLoggedMessage corruptionWarning(const QString& file, const QString& series) {
+    return {TMessageKind::Warning,
+            QStringLiteral("Data corruption!\n\"") + file + QStringLiteral("\": the points of ") +
+                series + QStringLiteral(" do not match their checksum and were left out."),
+            {TMessageButton::Ignore}};
+}
 
 class FileActions : public AppFixture {
 protected:
@@ -319,7 +325,9 @@ TEST_F(FileActions, DataCorruptionIsReportedOncePerLoadAlsoAfterAFailure) {
                            spectraXml("B", {editedSerie("b1"), {"b2", "bar", peaksText, 0}})}));
     m_dialogs.press(TMessageButton::Ignore);
     EXPECT_TRUE(m_frame->loadMziFile(file));
-    EXPECT_EQ(m_dialogs.messages(), std::vector{corruptionWarning});
+    EXPECT_EQ(
+        m_dialogs.messages(),
+        std::vector{corruptionWarning(file, QStringLiteral("the series \"a1\", \"b1\", \"b2\""))});
 
     m_dialogs.clearLog();
     const QString failing =
@@ -332,7 +340,7 @@ TEST_F(FileActions, DataCorruptionIsReportedOncePerLoadAlsoAfterAFailure) {
         m_dialogs.messages(),
         (std::vector{errorBox("Cannot read \"" + failing +
                               "\": Invalid format. Incomplete value pair (3 ...)" + formatHint),
-                     corruptionWarning}));
+                     corruptionWarning(failing, QStringLiteral("series \"a1\""))}));
 }
 
 TEST_F(FileActions, ALoadThatFindsNoRoomChangesNoPane) {
