@@ -109,7 +109,7 @@ void TMainForm::updateTitle() {
     // "[*]" is where Qt shows the modified mark.
     const QString name = QFileInfo(QString::fromStdString(s->fileName())).fileName();
     setWindowTitle(name + QStringLiteral("[*] - Velmorix viewer"));
-    setWindowModified(s->spectrumData()->isModified());
+    setWindowModified(m_frame->isCurrentDocumentModified());
 }
 
 void TMainForm::showReadout() {

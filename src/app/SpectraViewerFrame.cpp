@@ -41,7 +41,7 @@ enum class TNeeds {
     Nothing,
     Pane,
     Serie,
-    ModifiedPane,  // a pane whose data changed since it was read or saved
+    ModifiedDocument,  // a pane of a document that changed since it was read or saved
     PaneAndText,   // a pane, and text on the clipboard
     SerieAndText,  // a current series, and text on the clipboard
 };
@@ -75,7 +75,7 @@ const std::vector<TSpectraViewerFrame::TActionRow>& TSpectraViewerFrame::actionT
     {TActionId::FileOpen, "FileOpen", "Open...", "Open a document in new panes", K::Open,
      TNeeds::Nothing, [](F& f, bool) { f.fileOpen(); }},
     {TActionId::FileSave, "FileSave", "&Save", "Save the current spectrum", K::Save,
-     TNeeds::ModifiedPane, [](F& f, bool) { f.fileSave(); }},
+     TNeeds::ModifiedDocument, [](F& f, bool) { f.fileSave(); }},
     {TActionId::FileSaveAs, "FileSaveAs", "Save &as...", "Save the current spectrum under a new name",
      {}, TNeeds::Pane, [](F& f, bool) { f.fileSaveAs(); }},
     {TActionId::FileSaveRange, "FileSaveRange", "Save &range as...",
@@ -222,6 +222,13 @@ TSpectrum* TSpectraViewerFrame::currentSpectrum() const {
     return m_manager->count() > 0 ? m_manager->navigator()->spectrum() : nullptr;
 }
 
+bool TSpectraViewerFrame::isCurrentDocumentModified() const {
+    const TSpectrumContainer* container = currentContainer();
+    if (!container || !container->spectrum()) return false;
+    if (const TDocument* document = documentOf(container)) return document->isModified();
+    return container->spectrum()->spectrumData()->isModified();
+}
+
 TSpectrumContainer* TSpectraViewerFrame::currentContainer() const {
     return m_manager->count() > 0 ? m_manager->navigator()->spectrumContainer() : nullptr;
 }
@@ -297,8 +304,8 @@ void TSpectraViewerFrame::updateActions() {
             case TNeeds::Serie:
                 enabled = s;
                 break;
-            case TNeeds::ModifiedPane:
-                enabled = p && spectrum->spectrumData()->isModified();
+            case TNeeds::ModifiedDocument:
+                enabled = isCurrentDocumentModified();
                 break;
             case TNeeds::PaneAndText:
                 enabled = p && c;

@@ -85,6 +85,8 @@ public:
     // The spectrum the navigator is bound to, and its pane; nullptr without panes.
     TSpectrum* currentSpectrum() const;
     TSpectrumContainer* currentContainer() const;
+    // Some pane of the current pane's document changed since it was read or saved.
+    bool isCurrentDocumentModified() const;
 
     // --- action states ---------------------------------------------------------------------
     // Recomputes enabled and checked states of every action now.
