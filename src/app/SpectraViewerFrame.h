@@ -195,6 +195,10 @@ private:
     // kept under settingsGroup for the next time.
     std::optional<TFileChoice> chooseFileToOpen(const QString& title, const QStringList& filters,
                                                 const QString& settingsGroup);
+    // After fileName was written: tells, once, how many points of which series its point text
+    // does not carry back (nothing when it carries all).
+    void warnPointsNotKept(const QString& fileName,
+                           const std::vector<const TPointListSerie*>& series);
     // Shows message as the error of a load, with the load hint; false.
     bool refuseFile(const QString& message);
     // The pane now belongs to document alone.

@@ -25,6 +25,7 @@
 #include "display/SpectrumContainer.h"
 #include "display/SpectrumNavigator.h"
 #include "files/FileFormat.h"
+#include "files/MessageNumbers.h"
 #include "files/MziFile.h"
 #include "model/SpectrumData.h"
 
@@ -239,9 +240,38 @@ bool TSpectraViewerFrame::saveDocument(const QString& fileName, TDocument& docum
         for (TSpectrumContainer* pane : panes) pane->spectrum()->spectrumData()->setModified(false);
         written = true;
     });
+    if (written) {
+        std::vector<const TPointListSerie*> series;
+        for (TSpectrumContainer* pane : document.panes())
+            for (const auto& serie : *pane->spectrum()->series()) series.push_back(serie.get());
+        warnPointsNotKept(fileName, series);
+    }
     scheduleUpdateActions();
     emit currentChanged();
     return written;
+}
+
+void TSpectraViewerFrame::warnPointsNotKept(const QString& fileName,
+                                            const std::vector<const TPointListSerie*>& series) {
+    QStringList lines;
+    for (const TPointListSerie* serie : series) {
+        const int count = serie->points()->count();
+        const int lost = serie->points()->countLostInText(0, count - 1);
+        if (lost == 0) continue;
+        lines.append(
+            QStringLiteral("series \"%1\": %2 of %3 points")
+                .arg(QString::fromStdString(serie->name()),
+                     QString::fromStdString(groupedDigits(static_cast<std::uint64_t>(lost))),
+                     QString::fromStdString(groupedDigits(static_cast<std::uint64_t>(count)))));
+    }
+    if (lines.isEmpty()) return;
+    m_services.dialogs.message(
+        TMessageKind::Warning,
+        QStringLiteral("\"%1\" is written, but its point text keeps no points of zero intensity "
+                       "or at m/z 0 and below; reading it back leaves out\n")
+                .arg(fileName) +
+            lines.join(QLatin1Char('\n')),
+        {TMessageButton::Ok});
 }
 
 bool TSpectraViewerFrame::saveMziRange(const QString& fileName, TSpectrumData& data) {
@@ -391,10 +421,11 @@ void TSpectraViewerFrame::fileExport() {
         QStringLiteral("Export"),
         withExtension(spectrumFileName(*spectrum), QStringLiteral(".txt")));
     if (!path) return;
-    runCommand([&] {
+    const bool written = runCommand([&] {
         THourglass hourglass;
         writeFileAtomically(*path, currentSerieText(*spectrum->spectrumData(), TSerieText::Points));
     });
+    if (written) warnPointsNotKept(*path, {spectrum->series()->current().get()});
 }
 
 void TSpectraViewerFrame::fileAnnotations() {

@@ -516,6 +516,15 @@ std::int64_t pointTextChecksum(std::string_view text) {
     return c.value();
 }
 
+int TFloatPointSortedList::countLostInText(int from, int to) const {
+    int lost = 0;
+    for (int i = std::max(from, 0); i <= to && i < count(); ++i) {
+        const TFloatPointRec& p = m_items[static_cast<std::size_t>(i)];
+        if (!(p.x >= 0.000005) || !(std::abs(p.y) >= 0.0005)) ++lost;
+    }
+    return lost;
+}
+
 std::string TFloatPointSortedList::textRange(int from, int to) {
     std::string out;
     TChecksum checksum;

@@ -155,6 +155,10 @@ public:
     void setAsText(std::string_view text);
     std::string getAsText() { return textRange(0, count() - 1); }
     std::string textRange(int from, int to);
+    // How many of the points from..to point text does not carry back: reading the text keeps
+    // only pairs with x > 0 and y != 0 as written, with 5 and 3 decimals, so an x that rounds
+    // to 0 or below and a y that rounds to 0 (a profile's zero intensities) are lost.
+    int countLostInText(int from, int to) const;
     std::int64_t getChecksum() const { return m_checksum; }
     void setChecksum(std::int64_t value) { m_checksum = value; }
 

@@ -2,6 +2,8 @@
 // with scripted dialogs, over documents written into a temporary folder.
 #include <gtest/gtest.h>
 
+#include <QLocale>
+
 #include <QFileInfo>
 #include <QTextDocument>
 
@@ -207,6 +209,30 @@ TEST_F(FileActions, SaveWritesBackTheWholeDocument) {
     m_dialogs.saveAs(file);
     trigger("FileSaveAs");
     EXPECT_EQ(readFile(file), saved);
+}
+
+// A profile scan holds runs of zero intensity, which point text does not carry: Save says, once,
+// how many points of which series reading the file back leaves out.
+TEST_F(FileActions, SaveTellsWhichPointsTheFormatDoesNotKeep) {
+    ASSERT_TRUE(m_frame->openMzXmlFile(
+        QStringLiteral(VELMORIX_TEST_DATA "/mzxml/qexactive_cems.msconvert.32.zlib.mzXML")));
+    const int written = currentData().series()->serie(0)->points()->count();
+    const QString file = path("profile.mzi");
+    m_dialogs.saveAs(file);
+    m_dialogs.press(TMessageButton::Ok);
+    trigger("FileSaveAs");
+    ASSERT_EQ(m_dialogs.messages().size(), 1u);
+    const QString told = m_dialogs.messages()[0].text;
+    EXPECT_EQ(m_dialogs.messages()[0].kind, TMessageKind::Warning);
+
+    manager().setCount(0);
+    ASSERT_TRUE(m_frame->loadMziFile(file));
+    const int read = dataOf(0).series()->serie(0)->points()->count();
+    ASSERT_LT(read, written);
+    const auto grouped = [](int n) { return QLocale(QLocale::English).toString(n); };
+    EXPECT_TRUE(told.contains(QStringLiteral("\nseries \"1\": %1 of %2 points")
+                                  .arg(grouped(written - read), grouped(written))))
+        << told.toStdString();
 }
 
 TEST_F(FileActions, SaveAsSaveRangeAndExportProposeNamesAfterThePane) {
