@@ -217,6 +217,17 @@ void TSpectrum::zoomTo(double xMin, double xMax, double yMin, double yMax) {
     invalidate();
 }
 
+void TSpectrum::recordView() {
+    startViewHistory();
+    const TFloatRect view = getView();
+    const auto& views = m_history.views();
+    const bool finite = std::isfinite(view.x1) && std::isfinite(view.x2) &&
+                        std::isfinite(view.y1) && std::isfinite(view.y2);
+    if (finite && views[static_cast<std::size_t>(m_history.index())] != view)
+        m_history.record(view);
+    invalidate();
+}
+
 void TSpectrum::viewForward() {
     if (const auto view = m_history.forward()) {
         setView(view->x1, view->x2, view->y1, view->y2);

@@ -77,6 +77,7 @@ public:
     // Widens a window narrower than 0.01 in x or 0.05 in y about its centre; records nothing
     // when the window is the current one or holds a value that is not a finite number.
     void zoomTo(double xMin, double xMax, double yMin, double yMax) override;
+    void recordView() override;
     void viewForward() override;
     void viewBack() override;
     void startViewHistory() override;
