@@ -311,19 +311,22 @@ void TZoneTool::mouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
 void TZoomTool::mouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y) {
     showZone(false);
     TZoneTool::mouseUp(button, modifiers, x, y);
-    if (!m_spectrum || spanOf(m_zone.left, m_zone.right) <= zoomMinWidth) return;
-    if (spanOf(m_zone.top, m_zone.bottom) < zoomMinHeight) {
+    // The drag is used up by its release, zoom or not: a zone too narrow to zoom must not stay
+    // standing for the full-range commands to take.
+    TFloatRect w = m_worldZone;
+    const TRect zone = m_zone;
+    m_zone = {};
+    m_worldZone = {};
+    if (!m_spectrum || spanOf(zone.left, zone.right) <= zoomMinWidth) return;
+    if (spanOf(zone.top, zone.bottom) < zoomMinHeight) {
         const TRangePtr& y = m_spectrum->yRange();
-        m_worldZone.y1 = y->min();
-        m_worldZone.y2 = y->max();
+        w.y1 = y->min();
+        w.y2 = y->max();
     }
     // The world zone keeps the corners of the device zone: its y1 is the value at the top
     // pixel, the larger one. The view takes them in order.
-    const TFloatRect& w = m_worldZone;
     m_spectrum->zoomTo(std::min(w.x1, w.x2), std::max(w.x1, w.x2), std::min(w.y1, w.y2),
                        std::max(w.y1, w.y2));
-    m_zone = {};
-    m_worldZone = {};
 }
 
 // --- TLabelTool ------------------------------------------------------------------------------

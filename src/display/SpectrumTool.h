@@ -141,8 +141,8 @@ public:
     void paint(QPainter& painter) override;
 };
 
-// Zooms to the dragged zone: both axes, or x only for a flat zone; a zone 5 pixels wide or
-// narrower changes nothing.
+// Zooms to the dragged zone: both axes, or x only for a zone less than 15 pixels high; a zone
+// 5 pixels wide or narrower changes nothing. No zone stays after the release.
 class TZoomTool : public TZoneTool {
 public:
     using TZoneTool::TZoneTool;

@@ -42,16 +42,25 @@ void paintTool(iSpectrumTool& tool, QImage& image) {
 TEST(ZoomTool, NarrowDragKeepsTheViewFlatDragZoomsXHighDragZoomsBoth) {
     FakeSpectrum plot = makePlot();
     auto tool = makeZoomTool(plot);
-    plot.drag(*tool, 100, 100, 104, 300);  // four pixels wide: neither view nor history
+    // Five pixels wide: neither view nor history, and no zone is left standing for the full
+    // ranges to pick up.
+    plot.drag(*tool, 100, 100, 105, 300);
     EXPECT_EQ(plot.zooms(), 0);
     EXPECT_EQ(plot.getView(), (TFloatRect{0, 0, 800, 400}));
-    // The narrow zone stays stored and is drawn at the next repaint.
-    EXPECT_EQ(tool->getWorldZone(), (TFloatRect{100, 300, 104, 100}));
+    EXPECT_EQ(tool->getWorldZone(), TFloatRect{});
     EXPECT_TRUE(tool->zoneNarrowX());
-    EXPECT_FALSE(tool->zoneNarrowY());
-    // A click leaves a zone of zero size.
     plot.drag(*tool, 300, 200, 300, 200);
     EXPECT_EQ(plot.zooms(), 0);
+
+    // Six pixels wide and 14 high zooms x only, 15 high both.
+    FakeSpectrum six = makePlot();
+    auto sixTool = makeZoomTool(six);
+    six.drag(*sixTool, 100, 100, 106, 114);
+    EXPECT_EQ(six.getView(), (TFloatRect{100, 0, 106, 400}));
+    six.setView(0, 800, 0, 400);
+    six.drag(*sixTool, 100, 100, 106, 115);
+    EXPECT_EQ(six.getView(), (TFloatRect{100, 285, 106, 300}));
+    EXPECT_EQ(sixTool->getWorldZone(), TFloatRect{});
 
     plot.drag(*tool, 100, 100, 200, 110);  // 100 x 10: x only
     EXPECT_EQ(plot.getView(), (TFloatRect{100, 0, 200, 400}));
