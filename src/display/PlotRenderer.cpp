@@ -147,9 +147,13 @@ void TPlotRenderer::renderSeries(QPainter& painter, const TDrawView& view,
     const int current = series.currentIndex();
     if (current < 0) return;
     const TPainterState saved(painter);
+    const QColor b = settings.background.toRgb();
+    const TColor background = TColor::fromRgb(static_cast<std::uint8_t>(b.red()),
+                                              static_cast<std::uint8_t>(b.green()),
+                                              static_cast<std::uint8_t>(b.blue()));
     auto draw = [&](TPointListSerie& serie, bool highlighted) {
-        painter.setPen(
-            QPen(toQColor(serie.color()), settings.penWidth(serie.style(), highlighted)));
+        painter.setPen(QPen(toQColor(visibleOn(serie.color(), background)),
+                            settings.penWidth(serie.style(), highlighted)));
         TPainterLineCanvas canvas(painter);
         m_drawer.drawSerie(canvas, view, serie, serie.style());
     };

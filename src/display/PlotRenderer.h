@@ -90,7 +90,8 @@ public:
     // and throws what fails in it.
 
     // Every series but the current one in list order, then the current one, highlighted when
-    // there are others. Without antialiasing, as the painter is set.
+    // there are others. Without antialiasing, as the painter is set. A series whose colour
+    // the background would hide is drawn in a visible one (see visibleOn).
     void renderSeries(QPainter& painter, const TDrawView& view, TPointListSerieList& series,
                       const TRenderSettings& settings);
     // Each label's text at its origin, in its font.
