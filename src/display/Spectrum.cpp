@@ -255,7 +255,11 @@ void TSpectrum::setFocused(bool value) {
         m_focused = value;
         update();
     }
-    if (!value) setCursorId(cursors::standard);
+    // A focused plot shows its tool's cursor again, the cross-hair to begin with.
+    if (!value)
+        setCursorId(cursors::standard);
+    else if (m_tool)
+        setCursorId(m_tool->cursor());
 }
 
 void TSpectrum::setSpectrumData(TSpectrumDataPtr data) {
@@ -456,6 +460,7 @@ std::uint64_t TSpectrum::labelStateHash() const {
             hash.add(label.get());
             hash.add(label->isVisible());
             hash.add(label->isMoved());
+            hash.add(label->isPlacedByUser());
             hash.add(label->needsPlacement());
             const TRect b = label->bounds();
             hash.add(b.left);

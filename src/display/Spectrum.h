@@ -83,7 +83,8 @@ public:
     void startViewHistory() override;
 
     bool isFocused() const override { return m_focused; }
-    // Draws or removes the focus frame; an unfocused plot shows the standard cursor.
+    // Draws or removes the focus frame; an unfocused plot shows the standard cursor, a
+    // focused one its tool's.
     void setFocused(bool value) override;
     TFloatPointRec mousePos() const override { return m_mousePos; }
     void setMousePos(const TFloatPointRec& p) override { m_mousePos = p; }

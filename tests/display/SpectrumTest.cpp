@@ -16,6 +16,7 @@
 #include "display/Axis.h"
 #include "display/Cursors.h"
 #include "display/Spectrum.h"
+#include "display/SpectrumTool.h"
 #include "model/ModelErrors.h"
 #include "support/PaintCounter.h"
 #include "support/TestHelpers.h"
@@ -310,6 +311,50 @@ TEST_F(SpectrumPlot, AClickOnAnUnfocusedPlotOnlyAsksForFocusAndItsReleaseReaches
 
     plot.setFocused(false);
     EXPECT_EQ(plot.cursorId(), cursors::standard);
+    plot.setFocused(true);  // the pane is active again: its tool's cursor comes back
+    EXPECT_EQ(plot.cursorId(), cursors::label);
+}
+
+// A peak label dragged aside with the label tool is joined to its peak by a thin line in the
+// label's colour, and stays there after Hide/Show Labels.
+TEST_F(SpectrumPlot, ADraggedLabelPointsToItsPeakAndStaysAfterHideAndShow) {
+    auto& serie = addSerie(TSerieStyle::Bars, TColor{0, 0, 255}, {{50, 80}});
+    const auto peaks = newPointlistLabelList("Custom Labels", *serie.points());
+    plot.labels()->add(peaks);
+    plot.labels()->setNeedsLayout(true);
+    render();
+    ASSERT_EQ(peaks->count(), 1);
+    const TRect before = peaks->label(0)->bounds().normalized();
+    const QPoint grab((before.left + before.right) / 2, (before.top + before.bottom) / 2);
+    const QPoint drop = grab + QPoint(60, 30);
+    // The middle of the line from the label's left edge down to the peak's pixel (100, 20).
+    const auto inkNearMiddle = [&](const QImage& image) {
+        const TRect b = peaks->label(0)->bounds().normalized();
+        const QPoint middle((b.left + 100) / 2, (std::clamp(20, b.top, b.bottom) + 20) / 2);
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (image.pixel(middle + QPoint(dx, dy)) == black) return true;
+        return false;
+    };
+
+    plot.setFocused(true);
+    plot.setTool(makeLabelTool(plot));
+    QTest::mousePress(&plot, Qt::LeftButton, {}, grab);
+    QTest::mouseMove(&plot, drop);
+    QTest::mouseRelease(&plot, Qt::LeftButton, {}, drop);
+    const QImage dragged = render();
+    const TRect there = peaks->label(0)->bounds();
+    EXPECT_EQ(there.normalized().left, before.left + 60);
+    EXPECT_TRUE(inkNearMiddle(dragged));
+
+    for (const bool visible : {false, true}) {
+        peaks->setVisible(visible);
+        plot.labels()->setNeedsLayout(true);
+        plot.invalidateDrawing();
+        render();
+    }
+    EXPECT_EQ(peaks->label(0)->bounds(), there);
+    EXPECT_TRUE(inkNearMiddle(render()));
 }
 
 // --- axes ------------------------------------------------------------------------------------
