@@ -281,6 +281,55 @@ TEST_F(SpectrumPlot, LabelsAreLaidOutOnlyWhenTheViewChanges) {
     EXPECT_NE(list->label(0)->bounds(), TRect{});
 }
 
+// Zoomed in far enough for the curve: x 40..60 at 10 pixels per unit, points half a unit
+// apart. A lone peak in a flat series stays between the base line and its top, a gap in a
+// profile drops to the base line, a window between two points is covered from edge to edge,
+// and two points in one pixel column reach the higher one.
+TEST_F(SpectrumPlot, ZoomedCurvesShowOnlyWhatThePointsHold) {
+    plot.setView(40, 60, -20, 100);
+    const int baseRow = plot.worldToDevice(0, 0).y;
+    const int peakRow = plot.worldToDevice(0, 80).y;
+    {
+        auto& serie = addSerie(TSerieStyle::Line, TColor{0, 0, 255}, {});
+        for (int i = 0; i <= 200; ++i) serie.points()->add({i * 0.5, i == 100 ? 80.0 : 0.0});
+        const QImage image = render();
+        for (int x = 0; x < image.width(); ++x) {
+            const auto rows = rowsOf(image, x, blue);
+            ASSERT_FALSE(rows.empty()) << x;
+            EXPECT_GE(rows.front(), peakRow) << x;
+            EXPECT_LE(rows.back(), baseRow) << x;
+        }
+        EXPECT_EQ(rowsOf(image, plot.worldToDevice(50, 0).x, blue).front(), peakRow);
+        plot.series()->clear();
+    }
+    {
+        // Flat at 50 from 40 to 45 and from 55 to 60, nothing between.
+        auto& serie = addSerie(TSerieStyle::Line, TColor{0, 0, 255}, {});
+        for (int i = 0; i <= 40; ++i)
+            if (i <= 10 || i >= 30) serie.points()->add({40 + i * 0.5, 50});
+        const QImage image = render();
+        for (const double x : {46.0, 50.0, 54.0})
+            EXPECT_EQ(rowsOf(image, plot.worldToDevice(x, 0).x, blue), std::vector<int>{baseRow})
+                << x;
+        EXPECT_EQ(rowsOf(image, plot.worldToDevice(42, 0).x, blue),
+                  std::vector<int>{plot.worldToDevice(0, 50).y});
+        plot.series()->clear();
+    }
+    {
+        // A ramp with a second point in the column of 50, far higher than its neighbours.
+        auto& serie = addSerie(TSerieStyle::Line, TColor{0, 0, 255}, {});
+        for (int i = 0; i <= 200; ++i) serie.points()->add({i * 0.5, i * 0.25});
+        serie.points()->add({50.01, 90});
+        QImage image = render();
+        EXPECT_EQ(rowsOf(image, plot.worldToDevice(50, 0).x, blue).front(),
+                  plot.worldToDevice(0, 90).y);
+
+        plot.setView(50.1, 50.4, 0, 100);  // between two points
+        image = render();
+        for (int x = 0; x < image.width(); ++x) EXPECT_FALSE(rowsOf(image, x, blue).empty()) << x;
+    }
+}
+
 // --- mouse -----------------------------------------------------------------------------------
 
 TEST_F(SpectrumPlot, AClickOnAnUnfocusedPlotOnlyAsksForFocusAndItsReleaseReachesTheTool) {
