@@ -663,5 +663,6 @@ c_scaninfo TMzXmlRunReader::scanInfo(int index) const {
     info.totIonCurrent = scan.totIonCurrent.value_or(0.0);
     info.precision = scan.precision;
     info.compressionType = std::string(scan.compressionType);
+    info.peakMode = r.peakMode;
     return info;
 }

@@ -32,6 +32,7 @@ struct c_scaninfo {
     double totIonCurrent = 0.0;
     int precision = 0;            // bits per value: 32 (also for 0) or 64
     std::string compressionType;  // "zlib", or "none" / empty for plain data
+    TPeakMode peakMode = TPeakMode::Unknown;  // the scan's centroided attribute
     // (m/z, intensity) in file order; pairs holding NaN or an infinity are left out.
     std::vector<TFloatPointRec> peaks;
 };
