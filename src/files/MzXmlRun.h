@@ -32,7 +32,9 @@ struct c_scaninfo {
     double totIonCurrent = 0.0;
     int precision = 0;            // bits per value: 32 (also for 0) or 64
     std::string compressionType;  // "zlib", or "none" / empty for plain data
-    TPeakMode peakMode = TPeakMode::Unknown;  // the scan's centroided attribute
+    // The scan's centroided attribute; without one, Centroid when the run's processing
+    // centroided the data.
+    TPeakMode peakMode = TPeakMode::Unknown;
     // (m/z, intensity) in file order; pairs holding NaN or an infinity are left out.
     std::vector<TFloatPointRec> peaks;
 };
@@ -85,5 +87,7 @@ private:
     std::string m_fileName;
     int m_scanCount = 0;
     bool m_hasRunHeader = false;
+    // A dataProcessing element before the first scan states centroided="1".
+    bool m_centroidedRun = false;
     std::vector<TSpectrumRow> m_rows;
 };

@@ -218,6 +218,15 @@ TEST(MzXmlDecoding, AttributesOfEveryFieldInAnyLetterCaseAndQuoting) {
     EXPECT_EQ(s.peaks, (std::vector<TFloatPointRec>{{100.0, 5.0}}));
     EXPECT_EQ(s.peakMode, TPeakMode::Centroid);
     EXPECT_EQ(run.scans()[1].peakMode, TPeakMode::Unknown);
+
+    // A processing step that centroided the run speaks for the scans that say nothing.
+    const auto processed = readText(
+        "<msRun><dataProcessing centroided=\"1\"></dataProcessing>"
+        "<dataProcessing centroided=\"0\"/>\n"
+        "<scan num=\"1\"></scan><scan num=\"2\" centroided=\"0\"></scan>");
+    ASSERT_EQ(processed.scans().size(), 2u);
+    EXPECT_EQ(processed.scans()[0].peakMode, TPeakMode::Centroid);
+    EXPECT_EQ(processed.scans()[1].peakMode, TPeakMode::Profile);
 }
 
 TEST(MzXmlDecoding, LayoutDoesNotMatter) {
