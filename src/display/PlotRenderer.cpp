@@ -167,9 +167,9 @@ void TPlotRenderer::renderSeries(QPainter& painter, const TDrawView& view,
     if (current < 0) return;
     const TPainterState saved(painter);
     const QColor b = settings.background.toRgb();
-    const TColor background = TColor::fromRgb(static_cast<std::uint8_t>(b.red()),
-                                              static_cast<std::uint8_t>(b.green()),
-                                              static_cast<std::uint8_t>(b.blue()));
+    const TColor background =
+        TColor::fromRgb(static_cast<std::uint8_t>(b.red()), static_cast<std::uint8_t>(b.green()),
+                        static_cast<std::uint8_t>(b.blue()));
     auto draw = [&](TPointListSerie& serie, bool highlighted) {
         painter.setPen(QPen(toQColor(visibleOn(serie.color(), background)),
                             settings.penWidth(serie.style(), highlighted)));

@@ -88,8 +88,8 @@ public:
     // to the one after it: a shape-preserving cubic that never leaves the y span of the two
     // points it runs between, down to the base line and along it across a gap of more than
     // four typical steps, and up to the highest of points that share a pixel column. Points
-    // whose coordinates are not finite numbers are left out. Nothing is drawn on a plot narrower or lower than
-    // 2 pixels. Never throws.
+    // whose coordinates are not finite numbers are left out. Nothing is drawn on a plot
+    // narrower or lower than 2 pixels. Never throws.
     void drawSerie(iLineCanvas& canvas, const TDrawView& view, TPointListSerie& serie,
                    TSerieStyle style);
 

@@ -9,8 +9,9 @@
 
 // Each command works on the plot it was made for, starts the plot's view history first (so
 // that the view before it stays reachable with back), records the view it leaves when that
-// differs from the one shown, and repaints. A zone, where given, is a world rectangle with x1 <= x2 and y1 <= y2 that the user
-// left standing: the full-range commands then take its extent instead of the data's.
+// differs from the one shown, and repaints. A zone, where given, is a world rectangle with
+// x1 <= x2 and y1 <= y2 that the user left standing: the full-range commands then take its
+// extent instead of the data's.
 class TViewCommands {
 public:
     explicit TViewCommands(iSpectrum& spectrum) : m_spectrum(spectrum) {}

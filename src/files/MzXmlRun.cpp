@@ -675,7 +675,7 @@ c_scaninfo TMzXmlRunReader::scanInfo(int index) const {
     info.precision = scan.precision;
     info.compressionType = std::string(scan.compressionType);
     // A scan that does not say is a centroid list when a processing step centroided the run.
-    info.peakMode = r.peakMode == TPeakMode::Unknown && m_centroidedRun ? TPeakMode::Centroid
-                                                                         : r.peakMode;
+    info.peakMode =
+        r.peakMode == TPeakMode::Unknown && m_centroidedRun ? TPeakMode::Centroid : r.peakMode;
     return info;
 }

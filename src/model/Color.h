@@ -40,8 +40,8 @@ constexpr TColor visibleOn(TColor colour, TColor background) {
     const int db = colour.b - background.b;
     // Twice the squared distance: (2 + meanRed/256) dr^2 + 4 dg^2 + (2 + (255 - meanRed)/256)
     // db^2, scaled by 256 to stay in integers.
-    const long long distance = (512LL + meanRed) * dr * dr + 1024LL * dg * dg +
-                               (512LL + 255 - meanRed) * db * db;
+    const long long distance =
+        (512LL + meanRed) * dr * dr + 1024LL * dg * dg + (512LL + 255 - meanRed) * db * db;
     // A grey of 240 or lighter over white is too close; 239 is told apart.
     constexpr long long tooClose = 256LL * 48 * 48;
     if (distance >= tooClose) return colour;

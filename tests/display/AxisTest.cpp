@@ -102,8 +102,8 @@ TEST(AxisTickLabel, EveryDigitTheStepNeedsThenExponent) {
         {10000.002, 0.002, "10000.002"},
         {10000, 0.002, "10000.000"},
         {123.456789, 1e-6, "123.456789"},
-        {0.003, 0.001, "0.003"},      // a step stored just below 0.001 needs no fourth digit
-        {-1e-17, 0.2, "0.0"},         // a sum that missed zero is not "-0.0"
+        {0.003, 0.001, "0.003"},  // a step stored just below 0.001 needs no fourth digit
+        {-1e-17, 0.2, "0.0"},     // a sum that missed zero is not "-0.0"
         {12345678, 1, "1.2345678E7"},
         {12000000, 2e6, "1.2E7"},
         {1.5e15, 1e14, "1.5E15"},

@@ -201,7 +201,8 @@ TEST(MzXmlDecoding, ThirtyTwoAndSixtyFourBitAndZlibDataAreHonoured) {
 TEST(MzXmlDecoding, AttributesOfEveryFieldInAnyLetterCaseAndQuoting) {
     const auto run = readText(
         "<msRun SCANCOUNT='2'>\n"
-        "<scan NUM='7' MsLevel=\"2\" PEAKSCOUNT=1 RetentionTime=\"PT1.5S\" startMz=\"50\" CENTROIDED=1\n"
+        "<scan NUM='7' MsLevel=\"2\" PEAKSCOUNT=1 RetentionTime=\"PT1.5S\" startMz=\"50\" "
+        "CENTROIDED=1\n"
         "\tendMz=\"2000,5\" BASEPEAKMZ=\"100\" basePeakIntensity=\"5e0\" totIonCurrent=\"5.25\">\n"
         "<peaks PRECISION=32 CompressionType=\"None\">QsgAAECgAAA=</peaks></scan>"
         "<scan num=\"8\" retentionTime=\"\" msLevel=\"1\"></scan>");
