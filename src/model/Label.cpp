@@ -168,7 +168,7 @@ TRect TTextLabelList::layoutBounds(const iWorldControl& control, std::string_vie
 TPlacedLabel TTextLabelList::placedAt(const TRect& bounds, std::string text,
                                       const TFloatPointRec& anchor) const {
     // Horizontal text keeps Bottom above Top: its bottom edge is where it is written.
-    return {std::move(text), m_font, bounds, {bounds.left, bounds.bottom}, anchor};
+    return {std::move(text), m_font, bounds, {bounds.left, bounds.bottom}, anchor, std::nullopt};
 }
 
 void TTextLabelList::placeLabel(const iWorldControl& control, TControlLabel& label) {
