@@ -51,7 +51,9 @@ bool TSpectraViewerFrame::openMzXmlFile(const QString& fileName) {
             int number = 0;
             for (const c_scaninfo& scan : reader.scans()) {
                 const TPointListSeriePtr serie = data.series()->newSerie(std::to_string(++number));
-                serie->setStyle(TSerieStyle::Line);
+                // Centroid lists are sticks: a curve through them would invent peaks.
+                serie->setStyle(scan.peakMode == TPeakMode::Centroid ? TSerieStyle::Bars
+                                                                     : TSerieStyle::Line);
                 TFloatPointSortedList& points = *serie->points();
                 points.setCapacity(static_cast<int>(scan.peaks.size()));
                 // Sorted once when a scan is written out of m/z order.

@@ -63,33 +63,43 @@ std::optional<TTickStep> calcTicks(double min, double max) {
     return TTickStep{first, step, decimals};
 }
 
-QString tickLabel(double value, int decimals) {
+QString tickLabel(double value, double step) {
     if (!std::isfinite(value)) return {};
-    decimals = std::clamp(decimals, 0, 350);
+    // The power of ten of the step's only significant digit; the small allowance keeps 0.001
+    // stored as 0.000999... at -3.
+    const int last = std::isfinite(step) && step > 0.0
+                         ? static_cast<int>(std::floor(std::log10(step) + 1e-9))
+                         : 0;
+    const int decimals = std::clamp(-last, 0, 350);
 
-    // Seven significant digits first; digits beyond them are written as zeros.
-    char sci[32];
-    const auto sciEnd =
-        std::to_chars(sci, sci + sizeof sci, value, std::chars_format::scientific, 6);
-    const std::string scientific(sci, sciEnd.ptr);
-    double rounded = 0.0;
-    std::from_chars(sci, sciEnd.ptr, rounded);
-    const auto e = scientific.find('e');
-    int exponent = 0;
-    std::from_chars(scientific.data() + e + 1 + (scientific[e + 1] == '+' ? 1 : 0),
-                    scientific.data() + scientific.size(), exponent);
-
-    if (rounded != 0.0 && exponent >= 7) {
-        std::string mantissa = scientific.substr(0, e);
-        mantissa.erase(mantissa.find_last_not_of('0') + 1);
-        if (mantissa.back() == '.') mantissa.pop_back();
-        return QString::fromStdString(mantissa + 'E' + std::to_string(exponent));
-    }
-
+    // The exponent the value shows once rounded to the step's digits.
     char fixed[400];
     const auto fixedEnd =
-        std::to_chars(fixed, fixed + sizeof fixed, rounded, std::chars_format::fixed, decimals);
+        std::to_chars(fixed, fixed + sizeof fixed, value, std::chars_format::fixed, decimals);
     std::string text(fixed, fixedEnd.ptr);
+    double rounded = 0.0;
+    std::from_chars(fixed, fixedEnd.ptr, rounded);
+    const int exponent =
+        rounded != 0.0 ? static_cast<int>(std::floor(std::log10(std::abs(rounded)))) : 0;
+
+    if (exponent >= 7) {
+        const int digits = std::clamp(exponent - last, 0, 16);
+        char sci[48];
+        const auto sciEnd =
+            std::to_chars(sci, sci + sizeof sci, rounded, std::chars_format::scientific, digits);
+        const std::string scientific(sci, sciEnd.ptr);
+        const auto e = scientific.find('e');
+        int shown = 0;
+        std::from_chars(scientific.data() + e + 1 + (scientific[e + 1] == '+' ? 1 : 0),
+                        scientific.data() + scientific.size(), shown);
+        std::string mantissa = scientific.substr(0, e);
+        if (mantissa.find('.') != std::string::npos) {
+            mantissa.erase(mantissa.find_last_not_of('0') + 1);
+            if (mantissa.back() == '.') mantissa.pop_back();
+        }
+        return QString::fromStdString(mantissa + 'E' + std::to_string(shown));
+    }
+
     if (!text.empty() && text.front() == '-' && !hasNonZeroDigit(text)) text.erase(0, 1);
     return QString::fromStdString(text);
 }
@@ -100,33 +110,52 @@ TAxisTicks horizontalTicks(const TRange& range, int width, const TTextWidth& tex
     const auto calc = calcTicks(range.min(), range.max());
     if (!calc) return ticks;
 
+    // Tick values as First + i * Step (no error piles up); a value that no longer grows ends
+    // the scale: far from zero, a tiny step vanishes in the rounding of the sum. Labels keep
+    // the digits of the first step: doubling it needs no further ones.
+    const auto limit = static_cast<std::size_t>(width);
+    const auto eachTick = [&](double step, const auto& visit) {
+        double previous = -std::numeric_limits<double>::infinity();
+        for (std::size_t i = 0; i < limit; ++i) {
+            const double t = calc->first + static_cast<double>(i) * step;
+            if (!(range.max() > t) || !(t > previous)) break;
+            previous = t;
+            visit(t);
+        }
+    };
+    const auto label = [&](double t) { return tickLabel(t, calc->step); };
+
     // Pixels per step in floating point: a difference of two pixel positions would overflow or
-    // saturate far away from the range.
+    // saturate far away from the range. A step holds its widest label and a digit's gap.
     double step = calc->step;
     double stepPixels = step * (width - 1.0) / range.size();
-    const int labelWidth = textWidth ? textWidth(QStringLiteral("0.000")) : 0;
-    while (roundHalfEven(stepPixels) < labelWidth) {
-        if (!(stepPixels > 0.0)) return ticks;  // no doubling ever makes the step visible
-        stepPixels *= 2.0;
-        step *= 2.0;
-        if (!std::isfinite(step) || !std::isfinite(stepPixels)) return ticks;
+    if (textWidth) {
+        const double gap = textWidth(QStringLiteral("0"));
+        for (;;) {
+            // Steps narrower than a pixel hold no label: no need to measure them.
+            double needed = 1.0;
+            if (stepPixels >= 1.0) {
+                int widest = 0;
+                eachTick(step, [&](double t) { widest = std::max(widest, textWidth(label(t))); });
+                needed = static_cast<double>(widest) + gap;
+            }
+            if (roundHalfEven(stepPixels) >= needed) break;
+            if (!(stepPixels > 0.0)) return ticks;  // no doubling ever makes the step visible
+            stepPixels *= 2.0;
+            step *= 2.0;
+            if (!std::isfinite(step) || !std::isfinite(stepPixels)) return ticks;
+        }
     }
 
-    // Tick values as First + i * Step (no error piles up); a value that no longer grows ends
-    // the scale: far from zero, a tiny step vanishes in the rounding of the sum.
-    const auto limit = static_cast<std::size_t>(width);
-    double previous = -std::numeric_limits<double>::infinity();
-    for (std::size_t i = 0; ticks.majors.size() < limit; ++i) {
-        const double t = calc->first + static_cast<double>(i) * step;
-        if (!(range.max() > t) || !(t > previous)) break;
-        previous = t;
-        ticks.majors.push_back({range.pixelOf(width, t), tickLabel(t, calc->decimals)});
+    eachTick(step, [&](double t) {
+        if (ticks.majors.size() >= limit) return;
+        ticks.majors.push_back({range.pixelOf(width, t), label(t)});
         for (int k = 0; k < 5 && ticks.minors.size() < limit; ++k) {
             const double m = t + k * step / 5.0;
             if (!(m < t + step)) break;
             ticks.minors.push_back(range.pixelOf(width, m));
         }
-    }
+    });
     return ticks;
 }
 
@@ -254,14 +283,21 @@ void paintNumericScale(QPainter& painter, QSize size, const TAxisLook& look, con
     // Ticks just outside may still show part of their label; far-off ones are skipped rather
     // than handed to the painter with saturated coordinates.
     const auto near = [w](int x) { return x >= -w && x <= 2 * w; };
+    const int gap = metrics.horizontalAdvance(QLatin1Char('0'));
+    long long lastRight = std::numeric_limits<int>::min();
     for (const auto& major : ticks.majors) {
         if (!near(major.pixel)) continue;
         penLine(painter, major.pixel, base, major.pixel, base + majorPixels);
         // A label cut at an edge would show another number ("200" as "0"): the label of a
         // tick outside the axis is left out, one of a tick near an edge is moved inside.
         if (major.pixel < 0 || major.pixel >= w) continue;
-        const int half = metrics.horizontalAdvance(major.label) / 2;
+        const int labelWidth = metrics.horizontalAdvance(major.label);
+        const int half = labelWidth / 2;
         const int x = std::max(std::min(major.pixel, w - 1 - half), std::min(half, w - 1));
+        // Moved inside, a label may reach its neighbour: the later one is left out.
+        const long long left = static_cast<long long>(x) - half;
+        if (left < lastRight + gap) continue;
+        lastRight = left + labelWidth;
         drawText(painter, x, base + majorPixels, major.label, look.font, look.color, labelAlign, 0);
     }
     for (const int minor : ticks.minors) {

@@ -32,10 +32,12 @@ struct TTickStep {
 // No step for an empty, inverted or infinite range (or one so small that no step is left).
 std::optional<TTickStep> calcTicks(double min, double max);
 
-// The label of tick value value: fixed notation with decimals digits after the '.', at most 7
-// significant digits (further digits are written as 0), exponent notation ("1.5E15") where
-// the integer part needs more than 7 digits.
-QString tickLabel(double value, int decimals);
+// The label of tick value value on a scale whose ticks are multiples of step (1 or 2 times a
+// power of ten): every digit down to the step's last one and no further, so that neighbouring
+// ticks never read the same. Fixed notation ("10000.002"), exponent notation ("1.5E15",
+// "1.2345678E7") where the integer part needs more than 7 digits; at most 17 significant
+// digits, all a double holds.
+QString tickLabel(double value, double step);
 
 // Width of a text in pixels with the font it will be drawn in.
 using TTextWidth = std::function<int(const QString& text)>;
@@ -53,8 +55,9 @@ struct TAxisTicks {
     std::vector<int> minors;  // five per major step, the first on the major tick
 };
 
-// Ticks of range over an axis of width pixels. The step doubles until one step is at least as
-// wide as the text "0.000", so labels do not crowd. An empty, inverted or non-finite range, a
+// Ticks of range over an axis of width pixels. The step doubles until one step is wider than
+// the widest of its labels, as textWidth measures them, by the width of a "0", so centred
+// labels neither touch nor overlap. An empty, inverted or non-finite range, a
 // step narrower than a pixel's worth of doubling or a tick value that no longer changes when
 // the step is added ends the scale early; there are never more major or minor ticks than
 // pixels.

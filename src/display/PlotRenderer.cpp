@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QRect>
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 #include <optional>
@@ -69,6 +70,24 @@ std::optional<std::string> thresholdFault(const TThreshold& threshold, const TRa
         return std::string(e.what());
     }
     return std::nullopt;
+}
+
+// A thin line in the label's colour from the point of its text nearest to its peak to the
+// peak; none while the peak lies under the text. Far-off peaks are brought in to just outside
+// a generous area so that the painter gets small coordinates.
+void drawLeader(QPainter& painter, const TPlacedLabel& label) {
+    const TRect b = label.bounds.normalized();
+    const long long px = label.leader->x;
+    const long long py = label.leader->y;
+    const long long x = std::clamp<long long>(px, b.left, b.right);
+    const long long y = std::clamp<long long>(py, b.top, b.bottom);
+    if (x == px && y == py) return;
+    static constexpr long long far = 1 << 20;
+    const auto near = [](long long v) { return static_cast<int>(std::clamp(v, -far, far)); };
+    painter.save();
+    painter.setPen(QPen(toQColor(label.font.color), 0));
+    painter.drawLine(near(x), near(y), near(px), near(py));
+    painter.restore();
 }
 
 // Saves the painter's state for the life of the object.
@@ -144,9 +163,13 @@ void TPlotRenderer::renderSeries(QPainter& painter, const TDrawView& view,
     const int current = series.currentIndex();
     if (current < 0) return;
     const TPainterState saved(painter);
+    const QColor b = settings.background.toRgb();
+    const TColor background =
+        TColor::fromRgb(static_cast<std::uint8_t>(b.red()), static_cast<std::uint8_t>(b.green()),
+                        static_cast<std::uint8_t>(b.blue()));
     auto draw = [&](TPointListSerie& serie, bool highlighted) {
-        painter.setPen(
-            QPen(toQColor(serie.color()), settings.penWidth(serie.style(), highlighted)));
+        painter.setPen(QPen(toQColor(visibleOn(serie.color(), background)),
+                            settings.penWidth(serie.style(), highlighted)));
         TPainterLineCanvas canvas(painter);
         m_drawer.drawSerie(canvas, view, serie, serie.style());
     };
@@ -159,8 +182,10 @@ void TPlotRenderer::renderLabels(QPainter& painter, const TPlacedLabels& labels)
     const TPainterState saved(painter);
     painter.setPen(Qt::black);
     painter.setBrush(Qt::NoBrush);
-    for (const TPlacedLabel& label : labels)
+    for (const TPlacedLabel& label : labels) {
         drawText(painter, label.origin.x, label.origin.y, label.text, label.font);
+        if (label.leader) drawLeader(painter, label);
+    }
 }
 
 void TPlotRenderer::renderFrame(QPainter& painter, QSize size, const QColor& color,

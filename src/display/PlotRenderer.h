@@ -90,10 +90,12 @@ public:
     // and throws what fails in it.
 
     // Every series but the current one in list order, then the current one, highlighted when
-    // there are others. Without antialiasing, as the painter is set.
+    // there are others. Without antialiasing, as the painter is set. A series whose colour
+    // the background would hide is drawn in a visible one (see visibleOn).
     void renderSeries(QPainter& painter, const TDrawView& view, TPointListSerieList& series,
                       const TRenderSettings& settings);
-    // Each label's text at its origin, in its font.
+    // Each label's text at its origin, in its font; a label the user moved is joined to its
+    // peak by a thin line.
     static void renderLabels(QPainter& painter, const TPlacedLabels& labels);
     // The brush over the inside of the plot, one pixel in from its edges, then the one-pixel
     // frame along them; nothing for an invalid colour.

@@ -142,6 +142,76 @@ private:
     std::vector<std::vector<TMinMax>> m_levels;  // above m_base
 };
 
+// The zoomed-in curve of finite points in ascending x: a gap much wider than the steps beside
+// it is no part of the curve, and between two points the curve is a monotone cubic Hermite
+// piece (Fritsch and Carlson's tangents), which stays within the two points' y values, so that
+// a lone peak neither overshoots nor rings below the base line.
+class TDetailedCurve {
+public:
+    // Steps beyond this many typical steps are gaps.
+    static constexpr double gapSteps = 4.0;
+
+    TDetailedCurve(const std::vector<TFloatPointRec>& points, double meanStep)
+        : m_points(points), m_meanStep(meanStep) {}
+
+    // The step of the points near the one from point k to k + 1: the smaller of the steps
+    // just before and just after it, the mean step of the list without either.
+    double typicalStep(std::size_t k) const {
+        const double before = k > 0 ? step(k - 1) : inf;
+        const double after = k + 2 < m_points.size() ? step(k + 1) : inf;
+        const double typical = std::min(before, after);
+        return std::isfinite(typical) && typical > 0.0 ? typical : m_meanStep;
+    }
+    // The step from point k to k + 1 is a gap.
+    bool isGap(std::size_t k) const { return step(k) > gapSteps * typicalStep(k); }
+
+    // The curve between points k and k + 1 at x.
+    double valueAt(std::size_t k, double x) const {
+        const TFloatPointRec& p = m_points[k];
+        const TFloatPointRec& q = m_points[k + 1];
+        const double h = q.x - p.x;
+        if (!(h > 0.0)) return q.y;
+        const double t = std::clamp((x - p.x) / h, 0.0, 1.0);
+        const double t2 = t * t;
+        const double t3 = t2 * t;
+        const double y = (2 * t3 - 3 * t2 + 1) * p.y + (t3 - 2 * t2 + t) * h * tangent(k) +
+                         (-2 * t3 + 3 * t2) * q.y + (t3 - t2) * h * tangent(k + 1);
+        // Rounding may not carry it past either point.
+        return std::clamp(y, std::min(p.y, q.y), std::max(p.y, q.y));
+    }
+
+private:
+    static constexpr double inf = std::numeric_limits<double>::infinity();
+
+    double step(std::size_t k) const { return m_points[k + 1].x - m_points[k].x; }
+    double secant(std::size_t k) const { return (m_points[k + 1].y - m_points[k].y) / step(k); }
+    // A side across a gap or of no width does not count.
+    bool joined(std::size_t k) const { return step(k) > 0.0 && !isGap(k); }
+
+    // The slope at point k: zero at a local extremum or flat stretch, else the weighted
+    // harmonic mean of the secants on both sides; one-sided at the ends of a run.
+    double tangent(std::size_t k) const {
+        const bool left = k > 0 && joined(k - 1);
+        const bool right = k + 1 < m_points.size() && joined(k);
+        if (left && right) {
+            const double d0 = secant(k - 1);
+            const double d1 = secant(k);
+            if (!(d0 * d1 > 0.0)) return 0.0;
+            const double h0 = step(k - 1);
+            const double h1 = step(k);
+            const double w1 = 2 * h1 + h0;
+            const double w2 = h1 + 2 * h0;
+            return (w1 + w2) / (w1 / d0 + w2 / d1);
+        }
+        if (right) return secant(k);
+        if (left) return secant(k - 1);
+        return 0.0;
+    }
+
+    const std::vector<TFloatPointRec>& m_points;
+    double m_meanStep;
+};
+
 // Whether the points, one mean step apart, lie more than 2 pixels apart on screen: the pixel of
 // the step minus the pixel of 0. Where either pixel is cut at the ends of the int range (a deep
 // zoom far from x = 0), the unrounded distance decides instead.
@@ -372,13 +442,18 @@ void TSerieDrawer::drawDecimated(iLineCanvas& canvas, const TDrawView& view,
 void TSerieDrawer::drawDetailed(iLineCanvas& canvas, const TDrawView& view,
                                 TFloatPointSortedList& points, const TListCache& cache) const {
     const auto& items = points.points();
-    if (items.size() < 2) return;
+    const std::size_t n = items.size();
+    if (n < 2) return;
     const TRange& xr = *view.xRange;
     const TRange& yr = *view.yRange;
     const TIndexRange window = points.findRange(xr.min(), xr.max());
     if (window.first >= points.count()) return;
-    const auto first = static_cast<std::size_t>(window.first);
-    const auto last = static_cast<std::size_t>(std::max(window.last, window.first));
+    // The point before and the one after the window too, so that the curve reaches both
+    // edges, also when the window lies between two points.
+    auto first = static_cast<std::size_t>(window.first);
+    auto last = static_cast<std::size_t>(std::max(window.last, window.first));
+    if (first > 0) --first;
+    if (last + 1 < n) ++last;
 
     // Without a spline (two points at one x, or points that are not finite or out of order)
     // straight lines join the points.
@@ -396,6 +471,8 @@ void TSerieDrawer::drawDetailed(iLineCanvas& canvas, const TDrawView& view,
         return;
     }
 
+    const TDetailedCurve curve(items, points.meanStep());
+    const double baseLine = view.baseLine;
     // World width of one pixel.
     const double pixelDX = (view.deviceToWorld(1000, 0).x - view.deviceToWorld(0, 0).x) / 1000;
     TFloatPointRec previous = items[first];
@@ -405,16 +482,26 @@ void TSerieDrawer::drawDetailed(iLineCanvas& canvas, const TDrawView& view,
     while (i <= last) {
         TFloatPointRec q = items[i];
         if (q.x - previous.x > pixelDX) {
-            // Through the spline, one pixel column at a time up to q's column. Columns off the
-            // plot are not visited.
             const TPoint e = view.worldToDevice(q.x, q.y);
-            const std::int64_t from = std::max<std::int64_t>(std::int64_t{d.x} + 1, -1);
-            const std::int64_t to = std::min<std::int64_t>(e.x, view.width);
-            for (std::int64_t px = from; px <= to; ++px) {
-                const double wx = view.deviceToWorld(static_cast<double>(px), 0).x;
-                const double wy = points.splint(wx);
-                if (std::isfinite(wy))
-                    canvas.lineTo(static_cast<int>(px), yr.pixelOf(view.height, wy));
+            const std::size_t k = i - 1;
+            if (curve.isGap(k)) {
+                // Down to the base line a typical step after the point, along it, and up a
+                // typical step before the next one: the zero run a profile left out.
+                const double step = curve.typicalStep(k);
+                canvas.lineTo(view.worldToDevice(items[k].x + step, baseLine));
+                canvas.lineTo(view.worldToDevice(q.x - step, baseLine));
+                canvas.lineTo(e);
+            } else {
+                // One pixel column at a time up to q's column; columns off the plot are not
+                // visited.
+                const std::int64_t from = std::max<std::int64_t>(std::int64_t{d.x} + 1, -1);
+                const std::int64_t to = std::min<std::int64_t>(e.x, view.width);
+                for (std::int64_t px = from; px <= to; ++px) {
+                    const double wx = view.deviceToWorld(static_cast<double>(px), 0).x;
+                    const double wy = curve.valueAt(k, wx);
+                    if (std::isfinite(wy))
+                        canvas.lineTo(static_cast<int>(px), yr.pixelOf(view.height, wy));
+                }
             }
             d = e;
             ++i;

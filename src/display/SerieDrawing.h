@@ -83,10 +83,13 @@ public:
     TSerieDrawer& operator=(const TSerieDrawer&) = delete;
 
     // Bars: one stick per pixel column from the base line over the column's points. Line: the
-    // columns' vertical extents joined entry to exit, a wide gap in the data left open; through
-    // the spline instead when the points lie more than 2 pixels apart. Points whose coordinates
-    // are not finite numbers are left out. Nothing is drawn on a plot narrower or lower than
-    // 2 pixels. Never throws.
+    // columns' vertical extents joined entry to exit, a wide gap in the data left open. When
+    // the points lie more than 2 pixels apart, a curve instead from the point before the view
+    // to the one after it: a shape-preserving cubic that never leaves the y span of the two
+    // points it runs between, down to the base line and along it across a gap of more than
+    // four typical steps, and up to the highest of points that share a pixel column. Points
+    // whose coordinates are not finite numbers are left out. Nothing is drawn on a plot
+    // narrower or lower than 2 pixels. Never throws.
     void drawSerie(iLineCanvas& canvas, const TDrawView& view, TPointListSerie& serie,
                    TSerieStyle style);
 

@@ -217,6 +217,17 @@ void TSpectrum::zoomTo(double xMin, double xMax, double yMin, double yMax) {
     invalidate();
 }
 
+void TSpectrum::recordView() {
+    startViewHistory();
+    const TFloatRect view = getView();
+    const auto& views = m_history.views();
+    const bool finite = std::isfinite(view.x1) && std::isfinite(view.x2) &&
+                        std::isfinite(view.y1) && std::isfinite(view.y2);
+    if (finite && views[static_cast<std::size_t>(m_history.index())] != view)
+        m_history.record(view);
+    invalidate();
+}
+
 void TSpectrum::viewForward() {
     if (const auto view = m_history.forward()) {
         setView(view->x1, view->x2, view->y1, view->y2);
@@ -244,7 +255,11 @@ void TSpectrum::setFocused(bool value) {
         m_focused = value;
         update();
     }
-    if (!value) setCursorId(cursors::standard);
+    // A focused plot shows its tool's cursor again, the cross-hair to begin with.
+    if (!value)
+        setCursorId(cursors::standard);
+    else if (m_tool)
+        setCursorId(m_tool->cursor());
 }
 
 void TSpectrum::setSpectrumData(TSpectrumDataPtr data) {
@@ -445,6 +460,7 @@ std::uint64_t TSpectrum::labelStateHash() const {
             hash.add(label.get());
             hash.add(label->isVisible());
             hash.add(label->isMoved());
+            hash.add(label->isPlacedByUser());
             hash.add(label->needsPlacement());
             const TRect b = label->bounds();
             hash.add(b.left);

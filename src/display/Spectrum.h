@@ -77,12 +77,14 @@ public:
     // Widens a window narrower than 0.01 in x or 0.05 in y about its centre; records nothing
     // when the window is the current one or holds a value that is not a finite number.
     void zoomTo(double xMin, double xMax, double yMin, double yMax) override;
+    void recordView() override;
     void viewForward() override;
     void viewBack() override;
     void startViewHistory() override;
 
     bool isFocused() const override { return m_focused; }
-    // Draws or removes the focus frame; an unfocused plot shows the standard cursor.
+    // Draws or removes the focus frame; an unfocused plot shows the standard cursor, a
+    // focused one its tool's.
     void setFocused(bool value) override;
     TFloatPointRec mousePos() const override { return m_mousePos; }
     void setMousePos(const TFloatPointRec& p) override { m_mousePos = p; }

@@ -277,20 +277,17 @@ void TSpectrumNavigator::showThreshold() {
 }
 
 std::optional<TFloatRect> TSpectrumNavigator::standingZone(bool needHeight) const {
-    // Only zone and zoom tools leave a zone: the label tool's rectangle is a dragged label.
+    // Only the zone tool leaves a zone: the label tool's rectangle is a dragged label, and the
+    // zoom tool's drag is spent on its release.
     const iSpectrumToolPtr& tool = m_spectrum->tool();
-    if (!dynamic_cast<const TZoneTool*>(tool.get())) return std::nullopt;
+    if (!dynamic_cast<const TZoneTool*>(tool.get()) || dynamic_cast<const TZoomTool*>(tool.get()))
+        return std::nullopt;
     if (tool->zoneNarrowX() || (needHeight && tool->zoneNarrowY())) return std::nullopt;
     return ordered(tool->getWorldZone());
 }
 
 void TSpectrumNavigator::replaceZoneTool() {
-    // A zoom tool is the zoom button's: a fresh one keeps that button down. A plain zone
-    // tool has no button, so none stays down.
-    if (dynamic_cast<const TZoomTool*>(m_spectrum->tool().get())) {
-        selectTool(m_buttons[ZoomButton], makeZoomTool);
-        return;
-    }
+    // A plain zone tool has no button, so none stays down.
     m_spectrum->setTool(makeZoneTool(*m_spectrum));
     if (QAbstractButton* down = m_toolGroup->checkedButton()) {
         m_toolGroup->setExclusive(false);

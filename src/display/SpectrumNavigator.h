@@ -111,7 +111,7 @@ private:
 
     void selectTool(TNavigatorButton* button, TToolFactory make);
     void showThreshold();
-    // The world zone of the plot's zone or zoom tool when it is wider (and, when asked,
+    // The world zone of the plot's zone tool when it is wider (and, when asked,
     // higher) than the pick tolerance; x1 <= x2 and y1 <= y2.
     std::optional<TFloatRect> standingZone(bool needHeight) const;
     // After a zone was used: a fresh tool of the same kind, the buttons following it.

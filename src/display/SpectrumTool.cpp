@@ -11,7 +11,6 @@
 
 #include "display/Cursors.h"
 #include "display/SpectrumCursor.h"
-#include "display/ViewCommands.h"
 
 namespace {
 
@@ -57,6 +56,18 @@ void drawInvertedFrame(QPainter& painter, const TRect& r, int width, int height)
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(QRect(left, top, right - left, bottom - top));
     painter.restore();
+}
+
+// The plot's view differs from before by more than a thousandth of a pixel at some edge.
+bool movedFrom(const TFloatRect& before, const iSpectrum& spectrum) {
+    const TFloatRect now = spectrum.getView();
+    const double xPixel = std::abs(before.x2 - before.x1) / std::max(spectrum.width(), 1);
+    const double yPixel = std::abs(before.y2 - before.y1) / std::max(spectrum.height(), 1);
+    const auto moved = [](double a, double b, double pixel) {
+        return !(std::abs(a - b) <= pixel * 1e-3);
+    };
+    return moved(now.x1, before.x1, xPixel) || moved(now.x2, before.x2, xPixel) ||
+           moved(now.y1, before.y1, yPixel) || moved(now.y2, before.y2, yPixel);
 }
 
 }  // namespace
@@ -144,15 +155,29 @@ void TCrossCursorTool::mouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int, int)
 void TStretchTool::mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x,
                              int y) {
     TSpectrumTool::mouseDown(button, modifiers, x, y);
+    if (!m_spectrum) return;
+    m_pressView = m_spectrum->getView();
     // Labels are laid out again for every view; they stay hidden until the drag ends.
-    if (m_spectrum && m_spectrum->labels()) m_spectrum->labels()->setVisible(false);
+    if (const TLabelSeriesPtr& labels = m_spectrum->labels()) {
+        m_labelsWereVisible = labels->isVisible();
+        labels->setVisible(false);
+    }
 }
 
 void TStretchTool::mouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
+    if (!m_down) return;
     m_down = false;
     if (!m_spectrum) return;
-    if (m_spectrum->labels()) m_spectrum->labels()->setVisible(true);
-    recordCurrentView(*m_spectrum);
+    if (const TLabelSeriesPtr& labels = m_spectrum->labels())
+        labels->setVisible(m_labelsWereVisible);
+    if (movedFrom(m_pressView, *m_spectrum)) {
+        m_spectrum->recordView();
+        return;
+    }
+    // A drag back to where it started leaves rounding behind: the view it began with is kept.
+    const TFloatRect& v = m_pressView;
+    m_spectrum->setView(v.x1, v.x2, v.y1, v.y2);
+    m_spectrum->invalidate();  // the labels come back
 }
 
 void TStretchXTool::mouseMove(Qt::KeyboardModifiers, int x, int) {
@@ -286,19 +311,22 @@ void TZoneTool::mouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
 void TZoomTool::mouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y) {
     showZone(false);
     TZoneTool::mouseUp(button, modifiers, x, y);
-    if (!m_spectrum || spanOf(m_zone.left, m_zone.right) <= zoomMinWidth) return;
-    if (spanOf(m_zone.top, m_zone.bottom) < zoomMinHeight) {
+    // The drag is used up by its release, zoom or not: a zone too narrow to zoom must not stay
+    // standing for the full-range commands to take.
+    TFloatRect w = m_worldZone;
+    const TRect zone = m_zone;
+    m_zone = {};
+    m_worldZone = {};
+    if (!m_spectrum || spanOf(zone.left, zone.right) <= zoomMinWidth) return;
+    if (spanOf(zone.top, zone.bottom) < zoomMinHeight) {
         const TRangePtr& y = m_spectrum->yRange();
-        m_worldZone.y1 = y->min();
-        m_worldZone.y2 = y->max();
+        w.y1 = y->min();
+        w.y2 = y->max();
     }
     // The world zone keeps the corners of the device zone: its y1 is the value at the top
     // pixel, the larger one. The view takes them in order.
-    const TFloatRect& w = m_worldZone;
     m_spectrum->zoomTo(std::min(w.x1, w.x2), std::max(w.x1, w.x2), std::min(w.y1, w.y2),
                        std::max(w.y1, w.y2));
-    m_zone = {};
-    m_worldZone = {};
 }
 
 // --- TLabelTool ------------------------------------------------------------------------------

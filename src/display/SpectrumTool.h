@@ -70,15 +70,18 @@ public:
 };
 
 // Changes the visible ranges while dragging, with the labels hidden; the release records the
-// resulting view in the history.
+// resulting view in the history when the drag moved it. A release without a press (the click
+// that only activated the pane) does nothing.
 class TStretchTool : public TSpectrumTool {
 public:
     using TSpectrumTool::TSpectrumTool;
 
     void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y) override;
-    // Also without a preceding press: the plot passes on the release of a click that only
-    // activated the pane, and that view is recorded as well.
     void mouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y) override;
+
+private:
+    TFloatRect m_pressView;
+    bool m_labelsWereVisible = true;
 };
 
 // Stretches x: in the right half the left edge stays and the value under the press follows
@@ -138,8 +141,8 @@ public:
     void paint(QPainter& painter) override;
 };
 
-// Zooms to the dragged zone: both axes, or x only for a flat zone; a zone 5 pixels wide or
-// narrower changes nothing.
+// Zooms to the dragged zone: both axes, or x only for a zone less than 15 pixels high; a zone
+// 5 pixels wide or narrower changes nothing. No zone stays after the release.
 class TZoomTool : public TZoneTool {
 public:
     using TZoneTool::TZoneTool;

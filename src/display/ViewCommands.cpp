@@ -1,36 +1,30 @@
 // The view commands: full ranges, top peak, back and forward.
 #include "display/ViewCommands.h"
 
-void recordCurrentView(iSpectrum& spectrum) {
-    const TFloatRect v = spectrum.getView();
-    spectrum.zoomTo(v.x1 - viewHistoryShift, v.x2, v.y1, v.y2);
-    spectrum.invalidate();
-}
-
 void TViewCommands::fullMassRange(const std::optional<TFloatRect>& zone) {
     iSpectrum& s = m_spectrum;
     s.startViewHistory();
     if (zone) {
         const TFloatRect v = s.getView();
-        s.zoomTo(zone->x1 - viewHistoryShift, zone->x2, v.y1, v.y2);
+        s.zoomTo(zone->x1, zone->x2, v.y1, v.y2);
         s.invalidate();
         return;
     }
     s.spectrumData()->fitXRange();
-    recordCurrentView(s);
+    s.recordView();
 }
 
 void TViewCommands::fullMassAndAbundanceRange(const std::optional<TFloatRect>& zone) {
     iSpectrum& s = m_spectrum;
     s.startViewHistory();
     if (zone) {
-        s.zoomTo(zone->x1 - viewHistoryShift, zone->x2, zone->y1, zone->y2);
+        s.zoomTo(zone->x1, zone->x2, zone->y1, zone->y2);
         s.invalidate();
         return;
     }
     s.spectrumData()->fitXRange();
     s.spectrumData()->fitYRange();
-    recordCurrentView(s);
+    s.recordView();
 }
 
 bool TViewCommands::topPeak(const std::optional<TFloatRect>& zone) {
@@ -46,7 +40,7 @@ bool TViewCommands::topPeak(const std::optional<TFloatRect>& zone) {
     if (!peak || !(peak->x >= x1 && peak->x <= x2)) return false;
     // A peak at or below the bottom of the window would turn the y range upside down.
     if (!(peak->y > view.y1)) return false;
-    s.zoomTo(view.x1 - viewHistoryShift, view.x2, view.y1, peak->y);
+    s.zoomTo(view.x1, view.x2, view.y1, peak->y);
     s.invalidate();
     return true;
 }

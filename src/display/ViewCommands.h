@@ -7,18 +7,11 @@
 
 #include "display/iSpectrum.h"
 
-// The x minimum of a view recorded after a drag or a full-range command goes this much lower
-// (world units), so that it always differs from the view shown and zoomTo records it.
-inline constexpr double viewHistoryShift = 0.001;
-
-// Records the plot's current view as a new entry of its view history, by zoomTo with the x
-// minimum viewHistoryShift lower, and repaints.
-void recordCurrentView(iSpectrum& spectrum);
-
 // Each command works on the plot it was made for, starts the plot's view history first (so
-// that the view before it stays reachable with back), records the view it leaves and
-// repaints. A zone, where given, is a world rectangle with x1 <= x2 and y1 <= y2 that the user
-// left standing: the full-range commands then take its extent instead of the data's.
+// that the view before it stays reachable with back), records the view it leaves when that
+// differs from the one shown, and repaints. A zone, where given, is a world rectangle with
+// x1 <= x2 and y1 <= y2 that the user left standing: the full-range commands then take its
+// extent instead of the data's.
 class TViewCommands {
 public:
     explicit TViewCommands(iSpectrum& spectrum) : m_spectrum(spectrum) {}

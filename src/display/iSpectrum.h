@@ -58,6 +58,9 @@ public:
     virtual void setView(double xMin, double xMax, double yMin, double yMax) = 0;
     // Sets the window, records it in the view history and repaints.
     virtual void zoomTo(double xMin, double xMax, double yMin, double yMax) = 0;
+    // Records the window shown, after a gesture or command changed the ranges directly, and
+    // repaints; records nothing when the history's current entry already holds that window.
+    virtual void recordView() = 0;
     virtual void viewForward() = 0;
     virtual void viewBack() = 0;
     // Makes the current window the only entry of an empty history.

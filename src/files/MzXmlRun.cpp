@@ -726,6 +726,17 @@ void TMzXmlRunReader::readRows(const TRowListener& onRow) {
             }
     }
 
+    // A processing step of the run that centroided the data (see scanInfo).
+    const std::size_t headerFrom = s.pos();
+    while (const auto step = s.findFirstTag({"<dataProcessing", "<scan"}, s.pos())) {
+        if (step->second != 0) break;
+        s.setPos(step->first + 15);
+        while (const auto a = s.readAttribute())
+            if (sameName(a->name, "centroided") && peakModeOf(a->value) == TPeakMode::Centroid)
+                m_centroidedRun = true;
+    }
+    s.setPos(headerFrom);
+
     while (const auto start = s.findTag("<scan", s.pos())) {
         TScanParts scan;
         reader.readScan(*start, scan);
@@ -765,5 +776,8 @@ c_scaninfo TMzXmlRunReader::scanInfo(int index) const {
     info.precision = scan.precision;
     info.compressionType = std::string(scan.compressionType);
     info.hasPeaksElement = scan.peaks != TScanParts::TPeaks::None;
+    // A scan that does not say is a centroid list when a processing step centroided the run.
+    info.peakMode =
+        r.peakMode == TPeakMode::Unknown && m_centroidedRun ? TPeakMode::Centroid : r.peakMode;
     return info;
 }

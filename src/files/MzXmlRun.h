@@ -34,6 +34,9 @@ struct c_scaninfo {
     int precision = 0;             // bits per value: 32 (also for 0) or 64
     std::string compressionType;   // "zlib", or "none" / empty for plain data
     bool hasPeaksElement = false;  // whether the scan holds a peaks element, empty or not
+    // The scan's centroided attribute; without one, Centroid when the run's processing
+    // centroided the data.
+    TPeakMode peakMode = TPeakMode::Unknown;
     // (m/z, intensity) in file order; pairs holding NaN or an infinity are left out.
     std::vector<TFloatPointRec> peaks;
 };
@@ -105,5 +108,7 @@ private:
     std::string m_fileName;
     int m_scanCount = 0;
     bool m_hasRunHeader = false;
+    // A dataProcessing element before the first scan states centroided="1".
+    bool m_centroidedRun = false;
     std::vector<TSpectrumRow> m_rows;
 };

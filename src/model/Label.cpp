@@ -85,7 +85,10 @@ void sortKeys(std::vector<std::uint64_t>& keys) {
 // --- TLabelList ---------------------------------------------------------------------------
 
 void TLabelList::placeAll(const iWorldControl& control) {
-    for (const auto& label : m_items) placeLabel(control, *label);
+    for (const auto& label : m_items) {
+        if (label->isMoved()) adoptMovedLabel(*label);
+        placeLabel(control, *label);
+    }
 }
 
 TFloatRect TLabelList::getLabelWorldRect(const TControlLabel& label) const {
@@ -98,6 +101,7 @@ TRect TLabelList::getLabelBounds(const TControlLabel& label) const {
 
 void TLabelList::adoptMovedLabel(TControlLabel& label) {
     label.setMoved(true);
+    label.setPlacedByUser(true);
 }
 
 TControlLabelPtr TLabelList::hitTest(int x, int y) const {
@@ -164,7 +168,7 @@ TRect TTextLabelList::layoutBounds(const iWorldControl& control, std::string_vie
 TPlacedLabel TTextLabelList::placedAt(const TRect& bounds, std::string text,
                                       const TFloatPointRec& anchor) const {
     // Horizontal text keeps Bottom above Top: its bottom edge is where it is written.
-    return {std::move(text), m_font, bounds, {bounds.left, bounds.bottom}, anchor};
+    return {std::move(text), m_font, bounds, {bounds.left, bounds.bottom}, anchor, std::nullopt};
 }
 
 void TTextLabelList::placeLabel(const iWorldControl& control, TControlLabel& label) {
@@ -185,6 +189,7 @@ void TTextLabelList::adoptMovedLabel(TControlLabel& label) {
     label.setPosition(droppedPosition(label));
     label.setMoved(false);
     label.setNeedsPlacement(false);
+    label.setPlacedByUser(true);
 }
 
 void TTextLabelList::updateLayout(const iWorldControl& control, TPlacedLabels& placed) {
@@ -194,6 +199,7 @@ void TTextLabelList::updateLayout(const iWorldControl& control, TPlacedLabels& p
         if (label->isMoved()) adoptMovedLabel(*label);
         if (label->needsPlacement()) placeLabel(control, *label);
         placed.push_back(placedAt(label->bounds(), textOf(*label), label->anchor()));
+        if (label->isPlacedByUser()) placed.back().leader = leaderOf(control, *label);
     }
 }
 
@@ -205,7 +211,14 @@ void TTextLabelList::layout(const iWorldControl& control, TPlacedLabels& placed)
             label->isMoved() ? droppedPosition(*label) : label->position();
         const std::string& text = textOf(*label);
         placed.push_back(placedAt(layoutBounds(control, text, position), text, label->anchor()));
+        if (label->isMoved() || label->isPlacedByUser())
+            placed.back().leader = leaderOf(control, *label);
     }
+}
+
+TPoint TTextLabelList::leaderOf(const iWorldControl& control, const TControlLabel& label) {
+    const TFloatPointRec a = label.anchor();
+    return control.worldToDevice(a.x, a.y);
 }
 
 // --- TPointlistLabelList ------------------------------------------------------------------
@@ -285,7 +298,7 @@ std::string TPointlistLabelList::labelText(double x) const {
 }
 
 std::vector<TPointlistLabelList::TPick> TPointlistLabelList::pick(
-    const iWorldControl& control) const {
+    const iWorldControl& control, const std::vector<TControlLabelPtr>& userPlaced) const {
     std::vector<TPick> picks;
     const TFloatRect window = control.deviceRectToWorld(control.clientRect());
 
@@ -310,6 +323,11 @@ std::vector<TPointlistLabelList::TPick> TPointlistLabelList::pick(
     for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
         const TFloatPointRec& c = *it;
         if (!(window.x1 < c.x && c.x < window.x2)) continue;
+        // A peak whose label the user placed has that label and no other.
+        const TFloatPointRec anchor{static_cast<float>(c.x), static_cast<float>(c.y)};
+        if (std::any_of(userPlaced.begin(), userPlaced.end(),
+                        [&](const TControlLabelPtr& label) { return label->anchor() == anchor; }))
+            continue;
         // Measuring is the costly part and most candidates of a full view lose. A label
         // always covers its peak's column, so a taken span over that column refuses the
         // candidate at once. A horizontal label also covers the least width its text can
@@ -336,8 +354,27 @@ std::vector<TPointlistLabelList::TPick> TPointlistLabelList::pick(
     return picks;
 }
 
+std::vector<TControlLabelPtr> TPointlistLabelList::userPlacedLabels() const {
+    std::vector<TControlLabelPtr> labels = m_userPlaced;
+    for (const auto& label : m_items) {
+        if ((label->isMoved() || label->isPlacedByUser()) &&
+            std::find(labels.begin(), labels.end(), label) == labels.end())
+            labels.push_back(label);
+    }
+    return labels;
+}
+
+bool TPointlistLabelList::inWindow(const iWorldControl& control, const TControlLabel& label) {
+    const TFloatRect window = control.deviceRectToWorld(control.clientRect());
+    const double x = label.anchor().x;
+    return window.x1 < x && x < window.x2;
+}
+
 void TPointlistLabelList::placeAll(const iWorldControl& control) {
-    std::vector<TPick> picks = pick(control);
+    for (const auto& label : m_items)
+        if (label->isMoved()) adoptMovedLabel(*label);
+    m_userPlaced = userPlacedLabels();
+    std::vector<TPick> picks = pick(control, m_userPlaced);
     m_items.clear();
     m_items.reserve(std::max<std::size_t>(1000, picks.size()));
     for (TPick& p : picks) {
@@ -345,15 +382,26 @@ void TPointlistLabelList::placeAll(const iWorldControl& control) {
                      static_cast<float>(p.point.y))
             ->setBounds(p.bounds);
     }
+    for (const auto& label : m_userPlaced)
+        if (inWindow(control, *label)) m_items.push_back(label);
     TLabelList::placeAll(control);
 }
 
 void TPointlistLabelList::layout(const iWorldControl& control, TPlacedLabels& placed) const {
     if (!m_visible) return;
-    for (TPick& p : pick(control)) {
+    const std::vector<TControlLabelPtr> userPlaced = userPlacedLabels();
+    for (TPick& p : pick(control, userPlaced)) {
         // As placeAll's labels are laid out again from their single-precision points.
         const TFloatPointRec point{static_cast<float>(p.point.x), static_cast<float>(p.point.y)};
         const TRect bounds = layoutBounds(control, p.text, point);
         placed.push_back(placedAt(bounds, std::move(p.text), point));
+    }
+    for (const auto& label : userPlaced) {
+        if (!label->isVisible() || !inWindow(control, *label)) continue;
+        const TFloatPointRec position =
+            label->isMoved() ? droppedPosition(*label) : label->position();
+        const std::string& text = textOf(*label);
+        placed.push_back(placedAt(layoutBounds(control, text, position), text, label->anchor()));
+        placed.back().leader = leaderOf(control, *label);
     }
 }

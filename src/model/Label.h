@@ -53,6 +53,10 @@ public:
     // The user dragged the label; the next paint adopts the new place.
     bool isMoved() const { return m_moved; }
     void setMoved(bool value) { m_moved = value; }
+    // The label stands where the user dropped it: layouts keep that place, and a thin line
+    // joins it to its anchor.
+    bool isPlacedByUser() const { return m_placedByUser; }
+    void setPlacedByUser(bool value) { m_placedByUser = value; }
     int tag() const { return m_tag; }
     void setTag(int value) { m_tag = value; }
 
@@ -69,6 +73,7 @@ private:
     TFloatRect m_worldRect;
     bool m_needsPlacement = true;
     bool m_moved = false;
+    bool m_placedByUser = false;
     int m_tag = 0;
 };
 
@@ -97,6 +102,8 @@ struct TPlacedLabel {
     TPoint origin;
     // The world point (the peak) the label belongs to.
     TFloatPointRec anchor;
+    // For a label the user moved: the anchor's pixel, which a thin line joins to the text.
+    std::optional<TPoint> leader;
 
     friend bool operator==(const TPlacedLabel&, const TPlacedLabel&) = default;
 };
@@ -131,12 +138,14 @@ public:
 
     // --- layout and hits -------------------------------------------------------------------
     // The labels' own layout, which hit tests and drags use, is that of the plot on screen.
-    // Lays out every label in list order.
+    // Lays out every label in list order; a dropped label not yet adopted is adopted first,
+    // so that it keeps the place it was dropped at.
     virtual void placeAll(const iWorldControl& control);
     virtual TFloatRect getLabelWorldRect(const TControlLabel& label) const;
     virtual TRect getLabelBounds(const TControlLabel& label) const;
     virtual void placeLabel(const iWorldControl& control, TControlLabel& label) = 0;
-    // Takes over the place a drag gave the label; here it only marks the label moved.
+    // Takes over the place a drag gave the label; here it only marks the label moved and
+    // placed by the user.
     virtual void adoptMovedLabel(TControlLabel& label);
     // Brings the labels' own layout up to date for control before they are shown, and appends
     // the visible labels of a visible list as they now stand, in drawing order.
@@ -192,6 +201,8 @@ protected:
     // Text in this list's font laid out at bounds, written at (bounds.left, bounds.bottom).
     TPlacedLabel placedAt(const TRect& bounds, std::string text,
                           const TFloatPointRec& anchor) const;
+    // The pixel of the label's anchor, where the line from a label the user placed ends.
+    static TPoint leaderOf(const iWorldControl& control, const TControlLabel& label);
 
 private:
     TFontEx m_font;
@@ -232,7 +243,9 @@ public:
     // The label may join the list under the current mode.
     bool isFree(const TControlLabel& label) const;
 
-    // Rebuilds the labels from the candidates inside the client rectangle's x window.
+    // Rebuilds the labels from the candidates inside the client rectangle's x window. A label
+    // the user placed is kept, with its place, whatever the collisions, and shown whenever its
+    // peak lies in that window; the other labels are picked as if it were not there.
     void placeAll(const iWorldControl& control) override;
     // The labels placeAll would make for control, placed, without making them.
     void layout(const iWorldControl& control, TPlacedLabels& placed) const override;
@@ -248,10 +261,18 @@ private:
         TRect bounds;
     };
     // The candidates inside control's x window that the greedy layout labels, in the order
-    // the labels are made.
-    std::vector<TPick> pick(const iWorldControl& control) const;
+    // the labels are made, leaving out the peaks of the labels in userPlaced.
+    std::vector<TPick> pick(const iWorldControl& control,
+                            const std::vector<TControlLabelPtr>& userPlaced) const;
+    // The labels the user placed: those kept from earlier layouts, then any of the current
+    // labels dropped or placed since.
+    std::vector<TControlLabelPtr> userPlacedLabels() const;
+    // The label's anchor lies inside control's x window.
+    static bool inWindow(const iWorldControl& control, const TControlLabel& label);
 
     TFloatPointSortedListPtr m_candidates;
+    // Labels the user placed, in the order they were first placed, shown or not.
+    std::vector<TControlLabelPtr> m_userPlaced;
     int m_precision = 100;
     char m_mode = 'L';
 };

@@ -91,21 +91,54 @@ TEST(AxisTickStep, OneOrTwoPowersOfTenAtMostAThirdFirstTruncatedTowardZeroNoneIf
     EXPECT_TRUE(std::isfinite(huge->step) && huge->step > 0 && huge->step <= 1.7e308 / 3);
 }
 
-TEST(AxisTickLabel, FixedDecimalsSevenSignificantDigitsThenExponent) {
+TEST(AxisTickLabel, EveryDigitTheStepNeedsThenExponent) {
     const struct {
         double value;
-        int decimals;
+        double step;
         const char* text;
     } cases[] = {
-        {0, 0, "0"},
-        {0.6000000000000001, 1, "0.6"},
-        {123.456789, 6, "123.456800"},  // digits beyond the seventh are zeros
-        {-1e-17, 1, "0.0"},             // a sum that missed zero is not "-0.0"
-        {12345678, 0, "1.234568E7"},
-        {1.5e15, 0, "1.5E15"},
+        {0, 20, "0"},
+        {0.6000000000000001, 0.2, "0.6"},
+        {10000.002, 0.002, "10000.002"},
+        {10000, 0.002, "10000.000"},
+        {123.456789, 1e-6, "123.456789"},
+        {0.003, 0.001, "0.003"},  // a step stored just below 0.001 needs no fourth digit
+        {-1e-17, 0.2, "0.0"},     // a sum that missed zero is not "-0.0"
+        {12345678, 1, "1.2345678E7"},
+        {12000000, 2e6, "1.2E7"},
+        {1.5e15, 1e14, "1.5E15"},
+        {1e15 + 0.25, 0.0002, "1.0000000000000002E15"},  // no more digits than a double holds
     };
     for (const auto& c : cases)
-        EXPECT_EQ(tickLabel(c.value, c.decimals).toStdString(), c.text) << c.value;
+        EXPECT_EQ(tickLabel(c.value, c.step).toStdString(), c.text) << c.value;
+}
+
+// A range of a hundredth at 10000 on a wide and on a crowded axis, measured with a real font:
+// every label differs from its neighbours, reads back as its tick value, and centred labels
+// keep at least a digit's width apart.
+TEST(AxisHorizontalTicks, LabelsShowTheirValuesAndNeverOverlap) {
+    const QFontMetrics metrics{QFont()};
+    const auto measure = [&](const QString& text) { return metrics.horizontalAdvance(text); };
+    const auto range = newRange(10000, 10000.01);
+    for (const int width : {600, 150, 60}) {
+        SCOPED_TRACE(width);
+        const auto ticks = horizontalTicks(*range, width, measure);
+        ASSERT_GE(ticks.majors.size(), width >= 150 ? 2u : 1u);
+        for (std::size_t k = 0; k < ticks.majors.size(); ++k) {
+            const TMajorTick& tick = ticks.majors[k];
+            const double value = range->valueAt(width, tick.pixel);
+            EXPECT_NEAR(tick.label.toDouble(), value, 0.01 * 1.0 / std::max(width - 1, 1) * 2)
+                << tick.label.toStdString();
+            if (k == 0) continue;
+            const TMajorTick& before = ticks.majors[k - 1];
+            EXPECT_NE(tick.label, before.label);
+            EXPECT_GE(tick.pixel - before.pixel,
+                      (measure(tick.label) + measure(before.label)) / 2 + measure("0"));
+        }
+    }
+    const auto wide = horizontalTicks(*range, 600, measure);
+    EXPECT_EQ(labelsOf(wide).front(), "10000.000");
+    EXPECT_EQ(labelsOf(wide).at(1), "10000.002");
 }
 
 TEST(AxisHorizontalTicks, WorkedScalesAndDoubledSteps) {
@@ -124,16 +157,20 @@ TEST(AxisHorizontalTicks, WorkedScalesAndDoubledSteps) {
     EXPECT_EQ(negative.majors.front().pixel, 60);
     for (const int minor : negative.minors) EXPECT_GE(minor, 60);
 
-    // The step doubles until one step holds a label. On 60 pixels a 20-unit step is 12 pixels:
-    // 24 is still narrower than "0.000" at 30 pixels, 48 is not; at 20 pixels for "0.000" one
-    // doubling is enough.
+    // The step doubles until one step holds its widest label and a digit. On 60 pixels a
+    // 20-unit step is 12 pixels, narrower than "20" and a "0" (18 pixels); 24 is not. With
+    // every text 20 pixels wide, 24 is still short of 40 and 48 is not.
     const auto wide = horizontalTicks(*range, 60, sixPerChar);
-    EXPECT_EQ(labelsOf(wide), (std::vector<QString>{"0", "80"}));
-    const auto narrow = horizontalTicks(*range, 60, [](const QString&) { return 20; });
-    EXPECT_EQ(labelsOf(narrow), (std::vector<QString>{"0", "40", "80"}));
+    EXPECT_EQ(labelsOf(wide), (std::vector<QString>{"0", "40", "80"}));
     // Minor ticks follow the doubled step: five per 40 units.
-    ASSERT_GE(narrow.minors.size(), 2u);
-    EXPECT_EQ(narrow.minors[1], range->pixelOf(60, 8));
+    ASSERT_GE(wide.minors.size(), 2u);
+    EXPECT_EQ(wide.minors[1], range->pixelOf(60, 8));
+    const auto narrow = horizontalTicks(*range, 60, [](const QString&) { return 20; });
+    EXPECT_EQ(labelsOf(narrow), (std::vector<QString>{"0", "80"}));
+    // A wider label is measured, not assumed: "1.2345678E7" needs a larger step than "0.000".
+    const auto big = horizontalTicks(*newRange(12345670, 12345690), 300, sixPerChar);
+    for (std::size_t k = 1; k < big.majors.size(); ++k)
+        EXPECT_GE(big.majors[k].pixel - big.majors[k - 1].pixel, 6 * 11 + 6);
 }
 
 TEST(AxisHorizontalTicks, HostileRangesEndAndStayBounded) {

@@ -141,6 +141,40 @@ TEST_F(PlotPicture, ABiggerPictureLaysItsOwnLabelsOutAndTheScreenKeepsItsOwn) {
 
 // Three panes with peaks, captions and labels, the current one focused, each with its own x axis
 // and then under the one shared axis.
+// Series get their palette colours in turn, the seventh white: on a white plot each one shows,
+// the white one in black, and the colours kept with the series stay as they were. On a black
+// plot a black series shows in white and the white one as it is.
+TEST(SeriePicture, EverySerieShowsWhateverItsColourAndTheBackground) {
+    for (const QColor background : {QColor(Qt::white), QColor(Qt::black)}) {
+        SCOPED_TRACE(background.name().toStdString());
+        TSpectrum plot;
+        plot.resize(200, 100);
+        QPalette palette = plot.palette();
+        palette.setColor(QPalette::Base, background);
+        plot.setPalette(palette);
+        plot.setView(0, 100, 0, 100);
+        std::vector<TPointListSeriePtr> series;
+        for (int i = 0; i < 8; ++i) {
+            series.push_back(plot.series()->newSerie(std::to_string(i)));
+            series.back()->setStyle(TSerieStyle::Bars);
+            series.back()->points()->add({10.0 + 10.0 * i, 80});
+        }
+        series[7]->setColor(TColor::fromRgb(240, 240, 240));
+        if (background == Qt::black) series[0]->setColor(colors::black);
+        ASSERT_EQ(series[5]->color(), colors::white);  // the seventh palette colour
+
+        const QImage image = grabbed(plot);
+        for (int i = 0; i < 8; ++i) {
+            const TPoint p = plot.worldToDevice(10.0 + 10.0 * i, 40);
+            EXPECT_NE(image.pixel(p.x, p.y), background.rgb()) << "serie " << i;
+        }
+        const TPoint white = plot.worldToDevice(60, 40);
+        EXPECT_EQ(image.pixel(white.x, white.y), background == Qt::white ? black : 0xffffffff);
+        EXPECT_EQ(series[5]->color(), colors::white);
+        EXPECT_EQ(series[7]->color(), TColor::fromRgb(240, 240, 240));
+    }
+}
+
 TEST(PanePicture, ThePanesAreDrawnAsTheManagerShowsThemBelowTheNavigator) {
     TSpectraManager manager;
     manager.resize(520, 430);

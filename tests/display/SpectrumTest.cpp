@@ -16,6 +16,7 @@
 #include "display/Axis.h"
 #include "display/Cursors.h"
 #include "display/Spectrum.h"
+#include "display/SpectrumTool.h"
 #include "model/ModelErrors.h"
 #include "support/PaintCounter.h"
 #include "support/TestHelpers.h"
@@ -280,6 +281,55 @@ TEST_F(SpectrumPlot, LabelsAreLaidOutOnlyWhenTheViewChanges) {
     EXPECT_NE(list->label(0)->bounds(), TRect{});
 }
 
+// Zoomed in far enough for the curve: x 40..60 at 10 pixels per unit, points half a unit
+// apart. A lone peak in a flat series stays between the base line and its top, a gap in a
+// profile drops to the base line, a window between two points is covered from edge to edge,
+// and two points in one pixel column reach the higher one.
+TEST_F(SpectrumPlot, ZoomedCurvesShowOnlyWhatThePointsHold) {
+    plot.setView(40, 60, -20, 100);
+    const int baseRow = plot.worldToDevice(0, 0).y;
+    const int peakRow = plot.worldToDevice(0, 80).y;
+    {
+        auto& serie = addSerie(TSerieStyle::Line, TColor{0, 0, 255}, {});
+        for (int i = 0; i <= 200; ++i) serie.points()->add({i * 0.5, i == 100 ? 80.0 : 0.0});
+        const QImage image = render();
+        for (int x = 0; x < image.width(); ++x) {
+            const auto rows = rowsOf(image, x, blue);
+            ASSERT_FALSE(rows.empty()) << x;
+            EXPECT_GE(rows.front(), peakRow) << x;
+            EXPECT_LE(rows.back(), baseRow) << x;
+        }
+        EXPECT_EQ(rowsOf(image, plot.worldToDevice(50, 0).x, blue).front(), peakRow);
+        plot.series()->clear();
+    }
+    {
+        // Flat at 50 from 40 to 45 and from 55 to 60, nothing between.
+        auto& serie = addSerie(TSerieStyle::Line, TColor{0, 0, 255}, {});
+        for (int i = 0; i <= 40; ++i)
+            if (i <= 10 || i >= 30) serie.points()->add({40 + i * 0.5, 50});
+        const QImage image = render();
+        for (const double x : {46.0, 50.0, 54.0})
+            EXPECT_EQ(rowsOf(image, plot.worldToDevice(x, 0).x, blue), std::vector<int>{baseRow})
+                << x;
+        EXPECT_EQ(rowsOf(image, plot.worldToDevice(42, 0).x, blue),
+                  std::vector<int>{plot.worldToDevice(0, 50).y});
+        plot.series()->clear();
+    }
+    {
+        // A ramp with a second point in the column of 50, far higher than its neighbours.
+        auto& serie = addSerie(TSerieStyle::Line, TColor{0, 0, 255}, {});
+        for (int i = 0; i <= 200; ++i) serie.points()->add({i * 0.5, i * 0.25});
+        serie.points()->add({50.01, 90});
+        QImage image = render();
+        EXPECT_EQ(rowsOf(image, plot.worldToDevice(50, 0).x, blue).front(),
+                  plot.worldToDevice(0, 90).y);
+
+        plot.setView(50.1, 50.4, 0, 100);  // between two points
+        image = render();
+        for (int x = 0; x < image.width(); ++x) EXPECT_FALSE(rowsOf(image, x, blue).empty()) << x;
+    }
+}
+
 // --- mouse -----------------------------------------------------------------------------------
 
 TEST_F(SpectrumPlot, AClickOnAnUnfocusedPlotOnlyAsksForFocusAndItsReleaseReachesTheTool) {
@@ -310,6 +360,50 @@ TEST_F(SpectrumPlot, AClickOnAnUnfocusedPlotOnlyAsksForFocusAndItsReleaseReaches
 
     plot.setFocused(false);
     EXPECT_EQ(plot.cursorId(), cursors::standard);
+    plot.setFocused(true);  // the pane is active again: its tool's cursor comes back
+    EXPECT_EQ(plot.cursorId(), cursors::label);
+}
+
+// A peak label dragged aside with the label tool is joined to its peak by a thin line in the
+// label's colour, and stays there after Hide/Show Labels.
+TEST_F(SpectrumPlot, ADraggedLabelPointsToItsPeakAndStaysAfterHideAndShow) {
+    auto& serie = addSerie(TSerieStyle::Bars, TColor{0, 0, 255}, {{50, 80}});
+    const auto peaks = newPointlistLabelList("Custom Labels", *serie.points());
+    plot.labels()->add(peaks);
+    plot.labels()->setNeedsLayout(true);
+    render();
+    ASSERT_EQ(peaks->count(), 1);
+    const TRect before = peaks->label(0)->bounds().normalized();
+    const QPoint grab((before.left + before.right) / 2, (before.top + before.bottom) / 2);
+    const QPoint drop = grab + QPoint(60, 30);
+    // The middle of the line from the label's left edge down to the peak's pixel (100, 20).
+    const auto inkNearMiddle = [&](const QImage& image) {
+        const TRect b = peaks->label(0)->bounds().normalized();
+        const QPoint middle((b.left + 100) / 2, (std::clamp(20, b.top, b.bottom) + 20) / 2);
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (image.pixel(middle + QPoint(dx, dy)) == black) return true;
+        return false;
+    };
+
+    plot.setFocused(true);
+    plot.setTool(makeLabelTool(plot));
+    QTest::mousePress(&plot, Qt::LeftButton, {}, grab);
+    QTest::mouseMove(&plot, drop);
+    QTest::mouseRelease(&plot, Qt::LeftButton, {}, drop);
+    const QImage dragged = render();
+    const TRect there = peaks->label(0)->bounds();
+    EXPECT_EQ(there.normalized().left, before.left + 60);
+    EXPECT_TRUE(inkNearMiddle(dragged));
+
+    for (const bool visible : {false, true}) {
+        peaks->setVisible(visible);
+        plot.labels()->setNeedsLayout(true);
+        plot.invalidateDrawing();
+        render();
+    }
+    EXPECT_EQ(peaks->label(0)->bounds(), there);
+    EXPECT_TRUE(inkNearMiddle(render()));
 }
 
 // --- axes ------------------------------------------------------------------------------------

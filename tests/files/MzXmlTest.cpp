@@ -214,7 +214,8 @@ TEST(MzXmlDecoding, ThirtyTwoAndSixtyFourBitAndZlibDataAreHonoured) {
 TEST(MzXmlDecoding, AttributesOfEveryFieldInAnyLetterCaseAndQuoting) {
     const auto run = readText(
         "<msRun SCANCOUNT='2'>\n"
-        "<scan NUM='7' MsLevel=\"2\" PEAKSCOUNT=1 RetentionTime=\"PT1.5S\" startMz=\"50\"\n"
+        "<scan NUM='7' MsLevel=\"2\" PEAKSCOUNT=1 RetentionTime=\"PT1.5S\" startMz=\"50\" "
+        "CENTROIDED=1\n"
         "\tendMz=\"2000,5\" BASEPEAKMZ=\"100\" basePeakIntensity=\"5e0\" totIonCurrent=\"5.25\">\n"
         "<peaks PRECISION=32 CompressionType=\"None\">QsgAAECgAAA=</peaks></scan>"
         "<scan num=\"8\" retentionTime=\"\" msLevel=\"1\"></scan>");
@@ -229,6 +230,17 @@ TEST(MzXmlDecoding, AttributesOfEveryFieldInAnyLetterCaseAndQuoting) {
     EXPECT_EQ(s.retentionTime, "PT1.5S");
     EXPECT_EQ(s.endMz, 2000.5);  // ',' as well as '.'
     EXPECT_EQ(s.peaks, (std::vector<TFloatPointRec>{{100.0, 5.0}}));
+    EXPECT_EQ(s.peakMode, TPeakMode::Centroid);
+    EXPECT_EQ(run.scans()[1].peakMode, TPeakMode::Unknown);
+
+    // A processing step that centroided the run speaks for the scans that say nothing.
+    const auto processed = readText(
+        "<msRun><dataProcessing centroided=\"1\"></dataProcessing>"
+        "<dataProcessing centroided=\"0\"/>\n"
+        "<scan num=\"1\"><peaks/></scan><scan num=\"2\" centroided=\"0\"><peaks/></scan>");
+    ASSERT_EQ(processed.scans().size(), 2u);
+    EXPECT_EQ(processed.scans()[0].peakMode, TPeakMode::Centroid);
+    EXPECT_EQ(processed.scans()[1].peakMode, TPeakMode::Profile);
 }
 
 TEST(MzXmlDecoding, LayoutDoesNotMatter) {

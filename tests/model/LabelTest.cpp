@@ -260,14 +260,48 @@ TEST(LabelDrag, PaintAdoptsTheDroppedPlaceAndKeepsItAcrossRepaints) {
     EXPECT_EQ(label->bounds(), (TRect{591, 50, 609, 40}));
 }
 
-TEST(LabelDrag, PeakLabelReturnsToItsPeakWhenTheListIsLaidOutAgain) {
+// A peak label dropped elsewhere stays there through Hide/Show Labels (the list laid out
+// again, also before any repaint adopted the drop) and through a zoom that leaves its peak
+// out and one that brings it back; the peak it belongs to gets no second label, a neighbour
+// it no longer covers gets its own, and a thin line joins the label to its peak.
+TEST(LabelDrag, APeakLabelStaysWhereItWasDroppedAndPointsToItsPeak) {
     auto plot = standardPlot();
-    TPointlistLabelList list("Custom Labels", pointsOf({{50, 80}}));
-    list.placeAll(plot);
-    dropAt(plot, *list.label(0), -30, 20);
-    plot.paint(list);
-    list.placeAll(plot);
-    EXPECT_EQ(list.label(0)->bounds(), (TRect{491, 100, 509, 90}));
+    TLabelSeries series;
+    const auto list = newPointlistLabelList("Custom Labels", pointsOf({{50, 80}, {51, 60}}));
+    series.add(list);
+    series.setNeedsLayout(true);
+    plot.paint(series);
+    ASSERT_EQ(textsOf(*list), (Texts{" 50"}));
+    const TControlLabelPtr dropped = list->label(0);
+    dropAt(plot, *dropped, -30, 100);
+    const TRect there = dropped->bounds();
+
+    const auto hideAndShow = [&] {
+        list->setVisible(false);
+        series.setNeedsLayout(true);
+        plot.paint(series);
+        list->setVisible(true);
+        series.setNeedsLayout(true);
+        return series.updateLayout(plot);
+    };
+    hideAndShow();
+    EXPECT_EQ(dropped->bounds(), there);
+    plot.paint(series);
+    const TPlacedLabels shown = hideAndShow();
+    EXPECT_EQ(dropped->bounds(), there);
+    EXPECT_EQ(textsOf(*list), (Texts{" 51", " 50"}));
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].leader, (TPoint{500, 100}));
+    EXPECT_FALSE(shown[0].leader);
+
+    plot.setView({60, 0, 100, 100});
+    series.setNeedsLayout(true);
+    EXPECT_TRUE(series.updateLayout(plot).empty());
+    plot.setView({0, 0, 100, 100});
+    series.setNeedsLayout(true);
+    plot.paint(series);
+    EXPECT_EQ(dropped->bounds(), there);
+    EXPECT_EQ(series.layout(plot), series.updateLayout(plot));
 }
 
 // --- a picture's own layout -----------------------------------------------------------------
