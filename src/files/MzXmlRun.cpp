@@ -745,6 +745,10 @@ void TMzXmlRunReader::readRows(const TRowListener& onRow) {
     }
 }
 
+std::string TMzXmlRunReader::nativeId(int index) const {
+    return "scan=" + std::to_string(row(index).scanNumber);
+}
+
 std::vector<TFloatPointRec> TMzXmlRunReader::loadSpectrum(int index) const {
     // Without a bound of its own a scan is still held to maxInflatedBytes.
     return std::move(decodeScan(index, std::numeric_limits<std::size_t>::max()).value().peaks);

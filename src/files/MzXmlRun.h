@@ -78,6 +78,11 @@ public:
                                     const TRowListener& onRow = {});
 
     const std::string& fileName() const override { return m_fileName; }
+    const char* formatName() const override { return "mzXML"; }
+    bool indexUsed() const override { return false; }
+    const std::vector<std::string>& messages() const override { return m_messages; }
+    // "scan=" and the scan's num.
+    std::string nativeId(int index) const override;
     const std::vector<TSpectrumRow>& spectra() const override { return m_rows; }
     // Also throws EMzXmlError for peak data that is not Base64, not zlib when it says so, holds
     // another number of pairs than its peak count gives (or, without one, a part of a pair), or
@@ -111,4 +116,5 @@ private:
     // A dataProcessing element before the first scan states centroided="1".
     bool m_centroidedRun = false;
     std::vector<TSpectrumRow> m_rows;
+    std::vector<std::string> m_messages;
 };

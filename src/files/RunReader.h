@@ -47,6 +47,17 @@ struct TSpectrumRow {
 static_assert(sizeof(TSpectrumRow) <= 64, "a row must stay within one cache line");
 static_assert(std::is_trivially_copyable_v<TSpectrumRow>);
 
+// What a stored chromatogram is a trace of.
+enum class TChromatogramKind : std::int8_t { Other, Tic, Bpc, Srm };
+
+// One chromatogram the file stores, found when the run is opened; its id is read again from the
+// file when asked, like a spectrum's.
+struct TChromatogramRow {
+    std::uint64_t offset = 0;  // of the chromatogram's start tag
+    std::int32_t points = 0;   // as stated
+    TChromatogramKind kind = TChromatogramKind::Other;
+};
+
 // An open run. Implementations hold the file (mapped) for their lifetime; rows never change
 // once the reader is made.
 class iRunReader {
@@ -54,6 +65,17 @@ public:
     virtual ~iRunReader() = default;
 
     virtual const std::string& fileName() const = 0;
+    // "mzML" or "mzXML".
+    virtual const char* formatName() const = 0;
+    // Whether the rows were found through the file's own index (checked), rather than by a pass
+    // over the whole file.
+    virtual bool indexUsed() const = 0;
+    // What the open found that the user should know although the run could be read (an index
+    // that was wrong and passed over, ...); each names the file.
+    virtual const std::vector<std::string>& messages() const = 0;
+    // The file's own id of spectra()[index] ("controllerType=0 controllerNumber=1 scan=5"; an
+    // mzXML scan has only its number: "scan=5"), read again from the file.
+    virtual std::string nativeId(int index) const = 0;
     // Every spectrum of the run, in file order.
     virtual const std::vector<TSpectrumRow>& spectra() const = 0;
     // The (m/z, intensity) pairs of spectra()[index], in file order. Throws the reader's
@@ -64,4 +86,15 @@ public:
     virtual int scanCount() const = 0;
     // Whether a run header came before the first spectrum.
     virtual bool hasRunHeader() const = 0;
+
+    // The chromatograms the file stores, in file order; none for a format that stores none.
+    virtual const std::vector<TChromatogramRow>& chromatograms() const {
+        static const std::vector<TChromatogramRow> none;
+        return none;
+    }
+    // The id of chromatograms()[index], read again from the file.
+    virtual std::string chromatogramId(int index) const;
+    // The (retention time in seconds, intensity) pairs of chromatograms()[index]. Throws as
+    // loadSpectrum does.
+    virtual std::vector<TFloatPointRec> loadChromatogram(int index) const;
 };
