@@ -419,8 +419,8 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Velmorix viewer: views and lightly edits mass spectra."));
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A .mzi document to open."),
-                                 QStringLiteral("[FILE.mzi]"));
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A file to open: a .mzi document, a run or a text spectrum."),
+                                 QStringLiteral("[FILE...]"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Shows this help and exits."));
     const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")},
@@ -440,7 +440,11 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
     parser.addOptions({help, version, dumpJson, render, size});
 
     TCommandLine result;
-    if (!parser.parse(arguments)) {
+    // The window takes options it does not know and ignores them (a launcher may pass its
+    // own); a headless run is a script's, where a mistyped option must not pass unnoticed.
+    const bool parsed = parser.parse(arguments);
+    const bool headless = parser.isSet(dumpJson) || parser.isSet(render);
+    if (!parsed && (headless || parser.unknownOptionNames().isEmpty())) {
         result.mode = TCommandLine::TMode::Error;
         result.text = parser.errorText();
         return result;
@@ -479,7 +483,7 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
         }
         return result;
     }
-    if (!files.isEmpty()) result.files = QStringList{files.first()};
+    result.files = files;
     return result;
 }
 
@@ -537,6 +541,6 @@ int runViewer(QApplication& app, const TViewerServices& services, const TWindowH
     TMainForm window(services);
     if (windowMade) windowMade(window);
     window.showMaximized();
-    if (!commandLine.files.isEmpty()) window.openStartupFile(commandLine.files.first());
+    for (const QString& path : commandLine.files) window.openStartupFile(path);
     return app.exec();
 }

@@ -23,8 +23,7 @@ struct TCommandLine {
     enum class TMode { Window, Help, Version, DumpJson, Render, Error };
 
     TMode mode = TMode::Window;
-    // Window: at most one, the document opened at start (further arguments are dropped).
-    // Headless modes: every file, in order.
+    // Every file named, in order: opened at start in the window, loaded in the headless modes.
     QStringList files;
     QString renderPath;
     QSize renderSize{1200, 800};
@@ -50,7 +49,7 @@ std::optional<int> runHeadless(const TCommandLine& commandLine, const TViewerSer
                                const TWindowHook& windowMade = {});
 
 // The whole program after the application object: the arguments of app, headless or with the
-// main window (shown maximised, then the document given loaded, then the event loop). Returns
+// main window (shown maximised, then each file given opened, then the event loop). Returns
 // the exit status.
 int runViewer(QApplication& app, const TViewerServices& services,
               const TWindowHook& windowMade = {});

@@ -118,7 +118,8 @@ void TMainForm::showReadout() {
 }
 
 void TMainForm::openStartupFile(const QString& path) {
-    m_frame->loadMziFile(path);
+    // A file that fails has said why; the pane shown before stays as it was.
+    if (!m_frame->openAnyFile(path)) return;
     TSpectrum* s = m_frame->currentSpectrum();
     if (!s) return;
     const auto& series = s->series();

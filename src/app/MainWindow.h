@@ -22,7 +22,8 @@ public:
     // Help > About..., the one action the window adds to the frame's.
     QAction* aboutAction() const { return m_about; }
 
-    // Loads the document named on the command line into the frame; when that leaves a pane,
+    // Opens a file named on the command line, whatever its format, as File > Open does; a file
+    // that cannot be opened says why and changes nothing. When it opens a pane,
     // its first series turns black, its data counts as modified (closing asks before
     // discarding it) and its file name becomes the file-name part of path. Call it once the
     // window has its size: panes are made only where there is room for them.

@@ -112,8 +112,8 @@ TSpectrumNavigator::TSpectrumNavigator(QWidget* parent)
     };
     tool("POINTBTT", QStringLiteral("Cross cursor pointer"), makeCrossCursorTool);
     tool("SCROLLBTT", QStringLiteral("Scroller"), makeScrollTool);
-    tool("SHRINKTXBTT", QStringLiteral("Shrinkt and expand mass range"), makeStretchXTool);
-    tool("SHRINKTYBTT", QStringLiteral("Shrinkt and expand abundance range"), makeStretchYTool);
+    tool("SHRINKTXBTT", QStringLiteral("Shrink and expand mass range"), makeStretchXTool);
+    tool("SHRINKTYBTT", QStringLiteral("Shrink and expand abundance range"), makeStretchYTool);
     m_nextLeft += groupGap;
     action("UNDOBTT", QStringLiteral("Undo range"), 0, [this] {
         if (m_spectrum) TViewCommands(*m_spectrum).back();
@@ -126,7 +126,7 @@ TSpectrumNavigator::TSpectrumNavigator(QWidget* parent)
     tool("LabelBTT", QStringLiteral("Move Labels"), makeLabelTool);
     action("SHWTHRBTT", QStringLiteral("Threshold tool"), 2, [this] { showThreshold(); });
     m_nextLeft += groupGap;
-    action("FULLXBTT", QStringLiteral("Select the complete mass range of the expectrum"), 0,
+    action("FULLXBTT", QStringLiteral("Select the complete mass range of the spectrum"), 0,
            [this] { fullMassRange(); });
     action("FULLXYBTT",
            QStringLiteral("Select full mass and abundance range to completely cover the spectrum"),

@@ -21,7 +21,8 @@ namespace {
 
 using TMode = TCommandLine::TMode;
 
-// The window opens the first document only; a wrong argument is an error with a text.
+// The window opens every file named and ignores options it does not know; a headless run
+// refuses them, and a wrong argument is an error with a text.
 TEST(CommandLine, ArgumentsChooseTheRun) {
     const struct {
         QStringList arguments;
@@ -30,11 +31,13 @@ TEST(CommandLine, ArgumentsChooseTheRun) {
         QSize renderSize = {};
     } cases[] = {
         {{}, TMode::Window, {}},
-        {{"a.mzi", "b.mzi", "c.txt"}, TMode::Window, {"a.mzi"}},
+        {{"a.mzi", "b.mzi", "c.txt"}, TMode::Window, {"a.mzi", "b.mzi", "c.txt"}},
+        {{"--bogus", "-psn_0_1", "a.mzXML"}, TMode::Window, {"a.mzXML"}},
         {{"--dump-json", "a.mzi", "b.mzi"}, TMode::DumpJson, {"a.mzi", "b.mzi"}},
         {{"--render", "out.png", "a.mzi"}, TMode::Render, {"a.mzi"}, QSize(1200, 800)},
         {{"--render=out.png", "--size", "640x360", "a.mzi"}, TMode::Render, {"a.mzi"}, {640, 360}},
-        {{"--bogus"}, TMode::Error, {}},
+        {{"--dump-json", "--bogus", "a.mzi"}, TMode::Error, {}},
+        {{"--render"}, TMode::Error, {}},
         {{"--render", "o.png", "--size", "0x10", "a.mzi"}, TMode::Error, {}},
         {{"--render", "o.png", "--dump-json", "a.mzi"}, TMode::Error, {}},
     };

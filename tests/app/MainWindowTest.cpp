@@ -152,6 +152,22 @@ TEST_F(MainWindow, StartupDocumentCountsAsUnsavedAndSavesBackWhereItCameFrom) {
     EXPECT_TRUE(m_main->close());
 }
 
+TEST_F(MainWindow, StartupOpensEveryFileNamedWhateverItsFormat) {
+    const QString run = path(QStringLiteral("run.mzXML"));
+    QFile::copy(QStringLiteral(VELMORIX_TEST_DATA "/mzxml/qtof_agp.openms.mzXML"), run);
+    const QString text = write(QStringLiteral("peaks.csv"), "100.5,20\n101.5,40\n");
+    m_dialogs.press(TMessageButton::Abort);
+    for (const QString& file : {run, path(QStringLiteral("missing.mzi")), text})
+        m_main->openStartupFile(file);
+
+    // One pane per file that opened, in order; one message for the one that did not.
+    ASSERT_EQ(manager().count(), 2);
+    EXPECT_EQ(manager().containers()[0]->spectrum()->fileName(), "run.mzXML");
+    EXPECT_EQ(current().fileName(), "peaks.csv");
+    ASSERT_EQ(m_dialogs.messages().size(), 1u);
+    EXPECT_TRUE(m_dialogs.messages()[0].text.contains(QStringLiteral("missing.mzi")));
+}
+
 TEST_F(MainWindow, FreeformBackgroundReplacesTheThresholdOfTheFirstSerie) {
     m_main->freeformBackground();  // no pane: nothing happens
     TSpectrum& plot = addPane("a.mzi", false);

@@ -73,14 +73,14 @@ TEST_F(SpectrumNavigator, TwelveButtonsWithTheirHints) {
     const char* hints[] = {
         "Cross cursor pointer",
         "Scroller",
-        "Shrinkt and expand mass range",
-        "Shrinkt and expand abundance range",
+        "Shrink and expand mass range",
+        "Shrink and expand abundance range",
         "Undo range",
         "Zoom in",
         "Redo range",
         "Move Labels",
         "Threshold tool",
-        "Select the complete mass range of the expectrum",
+        "Select the complete mass range of the spectrum",
         "Select full mass and abundance range to completely cover the spectrum",
         "Select height of the top peak to set the abundance range",
     };
