@@ -24,6 +24,8 @@
 #include "app/Settings.h"
 #include "app/SpectraViewerFrame.h"
 #include "app/ViewerServices.h"
+#include "app/FileFailure.h"
+#include "files/Run.h"
 #include "display/PaneRenderer.h"
 #include "display/SpectraManager.h"
 #include "display/Spectrum.h"
@@ -37,6 +39,8 @@ namespace {
 constexpr char dumpJsonOption[] = "dump-json";
 constexpr char renderOption[] = "render";
 constexpr char sizeOption[] = "size";
+constexpr char scansOption[] = "scans";
+constexpr char scanTableOption[] = "scan-table";
 
 // The size a headless run gives its hidden window, so that panes can be made.
 constexpr QSize headlessWindowSize{1200, 800};
@@ -321,6 +325,124 @@ void fitManager(QWidget& window, TSpectraManager& manager, QSize size) {
     QCoreApplication::processEvents();
 }
 
+const char* chromatogramKindText(TChromatogramKind kind) {
+    switch (kind) {
+        case TChromatogramKind::Tic:
+            return "TIC";
+        case TChromatogramKind::Bpc:
+            return "BPC";
+        case TChromatogramKind::Srm:
+            return "SRM";
+        case TChromatogramKind::Other:
+            break;
+    }
+    return "other";
+}
+
+void writeSpectrumRow(TJsonWriter& json, const iRunReader& run, int index) {
+    const TSpectrumRow& row = run.spectra()[static_cast<std::size_t>(index)];
+    const auto stated = [&](const char* name, double value) {
+        json.key(name);
+        json.value(value);  // null when the file states nothing (NaN)
+    };
+    json.beginObject();
+    json.key("index");
+    json.value(index);
+    json.key("id");
+    json.value(run.nativeId(index));
+    json.key("scan");
+    json.value(row.scanNumber);
+    json.key("msLevel");
+    if (row.msLevel > 0)
+        json.value(row.msLevel);
+    else
+        json.null();
+    stated("rtSeconds", row.retentionTime);
+    stated("precursorMz", row.precursorMz);
+    json.key("charge");
+    if (row.precursorCharge != 0)
+        json.value(static_cast<int>(row.precursorCharge));
+    else
+        json.null();
+    json.key("points");
+    json.value(row.peaksCount);
+    json.key("centroided");
+    if (row.peakMode == TPeakMode::Unknown)
+        json.null();
+    else
+        json.value(row.peakMode == TPeakMode::Centroid);
+    stated("tic", row.totIonCurrent);
+    stated("basePeakMz", row.basePeakMz);
+    stated("basePeakIntensity", row.basePeakIntensity);
+    json.endObject();
+}
+
+// --scan-table: the rows of one run as JSON, without a window. Exit 1 when the run cannot be
+// read.
+int runScanTable(const TCommandLine& commandLine, std::ostream& out, std::ostream& err) {
+    const QString path = commandLine.files.value(0);
+    std::unique_ptr<iRunReader> run;
+    std::vector<std::pair<TMessageKind, std::string>> messages;
+    try {
+        readNamingFile(path, [&] { run = openRun(QFile::encodeName(path).toStdString()); });
+        for (const std::string& message : run->messages())
+            messages.emplace_back(TMessageKind::Warning, message);
+    } catch (const std::exception& e) {
+        messages.emplace_back(TMessageKind::Error, e.what());
+    }
+
+    std::string text;
+    TJsonWriter json(text);
+    json.beginObject();
+    json.key("file");
+    json.value(path);
+    json.key("format");
+    if (run)
+        json.value(run->formatName());
+    else
+        json.null();
+    json.key("indexUsed");
+    json.value(run && run->indexUsed());
+    json.key("spectra");
+    json.beginArray();
+    if (run)
+        for (int i = 0; i < static_cast<int>(run->spectra().size()); ++i)
+            writeSpectrumRow(json, *run, i);
+    json.endArray();
+    json.key("chromatograms");
+    json.beginArray();
+    if (run)
+        for (int i = 0; i < static_cast<int>(run->chromatograms().size()); ++i) {
+            const TChromatogramRow& row = run->chromatograms()[static_cast<std::size_t>(i)];
+            json.beginObject();
+            json.key("id");
+            json.value(run->chromatogramId(i));
+            json.key("kind");
+            json.value(chromatogramKindText(row.kind));
+            json.key("points");
+            json.value(row.points);
+            json.endObject();
+        }
+    json.endArray();
+    json.key("messages");
+    json.beginArray();
+    for (const auto& [kind, message] : messages) {
+        json.beginObject();
+        json.key("kind");
+        json.value(kindText(kind));
+        json.key("text");
+        json.value(message);
+        json.endObject();
+        err << kindText(kind) << ": " << message << '\n';
+    }
+    json.endArray();
+    json.endObject();
+    text += '\n';
+    out << text;
+    out.flush();
+    return run ? 0 : 1;
+}
+
 int runLoads(const TCommandLine& commandLine, const TViewerServices& services, std::ostream& out,
              std::ostream& err, const TWindowHook& windowMade) {
     TRecordingDialogs dialogs;
@@ -344,7 +466,7 @@ int runLoads(const TCommandLine& commandLine, const TViewerServices& services, s
     const QSize managerSize = commandLine.renderSize + QSize(0, manager.navigator()->height());
     if (render) fitManager(window, manager, managerSize);
 
-    for (const QString& path : commandLine.files) frame.openAnyFile(path);
+    for (const QString& path : commandLine.files) frame.openAnyFile(path, commandLine.scans);
     QCoreApplication::processEvents();
 
     // An error, or a warning that data was left out, fails the run; every message also goes to
@@ -437,13 +559,22 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
     const QCommandLineOption size(QString::fromLatin1(sizeOption),
                                   QStringLiteral("Size of the --render picture (1200x800)."),
                                   QStringLiteral("WxH"));
-    parser.addOptions({help, version, dumpJson, render, size});
+    const QCommandLineOption scans(
+        QString::fromLatin1(scansOption),
+        QStringLiteral("Opens the spectra of a run whose scan numbers are in LIST (5; 5,9; "
+                       "3-7), in that order, as the series of one pane."),
+        QStringLiteral("LIST"));
+    const QCommandLineOption scanTable(
+        QString::fromLatin1(scanTableOption),
+        QStringLiteral("Prints the table of every spectrum of the run FILE as JSON; exits with "
+                       "1 when the run cannot be read."));
+    parser.addOptions({help, version, dumpJson, render, size, scans, scanTable});
 
     TCommandLine result;
     // The window takes options it does not know and ignores them (a launcher may pass its
     // own); a headless run is a script's, where a mistyped option must not pass unnoticed.
     const bool parsed = parser.parse(arguments);
-    const bool headless = parser.isSet(dumpJson) || parser.isSet(render);
+    const bool headless = parser.isSet(dumpJson) || parser.isSet(render) || parser.isSet(scanTable);
     if (!parsed && (headless || parser.unknownOptionNames().isEmpty())) {
         result.mode = TCommandLine::TMode::Error;
         result.text = parser.errorText();
@@ -459,10 +590,33 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
         return result;
     }
     const QStringList files = parser.positionalArguments();
-    if (parser.isSet(dumpJson) && parser.isSet(render)) {
+    if (int(parser.isSet(dumpJson)) + int(parser.isSet(render)) + int(parser.isSet(scanTable)) >
+        1) {
         result.mode = TCommandLine::TMode::Error;
-        result.text = QStringLiteral("--dump-json and --render cannot be used together.");
+        result.text =
+            QStringLiteral("Only one of --dump-json, --render and --scan-table can be used.");
         return result;
+    }
+    if (parser.isSet(scanTable)) {
+        result.mode = TCommandLine::TMode::ScanTable;
+        result.files = files;
+        if (files.size() != 1 || parser.isSet(scans) || parser.isSet(size)) {
+            result.mode = TCommandLine::TMode::Error;
+            result.text = QStringLiteral("--scan-table takes one FILE and no other option.");
+        }
+        return result;
+    }
+    if (parser.isSet(scans)) {
+        const QString list = parser.value(scans);
+        result.scans = parseScanList(list.toStdString());
+        if (!result.scans) {
+            result.mode = TCommandLine::TMode::Error;
+            result.text = QStringLiteral(
+                              "Invalid --scans \"%1\": expected scan numbers such as 5, 5,9 or "
+                              "3-7.")
+                              .arg(list);
+            return result;
+        }
     }
     if (parser.isSet(size) && !parser.isSet(render)) {
         result.mode = TCommandLine::TMode::Error;
@@ -504,7 +658,7 @@ void prepareCommandLine(int argc, char* argv[]) {
         const char* a = argv[i];
         if (std::strcmp(a, "--") == 0) return;
         if (std::strcmp(a, "--dump-json") == 0 || std::strcmp(a, "--render") == 0 ||
-            std::strncmp(a, "--render=", 9) == 0) {
+            std::strncmp(a, "--render=", 9) == 0 || std::strcmp(a, "--scan-table") == 0) {
             if (!std::getenv("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
             qInstallMessageHandler(quietQtMessages);
             return;
@@ -527,6 +681,8 @@ std::optional<int> runHeadless(const TCommandLine& commandLine, const TViewerSer
         case TCommandLine::TMode::Error:
             err << commandLine.text.toStdString() << "\nTry --help.\n";
             return 2;
+        case TCommandLine::TMode::ScanTable:
+            return runScanTable(commandLine, out, err);
         case TCommandLine::TMode::DumpJson:
         case TCommandLine::TMode::Render:
             return runLoads(commandLine, services, out, err, windowMade);
@@ -541,6 +697,6 @@ int runViewer(QApplication& app, const TViewerServices& services, const TWindowH
     TMainForm window(services);
     if (windowMade) windowMade(window);
     window.showMaximized();
-    for (const QString& path : commandLine.files) window.openStartupFile(path);
+    for (const QString& path : commandLine.files) window.openStartupFile(path, commandLine.scans);
     return app.exec();
 }

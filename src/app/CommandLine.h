@@ -1,6 +1,6 @@
-// The program's command line: the viewer window for an optional .mzi document, or a headless
-// run that loads documents into a hidden main window and reports them as JSON (--dump-json) or
-// draws them into a PNG file (--render).
+// The program's command line: the viewer window with the files named, or a headless run that
+// loads files into a hidden main window and reports them as JSON (--dump-json) or draws them
+// into a PNG file (--render), or lists the spectra of a run as JSON (--scan-table).
 #pragma once
 
 #include <QSize>
@@ -11,6 +11,8 @@
 #include <optional>
 #include <ostream>
 
+#include "files/RunSelection.h"
+
 class QApplication;
 class TMainForm;
 struct TViewerServices;
@@ -20,11 +22,13 @@ struct TViewerServices;
 using TWindowHook = std::function<void(TMainForm&)>;
 
 struct TCommandLine {
-    enum class TMode { Window, Help, Version, DumpJson, Render, Error };
+    enum class TMode { Window, Help, Version, DumpJson, Render, ScanTable, Error };
 
     TMode mode = TMode::Window;
     // Every file named, in order: opened at start in the window, loaded in the headless modes.
     QStringList files;
+    // The spectra to open of each run, by scan number; without it a run opens its first ones.
+    std::optional<TScanList> scans;
     QString renderPath;
     QSize renderSize{1200, 800};
     // Help and version text, or what was wrong with the arguments.

@@ -38,7 +38,7 @@ QString TDocument::displayName() const {
         case TDocumentFormat::Text:
             return withExtension(m_path, QStringLiteral(".mzi"));
         case TDocumentFormat::Mzi:
-        case TDocumentFormat::MzXml:
+        case TDocumentFormat::Run:
             break;
     }
     return m_path;

@@ -10,7 +10,7 @@
 class TSpectrumContainer;
 
 // What a document was read from; New and paste make documents of no format.
-enum class TDocumentFormat { None, Mzi, MzXml, Text };
+enum class TDocumentFormat { None, Mzi, Run, Text };
 
 // Owned by the viewer frame; the panes belong to the spectra manager and are only watched: a
 // pane closed by the user simply drops out of its document.

@@ -117,9 +117,9 @@ void TMainForm::showReadout() {
     statusBar()->showMessage(s ? s->cursorReadout() : QString());
 }
 
-void TMainForm::openStartupFile(const QString& path) {
+void TMainForm::openStartupFile(const QString& path, const std::optional<TScanList>& scans) {
     // A file that fails has said why; the pane shown before stays as it was.
-    if (!m_frame->openAnyFile(path)) return;
+    if (!m_frame->openAnyFile(path, scans)) return;
     TSpectrum* s = m_frame->currentSpectrum();
     if (!s) return;
     const auto& series = s->series();

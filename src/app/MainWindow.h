@@ -4,7 +4,10 @@
 
 #include <QMainWindow>
 
+#include <optional>
+
 #include "app/ViewerServices.h"
+#include "files/RunSelection.h"
 
 class QAction;
 class QCloseEvent;
@@ -27,7 +30,8 @@ public:
     // its first series turns black, its data counts as modified (closing asks before
     // discarding it) and its file name becomes the file-name part of path. Call it once the
     // window has its size: panes are made only where there is room for them.
-    void openStartupFile(const QString& path);
+    void openStartupFile(const QString& path,
+                         const std::optional<TScanList>& scans = std::nullopt);
     // Replaces the threshold of series 0 of the current spectrum by its estimated background.
     // Reachable from code only.
     void freeformBackground();

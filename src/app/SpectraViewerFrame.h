@@ -14,6 +14,7 @@
 #include "app/Document.h"
 #include "app/SerieText.h"
 #include "app/ViewerServices.h"
+#include "files/RunSelection.h"
 #include "model/PointListSerie.h"
 
 class QAction;
@@ -113,11 +114,13 @@ public:
     // Writes the current series' points inside the visible x range.
     bool saveMziRange(const QString& fileName, TSpectrumData& data);
 
-    // Opens path with the reader its content calls for: a .mzi document, an mzXML run or a text
-    // spectrum, whatever the file is named. A file whose first bytes tell nothing (empty,
-    // binary, unreadable) goes by its extension, so that the reader it was meant for says what
-    // is wrong. Errors are shown; returns whether the load went through.
-    bool openAnyFile(const QString& path);
+    // Opens path with the reader its content calls for: a .mzi document, an mzML or mzXML run
+    // (gzip-compressed or not) or a text spectrum, whatever the file is named. A file whose
+    // first bytes tell nothing (empty, binary, unreadable) goes by its extension, so that the
+    // reader it was meant for says what is wrong. scans picks the spectra of a run by scan
+    // number (without it a run shows its first spectra); other files ignore it. Errors are
+    // shown; returns whether the load went through.
+    bool openAnyFile(const QString& path, const std::optional<TScanList>& scans = std::nullopt);
 
     void fileNew();
     void fileOpen();
@@ -131,6 +134,11 @@ public:
     // --- imports ----------------------------------------------------------------------------
     // Opens the first scans of an mzXML run as the series of a new pane; errors are shown.
     bool openMzXmlFile(const QString& fileName);
+    // Opens spectra of an mzML or mzXML run as the series of a new pane: those of scans, in
+    // its order, each named by its scan number, MS level and precursor; without scans the
+    // first ones, named by their place. A spectrum that cannot be decoded is told and left
+    // out; the others open. Errors are shown; returns whether a pane was opened.
+    bool openRunFile(const QString& fileName, const std::optional<TScanList>& scans);
     // Imports a text spectrum file into a new pane; filterIndex as chosen in the Import
     // dialog (2: "HPLC time, x, y1, y2"). Errors are shown; no pane is left behind.
     bool importTextFile(const QString& fileName, int filterIndex);
@@ -199,8 +207,6 @@ private:
     // does not carry back (nothing when it carries all).
     void warnPointsNotKept(const QString& fileName,
                            const std::vector<const TPointListSerie*>& series);
-    // Shows message as the error of a load, with the load hint; false.
-    bool refuseFile(const QString& message);
     // The pane now belongs to document alone.
     void moveToDocument(TSpectrumContainer* pane, const TDocumentPtr& document);
     // The lines a load or import failure adds to its message.

@@ -288,34 +288,26 @@ bool TSpectraViewerFrame::saveMziRange(const QString& fileName, TSpectrumData& d
 
 // --- File menu ------------------------------------------------------------------------------
 
-bool TSpectraViewerFrame::refuseFile(const QString& message) {
-    runCommand([&] { throw EFileError(message); }, loadFailureHint());
-    return false;
-}
-
-bool TSpectraViewerFrame::openAnyFile(const QString& path) {
-    const QString suffix = QFileInfo(path).suffix();
+bool TSpectraViewerFrame::openAnyFile(const QString& path, const std::optional<TScanList>& scans) {
     switch (detectFileFormat(QFile::encodeName(path).toStdString())) {
         case TFileFormat::Mzi:
             return loadMziFile(path);
         case TFileFormat::MzXml:
-            return openMzXmlFile(path);
+            return scans ? openRunFile(path, scans) : openMzXmlFile(path);
         case TFileFormat::MzMl:
-            return refuseFile(QStringLiteral("Cannot read \"%1\": it is an mzML run, which this "
-                                             "version cannot open.")
-                                  .arg(path));
         case TFileFormat::Gzip:
-            return refuseFile(QStringLiteral("Cannot read \"%1\": it is compressed (gzip); "
-                                             "unpack it first.")
-                                  .arg(path));
+            return openRunFile(path, scans);
         case TFileFormat::Text:
             return importTextFile(path, 1);
         case TFileFormat::Unknown:
             break;
     }
-    if (suffix.compare(QLatin1String("mzi"), Qt::CaseInsensitive) == 0) return loadMziFile(path);
-    if (suffix.compare(QLatin1String("mzxml"), Qt::CaseInsensitive) == 0)
-        return openMzXmlFile(path);
+    const auto named = [&](const char* extension) {
+        return path.endsWith(QLatin1String(extension), Qt::CaseInsensitive);
+    };
+    if (named(".mzi")) return loadMziFile(path);
+    if (named(".mzxml") && !scans) return openMzXmlFile(path);
+    if (named(".mzxml") || named(".mzml") || named(".gz")) return openRunFile(path, scans);
     return importTextFile(path, 1);
 }
 
@@ -348,8 +340,11 @@ std::optional<TFileChoice> TSpectraViewerFrame::chooseFileToOpen(const QString& 
 void TSpectraViewerFrame::fileOpen() {
     const auto choice = chooseFileToOpen(
         QStringLiteral("Open"),
-        {QStringLiteral("All spectra (*.mzi *.mzXML *.mzxml *.txt *.csv *.prn)"),
-         QStringLiteral("mzi documents (*.mzi)"), QStringLiteral("mzXML runs (*.mzXML *.mzxml)"),
+        {QStringLiteral("All spectra (*.mzi *.mzML *.mzml *.mzXML *.mzxml *.gz *.txt *.csv "
+                        "*.prn)"),
+         QStringLiteral("mzi documents (*.mzi)"),
+         QStringLiteral("mzML runs (*.mzML *.mzml *.mzML.gz *.mzml.gz)"),
+         QStringLiteral("mzXML runs (*.mzXML *.mzxml *.mzXML.gz *.mzxml.gz)"),
          QStringLiteral("Text spectra (*.txt *.csv *.prn)"), QStringLiteral("All files (*)")},
         QStringLiteral("open"));
     if (choice) openAnyFile(choice->path);

@@ -40,6 +40,10 @@ TEST(CommandLine, ArgumentsChooseTheRun) {
         {{"--render"}, TMode::Error, {}},
         {{"--render", "o.png", "--size", "0x10", "a.mzi"}, TMode::Error, {}},
         {{"--render", "o.png", "--dump-json", "a.mzi"}, TMode::Error, {}},
+        {{"--scan-table", "run.mzML"}, TMode::ScanTable, {"run.mzML"}},
+        {{"--scan-table", "a.mzML", "b.mzML"}, TMode::Error, {}},
+        {{"--scan-table", "--dump-json", "a.mzML"}, TMode::Error, {}},
+        {{"--dump-json", "--scans", "3-1", "a.mzML"}, TMode::Error, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
@@ -50,6 +54,7 @@ TEST(CommandLine, ArgumentsChooseTheRun) {
             continue;
         }
         EXPECT_EQ(line.files, c.files);
+        EXPECT_EQ(line.scans, std::nullopt);
         if (c.mode == TMode::Render) {
             EXPECT_EQ(line.renderPath, QStringLiteral("out.png"));
             EXPECT_EQ(line.renderSize, c.renderSize);
@@ -91,6 +96,63 @@ protected:
     std::ostringstream m_out;
     std::ostringstream m_err;
 };
+
+TEST_F(HeadlessRun, ScanTableListsEverySpectrumOfARun) {
+    const QString file = QStringLiteral(VELMORIX_TEST_DATA "/mzxml/ltqft_small.openms.mzXML");
+    ASSERT_EQ(run({"--scan-table", file}), 0) << m_err.str();
+    const QJsonObject json = report();
+    EXPECT_EQ(json["format"].toString(), QStringLiteral("mzXML"));
+    EXPECT_TRUE(json["messages"].toArray().isEmpty());
+    // All 48 scans, not the first eleven: 14 MS1 and 34 MS2.
+    const QJsonArray spectra = json["spectra"].toArray();
+    ASSERT_EQ(spectra.size(), 48);
+    int ms1 = 0;
+    for (const auto& spectrum : spectra) ms1 += spectrum.toObject()["msLevel"].toInt() == 1;
+    EXPECT_EQ(ms1, 14);
+    const QJsonObject third = spectra[2].toObject();
+    EXPECT_EQ(third["scan"].toInt(), 3);
+    EXPECT_EQ(third["id"].toString(), QStringLiteral("scan=3"));
+    EXPECT_EQ(third["points"].toInt(), 485);
+    EXPECT_DOUBLE_EQ(third["rtSeconds"].toDouble(), 0.67309999998);
+    EXPECT_DOUBLE_EQ(third["basePeakMz"].toDouble(), 736.637084960937955);
+    // What the file does not state is null, not 0.
+    EXPECT_TRUE(spectra[0].toObject()["precursorMz"].isNull());
+    EXPECT_TRUE(third["charge"].isNull());
+
+    // A file that is no run: an error in the report and on standard error, exit 1.
+    const QString text = write(QStringLiteral("peaks.txt"), "100 5\n200 10\n");
+    EXPECT_EQ(run({"--scan-table", text}), 1);
+    const QJsonArray messages = report()["messages"].toArray();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0].toObject()["kind"].toString(), QStringLiteral("error"));
+    EXPECT_TRUE(messages[0].toObject()["text"].toString().contains(text));
+    EXPECT_NE(m_err.str().find("error: "), std::string::npos);
+}
+
+TEST_F(HeadlessRun, ScansOpenThoseSpectraInTheOrderGiven) {
+    const QString file = QStringLiteral(VELMORIX_TEST_DATA "/mzxml/ltqft_small.openms.mzXML");
+    // Past the first eleven, out of order, each named by scan, level and precursor.
+    ASSERT_EQ(run({"--dump-json", "--scans", "20,3-4", file}), 0) << m_err.str();
+    const QJsonArray panes = report()["panes"].toArray();
+    ASSERT_EQ(panes.size(), 1);
+    QStringList names;
+    for (const auto& serie : panes[0].toObject()["series"].toArray())
+        names << serie.toObject()["name"].toString();
+    EXPECT_EQ(names, (QStringList{QStringLiteral("scan 20 \u00b7 MS2"),
+                                  QStringLiteral("scan 3 \u00b7 MS2"),
+                                  QStringLiteral("scan 4 \u00b7 MS2")}));
+    EXPECT_EQ(panes[0].toObject()["series"].toArray()[1].toObject()["count"].toInt(), 485);
+
+    // A scan the run lacks is told and fails the run; the others still open.
+    EXPECT_EQ(run({"--dump-json", "--scans", "1,999", file}), 1);
+    const QJsonObject json = report();
+    EXPECT_EQ(json["panes"].toArray()[0].toObject()["series"].toArray().size(), 1);
+    EXPECT_EQ(json["messages"].toArray()[0].toObject()["text"].toString(),
+              QStringLiteral("\"%1\" has no scan 999.").arg(file));
+    // None of them: nothing opens.
+    EXPECT_EQ(run({"--dump-json", "--scans", "900-999", file}), 1);
+    EXPECT_TRUE(report()["panes"].toArray().isEmpty());
+}
 
 // Two spectra: bars with one observed series, then an observed and a theoretical series that
 // the load draws as lines; an annotations page for both.

@@ -87,7 +87,8 @@ TEST_F(FileActions, OpenLoadsTheChosenDocumentIntoNewPanesUnmodified) {
     EXPECT_EQ(manager().count(), 0);
     ASSERT_EQ(m_dialogs.openRequests().size(), 1u);
     EXPECT_EQ(m_dialogs.openRequests()[0].filters.front(),
-              QStringLiteral("All spectra (*.mzi *.mzXML *.mzxml *.txt *.csv *.prn)"));
+              QStringLiteral("All spectra (*.mzi *.mzML *.mzml *.mzXML *.mzxml *.gz *.txt *.csv "
+                             "*.prn)"));
     EXPECT_EQ(m_dialogs.openRequests()[0].filters.back(), QStringLiteral("All files (*)"));
 
     m_dialogs.chooseFile(file, 1);
