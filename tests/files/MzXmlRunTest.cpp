@@ -148,17 +148,8 @@ TEST(MzXmlRunRealRuns, EveryScanAsTheOraclesSay) {
         ASSERT_EQ(static_cast<int>(peaks.size()), want.points);
         EXPECT_EQ(peaks.front(), want.first);
         EXPECT_EQ(peaks.back(), want.last);
-        double minMz = peaks[0].x, maxMz = minMz, maxIntensity = 0.0, sum = 0.0;
-        for (const auto& p : peaks) {
-            minMz = std::min(minMz, p.x);
-            maxMz = std::max(maxMz, p.x);
-            maxIntensity = std::max(maxIntensity, p.y);
-            sum += p.y;
-        }
-        EXPECT_EQ(minMz, want.minMz);
-        EXPECT_EQ(maxMz, want.maxMz);
-        EXPECT_EQ(maxIntensity, want.maxIntensity);
-        EXPECT_EQ(sum, want.sum);
+        EXPECT_EQ(peakSummary(peaks),
+                  (TPeakSummary{want.minMz, want.maxMz, want.maxIntensity, want.sum}));
     }
 }
 

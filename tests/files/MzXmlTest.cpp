@@ -177,17 +177,8 @@ TEST(MzXmlRealRuns, FirstElevenScansMatchIndependentDecoders) {
             if (scan.peaks.empty()) continue;
             EXPECT_EQ(scan.peaks.front(), want.first);
             EXPECT_EQ(scan.peaks.back(), want.last);
-            double minMz = scan.peaks[0].x, maxMz = minMz, maxIntensity = 0.0, sum = 0.0;
-            for (const auto& p : scan.peaks) {
-                minMz = std::min(minMz, p.x);
-                maxMz = std::max(maxMz, p.x);
-                maxIntensity = std::max(maxIntensity, p.y);
-                sum += p.y;
-            }
-            EXPECT_EQ(minMz, want.minMz);
-            EXPECT_EQ(maxMz, want.maxMz);
-            EXPECT_EQ(maxIntensity, want.maxIntensity);
-            EXPECT_EQ(sum, want.sum);
+            EXPECT_EQ(peakSummary(scan.peaks),
+                      (TPeakSummary{want.minMz, want.maxMz, want.maxIntensity, want.sum}));
         }
     }
 }

@@ -1,6 +1,7 @@
 // Small helpers shared by the test suites.
 #pragma once
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -15,12 +16,41 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "model/FloatPointSortedList.h"
 
 // Failed comparisons of points show coordinates rather than bytes.
 inline void PrintTo(const TFloatPointRec& p, std::ostream* os) {
     *os << '(' << p.x << ", " << p.y << ')';
+}
+
+// What the peak oracles state of a decoded spectrum, computed as they compute it: the extremes
+// and the plain left-to-right sum of the intensities in file order.
+struct TPeakSummary {
+    double minMz = 0.0;
+    double maxMz = 0.0;
+    double maxIntensity = 0.0;
+    double sum = 0.0;
+    bool operator==(const TPeakSummary&) const = default;
+};
+
+inline TPeakSummary peakSummary(const std::vector<TFloatPointRec>& peaks) {
+    TPeakSummary s;
+    if (peaks.empty()) return s;
+    s.minMz = s.maxMz = peaks[0].x;
+    for (const auto& p : peaks) {
+        s.minMz = std::min(s.minMz, p.x);
+        s.maxMz = std::max(s.maxMz, p.x);
+        s.maxIntensity = std::max(s.maxIntensity, p.y);
+        s.sum += p.y;
+    }
+    return s;
+}
+
+inline void PrintTo(const TPeakSummary& s, std::ostream* os) {
+    *os << "{m/z " << s.minMz << " to " << s.maxMz << ", top " << s.maxIntensity << ", sum "
+        << s.sum << '}';
 }
 
 // A list sorted by x holding the points, added one by one.
