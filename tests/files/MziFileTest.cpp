@@ -161,6 +161,12 @@ TEST(MziFileSave, ARangeSaveWritesTheCurrentSeriesPointsInsideTheVisibleWindowAl
     EXPECT_EQ(namesOf(loaded.panes[0]), (std::vector<std::string>{"current"}));
     EXPECT_EQ(pointsIn(loaded.panes[0].series()->serie(0)),
               (std::vector<TFloatPointRec>{{110.0, 2.0}, {120.0, 3.0}}));
+
+    // A window that starts exactly on a point keeps it.
+    data.xRange()->setMin(110.0);
+    data.xRange()->setMax(125.0);
+    EXPECT_EQ(pointsIn(load(*mziRangeText(data)).panes[0].series()->serie(0)),
+              (std::vector<TFloatPointRec>{{110.0, 2.0}, {120.0, 3.0}}));
 }
 
 // Windows between two points and beyond either end hold no point: the search for a window
