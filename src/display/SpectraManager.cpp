@@ -13,6 +13,7 @@
 #include "display/Spectrum.h"
 #include "display/SpectrumContainer.h"
 #include "display/SpectrumNavigator.h"
+#include "display/ViewCommands.h"
 
 namespace {
 
@@ -88,6 +89,13 @@ TSpectrumContainer* TSpectraManager::addContainer() {
             [this, s](int x, int y) { emit paneMouseMoved(s, x, y); });
     connect(s, &TSpectrum::mousePressed, this, [this, s](Qt::MouseButton button, int x, int y) {
         emit paneMousePressed(s, button, x, y);
+    });
+    // Ctrl+Home in one pane of a synchronised stack shows everything in all of them.
+    connect(s, &TSpectrum::fullRangeOfAllRequested, this, [this, s] {
+        if (!m_synchronized) return;
+        for (TSpectrumContainer* other : m_containers)
+            if (other->spectrum() != s)
+                TViewCommands(*other->spectrum()).fullMassAndAbundanceRange();
     });
     // A pane destroyed by someone else leaves the list as well.
     connect(c, &QObject::destroyed, this, [this, c] { forgetContainer(c); });

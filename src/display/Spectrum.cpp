@@ -7,6 +7,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <charconv>
@@ -19,6 +20,7 @@
 #include "display/FontPainter.h"
 #include "display/PaintFailures.h"
 #include "display/SpectrumTool.h"
+#include "display/ViewCommands.h"
 #include "model/ModelErrors.h"
 
 namespace {
@@ -62,6 +64,9 @@ TSpectrum::TSpectrum(QWidget* parent) : QWidget(parent), m_color(0, 0, 128) {
     setMouseTracking(true);
     setBackgroundRole(QPalette::Base);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::WheelFocus);
+    m_gesturePause.setSingleShot(true);
+    connect(&m_gesturePause, &QTimer::timeout, this, [this] { m_history.endGesture(); });
     setSpectrumData(newSpectrumData({}, {}));
     // The tool seeds the view history with the first view.
     setTool(makeCrossCursorTool(*this));
@@ -376,6 +381,35 @@ bool TSpectrum::eventFilter(QObject* watched, QEvent* event) {
     // An axis whose thickness changed is placed again. The event type is checked first: an
     // axis being destroyed is no longer a TAxis.
     if (event->type() == QEvent::Resize && (watched == m_xAxis || watched == m_yAxis)) placeAxes();
+    // The axes take the wheel and the double-click for the plot.
+    const bool axisEvent =
+        event->type() == QEvent::Wheel || event->type() == QEvent::MouseButtonDblClick;
+    if (axisEvent && (watched == m_xAxis || watched == m_yAxis)) {
+        const auto* axis = static_cast<QWidget*>(watched);
+        if (event->type() == QEvent::Wheel) {
+            const auto* wheel = static_cast<QWheelEvent*>(event);
+            const QPointF at = mapFromGlobal(axis->mapToGlobal(wheel->position()));
+            handleMouse([&] { wheelTurned(*wheel, at.x(), watched == m_yAxis); });
+            return true;
+        }
+        if (event->type() == QEvent::MouseButtonDblClick) {
+            handleMouse([&] {
+                if (watched == m_yAxis) {
+                    fitYToVisible();
+                    return;
+                }
+                const auto extent = TViewCommands::dataExtent(*this);
+                if (!extent) return;
+                const double margin =
+                    std::max(extent->second - extent->first, TViewCommands::minWidth) *
+                    TViewCommands::extentMargin;
+                const TFloatRect v = getView();
+                endViewGesture();
+                zoomTo(extent->first - margin, extent->second + margin, v.y1, v.y2);
+            });
+            return true;
+        }
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -639,6 +673,15 @@ void TSpectrum::mousePressEvent(QMouseEvent* event) {
     const Qt::MouseButton button = event->button();
     const Qt::KeyboardModifiers modifiers = event->modifiers();
     event->accept();
+    endViewGesture();
+    if (button == Qt::MiddleButton) {
+        m_panning = true;
+        m_panFromX = p.x();
+        m_panView = getView();
+        return;
+    }
+    m_dragCancelled = false;
+    m_pressView = getView();
     handleMouse([&] {
         // The first click on an inactive pane only activates it.
         if (onGetFocus && !m_focused) {
@@ -659,6 +702,13 @@ void TSpectrum::mouseMoveEvent(QMouseEvent* event) {
     const Qt::KeyboardModifiers modifiers = event->modifiers();
     event->accept();
     handleMouse([&] {
+        if (m_panning) {
+            // The m/z under the press stays under the pointer.
+            const double perPixel = (m_panView.x2 - m_panView.x1) / std::max(1, width() - 1);
+            const double shift = (m_panFromX - p.x()) * perPixel;
+            TViewCommands(*this).showX(m_panView.x1 + shift, m_panView.x2 + shift);
+            return;
+        }
         m_mousePos = deviceToWorld(p.x(), p.y());
         if (const iSpectrumToolPtr tool = m_tool) tool->mouseMove(modifiers, p.x(), p.y());
         emit mouseMoved(p.x(), p.y());
@@ -670,6 +720,16 @@ void TSpectrum::mouseReleaseEvent(QMouseEvent* event) {
     const Qt::MouseButton button = event->button();
     const Qt::KeyboardModifiers modifiers = event->modifiers();
     event->accept();
+    if (button == Qt::MiddleButton) {
+        if (m_panning) endViewGesture();
+        m_panning = false;
+        return;
+    }
+    // The release of a drag given up with Esc changes nothing.
+    if (m_dragCancelled) {
+        m_dragCancelled = false;
+        return;
+    }
     handleMouse([&] {
         m_upPoint = deviceToWorld(p.x(), p.y());
         m_buttonDown = false;

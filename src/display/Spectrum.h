@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 #include <cstdint>
@@ -78,6 +79,8 @@ public:
     // when the window is the current one or holds a value that is not a finite number.
     void zoomTo(double xMin, double xMax, double yMin, double yMax) override;
     void recordView() override;
+    void recordViewStep() override;
+    void endViewGesture() override;
     void viewForward() override;
     void viewBack() override;
     void startViewHistory() override;
@@ -150,6 +153,27 @@ public:
     // Raised by a press on an unfocused plot, which then does nothing else.
     std::function<void(TSpectrum*)> onGetFocus;
 
+    // --- moving with the wheel, the keys and gestures ----------------------------------------
+    // The plot takes the keyboard focus by click, tab and wheel. The wheel over the plot or
+    // its x axis zooms x about the m/z under the pointer (0.85 per notch, hi-res wheels in
+    // proportion, at most 3 notches per event); over the y axis or with Ctrl it stretches y;
+    // with Shift, or a horizontal wheel or swipe, it pans x by 10 % of the width a notch. A
+    // pinch zooms x about the pointer; the middle button drags x. Double-clicking an axis fits
+    // it (x: every series' data; y: the highest visible point). Keys: see the View menu.
+    // A burst of such moves leaves one history entry; it ends after gesturePauseMs without
+    // one, on a key release, a mouse press, when the pointer leaves, or with any other view
+    // command.
+    static constexpr int gesturePauseMs = 500;
+    static constexpr double wheelZoomFactor = 0.85;
+    static constexpr int maxWheelNotches = 3;
+    // Zooms x about the pointer when it is over the plot, about the centre otherwise.
+    void zoomXAtPointer(double factor);
+    // Fits y to the highest point of any series in the visible x range, the bottom kept.
+    void fitYToVisible();
+    // Gives up a drag in progress and shows the view it started from.
+    void cancelDrag();
+    bool isPanning() const { return m_panning; }
+
 signals:
     // Plot pixels; after the tool has handled the event.
     void mousePressed(Qt::MouseButton button, int x, int y);
@@ -165,6 +189,9 @@ signals:
     void messageRaised(const QString& text);
     // Another data object (with its own series list and ranges) is shown.
     void spectrumDataChanged();
+    // The user asked for the full range of every pane that moves with this one (Ctrl+Home);
+    // the plot has shown its own.
+    void fullRangeOfAllRequested();
     void fileNameChanged();
 
 protected:
@@ -175,6 +202,11 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -219,6 +251,12 @@ private:
     void watchData();
     void rangeChanged();
     QPoint eventPixel(const QMouseEvent& event) const;
+    // A wheel turn at plot pixel x; overYAxis stretches y instead of zooming x.
+    void wheelTurned(const QWheelEvent& event, double pixelX, bool overYAxis);
+    // The key's view move; false for a key the plot does not take.
+    bool moveForKey(const QKeyEvent& event);
+    // The pause timer runs again from now.
+    void continueViewGesture();
     // Runs a mouse handler's work, turning failures into messages.
     void handleMouse(const std::function<void()>& work);
     // Queues the texts of messages not raised in the burst's previous event; the burst then
@@ -233,6 +271,15 @@ private:
     TFloatPointRec m_mousePos;
     TFloatPointRec m_upPoint;
     bool m_buttonDown = false;
+    // The view when the button went down, for a drag given up with Esc; the release of that
+    // drag is then not the tool's.
+    TFloatRect m_pressView;
+    bool m_dragCancelled = false;
+    // Dragging x with the middle button from pixel m_panFromX over the view m_panView.
+    bool m_panning = false;
+    int m_panFromX = 0;
+    TFloatRect m_panView;
+    QTimer m_gesturePause;
     TCrossCursor m_spectrumCursor;
     iSpectrumToolPtr m_tool;
     TViewHistory m_history;

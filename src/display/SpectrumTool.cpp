@@ -122,6 +122,11 @@ bool TSpectrumTool::zoneNarrowY() const {
 
 void TSpectrumTool::paint(QPainter&) {}
 
+void TSpectrumTool::cancelDrag() {
+    m_down = false;
+    m_grabMode = grab::none;
+}
+
 // --- TCrossCursorTool ------------------------------------------------------------------------
 
 void TCrossCursorTool::mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x,
@@ -178,6 +183,13 @@ void TStretchTool::mouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
     const TFloatRect& v = m_pressView;
     m_spectrum->setView(v.x1, v.x2, v.y1, v.y2);
     m_spectrum->invalidate();  // the labels come back
+}
+
+void TStretchTool::cancelDrag() {
+    if (m_down && m_spectrum)
+        if (const TLabelSeriesPtr& labels = m_spectrum->labels())
+            labels->setVisible(m_labelsWereVisible);
+    TSpectrumTool::cancelDrag();
 }
 
 void TStretchXTool::mouseMove(Qt::KeyboardModifiers, int x, int) {
@@ -250,6 +262,11 @@ void TScrollTool::mouseMove(Qt::KeyboardModifiers, int x, int y) {
 void TRectTool::paint(QPainter& painter) {
     if (m_zoneShown && m_spectrum)
         drawInvertedFrame(painter, m_zone, m_spectrum->width(), m_spectrum->height());
+}
+
+void TRectTool::cancelDrag() {
+    if (m_down) showZone(false);
+    TSpectrumTool::cancelDrag();
 }
 
 void TRectTool::showZone(bool shown) {

@@ -40,6 +40,7 @@ public:
     bool zoneNarrowY() const override;
 
     void paint(QPainter& painter) override;
+    void cancelDrag() override;
 
     // A drag is in progress.
     bool isDown() const { return m_down; }
@@ -78,6 +79,7 @@ public:
 
     void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y) override;
     void mouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y) override;
+    void cancelDrag() override;
 
 private:
     TFloatRect m_pressView;
@@ -116,6 +118,7 @@ public:
     using TSpectrumTool::TSpectrumTool;
 
     void paint(QPainter& painter) override;
+    void cancelDrag() override;
 
     // The figure is on the plot.
     bool isZoneShown() const { return m_zoneShown; }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <optional>
+#include <utility>
 
 #include "display/iSpectrum.h"
 
@@ -27,6 +28,32 @@ public:
     // The previous (next) view of the history; nothing at its end.
     void back();
     void forward();
+
+    // --- steps of a gesture (wheel turns, pinches, keys held down) -------------------------
+    // Each moves the view and joins the running gesture's one history entry (see
+    // iSpectrum::recordViewStep), and repaints. x never becomes narrower than minWidth nor
+    // reaches beyond the data's extent plus extentMargin of its width on either side.
+    static constexpr double minWidth = 0.01;
+    static constexpr double extentMargin = 0.02;
+
+    // x zoomed by factor (below 1 zooms in) about the m/z about, which stays where it is on
+    // the plot; about the window's centre without one.
+    void zoomX(double factor, std::optional<double> about = std::nullopt);
+    // The top of y moved so that the span above the bottom is factor times what it was
+    // (below 1 magnifies); the bottom stays.
+    void stretchY(double factor);
+    // x moved by fraction of its width, towards higher m/z for a positive one.
+    void panX(double fraction);
+    // x moved, its width kept, to the start (end) of the data.
+    void showStart();
+    void showEnd();
+
+    // The x extent of every series' points; nullopt without a point.
+    static std::optional<std::pair<double, double>> dataExtent(const iSpectrum& spectrum);
+
+    // x shown from xMin to xMax, held to the limits above (a window that reaches beyond them
+    // is moved back, its width kept when it can be).
+    void showX(double xMin, double xMax);
 
 private:
     iSpectrum& m_spectrum;

@@ -61,6 +61,11 @@ public:
     // Records the window shown, after a gesture or command changed the ranges directly, and
     // repaints; records nothing when the history's current entry already holds that window.
     virtual void recordView() = 0;
+    // Records the window shown as one step of a gesture of many small moves (wheel turns, keys
+    // held down): the burst leaves one history entry, the view before it one step back. The
+    // gesture ends after a pause, with any other view command, a mouse press or a key release.
+    virtual void recordViewStep() = 0;
+    virtual void endViewGesture() = 0;
     virtual void viewForward() = 0;
     virtual void viewBack() = 0;
     // Makes the current window the only entry of an empty history.
@@ -95,8 +100,7 @@ public:
     virtual void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x,
                            int y) = 0;
     virtual void mouseMove(Qt::KeyboardModifiers modifiers, int x, int y) = 0;
-    virtual void mouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x,
-                         int y) = 0;
+    virtual void mouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y) = 0;
     // Identifier of the mouse cursor shown while the tool is current (display/Cursors.h).
     virtual int cursor() const = 0;
     virtual void setCursor(int id) = 0;
@@ -114,6 +118,9 @@ public:
     // Draws the tool's figures (zone, dragged label frame) with an inverting pen over what
     // the plot has painted.
     virtual void paint(QPainter& painter) = 0;
+    // Gives up the drag in progress: its figures go, the release that follows is not handed
+    // on. The plot shows the view the drag started from again.
+    virtual void cancelDrag() {}
 };
 
 using iSpectrumToolPtr = std::shared_ptr<iSpectrumTool>;

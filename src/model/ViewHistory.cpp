@@ -30,9 +30,18 @@ void TViewHistory::recordStep(const TFloatRect& view) {
     // Nothing but the gesture's own steps has moved the index since its first step: the
     // entry it made is the current one.
     if (m_inGesture && m_index >= 0) {
+        // A gesture back where it started leaves no entry; a further step makes one again.
+        if (m_index > 0 && m_views[static_cast<std::size_t>(m_index - 1)] == view) {
+            m_views.erase(m_views.begin() + m_index);
+            --m_index;
+            m_inGesture = false;
+            return;
+        }
         m_views[static_cast<std::size_t>(m_index)] = view;
         return;
     }
+    // A step that moved nothing records nothing.
+    if (m_index >= 0 && m_views[static_cast<std::size_t>(m_index)] == view) return;
     record(view);
     m_inGesture = true;
 }

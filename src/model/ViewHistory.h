@@ -30,7 +30,8 @@ public:
     // dropped when the new entry is at the end, else the newest. Ends a running gesture.
     void record(const TFloatRect& view);
     // One step of a gesture: the first step records view, a later one of the same gesture
-    // replaces the view of the entry the first step made.
+    // replaces the view of the entry the first step made. A first step to the current view
+    // records nothing; a step back to the view the gesture started from removes its entry.
     void recordStep(const TFloatRect& view);
     // The next step starts a new entry. Recording, clearing and walking end a gesture too.
     void endGesture() { m_inGesture = false; }

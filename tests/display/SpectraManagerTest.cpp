@@ -4,10 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <random>
 #include <set>
@@ -143,6 +147,34 @@ TEST_F(SpectraManager, ASynchronisedZoomMovesEveryPaneUntilSwitchedOff) {
     plot(0).zoomTo(22, 25, 0, 50);
     expectXWindow(0, 22, 25);
     expectXWindow(1, 20, 30);
+}
+
+// The wheel over one synchronised pane moves them all, and one Back in that pane undoes the
+// whole burst for all of them; Ctrl+Home there shows everything in every pane.
+TEST_F(SpectraManager, ASynchronisedWheelBurstIsOneStepBackForEveryPane) {
+    manager.setCount(2);
+    for (int i = 0; i < 2; ++i) {
+        const auto serie = plot(i).series()->newSerie("s");
+        for (int x = 0; x <= 100; ++x) serie->points()->add({double(x), double(x % 7 + i)});
+    }
+    plot(0).setView(0, 100, 0, 10);
+    manager.setSynchronized(true);
+    for (int turn = 0; turn < 4; ++turn) {
+        const QPointF at(10, 10);
+        QWheelEvent wheel(at, plot(0).mapToGlobal(at), {}, {0, 120}, Qt::NoButton, {},
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&plot(0), &wheel);
+    }
+    const double width = plot(1).xRange()->max() - plot(1).xRange()->min();
+    EXPECT_NEAR(width, 100 * std::pow(0.85, 4), 1e-9);
+    plot(0).viewBack();
+    expectXWindow(1, 0, 100);
+
+    plot(1).setView(40, 50, 0, 3);
+    QKeyEvent home(QEvent::KeyPress, Qt::Key_Home, Qt::ControlModifier);
+    QApplication::sendEvent(&plot(0), &home);
+    for (int i = 0; i < 2; ++i) expectXWindow(i, -2, 102);
+    EXPECT_GT(plot(1).yRange()->max(), 7.0);
 }
 
 // A zoom in one synchronised pane repaints every pane and the shared axis, and every pane

@@ -90,3 +90,18 @@ TEST(ViewHistory, AGestureLeavesOneEntryAndEndsWithAnyOtherMove) {
     EXPECT_EQ(history.views().front(), view(50));
     EXPECT_EQ(history.views().back(), view(64));
 }
+
+// Zoom in and out again within one burst, or turn a wheel against a limit: nothing to go back
+// to.
+TEST(ViewHistory, AGestureThatEndsWhereItStartedLeavesNoEntry) {
+    TViewHistory history;
+    history.start(view(0));
+    history.recordStep(view(0));  // at a limit: the view did not move
+    EXPECT_EQ(history.size(), 1);
+    for (const int x : {1, 2, 1, 0}) history.recordStep(view(x));
+    EXPECT_EQ(history.views(), (std::vector<TFloatRect>{view(0)}));
+    EXPECT_EQ(history.index(), 0);
+    // The burst goes on past its start: one entry again.
+    for (const int x : {-1, -2}) history.recordStep(view(x));
+    EXPECT_EQ(history.views(), (std::vector<TFloatRect>{view(0), view(-2)}));
+}
