@@ -685,6 +685,10 @@ TMappedFile mapped(const std::string& fileName) {
 TMzXmlRunReader::TMzXmlRunReader(const std::string& fileName, const TRowListener& onRow)
     : TMzXmlRunReader(mapped(fileName), {}, fileName, onRow) {}
 
+TMzXmlRunReader::TMzXmlRunReader(TMappedFile file, const std::string& fileName,
+                                 const TRowListener& onRow)
+    : TMzXmlRunReader(std::move(file), {}, fileName, onRow) {}
+
 TMzXmlRunReader::TMzXmlRunReader(TMappedFile file, std::string heldText, std::string sourceName,
                                  const TRowListener& onRow)
     : m_file(std::move(file)), m_heldText(std::move(heldText)), m_fileName(std::move(sourceName)) {

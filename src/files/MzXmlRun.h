@@ -72,6 +72,10 @@ public:
     // header or a scan's start tag or peaks tag has an attribute that does not convert, or the
     // file ends inside a scan before its peak data is whole.
     explicit TMzXmlRunReader(const std::string& fileName, const TRowListener& onRow = {});
+    // The same over a file mapped by the caller (an inflated compressed run, for one), held by
+    // the reader; fileName names it in messages.
+    TMzXmlRunReader(TMappedFile file, const std::string& fileName,
+                    const TRowListener& onRow = {});
     // The same over a run already in memory, held by the reader; sourceName names it in
     // messages.
     static TMzXmlRunReader fromText(std::string text, const std::string& sourceName,
