@@ -166,10 +166,18 @@ void writeRun(TSink& out, const std::vector<int>& order, bool indexed) {
         for (std::size_t f = 0; f < s.fields.size(); ++f) {
             out.put(s.literals[f]);
             switch (s.fields[f]) {
-            case TTemplate::TField::Index: out.put(std::to_string(k)); break;
-            case TTemplate::TField::Id: out.put(nativeId(k + 1)); break;
-            case TTemplate::TField::Minutes: out.put(shortest(0.01 * static_cast<double>(k))); break;
-            case TTemplate::TField::PrecursorId: out.put(nativeId(lastMs1)); break;
+                case TTemplate::TField::Index:
+                    out.put(std::to_string(k));
+                    break;
+                case TTemplate::TField::Id:
+                    out.put(nativeId(k + 1));
+                    break;
+                case TTemplate::TField::Minutes:
+                    out.put(shortest(0.01 * static_cast<double>(k)));
+                    break;
+                case TTemplate::TField::PrecursorId:
+                    out.put(nativeId(lastMs1));
+                    break;
             }
         }
         out.put(s.literals.back());
@@ -205,7 +213,8 @@ void makeRun(const fs::path& path, bool dda, bool indexed) {
     const fs::path part = path.string() + ".part";
     std::ofstream(part, std::ios::binary)
         .write(out.bytes().data(), static_cast<std::streamsize>(out.bytes().size()));
-    if (fs::file_size(part) != out.size()) throw std::runtime_error("cannot write " + part.string());
+    if (fs::file_size(part) != out.size())
+        throw std::runtime_error("cannot write " + part.string());
     fs::rename(part, path);
 }
 
@@ -237,7 +246,8 @@ void BM_RunFloor(benchmark::State& state, const std::string& name) {
         std::size_t tags = 0;
         const char* p = file.data();
         const char* end = p + file.size();
-        while ((p = static_cast<const char*>(std::memchr(p, '<', static_cast<std::size_t>(end - p))))) {
+        while ((
+            p = static_cast<const char*>(std::memchr(p, '<', static_cast<std::size_t>(end - p))))) {
             ++tags;
             ++p;
         }
@@ -301,8 +311,8 @@ const bool registered = [] {
                                      name == "dda")
             ->Unit(benchmark::kMillisecond);
     }
-    benchmark::RegisterBenchmark("BM_RunTableNoIndex/ms1", BM_RunTable,
-                                 std::string("ms1-noindex"), false)
+    benchmark::RegisterBenchmark("BM_RunTableNoIndex/ms1", BM_RunTable, std::string("ms1-noindex"),
+                                 false)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("BM_RunSpectrum/ms1", BM_RunSpectrum, std::string("ms1"))
         ->Unit(benchmark::kMillisecond);

@@ -72,7 +72,8 @@ private:
         if (!m_limits.tempFolder.empty()) return m_limits.tempFolder;
         std::error_code error;
         auto path = std::filesystem::temp_directory_path(error);
-        if (error) fail("there is no temporary folder to inflate it into (" + error.message() + ")");
+        if (error)
+            fail("there is no temporary folder to inflate it into (" + error.message() + ")");
         return path;
     }
 
@@ -120,9 +121,9 @@ TMappedFile inflateGzipFile(const std::string& fileName, const TInflateLimits& l
         return EMappedFileError("Cannot read " + inQuotes(fileName) + ": " + reason + ".");
     };
     const std::uint64_t size = compressed.size();
-    const std::uint64_t byRatio =
-        size > UINT64_MAX / std::max<std::uint64_t>(limits.maxRatio, 1) ? UINT64_MAX
-                                                                        : size * limits.maxRatio;
+    const std::uint64_t byRatio = size > UINT64_MAX / std::max<std::uint64_t>(limits.maxRatio, 1)
+                                      ? UINT64_MAX
+                                      : size * limits.maxRatio;
     const std::uint64_t cap = std::min(std::max(byRatio, limits.floorBytes), limits.ceilingBytes);
 
     z_stream stream{};

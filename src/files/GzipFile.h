@@ -2,8 +2,8 @@
 // reader maps the result as it maps a plain file.
 #pragma once
 
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "files/MappedFile.h"

@@ -34,8 +34,7 @@ TMappedFile::TMappedFile(int descriptor, std::size_t size, const std::string& na
     if (size == 0) return;
     void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, descriptor, 0);
     if (data == MAP_FAILED)
-        throw EMappedFileError("Cannot read " + inQuotes(name) + ": " + std::strerror(errno) +
-                               ".");
+        throw EMappedFileError("Cannot read " + inQuotes(name) + ": " + std::strerror(errno) + ".");
     m_data = data;
     m_size = size;
     ::madvise(m_data, m_size, MADV_SEQUENTIAL);

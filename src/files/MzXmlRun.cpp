@@ -810,8 +810,8 @@ std::optional<std::string> TMzXmlRunReader::readIndexedRows(std::size_t firstSca
     if (inTail == std::string_view::npos) return std::nullopt;
     const std::size_t offsetTag = tailFrom + inTail;
     const std::size_t numberFrom = offsetTag + 13;
-    const auto indexOffset = wholeNumber<std::uint64_t>(
-        t.substr(numberFrom, t.find('<', numberFrom) - numberFrom));
+    const auto indexOffset =
+        wholeNumber<std::uint64_t>(t.substr(numberFrom, t.find('<', numberFrom) - numberFrom));
     if (!indexOffset) return "its index offset is not a number";
 
     TScanReader reader(t, m_fileName);
@@ -845,7 +845,8 @@ std::optional<std::string> TMzXmlRunReader::readIndexedRows(std::size_t firstSca
                 ? wholeNumber<std::uint64_t>(s.slice(valueFrom, t.find('<', valueFrom)))
                 : std::nullopt;
         if (!num || !offset)
-            return "entry " + groupedDigits(entries.size() + 1) + " of its scan index is not a "
+            return "entry " + groupedDigits(entries.size() + 1) +
+                   " of its scan index is not a "
                    "scan number with an offset";
         entries.push_back({*num, *offset});
     }
@@ -874,8 +875,7 @@ std::optional<std::string> TMzXmlRunReader::readIndexedRows(std::size_t firstSca
         } catch (const EMzXmlError&) {
             return which + " points at a scan that cannot be read";
         }
-        if (!scan.numbered || scan.num != entry.num)
-            return which + " points at " + scan.owner();
+        if (!scan.numbered || scan.num != entry.num) return which + " points at " + scan.owner();
         from = s.pos();
         if (scan.peaks == TScanParts::TPeaks::Data) {
             auto dataEnd = statedDataEnd(scan, t);

@@ -76,8 +76,7 @@ public:
     explicit TMzXmlRunReader(const std::string& fileName, const TRowListener& onRow = {});
     // The same over a file mapped by the caller (an inflated compressed run, for one), held by
     // the reader; fileName names it in messages.
-    TMzXmlRunReader(TMappedFile file, const std::string& fileName,
-                    const TRowListener& onRow = {});
+    TMzXmlRunReader(TMappedFile file, const std::string& fileName, const TRowListener& onRow = {});
     // The same over a run already in memory, held by the reader; sourceName names it in
     // messages.
     static TMzXmlRunReader fromText(std::string text, const std::string& sourceName,

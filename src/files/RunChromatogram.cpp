@@ -26,8 +26,7 @@ std::optional<TLevelChromatograms> statedChromatograms(const std::vector<TSpectr
     result.source = TChromatogramSource::StatedValues;
     for (const TSpectrumRow& row : rows) {
         if (!inLevel(row, msLevel)) continue;
-        if (std::isnan(row.totIonCurrent) || std::isnan(row.basePeakIntensity))
-            return std::nullopt;
+        if (std::isnan(row.totIonCurrent) || std::isnan(row.basePeakIntensity)) return std::nullopt;
         result.tic.push_back({row.retentionTime, row.totIonCurrent});
         result.bpc.push_back({row.retentionTime, row.basePeakIntensity});
     }
@@ -56,9 +55,8 @@ std::optional<std::vector<TLevelChromatograms>> fromPeaks(const iRunReader& run,
     for (std::size_t index = 0; index < rows.size(); ++index) {
         const TSpectrumRow& row = rows[index];
         if (!wanted(row)) continue;
-        TLevelChromatograms& result =
-            results[static_cast<std::size_t>(std::find(levels.begin(), levels.end(), row.msLevel) -
-                                             levels.begin())];
+        TLevelChromatograms& result = results[static_cast<std::size_t>(
+            std::find(levels.begin(), levels.end(), row.msLevel) - levels.begin())];
         try {
             double sum = 0.0;
             double largest = 0.0;

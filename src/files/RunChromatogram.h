@@ -45,8 +45,8 @@ std::optional<TLevelChromatograms> statedChromatograms(const std::vector<TSpectr
 // The chromatograms of msLevel from every spectrum's decoded peaks: slow for a large run, so
 // meant for a worker thread (the reader's loadSpectrum must allow that: no other thread uses
 // the reader meanwhile unless it says it is safe). nullopt when progress stops it.
-std::optional<TLevelChromatograms> chromatogramsFromPeaks(const iRunReader& run, int msLevel,
-                                                          const TChromatogramProgress& progress = {});
+std::optional<TLevelChromatograms> chromatogramsFromPeaks(
+    const iRunReader& run, int msLevel, const TChromatogramProgress& progress = {});
 
 // Every MS level's chromatograms, each from the stated values where they are complete, else
 // from the peaks; progress counts the spectra of the levels that need decoding. nullopt when

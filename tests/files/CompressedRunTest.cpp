@@ -83,8 +83,8 @@ TEST(CompressedRuns, FaultyFilesAreRefused) {
     const std::string bombPath = folder.write("bomb.mzXML.gz", bomb);
     const std::uint64_t bound = std::max<std::uint64_t>(64 * bomb.size(), 1 << 20);
     EXPECT_EQ(errorOf<ERunError>([&] { openRun(bombPath); }),
-              "Cannot read \"" + bombPath + "\": it inflates to more than " +
-                  groupedDigits(bound) + " bytes, more than a compressed run may grow to.");
+              "Cannot read \"" + bombPath + "\": it inflates to more than " + groupedDigits(bound) +
+                  " bytes, more than a compressed run may grow to.");
     TInflateLimits ceiling;
     ceiling.ceilingBytes = 1000;
     ceiling.inMemoryBytes = 0;
@@ -97,8 +97,9 @@ TEST(CompressedRuns, FaultyFilesAreRefused) {
 
     const std::string run = gzipped(fileBytes(plainRun));
     const std::string cut = folder.write("cut.mzXML.gz", run.substr(0, run.size() / 2));
-    EXPECT_EQ(errorOf<ERunError>([&] { openRun(cut); }),
-              "Cannot read \"" + cut + "\": its compressed data ends early (the file is cut short).");
+    EXPECT_EQ(
+        errorOf<ERunError>([&] { openRun(cut); }),
+        "Cannot read \"" + cut + "\": its compressed data ends early (the file is cut short).");
     const std::string padded = folder.write("padded.mzXML.gz", run + std::string(512, '\0'));
     EXPECT_EQ(openRun(padded)->spectra().size(), 307u);
     const std::string trailing = folder.write("trailing.mzXML.gz", run + "junk");
@@ -107,8 +108,9 @@ TEST(CompressedRuns, FaultyFilesAreRefused) {
     std::string damaged = run;
     damaged[damaged.size() / 2] ^= 0x55;
     damaged[damaged.size() / 2 + 1] ^= 0x55;
-    EXPECT_TRUE(errorOf<ERunError>([&] { openRun(folder.write("damaged.gz", damaged)); })
-                    .find("it is not valid gzip data") != std::string::npos);
+    EXPECT_TRUE(errorOf<ERunError>([&] {
+                    openRun(folder.write("damaged.gz", damaged));
+                }).find("it is not valid gzip data") != std::string::npos);
     const std::string text = folder.write("text.gz", gzipped("100\t5\n200\t7\n"));
     EXPECT_EQ(errorOf<ERunError>([&] { openRun(text); }),
               "Cannot read \"" + text +

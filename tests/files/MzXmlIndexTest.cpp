@@ -49,9 +49,8 @@ TEST(MzXmlRunIndex, TakenWhereItChecksWithThePassRows) {
     }
     EXPECT_EQ(indexed, 7);
 
-    const std::string misstated =
-        replaced(fileBytes(dataFolder / "ltqft_small.openms.mzXML"), "peaksCount=\"19800\"",
-                 "peaksCount=\"19801\"");
+    const std::string misstated = replaced(fileBytes(dataFolder / "ltqft_small.openms.mzXML"),
+                                           "peaksCount=\"19800\"", "peaksCount=\"19801\"");
     const auto run = TMzXmlRunReader::fromText(misstated, "run");
     EXPECT_TRUE(run.indexUsed());
     EXPECT_TRUE(sameRows(run.spectra(), readByPass(misstated, "run").spectra()));
@@ -70,10 +69,10 @@ TEST(MzXmlRunIndex, WrongIndexPassedOverWithAMessage) {
         const auto run = TMzXmlRunReader::fromText(damaged, name);
         EXPECT_FALSE(run.indexUsed());
         EXPECT_TRUE(sameRows(run.spectra(), want.spectra()));
-        EXPECT_EQ(run.messages(), std::vector<std::string>{"The scan index of \"" + name +
-                                                           "\" is wrong (" + why +
-                                                           "); its scans were found by reading "
-                                                           "the whole file."});
+        EXPECT_EQ(run.messages(),
+                  std::vector<std::string>{"The scan index of \"" + name + "\" is wrong (" + why +
+                                           "); its scans were found by reading "
+                                           "the whole file."});
     };
     // One byte early, as after a line end lost in a copy.
     expectPassedOver(replaced(text, "\"4\" >434909<", "\"4\" >434908<"),
@@ -85,10 +84,9 @@ TEST(MzXmlRunIndex, WrongIndexPassedOverWithAMessage) {
     expectPassedOver(replaced(text, "<offset id = \"48\" >3302324</offset>\n", ""),
                      "the scan at byte 3,302,324 is not in it");
     // Two numbers swapped.
-    expectPassedOver(
-        replaced(replaced(text, "\"4\" >434909<", "\"5\" >434909<"), "\"5\" >446755<",
-                 "\"4\" >446755<"),
-        "its entry for scan 5 points at scan 4");
+    expectPassedOver(replaced(replaced(text, "\"4\" >434909<", "\"5\" >434909<"), "\"5\" >446755<",
+                              "\"4\" >446755<"),
+                     "its entry for scan 5 points at scan 4");
     // An offset into the index itself, as in a file cut and joined again.
     expectPassedOver(replaced(text, "\"48\" >3302324<", "\"48\" >3310300<"),
                      "its entry for scan 48 points at byte 3,310,300, out of order or outside "

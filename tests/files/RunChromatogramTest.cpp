@@ -27,12 +27,12 @@ TEST(RunChromatograms, StatedValuesAndDecodedPeaksAgreeOnARealRun) {
         SCOPED_TRACE("MS" + std::to_string(stated.msLevel));
         EXPECT_EQ(stated.source, TChromatogramSource::StatedValues);
         std::vector<std::size_t> calls;
-        const auto decoded = chromatogramsFromPeaks(run, stated.msLevel,
-                                                    [&](std::size_t done, std::size_t total) {
-                                                        EXPECT_EQ(total, stated.tic.size());
-                                                        calls.push_back(done);
-                                                        return true;
-                                                    });
+        const auto decoded =
+            chromatogramsFromPeaks(run, stated.msLevel, [&](std::size_t done, std::size_t total) {
+                EXPECT_EQ(total, stated.tic.size());
+                calls.push_back(done);
+                return true;
+            });
         ASSERT_TRUE(decoded);
         EXPECT_EQ(decoded->source, TChromatogramSource::DecodedPeaks);
         EXPECT_TRUE(decoded->messages.empty());
@@ -102,8 +102,8 @@ TEST(RunChromatograms, DecodedWhereTheFileDoesNotStateThem) {
     EXPECT_EQ(ms2.messages, std::vector<std::string>{"Cannot read \"run.mzXML\": the peak data of "
                                                      "scan 4 is not Base64 (it holds \"!\")."});
     // Only the three MS2 spectra with a time are decoded.
-    EXPECT_EQ(calls, (std::vector<std::pair<std::size_t, std::size_t>>{
-                         {0, 3}, {1, 3}, {2, 3}, {3, 3}}));
+    EXPECT_EQ(calls,
+              (std::vector<std::pair<std::size_t, std::size_t>>{{0, 3}, {1, 3}, {2, 3}, {3, 3}}));
 
     int asked = 0;
     EXPECT_FALSE(computeChromatograms(run, [&](std::size_t done, std::size_t) {
