@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "files/InputFile.h"
@@ -27,6 +28,29 @@ TMappedFile::TMappedFile(const std::string& fileName) {
     } catch (const EInputFileError& e) {
         throw fail(e.what());
     }
+}
+
+TMappedFile::TMappedFile(int descriptor, std::size_t size, const std::string& name) {
+    if (size == 0) return;
+    void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, descriptor, 0);
+    if (data == MAP_FAILED)
+        throw EMappedFileError("Cannot read " + inQuotes(name) + ": " + std::strerror(errno) + ".");
+    m_data = data;
+    m_size = size;
+    ::madvise(m_data, m_size, MADV_SEQUENTIAL);
+}
+
+TMappedFile TMappedFile::copyOf(std::string_view bytes) {
+    TMappedFile copy;
+    if (bytes.empty()) return copy;
+    void* data =
+        ::mmap(nullptr, bytes.size(), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (data == MAP_FAILED) throw std::bad_alloc();
+    std::memcpy(data, bytes.data(), bytes.size());
+    ::mprotect(data, bytes.size(), PROT_READ);
+    copy.m_data = data;
+    copy.m_size = bytes.size();
+    return copy;
 }
 
 TMappedFile::~TMappedFile() {

@@ -23,6 +23,13 @@ public:
     // Throws EMappedFileError when the file cannot be opened, is a folder, a device or a pipe,
     // or cannot be mapped.
     explicit TMappedFile(const std::string& fileName);
+    // The first size bytes of a file already open as descriptor (an unnamed temporary file, for
+    // one). The descriptor stays the caller's and may be closed once this returns: the mapping
+    // keeps the pages. Throws EMappedFileError naming name.
+    TMappedFile(int descriptor, std::size_t size, const std::string& name);
+    // Anonymous memory holding a copy of bytes, made read-only: a small inflated file needs no
+    // temporary file.
+    static TMappedFile copyOf(std::string_view bytes);
     ~TMappedFile();
     TMappedFile(TMappedFile&& other) noexcept;
     TMappedFile& operator=(TMappedFile&& other) noexcept;

@@ -254,6 +254,7 @@ struct TScanParts {
     std::string_view byteOrder;
     std::string_view pairOrder;
     std::string_view contentType;
+    std::string_view compressedLen;  // bytes of compressed peak data, as some writers state it
     // From the end of the start tag to the tag that follows it (the peaks, or the start or end of
     // another scan): where the precursors stand. Empty for a tag without content.
     std::size_t contentFrom = 0;
@@ -306,8 +307,9 @@ public:
     // its parts lie. Leaves the scanner where the search for the next scan starts. A scan that
     // starts or ends before a peaks element has no peaks, and must not take the next one's. A
     // text that ends inside the start tag, before any peaks, scan or end tag follows it, or
-    // inside the peaks element is a run cut short.
-    void readScan(std::size_t start, TScanParts& scan) {
+    // inside the peaks element is a run cut short. Without throughData the peak data is not
+    // passed over: dataTo stays 0 and the scanner is left where the data starts.
+    void readScan(std::size_t start, TScanParts& scan, bool throughData = true) {
         TRunScanner& s = m_scanner;
         scan.start = start;
         s.setPos(start + 5);
@@ -360,6 +362,8 @@ public:
                 scan.pairOrder = a->value;
             else if (sameName(a->name, "contenttype"))
                 scan.contentType = a->value;
+            else if (sameName(a->name, "compressedlen"))
+                scan.compressedLen = a->value;
         }
         if (s.tagEnd() == TTagEnd::Text) fail("the file ends inside " + scan.owner());
         if (s.tagEnd() == TTagEnd::Empty) {
@@ -367,6 +371,12 @@ public:
             return;
         }
         const std::size_t from = s.pos() + 1;
+        if (!throughData) {
+            scan.peaks = TScanParts::TPeaks::Data;
+            scan.dataFrom = from;
+            s.setPos(from);
+            return;
+        }
         const auto close = s.findPattern("</peaks", from);
         if (!close) fail("the file ends inside the peak data of " + scan.owner());
         scan.peaks = TScanParts::TPeaks::Data;
@@ -672,6 +682,33 @@ TSpectrumRow rowOf(const TScanParts& scan, std::string_view text) {
     return row;
 }
 
+// A whole number written as text, blanks around it allowed; nullopt for anything else.
+template <class TNumber>
+std::optional<TNumber> wholeNumber(std::string_view text) {
+    text = trimmed(text);
+    TNumber value{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+// Where the peak data of a scan read without its data ends, when its attributes tell how long
+// its Base64 text is (written without blanks, as writers do) and the end tag stands just there;
+// nullopt when they do not tell or it does not stand there.
+std::optional<std::size_t> statedDataEnd(const TScanParts& scan, std::string_view text) {
+    std::uint64_t bytes = 0;
+    if (sameName(trimmed(scan.compressionType), "zlib")) {
+        bytes = wholeNumber<std::uint64_t>(scan.compressedLen).value_or(0);
+    } else if (scan.peaksCount > 0 && (scan.precision == 32 || scan.precision == 64)) {
+        bytes = static_cast<std::uint64_t>(scan.peaksCount) * (scan.precision == 64 ? 16 : 8);
+    }
+    if (bytes == 0 || bytes > text.size()) return std::nullopt;
+    const std::uint64_t end = scan.dataFrom + 4 * ((bytes + 2) / 3);
+    if (end >= text.size() || text.compare(end, 7, "</peaks") != 0) return std::nullopt;
+    return static_cast<std::size_t>(end);
+}
+
 TMappedFile mapped(const std::string& fileName) {
     try {
         return TMappedFile(fileName);
@@ -684,6 +721,10 @@ TMappedFile mapped(const std::string& fileName) {
 
 TMzXmlRunReader::TMzXmlRunReader(const std::string& fileName, const TRowListener& onRow)
     : TMzXmlRunReader(mapped(fileName), {}, fileName, onRow) {}
+
+TMzXmlRunReader::TMzXmlRunReader(TMappedFile file, const std::string& fileName,
+                                 const TRowListener& onRow)
+    : TMzXmlRunReader(std::move(file), {}, fileName, onRow) {}
 
 TMzXmlRunReader::TMzXmlRunReader(TMappedFile file, std::string heldText, std::string sourceName,
                                  const TRowListener& onRow)
@@ -737,12 +778,119 @@ void TMzXmlRunReader::readRows(const TRowListener& onRow) {
     }
     s.setPos(headerFrom);
 
+    const std::optional<std::string> indexFault = readIndexedRows(headerFrom);
+    if (m_indexUsed) {
+        if (onRow)
+            for (std::size_t i = 0; i < m_rows.size(); ++i) onRow(*this, static_cast<int>(i));
+        return;
+    }
     while (const auto start = s.findTag("<scan", s.pos())) {
         TScanParts scan;
         reader.readScan(*start, scan);
         m_rows.push_back(rowOf(scan, text()));
         if (onRow) onRow(*this, static_cast<int>(m_rows.size() - 1));
     }
+    if (indexFault)
+        m_messages.push_back("The scan index of " + inQuotes(m_fileName) + " is wrong (" +
+                             *indexFault + "); its scans were found by reading the whole file.");
+}
+
+// The index is taken only when it gives exactly the rows the pass would: every entry lands on a
+// scan start tag with the entry's number, after the tags of the scan before it, and no scan
+// start tag stands between one scan's end and the next entry (a nested scan the index leaves
+// out, a scan added to the file). Passing over a scan's peak data takes its length from its
+// attributes where they state it, so most of the file is never read. Reading a scan's tags
+// cannot fail the open here: the pass reads the same tags and reports their fault.
+std::optional<std::string> TMzXmlRunReader::readIndexedRows(std::size_t firstScanFrom) {
+    const std::string_view t = text();
+    // The offset closes the file, after the index and before a checksum.
+    constexpr std::size_t tailBytes = 4096;
+    const std::size_t tailFrom = t.size() > tailBytes ? t.size() - tailBytes : 0;
+    const std::size_t inTail = t.substr(tailFrom).rfind("<indexOffset>");
+    if (inTail == std::string_view::npos) return std::nullopt;
+    const std::size_t offsetTag = tailFrom + inTail;
+    const std::size_t numberFrom = offsetTag + 13;
+    const auto indexOffset =
+        wholeNumber<std::uint64_t>(t.substr(numberFrom, t.find('<', numberFrom) - numberFrom));
+    if (!indexOffset) return "its index offset is not a number";
+
+    TScanReader reader(t, m_fileName);
+    TRunScanner& s = reader.scanner();
+    if (*indexOffset >= t.size() || *indexOffset < firstScanFrom ||
+        !s.isTag(static_cast<std::size_t>(*indexOffset), "<index"))
+        return "its index offset " + groupedDigits(*indexOffset) + " does not point at the index";
+    const auto indexFrom = static_cast<std::size_t>(*indexOffset);
+    s.setPos(indexFrom + 6);
+    while (const auto a = s.readAttribute())
+        if (sameName(a->name, "name") && trimmed(a->value) != "scan")
+            return "its first index is not the scan index";
+    if (s.tagEnd() != TTagEnd::Open) return "its scan index is empty or cut short";
+
+    struct TEntry {
+        int num;
+        std::uint64_t offset;
+    };
+    std::vector<TEntry> entries;
+    for (;;) {
+        const auto next = s.findFirstTag({"<offset", "</index"}, s.pos());
+        if (!next) return "its scan index is cut short";
+        if (next->second == 1) break;
+        s.setPos(next->first + 7);
+        std::optional<int> num;
+        while (const auto a = s.readAttribute())
+            if (sameName(a->name, "id")) num = wholeNumber<int>(a->value);
+        const std::size_t valueFrom = s.pos() + 1;
+        const auto offset =
+            s.tagEnd() == TTagEnd::Open
+                ? wholeNumber<std::uint64_t>(s.slice(valueFrom, t.find('<', valueFrom)))
+                : std::nullopt;
+        if (!num || !offset)
+            return "entry " + groupedDigits(entries.size() + 1) +
+                   " of its scan index is not a "
+                   "scan number with an offset";
+        entries.push_back({*num, *offset});
+    }
+    // An index that lists nothing tells nothing: the pass finds whatever scans there are.
+    if (entries.empty()) return std::nullopt;
+
+    std::vector<TSpectrumRow> rows;
+    rows.reserve(entries.size());
+    // Where the scan before the entry ends; no other scan may start from here to the entry.
+    std::size_t from = firstScanFrom;
+    for (const TEntry& entry : entries) {
+        const std::string which = "its entry for scan " + std::to_string(entry.num);
+        if (entry.offset < from || entry.offset >= indexFrom)
+            return which + " points at byte " + groupedDigits(entry.offset) +
+                   ", out of order or outside the scans";
+        const auto start = static_cast<std::size_t>(entry.offset);
+        const auto found = s.findTag("<scan", from);
+        if (!found || *found != start)
+            return found && *found < start
+                       ? "the scan at byte " + groupedDigits(*found) + " is not in it"
+                       : which + " points at byte " + groupedDigits(start) +
+                             ", where no scan starts";
+        TScanParts scan;
+        try {
+            reader.readScan(start, scan, false);
+        } catch (const EMzXmlError&) {
+            return which + " points at a scan that cannot be read";
+        }
+        if (!scan.numbered || scan.num != entry.num) return which + " points at " + scan.owner();
+        from = s.pos();
+        if (scan.peaks == TScanParts::TPeaks::Data) {
+            auto dataEnd = statedDataEnd(scan, t);
+            if (!dataEnd) dataEnd = s.findPattern("</peaks", scan.dataFrom);
+            if (!dataEnd) return "scan " + std::to_string(scan.num) + " is cut short";
+            from = *dataEnd + 7;
+        }
+        rows.push_back(rowOf(scan, t));
+    }
+    if (const auto extra = s.findTag("<scan", from); extra && *extra < indexFrom)
+        return "the scan at byte " + groupedDigits(*extra) + " is not in it";
+
+    m_rows = std::move(rows);
+    m_indexUsed = true;
+    return std::nullopt;
 }
 
 std::string TMzXmlRunReader::nativeId(int index) const {

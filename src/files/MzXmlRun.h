@@ -51,7 +51,9 @@ struct TScanPeaks {
 
 // An open mzXML run. Opening reads the run header and every scan start tag (nested scans where
 // their tag stands) with the attributes of its peaks element; the peak data is passed over, not
-// decoded. The file stays mapped while the reader lives.
+// decoded. Where the file ends with a scan index that checks, the scans are found through it
+// and most peak data is not even passed over; a wrong index is passed over with a message. The
+// file stays mapped while the reader lives.
 class TMzXmlRunReader : public iRunReader {
 public:
     // The most bytes the peak data of one scan may inflate to (32 M pairs of 32-bit values),
@@ -72,6 +74,9 @@ public:
     // header or a scan's start tag or peaks tag has an attribute that does not convert, or the
     // file ends inside a scan before its peak data is whole.
     explicit TMzXmlRunReader(const std::string& fileName, const TRowListener& onRow = {});
+    // The same over a file mapped by the caller (an inflated compressed run, for one), held by
+    // the reader; fileName names it in messages.
+    TMzXmlRunReader(TMappedFile file, const std::string& fileName, const TRowListener& onRow = {});
     // The same over a run already in memory, held by the reader; sourceName names it in
     // messages.
     static TMzXmlRunReader fromText(std::string text, const std::string& sourceName,
@@ -79,7 +84,9 @@ public:
 
     const std::string& fileName() const override { return m_fileName; }
     const char* formatName() const override { return "mzXML"; }
-    bool indexUsed() const override { return false; }
+    // Whether the rows came from the file's scan index (every entry checked against the scan it
+    // points at) rather than from a pass over the whole file.
+    bool indexUsed() const override { return m_indexUsed; }
     const std::vector<std::string>& messages() const override { return m_messages; }
     // "scan=" and the scan's num.
     std::string nativeId(int index) const override;
@@ -107,12 +114,17 @@ private:
     std::string_view text() const;
     const TSpectrumRow& row(int index) const;
     void readRows(const TRowListener& onRow);
+    // Reads the rows through the file's scan index when it has one whose entries check, and
+    // sets m_indexUsed. Otherwise leaves the rows empty and gives why a present index was
+    // passed over (nullopt when there is none).
+    std::optional<std::string> readIndexedRows(std::size_t firstScanFrom);
 
     TMappedFile m_file;
     std::string m_heldText;  // the run when it was given as text
     std::string m_fileName;
     int m_scanCount = 0;
     bool m_hasRunHeader = false;
+    bool m_indexUsed = false;
     // A dataProcessing element before the first scan states centroided="1".
     bool m_centroidedRun = false;
     std::vector<TSpectrumRow> m_rows;
