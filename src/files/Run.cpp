@@ -1,6 +1,7 @@
 #include "files/Run.h"
 
 #include "files/FileFormat.h"
+#include "files/MzMlRun.h"
 #include "files/MzXmlRun.h"
 
 std::unique_ptr<iRunReader> openRun(const std::string& path) {
@@ -8,7 +9,7 @@ std::unique_ptr<iRunReader> openRun(const std::string& path) {
     case TFileFormat::MzXml:
         return std::make_unique<TMzXmlRunReader>(path);
     case TFileFormat::MzMl:
-        throw ERunError("Cannot read \"" + path + "\": mzML runs cannot be read yet.");
+        return std::make_unique<TMzMlRunReader>(path);
     case TFileFormat::Gzip:
         throw ERunError("Cannot read \"" + path + "\": compressed runs cannot be read yet.");
     default: {
