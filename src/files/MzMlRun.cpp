@@ -563,24 +563,25 @@ constexpr std::array<std::int8_t, 256> base64Values = [] {
 
 // Strict Base64: blanks and line breaks are passed over, padding only at the end.
 std::vector<std::uint8_t> base64Bytes(std::string_view text) {
-    std::vector<std::uint8_t> out;
-    out.reserve(text.size() / 4 * 3 + 3);
+    std::vector<std::uint8_t> out(text.size() / 4 * 3 + 3);
+    std::uint8_t* o = out.data();
     std::uint32_t group = 0;
     int held = 0;
     int padding = 0;
     for (const char c : text) {
-        if (isBlank(c)) continue;
-        if (c == '=') {
+        const std::int8_t v = base64Values[static_cast<unsigned char>(c)];
+        if (v < 0) {
+            if (isBlank(c)) continue;
+            if (c != '=') throw TDecodeFault{"is not Base64"};
             ++padding;
             continue;
         }
-        const std::int8_t v = base64Values[static_cast<unsigned char>(c)];
-        if (v < 0 || padding > 0) throw TDecodeFault{"is not Base64"};
+        if (padding > 0) throw TDecodeFault{"is not Base64"};
         group = (group << 6) | static_cast<std::uint32_t>(v);
         if (++held == 4) {
-            out.push_back(static_cast<std::uint8_t>(group >> 16));
-            out.push_back(static_cast<std::uint8_t>(group >> 8));
-            out.push_back(static_cast<std::uint8_t>(group));
+            *o++ = static_cast<std::uint8_t>(group >> 16);
+            *o++ = static_cast<std::uint8_t>(group >> 8);
+            *o++ = static_cast<std::uint8_t>(group);
             held = 0;
             group = 0;
         }
@@ -588,11 +589,12 @@ std::vector<std::uint8_t> base64Bytes(std::string_view text) {
     if (held == 1 || padding > 2 || (padding > 0 && held + padding != 4))
         throw TDecodeFault{"is not Base64 (it ends inside a group)"};
     if (held == 2) {
-        out.push_back(static_cast<std::uint8_t>(group >> 4));
+        *o++ = static_cast<std::uint8_t>(group >> 4);
     } else if (held == 3) {
-        out.push_back(static_cast<std::uint8_t>(group >> 10));
-        out.push_back(static_cast<std::uint8_t>(group >> 2));
+        *o++ = static_cast<std::uint8_t>(group >> 10);
+        *o++ = static_cast<std::uint8_t>(group >> 2);
     }
+    out.resize(static_cast<std::size_t>(o - out.data()));
     return out;
 }
 
@@ -614,7 +616,10 @@ std::vector<std::uint8_t> inflated(const std::vector<std::uint8_t>& compressed, 
             if (out.size() > limit)
                 throw TDecodeFault{"inflates to more than the " + groupedDigits(limit) +
                                    " bytes its length allows"};
-            out.resize(std::min(std::max<std::size_t>(out.size() * 2, 1 << 16), limit + 1));
+            // Grown as the output arrives (a lying length costs no memory up front), one byte
+            // past the limit so that a longer stream shows.
+            const std::size_t first = std::max<std::size_t>(compressed.size() * 8, 1 << 16);
+            out.resize(std::min(out.empty() ? first : out.size() * 2, limit + 1));
         }
         const auto inChunk = static_cast<uInt>(std::min<std::size_t>(inLeft, UINT_MAX));
         const auto outChunk =
@@ -784,9 +789,11 @@ TMappedFile mapped(const std::string& fileName) {
 // The number in "<indexListOffset>N</indexListOffset>" near the end of the text.
 std::optional<std::optional<std::uint64_t>> indexListOffsetOf(std::string_view text) {
     constexpr std::string_view tag = "<indexListOffset>";
+    // Only the tail is searched: a file without an index must not cost a backward search.
     const std::size_t tailFrom = text.size() > 4096 ? text.size() - 4096 : 0;
-    const std::size_t at = text.rfind(tag);
-    if (at == npos || at < tailFrom) return std::nullopt;
+    std::size_t at = text.substr(tailFrom).rfind(tag);
+    if (at == npos) return std::nullopt;
+    at += tailFrom;
     const std::size_t from = at + tag.size();
     const std::size_t to = text.find('<', from);
     const auto value = integerOf(text.substr(from, to == npos ? npos : to - from));
@@ -943,6 +950,15 @@ bool TMzMlRunReader::readThroughIndex() {
         fault = "it lists " + groupedDigits(spectra.size()) + " spectra, the spectrum list " +
                 groupedDigits(static_cast<std::uint64_t>(m_scanCount));
         return done(false);
+    }
+    // The chromatogram list ends just before the run does, right before the index: an index
+    // without chromatograms must not hide those the file holds.
+    if (chromatograms.empty()) {
+        const std::size_t nearFrom = *list > 4096 ? *list - 4096 : 0;
+        if (t.substr(nearFrom, *list - nearFrom).find("</chromatogramList") != npos) {
+            fault = "it lists no chromatograms, the file holds some";
+            return done(false);
+        }
     }
 
     std::size_t previous = 0;

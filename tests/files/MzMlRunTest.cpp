@@ -206,6 +206,10 @@ TEST(MzMlRunIndex, FaultsAreRecoveredByOnePass) {
     const std::string pastTheEnd = shiftedNumber(original, "<indexListOffset>", 1L << 40);
     const std::string listOneEarly = shiftedNumber(original, "<indexListOffset>", -1);
     ASSERT_NE(fifth, std::string::npos);
+    const std::size_t chromatogramIndex = original.find("<index name=\"chromatogram\">");
+    const std::string noChromatogramIndex =
+        original.substr(0, chromatogramIndex) +
+        original.substr(original.find("</index>", chromatogramIndex) + 8);
 
     struct TCase {
         const char* name;
@@ -220,6 +224,7 @@ TEST(MzMlRunIndex, FaultsAreRecoveredByOnePass) {
         {"offset one byte early", slippedOffset, true, false},
         {"index list offset past the end", pastTheEnd, false, true},
         {"index list offset one byte early", listOneEarly, true, false},
+        {"chromatograms left out of the index", noChromatogramIndex, false, true},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.name);
