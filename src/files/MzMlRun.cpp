@@ -208,6 +208,14 @@ private:
     bool m_empty = false;
 };
 
+// Whether a tag at p ends an element whose end tag is missing: the start of another spectrum
+// or chromatogram, or the end of their list.
+bool isElementBoundary(std::string_view text, std::size_t p) {
+    return isTag(text, p, "<spectrum") || isTag(text, p, "<chromatogram") ||
+           isTag(text, p, "</spectrumList") || isTag(text, p, "</chromatogramList") ||
+           isTag(text, p, "<chromatogramList");
+}
+
 // --- the terms of a head ----------------------------------------------------------------------
 
 // What the start tag and the terms before the binary arrays of a spectrum or chromatogram say.
@@ -220,6 +228,7 @@ struct THead {
     TSpectrumRow row;
     double isolationTarget = absent;
     bool chargeSet = false;
+    bool emptyElement = false;  // "<spectrum .../>"
     TChromatogramKind kind = TChromatogramKind::Other;
 };
 
@@ -342,6 +351,7 @@ THead readHead(std::string_view text, std::size_t p, std::string_view name, cons
     if (pos == npos) return h;
     if (tag.isEmptyElement()) {
         h.end = pos;
+        h.emptyElement = true;
     } else {
         const std::string_view endTag = name == "<spectrum" ? "</spectrum" : "</chromatogram";
         while ((pos = nextTag(text, pos)) != npos) {
@@ -354,7 +364,7 @@ THead readHead(std::string_view text, std::size_t p, std::string_view name, cons
                         applyParam(h, param.accession, param.value, param.unitAccession);
             } else if (isTag(text, pos, "<binaryDataArrayList") ||
                        isTag(text, pos, "<binaryDataArray") || isTag(text, pos, endTag) ||
-                       isTag(text, pos, name)) {
+                       isElementBoundary(text, pos)) {
                 h.end = pos;
                 break;
             }
@@ -406,7 +416,7 @@ std::size_t skipArrays(std::string_view text, std::size_t pos, std::string_view 
         } else if (isTag(text, pos, endTag)) {
             const std::size_t gt = text.find('>', pos);
             return gt == npos ? npos : gt + 1;
-        } else if (isTag(text, pos, name)) {
+        } else if (isElementBoundary(text, pos)) {
             return pos;
         } else {
             ++pos;
@@ -536,7 +546,7 @@ TArrays readArrays(std::string_view text, std::size_t pos, std::string_view name
                 current->to = found;
             }
             pos = current->to + close.size();
-        } else if (isTag(text, pos, endTag) || isTag(text, pos, name)) {
+        } else if (isTag(text, pos, endTag) || isElementBoundary(text, pos)) {
             return out;
         } else {
             ++pos;
@@ -1024,7 +1034,7 @@ void TMzMlRunReader::readByPass() {
         } else {
             m_chromatograms.push_back({head.start, head.row.peaksCount, head.kind});
         }
-        const std::size_t next = skipArrays(t, head.end, name);
+        const std::size_t next = head.emptyElement ? head.end : skipArrays(t, head.end, name);
         if (next == npos) {
             m_messages.push_back(inQuotes(m_fileName) + " ends inside " + what +
                                  "; the run is read up to it.");
@@ -1072,7 +1082,7 @@ std::vector<TFloatPointRec> loadPairs(std::string_view t, std::uint64_t offset,
         throw EMzMlError("Cannot read " + what + " of " + inQuotes(fileName) + ": " + fault + ".");
     };
     if (head.end == npos) fail("the file ends inside it");
-    const TArrays arrays = readArrays(t, head.end, name, groups);
+    const TArrays arrays = head.emptyElement ? TArrays{} : readArrays(t, head.end, name, groups);
     if (arrays.cut) fail("the file ends inside it");
 
     std::vector<double> xs, ys;
