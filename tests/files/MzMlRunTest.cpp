@@ -309,6 +309,19 @@ TEST(MzMlRunEncodings, EveryEncodingDecodesToThePlainPoints) {
         ASSERT_EQ(tic.size(), 48u);
         EXPECT_NEAR(tic[1].x, plain.loadChromatogram(0)[1].x, 1e-6);
     }
+
+    // The older form states MS-Numpress and zlib as two terms: the same values.
+    const std::string combined = fileBytes(prefix + "numpress-linear-slof.zlib.mzML");
+    const std::string zlibTerm = "<cvParam cvRef=\"MS\" accession=\"MS:1000574\" value=\"\"/>";
+    const std::string pairs =
+        replacedAll(replacedAll(combined, "<cvParam cvRef=\"MS\" accession=\"MS:1002746\"",
+                                zlibTerm + "<cvParam cvRef=\"MS\" accession=\"MS:1002312\""),
+                    "<cvParam cvRef=\"MS\" accession=\"MS:1002748\"",
+                    zlibTerm + "<cvParam cvRef=\"MS\" accession=\"MS:1002314\"");
+    ASSERT_NE(pairs, combined);
+    const TMzMlRunReader pairForm = TMzMlRunReader::fromText(pairs, "pairs.mzML");
+    const TMzMlRunReader combinedForm = TMzMlRunReader::fromText(combined, "combined.mzML");
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(pairForm.loadSpectrum(i), combinedForm.loadSpectrum(i));
 }
 
 // --- hand-made runs -----------------------------------------------------------------------------
