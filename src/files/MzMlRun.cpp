@@ -378,6 +378,25 @@ THead readHead(std::string_view text, std::size_t p, std::string_view name, cons
     return h;
 }
 
+constexpr std::string_view binaryClose = "</binary>";
+
+std::optional<std::size_t> encodedLengthOf(std::string_view text) {
+    const auto n = integerOf(text);
+    if (!n || *n < 0) return std::nullopt;
+    return static_cast<std::size_t>(*n);
+}
+
+// Where the Base64 text of a binary element whose content starts at content ends: its
+// encodedLength on when "</binary>" stands there (no search through the data), else at the
+// first "</binary>"; npos when the text ends first.
+std::size_t binaryEnd(std::string_view text, std::size_t content,
+                      std::optional<std::size_t> encodedLength) {
+    if (encodedLength && *encodedLength <= text.size() - content &&
+        text.compare(content + *encodedLength, binaryClose.size(), binaryClose) == 0)
+        return content + *encodedLength;
+    return text.find(binaryClose, content);
+}
+
 // From the end of a head, past the element's binary arrays and its end tag: each <binary> is
 // passed over by its encodedLength when that lands on "</binary>", else by a search. Where the
 // next element may start; npos when the text ends first. Stops before a start tag of the next
@@ -390,9 +409,7 @@ std::size_t skipArrays(std::string_view text, std::size_t pos, std::string_view 
             TStartTag tag(text, pos, 16);
             encodedLength.reset();
             while (const auto a = tag.next())
-                if (a->first == "encodedLength")
-                    if (const auto n = integerOf(a->second); n && *n >= 0)
-                        encodedLength = static_cast<std::size_t>(*n);
+                if (a->first == "encodedLength") encodedLength = encodedLengthOf(a->second);
             pos = tag.skipRest();
             if (pos == npos) return npos;
         } else if (isTag(text, pos, "<binary")) {
@@ -403,15 +420,9 @@ std::size_t skipArrays(std::string_view text, std::size_t pos, std::string_view 
                 pos = content;
                 continue;
             }
-            constexpr std::string_view close = "</binary>";
-            if (encodedLength && *encodedLength <= text.size() - content &&
-                text.compare(content + *encodedLength, close.size(), close) == 0) {
-                pos = content + *encodedLength + close.size();
-            } else {
-                const std::size_t found = text.find(close, content);
-                if (found == npos) return npos;
-                pos = found + close.size();
-            }
+            const std::size_t end = binaryEnd(text, content, encodedLength);
+            if (end == npos) return npos;
+            pos = end + binaryClose.size();
             encodedLength.reset();
         } else if (isTag(text, pos, endTag)) {
             const std::size_t gt = text.find('>', pos);
@@ -502,7 +513,7 @@ TArrays readArrays(std::string_view text, std::size_t pos, std::string_view name
                    const TGroups& groups) {
     const std::string_view endTag = name == "<spectrum" ? "</spectrum" : "</chromatogram";
     TArrays out;
-    std::optional<long long> encodedLength;
+    std::optional<std::size_t> encodedLength;
     TArray* current = nullptr;
     while ((pos = nextTag(text, pos)) != npos) {
         if (isTag(text, pos, "<binaryDataArray")) {
@@ -512,7 +523,7 @@ TArrays readArrays(std::string_view text, std::size_t pos, std::string_view name
             TStartTag tag(text, pos, 16);
             while (const auto a = tag.next()) {
                 if (a->first == "encodedLength")
-                    encodedLength = integerOf(a->second);
+                    encodedLength = encodedLengthOf(a->second);
                 else if (a->first == "arrayLength")
                     current->arrayLength = integerOf(a->second);
             }
@@ -534,18 +545,9 @@ TArrays readArrays(std::string_view text, std::size_t pos, std::string_view name
             current->from = current->to = content;
             pos = content;
             if (tag.isEmptyElement()) continue;
-            constexpr std::string_view close = "</binary>";
-            if (encodedLength && *encodedLength >= 0 &&
-                static_cast<unsigned long long>(*encodedLength) <= text.size() - content &&
-                text.compare(content + static_cast<std::size_t>(*encodedLength), close.size(),
-                             close) == 0) {
-                current->to = content + static_cast<std::size_t>(*encodedLength);
-            } else {
-                const std::size_t found = text.find(close, content);
-                if (found == npos) break;
-                current->to = found;
-            }
-            pos = current->to + close.size();
+            current->to = binaryEnd(text, content, encodedLength);
+            if (current->to == npos) break;
+            pos = current->to + binaryClose.size();
         } else if (isTag(text, pos, endTag) || isElementBoundary(text, pos)) {
             return out;
         } else {
