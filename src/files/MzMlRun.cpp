@@ -723,6 +723,9 @@ std::vector<double> numpressDecoded(TNumpress numpress, const std::vector<std::u
 std::vector<double> arrayValues(std::string_view text, const TArray& array, std::size_t count) {
     const std::vector<std::uint8_t> encoded =
         base64Bytes(text.substr(array.from, array.to - array.from));
+    if (count > maxArrayBytes)
+        throw TDecodeFault{"states " + groupedDigits(count) +
+                           " values, more than an array may hold"};
     std::size_t expectedBytes = 0;
     if (array.numpress != TNumpress::None) {
         expectedBytes = numpressBound(array.numpress, count);
@@ -973,20 +976,25 @@ bool TMzMlRunReader::readThroughIndex() {
         }
     }
 
+    // Each offset lands on its element (a few bytes either way), after the one before and before
+    // the index; the element has the id the entry names and, when numbered, the next number.
     std::size_t previous = 0;
+    std::optional<long long> firstNumber;
     const auto place = [&](const TIndexEntry& entry, std::string_view name,
                            std::size_t i) -> std::optional<THead> {
-        const std::string what = (name == "<spectrum" ? "spectrum " : "chromatogram ") +
-                                 inQuotes(unescaped(entry.idRef));
         const auto at = tagNear(t, entry.offset, name);
-        if (!at || *at >= *list || (i > 0 && *at <= previous)) {
-            fault = "the offset of " + what + " does not point at it";
-            return std::nullopt;
-        }
-        THead head = readHead(t, *at, name, m_paramGroups);
-        if (head.end == npos || head.id != entry.idRef ||
-            (head.index && *head.index != static_cast<long long>(i))) {
-            fault = "the offset of " + what + " does not point at it";
+        std::optional<THead> head;
+        if (at && *at < *list && (i == 0 || *at > previous))
+            head = readHead(t, *at, name, m_paramGroups);
+        if (head && i == 0) firstNumber = head->index;
+        if (!head || head->end == npos || head->id != entry.idRef ||
+            (head->index && firstNumber &&
+             static_cast<unsigned long long>(*head->index) -
+                     static_cast<unsigned long long>(*firstNumber) !=
+                 i)) {
+            fault = "the offset of " +
+                    std::string(name == "<spectrum" ? "spectrum " : "chromatogram ") +
+                    inQuotes(unescaped(entry.idRef)) + " does not point at it";
             return std::nullopt;
         }
         previous = *at;
