@@ -204,6 +204,7 @@ TEST(MzMlRunIndex, FaultsAreRecoveredByOnePass) {
     const std::string wrongOffset = shiftedNumber(original, "scan=5\">", 40, indexAt);
     const std::string slippedOffset = shiftedNumber(original, "scan=5\">", -1, indexAt);
     const std::string pastTheEnd = shiftedNumber(original, "<indexListOffset>", 1L << 40);
+    const std::string offsetPastTheEnd = shiftedNumber(original, "scan=7\">", 1L << 40, indexAt);
     const std::string listOneEarly = shiftedNumber(original, "<indexListOffset>", -1);
     ASSERT_NE(fifth, std::string::npos);
     const std::size_t chromatogramIndex = original.find("<index name=\"chromatogram\">");
@@ -223,6 +224,7 @@ TEST(MzMlRunIndex, FaultsAreRecoveredByOnePass) {
         {"wrong offset", wrongOffset, false, true},
         {"offset one byte early", slippedOffset, true, false},
         {"index list offset past the end", pastTheEnd, false, true},
+        {"spectrum offset past the end", offsetPastTheEnd, false, true},
         {"index list offset one byte early", listOneEarly, true, false},
         {"chromatograms left out of the index", noChromatogramIndex, false, true},
     };
