@@ -2,6 +2,7 @@
 
 #include "files/FileFormat.h"
 #include "files/GzipFile.h"
+#include "files/MzMlRun.h"
 #include "files/MzXmlRun.h"
 
 namespace {
@@ -19,8 +20,7 @@ std::unique_ptr<iRunReader> openCompressedRun(const std::string& path) {
     case TFileFormat::MzXml:
         return std::make_unique<TMzXmlRunReader>(std::move(inflated), path);
     case TFileFormat::MzMl:
-        // The mzML reader takes the inflated mapping here, as the mzXML reader does above.
-        throw ERunError("Cannot read \"" + path + "\": mzML runs cannot be read yet.");
+        return std::make_unique<TMzMlRunReader>(std::move(inflated), path);
     default:
         throw ERunError("Cannot read \"" + path +
                         "\": it is compressed, but what it holds is not an mzML or mzXML run.");
@@ -34,7 +34,7 @@ std::unique_ptr<iRunReader> openRun(const std::string& path) {
     case TFileFormat::MzXml:
         return std::make_unique<TMzXmlRunReader>(path);
     case TFileFormat::MzMl:
-        throw ERunError("Cannot read \"" + path + "\": mzML runs cannot be read yet.");
+        return std::make_unique<TMzMlRunReader>(path);
     case TFileFormat::Gzip:
         return openCompressedRun(path);
     default: {

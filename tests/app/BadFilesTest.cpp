@@ -70,6 +70,9 @@ TEST_F(BadFiles, EachFileGivesOneErrorThatNamesItAndLeavesNoNewPane) {
     const QStringList names = folder.entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
     ASSERT_GE(names.size(), 20);
     for (const QString& name : names) {
+        // An mzML run under an mzXML name is bad only for the mzXML reader: File > Open reads
+        // it by its content (see OpenAnyFile).
+        if (name == QLatin1String("mzml-named-mzxml.mzXML")) continue;
         SCOPED_TRACE(name.toStdString());
         m_dialogs.clearLog();
         // As the File menu takes a file: .mzi documents and mzXML runs (any letter case) through
