@@ -16,6 +16,7 @@
 #include "app/ViewerServices.h"
 #include "model/FloatPointSortedList.h"
 #include "support/AppFixture.h"
+#include "support/Gzip.h"
 
 namespace {
 
@@ -127,6 +128,38 @@ TEST_F(HeadlessRun, ScanTableListsEverySpectrumOfARun) {
     EXPECT_EQ(messages[0].toObject()["kind"].toString(), QStringLiteral("error"));
     EXPECT_TRUE(messages[0].toObject()["text"].toString().contains(text));
     EXPECT_NE(m_err.str().find("error: "), std::string::npos);
+}
+
+// The same for an mzML run, plain and gzip-compressed: read through its index, with its
+// stored chromatogram and the file's own ids.
+TEST_F(HeadlessRun, ScanTableAndScansReadMzMlRunsPlainOrCompressed) {
+    const QString plain = QStringLiteral(VELMORIX_TEST_DATA "/mzml/ltqft_small.pwiz.mzML");
+    const std::string bytes = readFile(plain);
+    const QString packed = write(QStringLiteral("run.mzML.gz"), gzipped(bytes));
+    for (const QString& file : {plain, packed}) {
+        SCOPED_TRACE(file.toStdString());
+        ASSERT_EQ(run({"--scan-table", file}), 0) << m_err.str();
+        const QJsonObject json = report();
+        EXPECT_EQ(json["format"].toString(), QStringLiteral("mzML"));
+        EXPECT_TRUE(json["indexUsed"].toBool());
+        const QJsonArray spectra = json["spectra"].toArray();
+        ASSERT_EQ(spectra.size(), 48);
+        const QJsonObject third = spectra[2].toObject();
+        EXPECT_EQ(third["id"].toString(),
+                  QStringLiteral("controllerType=0 controllerNumber=1 scan=3"));
+        EXPECT_EQ(third["centroided"], QJsonValue(true));
+        EXPECT_DOUBLE_EQ(third["rtSeconds"].toDouble(), 0.67309999998);
+        const QJsonArray chromatograms = json["chromatograms"].toArray();
+        ASSERT_EQ(chromatograms.size(), 1);
+        EXPECT_EQ(chromatograms[0].toObject()["kind"].toString(), QStringLiteral("TIC"));
+
+        ASSERT_EQ(run({"--dump-json", "--scans", "3", file}), 0) << m_err.str();
+        const QJsonObject serie =
+            report()["panes"].toArray()[0].toObject()["series"].toArray()[0].toObject();
+        EXPECT_EQ(serie["name"].toString(), QStringLiteral("scan 3 \u00b7 MS2 810.79"));
+        EXPECT_EQ(serie["count"].toInt(), 485);
+        EXPECT_EQ(serie["style"].toInt(), static_cast<int>(TSerieStyle::Bars));
+    }
 }
 
 TEST_F(HeadlessRun, ScansOpenThoseSpectraInTheOrderGiven) {

@@ -24,8 +24,8 @@ TEST_F(OpenAnyFile, TheReaderFollowsTheContentNotTheName) {
     ASSERT_EQ(manager().count(), 3);
 
     // An mzML run named .mzXML goes to the mzML reader.
-    ASSERT_TRUE(m_frame->openAnyFile(
-        QStringLiteral(VELMORIX_TEST_DATA "/bad/mzml-named-mzxml.mzXML")));
+    ASSERT_TRUE(
+        m_frame->openAnyFile(QStringLiteral(VELMORIX_TEST_DATA "/bad/mzml-named-mzxml.mzXML")));
     EXPECT_EQ(currentData().series()->serie(0)->points()->count(), 3);
     ASSERT_EQ(manager().count(), 4);
 
