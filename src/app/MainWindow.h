@@ -11,6 +11,7 @@
 
 class QAction;
 class QCloseEvent;
+class QLabel;
 class TSpectraViewerFrame;
 class TSpectrum;
 
@@ -51,4 +52,5 @@ private:
 
     TSpectraViewerFrame* m_frame;
     QAction* m_about;
+    QLabel* m_runStatus;  // the run last opened or browsed
 };

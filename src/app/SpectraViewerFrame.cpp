@@ -201,6 +201,7 @@ TSpectraViewerFrame::TSpectraViewerFrame(TViewerServices services, QWidget* pare
 TSpectraViewerFrame::~TSpectraViewerFrame() {
     // The panes go with the manager, and the navigator reports it: nothing of that may reach
     // a frame that is half destroyed.
+    closeRunBrowsers();
     m_manager->removeEventFilter(this);
     disconnect(m_manager->navigator(), nullptr, this, nullptr);
     for (TSpectrumContainer* c : m_manager->containers())
