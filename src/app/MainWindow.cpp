@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -51,10 +52,13 @@ TMainForm::TMainForm(TViewerServices services, QWidget* parent) : QMainWindow(pa
         if (beside) {
             tabifyDockWidget(beside, dock);
         } else {
-            // The table's columns need room; the panes keep the larger part. Once the window
-            // has its size: a window being shown has not laid its docks out yet.
+            // Room for the table's columns, but the panes keep at least half of the window,
+            // or of the screen for a window still on its way to being maximised.
             QTimer::singleShot(0, dock, [this, dock] {
-                resizeDocks({dock}, {std::max(width() * 9 / 20, 420)}, Qt::Horizontal);
+                int room = width();
+                if (const QScreen* s = screen()) room = std::max(room, s->availableGeometry().width());
+                const int wanted = dock->widget()->sizeHint().width() + 8;
+                resizeDocks({dock}, {std::min(wanted, room / 2)}, Qt::Horizontal);
             });
         }
         dock->show();

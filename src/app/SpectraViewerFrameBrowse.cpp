@@ -197,6 +197,9 @@ bool TSpectraViewerFrame::showRunSpectrum(TRunBrowser* browser, int runIndex, bo
         data.labels()->clear();
     }
     const TPointListSeriePtr serie = series.newSerie(name.toStdString());
+    // The spectrum shown in black, as the start-up document; added ones take the palette's
+    // colours to be told apart.
+    if (!add) serie->setColor(colors::black);
     // Centroid lists are sticks: a curve through them would invent peaks.
     serie->setStyle(row.peakMode == TPeakMode::Centroid ? TSerieStyle::Bars : TSerieStyle::Line);
     TFloatPointSortedList& points = *serie->points();

@@ -10,11 +10,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <exception>
@@ -179,6 +181,14 @@ TRunBrowser::TRunBrowser(std::shared_ptr<const iRunReader> run, QWidget* parent)
 TRunBrowser::~TRunBrowser() {
     // The plot goes with the pane; nothing of its events may reach a browser half destroyed.
     if (TSpectrum* plot = chromatogram()) plot->removeEventFilter(this);
+}
+
+QSize TRunBrowser::sizeHint() const {
+    const QSize hint = QWidget::sizeHint();
+    const QMargins margins = contentsMargins() + layout()->contentsMargins();
+    const int table = m_table->horizontalHeader()->length() + 2 * m_table->frameWidth() +
+                      m_table->verticalScrollBar()->sizeHint().width();
+    return {std::max(hint.width(), table + margins.left() + margins.right()), hint.height()};
 }
 
 const std::shared_ptr<const iRunReader>& TRunBrowser::run() const {

@@ -62,6 +62,9 @@ public:
     // before stays.
     void setTrace(int index);
 
+    // Wide enough for every column of the table.
+    QSize sizeHint() const override;
+
     // The spectrum the marker and the table's current row show.
     std::optional<int> currentSpectrum() const { return m_current; }
     // Moves the marker and the table's current row to runIndex (when the filter shows it);
