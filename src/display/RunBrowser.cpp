@@ -20,6 +20,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <exception>
+#include <functional>
 
 #include "display/Spectrum.h"
 #include "display/SpectrumContainer.h"
@@ -159,14 +160,17 @@ TRunBrowser::TRunBrowser(std::shared_ptr<const iRunReader> run, QWidget* parent)
 
     connect(m_firstSpectra, &QToolButton::clicked, this, &TRunBrowser::firstSpectraRequested);
     connect(m_copy, &QToolButton::clicked, this, &TRunBrowser::copyRequested);
-    connect(m_levelBox, &QComboBox::currentIndexChanged, this,
-            [this](int index) { setLevelFilter(static_cast<TLevelFilter>(index)); });
-    connect(m_traceBox, &QComboBox::activated, this, [this](int index) { setTrace(index); });
+    connect(m_levelBox, &QComboBox::currentIndexChanged, this, [this](int index) {
+        guarded([&] { setLevelFilter(static_cast<TLevelFilter>(index)); });
+    });
+    connect(m_traceBox, &QComboBox::activated, this,
+            [this](int index) { guarded([&] { setTrace(index); }); });
     connect(m_search, &QLineEdit::textChanged, this,
-            [this](const QString& text) { setSearchText(text); });
+            [this](const QString& text) { guarded([&] { setSearchText(text); }); });
     connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
-                if (!m_movingRow && current.isValid()) tableRowChanged(current.row());
+                if (!m_movingRow && current.isValid())
+                    guarded([&] { tableRowChanged(current.row()); });
             });
     // A reset (filter, search) drops the current row: the current spectrum's comes back.
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
@@ -356,6 +360,14 @@ std::optional<int> TRunBrowser::steppedSpectrum(int runIndex, int step) const {
     for (int i = runIndex + step; i >= 0 && i < count; i += step)
         if (levelPasses(level, rows[static_cast<std::size_t>(i)].msLevel)) return i;
     return std::nullopt;
+}
+
+void TRunBrowser::guarded(const std::function<void()>& work) {
+    try {
+        work();
+    } catch (const std::exception& e) {
+        emit messageRaised(QString::fromUtf8(e.what()));
+    }
 }
 
 void TRunBrowser::pick(int runIndex, bool add) {

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -88,6 +89,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Runs the work of a slot; what it throws is told through messageRaised, as nothing may
+    // cross Qt's event loop.
+    void guarded(const std::function<void()>& work);
     void buildChromatogram();
     void placeMarker();
     void pick(int runIndex, bool add);

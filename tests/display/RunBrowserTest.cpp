@@ -267,4 +267,82 @@ TEST_F(Browser, KeysStepThroughTheSpectraOfTheSameLevel) {
     EXPECT_EQ(browser.model()->runIndex(table.currentIndex().row()), 0);
 }
 
+// A run made up in memory: four spectra and two stored chromatograms, the second unreadable.
+class TMadeUpRun : public iRunReader {
+public:
+    TMadeUpRun() {
+        const auto spectrum = [](int scan, int level, double seconds, double tic) {
+            TSpectrumRow row;
+            row.scanNumber = scan;
+            row.msLevel = level;
+            row.retentionTime = seconds;
+            row.totIonCurrent = tic;
+            row.basePeakIntensity = tic / 10.0;
+            return row;
+        };
+        m_rows = {spectrum(1, 1, 60.0, 500.0), spectrum(2, 2, 90.0, 50.0),
+                  spectrum(3, 1, 120.0, 800.0),
+                  spectrum(4, 1, TSpectrumRow::absent, 900.0)};  // no retention time
+        m_chromatograms = {{0, 2, TChromatogramKind::Tic}, {0, 2, TChromatogramKind::Srm}};
+    }
+    const std::string& fileName() const override { return m_name; }
+    const char* formatName() const override { return "mzML"; }
+    bool indexUsed() const override { return true; }
+    const std::vector<std::string>& messages() const override { return m_messages; }
+    std::string nativeId(int index) const override { return "scan=" + std::to_string(index + 1); }
+    const std::vector<TSpectrumRow>& spectra() const override { return m_rows; }
+    std::vector<TFloatPointRec> loadSpectrum(int) const override { return {{100.0, 1.0}}; }
+    int scanCount() const override { return 4; }
+    bool hasRunHeader() const override { return true; }
+    const std::vector<TChromatogramRow>& chromatograms() const override { return m_chromatograms; }
+    std::string chromatogramId(int index) const override { return index == 0 ? "TIC" : ""; }
+    std::vector<TFloatPointRec> loadChromatogram(int index) const override {
+        if (index == 1) throw ERunError("\"made-up.mzML\": chromatogram 2 is damaged.");
+        return {{30.0, 5.0}, {90.0, 7.0}};
+    }
+
+private:
+    std::string m_name = "made-up.mzML";
+    std::vector<std::string> m_messages;
+    std::vector<TSpectrumRow> m_rows;
+    std::vector<TChromatogramRow> m_chromatograms;
+};
+
+std::vector<TFloatPointRec> pointsOf(const TSpectrum& plot, int serie) {
+    return plot.series()->serie(serie)->points()->points();
+}
+
+TEST(RunBrowserTraces, ComputedAndStoredTracesAndAStoredOneThatCannotBeRead) {
+    TRunBrowser browser(std::make_shared<TMadeUpRun>());
+    QSignalSpy messages(&browser, &TRunBrowser::messageRaised);
+    const TSpectrum& plot = *browser.chromatogram();
+    EXPECT_EQ(browser.traceNames(),
+              (QStringList{QStringLiteral("TIC MS1 · computed"), QStringLiteral("BPC MS1 · computed"),
+                           QStringLiteral("TIC · stored"), QStringLiteral("chromatogram 2 · stored")}));
+
+    // MS1 in minutes, the spectrum without a retention time left out; the MS2 event a tick
+    // below the base line.
+    using Points = std::vector<TFloatPointRec>;
+    EXPECT_EQ(pointsOf(plot, 0), (Points{{1.0, 500.0}, {2.0, 800.0}}));
+    ASSERT_EQ(pointsOf(plot, 1).size(), 1u);
+    EXPECT_DOUBLE_EQ(pointsOf(plot, 1)[0].x, 1.5);
+    EXPECT_LT(pointsOf(plot, 1)[0].y, 0.0);
+    browser.setTrace(1);
+    EXPECT_EQ(pointsOf(plot, 0), (Points{{1.0, 50.0}, {2.0, 80.0}}));
+
+    browser.setTrace(2);
+    EXPECT_EQ(pointsOf(plot, 0), (Points{{0.5, 5.0}, {1.5, 7.0}}));
+    EXPECT_EQ(plot.series()->serie(0)->name(), "TIC · stored");
+    // Of another level the stored trace stays as it is.
+    browser.setLevelFilter(TLevelFilter::Ms2);
+    EXPECT_EQ(pointsOf(plot, 0), (Points{{0.5, 5.0}, {1.5, 7.0}}));
+    EXPECT_TRUE(messages.isEmpty());
+
+    browser.setTrace(3);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0][0].toString(), QStringLiteral("\"made-up.mzML\": chromatogram 2 is damaged."));
+    EXPECT_EQ(browser.trace(), 2);
+    EXPECT_EQ(pointsOf(plot, 0), (Points{{0.5, 5.0}, {1.5, 7.0}}));
+}
+
 }  // namespace
