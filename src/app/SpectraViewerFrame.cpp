@@ -185,6 +185,8 @@ TSpectraViewerFrame::TSpectraViewerFrame(TViewerServices services, QWidget* pare
 
     TSpectrumNavigator* navigator = m_manager->navigator();
     connect(navigator, &TSpectrumNavigator::spectrumChanged, this, [this] {
+        // The status bar tells the run of the pane made current.
+        if (const TRunBrowser* browser = browserOf(currentContainer())) tellRunStatus(browser);
         watchPanes();
         scheduleUpdateActions();
         emit currentChanged();

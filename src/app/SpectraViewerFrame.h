@@ -173,8 +173,9 @@ public:
     bool copyBrowsedSpectra(TRunBrowser* browser);
     // Closes the browser's dock: the browser, its pane and, with them, the run.
     void closeRunBrowser(TRunBrowser* browser);
-    // Whether pane is the pane of a browser.
-    bool isBrowserPane(const TSpectrumContainer* pane) const;
+    // The browser pane is bound to; nullptr for an ordinary pane.
+    TRunBrowser* browserOf(const TSpectrumContainer* pane) const;
+    bool isBrowserPane(const TSpectrumContainer* pane) const { return browserOf(pane) != nullptr; }
 
     // --- Edit menu --------------------------------------------------------------------------
     void editCutSerie();

@@ -89,9 +89,11 @@ TSpectrumContainer* TSpectraViewerFrame::browserPane(const TRunBrowser* browser)
     return session ? session->pane.data() : nullptr;
 }
 
-bool TSpectraViewerFrame::isBrowserPane(const TSpectrumContainer* pane) const {
-    return pane && std::any_of(m_runs.begin(), m_runs.end(),
-                               [pane](const TRunSession& s) { return s.pane == pane; });
+TRunBrowser* TSpectraViewerFrame::browserOf(const TSpectrumContainer* pane) const {
+    if (!pane) return nullptr;
+    for (const TRunSession& session : m_runs)
+        if (session.pane == pane) return session.browser;
+    return nullptr;
 }
 
 bool TSpectraViewerFrame::openRunBrowser(const QString& path) {
