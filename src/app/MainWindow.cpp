@@ -46,7 +46,8 @@ TMainForm::TMainForm(TViewerServices services, QWidget* parent) : QMainWindow(pa
         const QList<QDockWidget*> docks = findChildren<QDockWidget*>();
         QDockWidget* beside = nullptr;
         for (QDockWidget* other : docks)
-            if (other != dock && dockWidgetArea(other) == Qt::LeftDockWidgetArea && other->isVisible())
+            if (other != dock && dockWidgetArea(other) == Qt::LeftDockWidgetArea &&
+                other->isVisible())
                 beside = other;
         addDockWidget(Qt::LeftDockWidgetArea, dock);
         if (beside) {
@@ -56,7 +57,8 @@ TMainForm::TMainForm(TViewerServices services, QWidget* parent) : QMainWindow(pa
             // or of the screen for a window still on its way to being maximised.
             QTimer::singleShot(0, dock, [this, dock] {
                 int room = width();
-                if (const QScreen* s = screen()) room = std::max(room, s->availableGeometry().width());
+                if (const QScreen* s = screen())
+                    room = std::max(room, s->availableGeometry().width());
                 const int wanted = dock->widget()->sizeHint().width() + 8;
                 resizeDocks({dock}, {std::min(wanted, room / 2)}, Qt::Horizontal);
             });

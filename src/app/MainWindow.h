@@ -1,5 +1,6 @@
-// The main window: menu bar over the viewer frame, the cursor read-out in the status bar, the
-// question before closing with unsaved spectra, the About box and the start-up document.
+// The main window: menu bar over the viewer frame, the docks of the run browsers, the cursor
+// read-out and the browsed run in the status bar, the question before closing with unsaved
+// spectra, the About box and the start-up document.
 #pragma once
 
 #include <QMainWindow>

@@ -26,16 +26,19 @@
 namespace {
 
 // "scan 5 · MS2 · RT 1.23 min · precursor 810.7900 2+"; the parts the file does not state are
-// left out (a precursor m/z of 0 is none, as in the series names of a pane of first spectra). Numbers with '.' whatever the locale.
+// left out (a precursor m/z of 0 is none, as in the series names of a pane of first spectra).
+// Numbers with '.' whatever the locale.
 QString browsedSpectrumName(const TSpectrumRow& row) {
     QString name = QStringLiteral("scan %1").arg(row.scanNumber);
     if (row.msLevel > 0) name += QStringLiteral(" · MS%1").arg(row.msLevel);
     if (!std::isnan(row.retentionTime))
-        name += QStringLiteral(" · RT %1 min").arg(QString::number(row.retentionTime / 60.0, 'f', 2));
+        name +=
+            QStringLiteral(" · RT %1 min").arg(QString::number(row.retentionTime / 60.0, 'f', 2));
     if (row.hasPrecursor() && row.precursorMz != 0.0) {
         name += QStringLiteral(" · precursor ") + QString::number(row.precursorMz, 'f', 4);
         if (row.precursorCharge != 0)
-            name += QStringLiteral(" %1%2").arg(std::abs(row.precursorCharge))
+            name += QStringLiteral(" %1%2")
+                        .arg(std::abs(row.precursorCharge))
                         .arg(row.precursorCharge > 0 ? QLatin1Char('+') : QLatin1Char('-'));
     }
     return name;
@@ -125,9 +128,8 @@ bool TSpectraViewerFrame::openRunBrowser(const QString& path) {
     connect(browser, &TRunBrowser::spectrumPicked, this, [this, browser](int index, bool add) {
         runCommand([&] { showRunSpectrum(browser, index, add); });
     });
-    connect(browser, &TRunBrowser::firstSpectraRequested, this, [this, path] {
-        runCommand([&] { openRunFile(path, std::nullopt); });
-    });
+    connect(browser, &TRunBrowser::firstSpectraRequested, this,
+            [this, path] { runCommand([&] { openRunFile(path, std::nullopt); }); });
     connect(browser, &TRunBrowser::copyRequested, this,
             [this, browser] { runCommand([&] { copyBrowsedSpectra(browser); }); });
     connect(browser, &TRunBrowser::messageRaised, this, &TSpectraViewerFrame::showPaneMessage);
@@ -169,10 +171,10 @@ bool TSpectraViewerFrame::showRunSpectrum(TRunBrowser* browser, int runIndex, bo
         peaks = run.loadSpectrum(runIndex);
     } catch (const std::exception& e) {
         const QString reason = QString::fromUtf8(e.what());
-        const QString text = reason.contains(session->path)
-                                 ? QStringLiteral("Cannot show %1: %2").arg(name, reason)
-                                 : QStringLiteral("Cannot show %1 of \"%2\": %3")
-                                       .arg(name, session->path, reason);
+        const QString text =
+            reason.contains(session->path)
+                ? QStringLiteral("Cannot show %1: %2").arg(name, reason)
+                : QStringLiteral("Cannot show %1 of \"%2\": %3").arg(name, session->path, reason);
         m_services.dialogs.message(TMessageKind::Error, text, {TMessageButton::Ok});
         return false;
     }
@@ -270,8 +272,8 @@ void TSpectraViewerFrame::closeRunBrowser(TRunBrowser* browser) {
 }
 
 void TSpectraViewerFrame::forgetRunSession(int id) {
-    const auto it =
-        std::find_if(m_runs.begin(), m_runs.end(), [id](const TRunSession& s) { return s.id == id; });
+    const auto it = std::find_if(m_runs.begin(), m_runs.end(),
+                                 [id](const TRunSession& s) { return s.id == id; });
     if (it == m_runs.end()) return;
     const QPointer<TSpectrumContainer> pane = it->pane;
     m_runs.erase(it);

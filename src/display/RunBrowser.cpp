@@ -151,8 +151,8 @@ TRunBrowser::TRunBrowser(std::shared_ptr<const iRunReader> run, QWidget* parent)
         QStringLiteral("Opens the first spectra of the run as the series of one new pane"));
     m_copy = new QToolButton(this);
     m_copy->setText(QStringLiteral("Open in new pane"));
-    m_copy->setToolTip(QStringLiteral(
-        "Copies the spectra shown into a new pane, to edit and save as a document"));
+    m_copy->setToolTip(
+        QStringLiteral("Copies the spectra shown into a new pane, to edit and save as a document"));
     commands->addWidget(m_firstSpectra);
     commands->addWidget(m_copy);
     commands->addStretch(1);
@@ -434,9 +434,8 @@ bool TRunBrowser::eventFilter(QObject* watched, QEvent* event) {
                     if (m_current)
                         next = steppedSpectrum(*m_current, step);
                     else
-                        next = steppedSpectrum(step < 0 ? static_cast<int>(run()->spectra().size())
-                                                        : -1,
-                                               step);
+                        next = steppedSpectrum(
+                            step < 0 ? static_cast<int>(run()->spectra().size()) : -1, step);
                     if (next) pick(*next, false);
                     return true;
                 }
@@ -457,8 +456,8 @@ bool TRunBrowser::eventFilter(QObject* watched, QEvent* event) {
                 if (mouse->button() == Qt::LeftButton &&
                     mouse->modifiers().testFlag(Qt::ControlModifier)) {
                     const QModelIndex index = m_table->indexAt(mouse->position().toPoint());
-                    if (const auto run = index.isValid() ? m_model->runIndex(index.row())
-                                                         : std::nullopt)
+                    if (const auto run =
+                            index.isValid() ? m_model->runIndex(index.row()) : std::nullopt)
                         pick(*run, true);
                     return true;
                 }

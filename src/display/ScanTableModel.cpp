@@ -133,19 +133,18 @@ QVariant TScanTableModel::data(const QModelIndex& index, int role) const {
 QVariant TScanTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal) return {};
     static const char* const titles[ColumnCount] = {
-        "Scan", "MS", "RT (min)", "Precursor m/z", "z", "Points", "Mode", "TIC", "Base m/z",
-        "Base int."};
-    static const char* const hints[ColumnCount] = {
-        "Scan number",
-        "MS level",
-        "Retention time in minutes",
-        "m/z of the first precursor",
-        "Charge of the precursor",
-        "Number of peaks the file states",
-        "Centroid or profile peaks",
-        "Total ion current as the file states it",
-        "m/z of the base peak",
-        "Intensity of the base peak"};
+        "Scan",   "MS",   "RT (min)", "Precursor m/z", "z",
+        "Points", "Mode", "TIC",      "Base m/z",      "Base int."};
+    static const char* const hints[ColumnCount] = {"Scan number",
+                                                   "MS level",
+                                                   "Retention time in minutes",
+                                                   "m/z of the first precursor",
+                                                   "Charge of the precursor",
+                                                   "Number of peaks the file states",
+                                                   "Centroid or profile peaks",
+                                                   "Total ion current as the file states it",
+                                                   "m/z of the base peak",
+                                                   "Intensity of the base peak"};
     if (section < 0 || section >= ColumnCount) return {};
     if (role == Qt::DisplayRole) return QString::fromLatin1(titles[section]);
     if (role == Qt::ToolTipRole) return QString::fromLatin1(hints[section]);
@@ -267,11 +266,13 @@ QString TScanTableModel::summary() const {
                              : QStringLiteral("no level %1").arg(count));
     QString text = QFileInfo(QString::fromStdString(m_run->fileName())).fileName() +
                    QStringLiteral(" · %1 spectra").arg(spectra.size());
-    if (!counts.isEmpty()) text += QStringLiteral(" (") + counts.join(QStringLiteral(", ")) + QLatin1Char(')');
+    if (!counts.isEmpty())
+        text += QStringLiteral(" (") + counts.join(QStringLiteral(", ")) + QLatin1Char(')');
     if (!std::isnan(first))
-        text += QStringLiteral(" · RT %1–%2 min")
-                    .arg(QString::number(first / 60.0, 'f', 2), QString::number(last / 60.0, 'f', 2));
-    text += m_run->indexUsed() ? QStringLiteral(" · index used")
-                               : QStringLiteral(" · index rebuilt");
+        text +=
+            QStringLiteral(" · RT %1–%2 min")
+                .arg(QString::number(first / 60.0, 'f', 2), QString::number(last / 60.0, 'f', 2));
+    text +=
+        m_run->indexUsed() ? QStringLiteral(" · index used") : QStringLiteral(" · index rebuilt");
     return text;
 }

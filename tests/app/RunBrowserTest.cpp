@@ -129,15 +129,15 @@ TEST_F(RunBrowsing, ADamagedSpectrumIsToldAndTheBrowserStaysUsable) {
     // Three peaks (200.5, 10), (300.25, 30), (400.125, 20); scan 2's data is no Base64.
     const auto scan = [](int number, const char* peaks) {
         return "<scan num=\"" + std::to_string(number) + "\" msLevel=\"1\" peaksCount=\"3\" " +
-               "retentionTime=\"PT" + std::to_string(number) + ".5S\"><peaks compressionType=\"none\" " +
-               "precision=\"32\" " +
+               "retentionTime=\"PT" + std::to_string(number) +
+               ".5S\"><peaks compressionType=\"none\" " + "precision=\"32\" " +
                "byteOrder=\"network\" pairOrder=\"m/z-int\">" + peaks + "</peaks></scan>";
     };
     const char* good = "Q0iAAEEgAABDliAAQfAAAEPIEABBoAAA";
-    const QString path = write(
-        QStringLiteral("damaged.mzXML"),
-        "<?xml version=\"1.0\"?><mzXML><msRun scanCount=\"3\">" + scan(1, good) +
-            scan(2, "Q0iAAEEg*%$!AABDliAAQfAAAEPIEABBoAAA") + scan(3, good) + "</msRun></mzXML>");
+    const QString path = write(QStringLiteral("damaged.mzXML"),
+                               "<?xml version=\"1.0\"?><mzXML><msRun scanCount=\"3\">" +
+                                   scan(1, good) + scan(2, "Q0iAAEEg*%$!AABDliAAQfAAAEPIEABBoAAA") +
+                                   scan(3, good) + "</msRun></mzXML>");
     TRunBrowser& browser = openBrowser(path);
     TSpectrumData& data = paneData(browser);
     ASSERT_EQ(data.series()->count(), 1);

@@ -316,9 +316,10 @@ TEST(RunBrowserTraces, ComputedAndStoredTracesAndAStoredOneThatCannotBeRead) {
     TRunBrowser browser(std::make_shared<TMadeUpRun>());
     QSignalSpy messages(&browser, &TRunBrowser::messageRaised);
     const TSpectrum& plot = *browser.chromatogram();
-    EXPECT_EQ(browser.traceNames(),
-              (QStringList{QStringLiteral("TIC MS1 · computed"), QStringLiteral("BPC MS1 · computed"),
-                           QStringLiteral("TIC · stored"), QStringLiteral("chromatogram 2 · stored")}));
+    EXPECT_EQ(
+        browser.traceNames(),
+        (QStringList{QStringLiteral("TIC MS1 · computed"), QStringLiteral("BPC MS1 · computed"),
+                     QStringLiteral("TIC · stored"), QStringLiteral("chromatogram 2 · stored")}));
 
     // MS1 in minutes, the spectrum without a retention time left out; the MS2 event a tick
     // below the base line.
@@ -340,7 +341,8 @@ TEST(RunBrowserTraces, ComputedAndStoredTracesAndAStoredOneThatCannotBeRead) {
 
     browser.setTrace(3);
     ASSERT_EQ(messages.size(), 1);
-    EXPECT_EQ(messages[0][0].toString(), QStringLiteral("\"made-up.mzML\": chromatogram 2 is damaged."));
+    EXPECT_EQ(messages[0][0].toString(),
+              QStringLiteral("\"made-up.mzML\": chromatogram 2 is damaged."));
     EXPECT_EQ(browser.trace(), 2);
     EXPECT_EQ(pointsOf(plot, 0), (Points{{0.5, 5.0}, {1.5, 7.0}}));
 }
