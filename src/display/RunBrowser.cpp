@@ -100,7 +100,8 @@ TRunBrowser::TRunBrowser(std::shared_ptr<const iRunReader> run, QWidget* parent)
     m_search->setPlaceholderText(QStringLiteral("scan or precursor m/z"));
     m_search->setClearButtonEnabled(true);
     m_search->setToolTip(QStringLiteral(
-        "Shows the scan of that number and the spectra whose precursor m/z is within 0.01"));
+        "Shows the scan of that number and the spectra whose precursor m/z is that number "
+        "to the digits typed (810.8: 810.75 to 810.85), within 0.01 at least"));
     controls->addWidget(m_levelBox);
     controls->addWidget(m_traceBox);
     controls->addWidget(m_search, 1);

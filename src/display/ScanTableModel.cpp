@@ -189,6 +189,11 @@ void TScanTableModel::setSearchText(const QString& text) {
     bool ok = false;
     const double value = number.toDouble(&ok);  // C locale: '.' only
     m_searchValue = ok && std::isfinite(value) ? std::optional(value) : std::nullopt;
+    // A value typed with fewer decimals stands for a wider window.
+    const qsizetype point = number.indexOf(QLatin1Char('.'));
+    const qsizetype decimals = point < 0 ? 0 : number.size() - point - 1;
+    m_searchTolerance =
+        m_searchValue && decimals < 15 ? 0.5 * std::pow(10.0, -double(decimals)) : 0.0;
     m_searchInvalid = !trimmed.isEmpty() && !m_searchValue;
     beginResetModel();
     rebuild();
@@ -226,7 +231,8 @@ void TScanTableModel::rebuild() {
             const double v = *m_searchValue;
             const bool scan = v == std::floor(v) && r.scanNumber == v;
             const bool precursor =
-                statesPrecursor(r) && std::fabs(r.precursorMz - v) <= m_mzTolerance;
+                statesPrecursor(r) &&
+                std::fabs(r.precursorMz - v) <= std::max(m_mzTolerance, m_searchTolerance);
             if (!scan && !precursor) continue;
         }
         m_rows.push_back(static_cast<std::int32_t>(i));

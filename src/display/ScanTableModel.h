@@ -56,7 +56,8 @@ public:
     TLevelFilter levelFilter() const { return m_level; }
     void setLevelFilter(TLevelFilter filter);
     // Empty shows every row; a number finds the spectra of that scan number and those whose
-    // precursor m/z lies within mzTolerance of it ("810.79", "5"); text that is no number shows
+    // precursor m/z lies within half a unit of its last digit of it, and at least within
+    // mzTolerance ("810.79": ±0.01, "810.8": ±0.05, "810": ±0.5); text that is no number shows
     // nothing. A comma counts as a decimal point.
     QString searchText() const { return m_search; }
     void setSearchText(const QString& text);
@@ -84,6 +85,7 @@ private:
     TLevelFilter m_level = TLevelFilter::All;
     QString m_search;
     std::optional<double> m_searchValue;
+    double m_searchTolerance = 0.0;  // m/z; half a unit of the last digit typed
     bool m_searchInvalid = false;
     double m_mzTolerance = 0.01;
     int m_sortColumn = -1;  // file order

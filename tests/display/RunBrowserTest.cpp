@@ -147,6 +147,14 @@ TEST(ScanTableModel, SortingAndFilteringGiveTheRightRunIndices) {
     for (int r = 0; r < model.rowCount(); ++r)
         EXPECT_NE(std::find(near.begin(), near.end(), *model.runIndex(r)), near.end());
 
+    // Fewer digits, a wider window: "810.8" stands for 810.75 to 810.85.
+    model.setSearchText(QStringLiteral("810.8"));
+    int wider = 0;
+    for (const int i : ms2)
+        wider += std::fabs(rows[static_cast<std::size_t>(i)].precursorMz - 810.8) <= 0.05;
+    EXPECT_GT(wider, static_cast<int>(near.size()));
+    EXPECT_EQ(model.rowCount(), wider);
+
     // A scan number, of any level once the filter shows all; words find nothing.
     model.setLevelFilter(TLevelFilter::All);
     model.setSearchText(QStringLiteral("9"));
