@@ -696,6 +696,8 @@ int runViewer(QApplication& app, const TViewerServices& services, const TWindowH
         return *status;
     TMainForm window(services);
     if (windowMade) windowMade(window);
+    // Runs open in their browsers here; the headless modes keep the pane of first spectra.
+    window.frame()->setBrowsesRuns(true);
     window.showMaximized();
     for (const QString& path : commandLine.files) window.openStartupFile(path, commandLine.scans);
     return app.exec();

@@ -3,11 +3,16 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 
+#include <algorithm>
 #include <initializer_list>
 #include <optional>
 
@@ -35,7 +40,38 @@ TMainForm::TMainForm(TViewerServices services, QWidget* parent) : QMainWindow(pa
             [this] { m_frame->runCommand([this] { about(); }); });
     createMenus();
 
+    // Run browsers dock at the left of the panes, several runs as tabs of one dock area.
+    setDockOptions(dockOptions() | QMainWindow::AllowTabbedDocks);
+    m_frame->setDockPlacement([this](QDockWidget* dock) {
+        const QList<QDockWidget*> docks = findChildren<QDockWidget*>();
+        QDockWidget* beside = nullptr;
+        for (QDockWidget* other : docks)
+            if (other != dock && dockWidgetArea(other) == Qt::LeftDockWidgetArea &&
+                other->isVisible())
+                beside = other;
+        addDockWidget(Qt::LeftDockWidgetArea, dock);
+        if (beside) {
+            tabifyDockWidget(beside, dock);
+        } else {
+            // Room for the table's columns, but the panes keep at least half of the window,
+            // or of the screen for a window still on its way to being maximised.
+            QTimer::singleShot(0, dock, [this, dock] {
+                int room = width();
+                if (const QScreen* s = screen())
+                    room = std::max(room, s->availableGeometry().width());
+                const int wanted = dock->widget()->sizeHint().width() + 8;
+                resizeDocks({dock}, {std::min(wanted, room / 2)}, Qt::Horizontal);
+            });
+        }
+        dock->show();
+        dock->raise();
+    });
+
     statusBar();
+    m_runStatus = new QLabel(this);
+    m_runStatus->setObjectName(QStringLiteral("RunStatus"));
+    statusBar()->addPermanentWidget(m_runStatus);
+    connect(m_frame, &TSpectraViewerFrame::runStatusChanged, m_runStatus, &QLabel::setText);
     connect(m_frame->manager(), &TSpectraManager::paneMouseMoved, this, [this] { showReadout(); });
     connect(m_frame->manager()->navigator(), &TSpectrumNavigator::spectrumChanged, this,
             [this](TSpectrum* s) {
@@ -121,7 +157,8 @@ void TMainForm::openStartupFile(const QString& path, const std::optional<TScanLi
     // A file that fails has said why; the pane shown before stays as it was.
     if (!m_frame->openAnyFile(path, scans)) return;
     TSpectrum* s = m_frame->currentSpectrum();
-    if (!s) return;
+    // A browser's pane changes with every pick: there is nothing of it to keep.
+    if (!s || m_frame->isBrowserPane(m_frame->currentContainer())) return;
     const auto& series = s->series();
     if (series->count() > 0) series->serie(0)->setColor(colors::black);
     s->spectrumData()->setModified(true);

@@ -1,5 +1,6 @@
-// The main window: menu bar over the viewer frame, the cursor read-out in the status bar, the
-// question before closing with unsaved spectra, the About box and the start-up document.
+// The main window: menu bar over the viewer frame, the docks of the run browsers, the cursor
+// read-out and the browsed run in the status bar, the question before closing with unsaved
+// spectra, the About box and the start-up document.
 #pragma once
 
 #include <QMainWindow>
@@ -11,6 +12,7 @@
 
 class QAction;
 class QCloseEvent;
+class QLabel;
 class TSpectraViewerFrame;
 class TSpectrum;
 
@@ -51,4 +53,5 @@ private:
 
     TSpectraViewerFrame* m_frame;
     QAction* m_about;
+    QLabel* m_runStatus;  // the run last opened or browsed
 };

@@ -185,6 +185,8 @@ TSpectraViewerFrame::TSpectraViewerFrame(TViewerServices services, QWidget* pare
 
     TSpectrumNavigator* navigator = m_manager->navigator();
     connect(navigator, &TSpectrumNavigator::spectrumChanged, this, [this] {
+        // The status bar tells the run of the pane made current.
+        if (const TRunBrowser* browser = browserOf(currentContainer())) tellRunStatus(browser);
         watchPanes();
         scheduleUpdateActions();
         emit currentChanged();
@@ -201,6 +203,7 @@ TSpectraViewerFrame::TSpectraViewerFrame(TViewerServices services, QWidget* pare
 TSpectraViewerFrame::~TSpectraViewerFrame() {
     // The panes go with the manager, and the navigator reports it: nothing of that may reach
     // a frame that is half destroyed.
+    closeRunBrowsers();
     m_manager->removeEventFilter(this);
     disconnect(m_manager->navigator(), nullptr, this, nullptr);
     for (TSpectrumContainer* c : m_manager->containers())

@@ -2,6 +2,7 @@
 // and the commands behind them.
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -18,7 +19,9 @@
 #include "model/PointListSerie.h"
 
 class QAction;
+class QDockWidget;
 class TAnnotationsWindow;
+class TRunBrowser;
 class TSpectraManager;
 class TSpectrum;
 class TSpectrumContainer;
@@ -118,7 +121,8 @@ public:
     // (gzip-compressed or not) or a text spectrum, whatever the file is named. A file whose
     // first bytes tell nothing (empty, binary, unreadable) goes by its extension, so that the
     // reader it was meant for says what is wrong. scans picks the spectra of a run by scan
-    // number (without it a run shows its first spectra); other files ignore it. Errors are
+    // number; without it a run opens in a browser while browsesRuns(), else as a pane of its
+    // first spectra. Other files ignore scans. Errors are
     // shown; returns whether the load went through.
     bool openAnyFile(const QString& path, const std::optional<TScanList>& scans = std::nullopt);
 
@@ -142,6 +146,36 @@ public:
     // Imports a text spectrum file into a new pane; filterIndex as chosen in the Import
     // dialog (2: "HPLC time, x, y1, y2"). Errors are shown; no pane is left behind.
     bool importTextFile(const QString& fileName, int filterIndex);
+
+    // --- run browsers -----------------------------------------------------------------------
+    // Whether opening a run without scans (openAnyFile, File > Open) opens a browser for it
+    // rather than the pane of its first spectra. Off to begin with: the headless runs keep
+    // that pane; the window switches it on.
+    bool browsesRuns() const { return m_browsesRuns; }
+    void setBrowsesRuns(bool value) { m_browsesRuns = value; }
+    // Places a browser's dock; the main window docks it beside the panes. Without it the dock
+    // floats as a window of its own.
+    void setDockPlacement(std::function<void(QDockWidget*)> place);
+    // Opens the run at path in a browser (in a dock, which owns it) and a pane bound to it
+    // showing the run's first spectrum. Errors are shown; returns whether the browser opened.
+    bool openRunBrowser(const QString& path);
+    // The open browsers, in the order they were opened.
+    std::vector<TRunBrowser*> runBrowsers() const;
+    // The pane that shows what browser picks; nullptr while it has none (closed by the user).
+    TSpectrumContainer* browserPane(const TRunBrowser* browser) const;
+    // Shows spectra()[runIndex] of the browser's run in its pane (made again when closed):
+    // instead of what it shows, keeping the m/z window and fitting y to the visible peaks, or,
+    // with add, as another series. A spectrum that cannot be decoded is told, naming it, and
+    // the pane stays as it was. Returns whether it is shown.
+    bool showRunSpectrum(TRunBrowser* browser, int runIndex, bool add);
+    // Copies the series of the browser's pane into a new pane of a new document, to be edited
+    // and saved like any other. Returns whether the pane was made.
+    bool copyBrowsedSpectra(TRunBrowser* browser);
+    // Closes the browser's dock: the browser, its pane and, with them, the run.
+    void closeRunBrowser(TRunBrowser* browser);
+    // The browser pane is bound to; nullptr for an ordinary pane.
+    TRunBrowser* browserOf(const TSpectrumContainer* pane) const;
+    bool isBrowserPane(const TSpectrumContainer* pane) const { return browserOf(pane) != nullptr; }
 
     // --- Edit menu --------------------------------------------------------------------------
     void editCutSerie();
@@ -180,6 +214,8 @@ signals:
     void currentChanged();
     // updateActions has run: the states shown anywhere else may follow them now.
     void actionsUpdated();
+    // What the status bar tells of the run last opened or browsed; empty when none is open.
+    void runStatusChanged(const QString& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -232,6 +268,23 @@ private:
     // A failure of painting or mouse handling, shown as an error box with OK.
     void showPaneMessage(const QString& text);
 
+    // One open run: its browser in its dock and the pane bound to it. The dock owns the
+    // browser, which holds the run; the manager owns the pane.
+    struct TRunSession {
+        int id = 0;
+        QString path;
+        QPointer<QDockWidget> dock;
+        QPointer<TRunBrowser> browser;
+        QPointer<TSpectrumContainer> pane;
+    };
+    TRunSession* sessionOf(const TRunBrowser* browser);
+    const TRunSession* sessionOf(const TRunBrowser* browser) const;
+    // After the dock of session id went: its pane goes too.
+    void forgetRunSession(int id);
+    // Closes every browser, before the panes go.
+    void closeRunBrowsers();
+    void tellRunStatus(const TRunBrowser* browser);
+
     TViewerServices m_services;
     TSpectraManager* m_manager = nullptr;
     TAnnotationsWindow* m_annotations = nullptr;  // made on first use, reused
@@ -239,4 +292,8 @@ private:
     std::vector<TDocumentPtr> m_documents;
     std::vector<QAction*> m_actionList;  // indexed by TActionId
     bool m_updateScheduled = false;
+    bool m_browsesRuns = false;
+    std::function<void(QDockWidget*)> m_placeDock;
+    std::vector<TRunSession> m_runs;
+    int m_nextRunId = 1;
 };

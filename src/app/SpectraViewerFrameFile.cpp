@@ -289,14 +289,17 @@ bool TSpectraViewerFrame::saveMziRange(const QString& fileName, TSpectrumData& d
 // --- File menu ------------------------------------------------------------------------------
 
 bool TSpectraViewerFrame::openAnyFile(const QString& path, const std::optional<TScanList>& scans) {
+    // Scans asked for by number open as one pane, browsing or not.
+    const bool browse = m_browsesRuns && !scans;
     switch (detectFileFormat(QFile::encodeName(path).toStdString())) {
         case TFileFormat::Mzi:
             return loadMziFile(path);
         case TFileFormat::MzXml:
+            if (browse) return openRunBrowser(path);
             return scans ? openRunFile(path, scans) : openMzXmlFile(path);
         case TFileFormat::MzMl:
         case TFileFormat::Gzip:
-            return openRunFile(path, scans);
+            return browse ? openRunBrowser(path) : openRunFile(path, scans);
         case TFileFormat::Text:
             return importTextFile(path, 1);
         case TFileFormat::Unknown:
@@ -306,8 +309,10 @@ bool TSpectraViewerFrame::openAnyFile(const QString& path, const std::optional<T
         return path.endsWith(QLatin1String(extension), Qt::CaseInsensitive);
     };
     if (named(".mzi")) return loadMziFile(path);
+    const bool run = named(".mzxml") || named(".mzml") || named(".gz");
+    if (run && browse) return openRunBrowser(path);
     if (named(".mzxml") && !scans) return openMzXmlFile(path);
-    if (named(".mzxml") || named(".mzml") || named(".gz")) return openRunFile(path, scans);
+    if (run) return openRunFile(path, scans);
     return importTextFile(path, 1);
 }
 
