@@ -73,7 +73,7 @@ TEST_F(RunBrowsing, StepsReplaceTheSpectrumAndKeepTheMzWindow) {
     ASSERT_NE(m_main->findChild<QDockWidget*>(QStringLiteral("RunBrowser")), nullptr);
     EXPECT_EQ(m_main->findChild<QLabel*>(QStringLiteral("RunStatus"))->text(),
               QStringLiteral("ltqft_small.msconvert.32.mzXML · 48 spectra (MS1 14, MS2 34) · "
-                             "RT 0.00–0.49 min · index rebuilt"));
+                             "RT 0.00–0.49 min · index used"));
 
     // The first spectrum, whole, as the current pane; a profile draws as a line.
     ASSERT_EQ(manager().count(), 1);
