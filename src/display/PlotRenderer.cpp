@@ -167,11 +167,13 @@ void TPlotRenderer::renderSeries(QPainter& painter, const TDrawView& view,
     const TColor background =
         TColor::fromRgb(static_cast<std::uint8_t>(b.red()), static_cast<std::uint8_t>(b.green()),
                         static_cast<std::uint8_t>(b.blue()));
+    TDrawView drawView = view;
+    drawView.gapsAreEmpty = settings.gapsAreEmpty;
     auto draw = [&](TPointListSerie& serie, bool highlighted) {
         painter.setPen(QPen(toQColor(visibleOn(serie.color(), background)),
                             settings.penWidth(serie.style(), highlighted)));
         TPainterLineCanvas canvas(painter);
-        m_drawer.drawSerie(canvas, view, serie, serie.style());
+        m_drawer.drawSerie(canvas, drawView, serie, serie.style());
     };
     for (int i = 0; i < series.count(); ++i)
         if (i != current) draw(*series.serie(i), false);

@@ -32,6 +32,8 @@ struct TRenderSettings {
     // a device that cannot invert (SVG, PDF, a printer) gets them in figureColor instead.
     bool invertFigures = true;
     QColor figureColor = Qt::black;
+    // See TDrawView::gapsAreEmpty.
+    bool gapsAreEmpty = true;
 
     int penWidth(TSerieStyle style, bool highlighted) const;
 };

@@ -117,6 +117,8 @@ TRunBrowser::TRunBrowser(std::shared_ptr<const iRunReader> run, QWidget* parent)
     m_chromatogram->xAxis().setCaption(QStringLiteral("min"));
     TSpectrum* plot = chromatogram();
     plot->setTool(makeZoomTool(*plot));
+    // A chromatogram is sampled unevenly: a long step between spectra is no empty stretch.
+    plot->setGapsAreEmpty(false);
     plot->setFocusPolicy(Qt::ClickFocus);
     plot->setFileName(this->run()->fileName());
     plot->installEventFilter(this);

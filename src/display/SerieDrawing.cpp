@@ -151,8 +151,8 @@ public:
     // Steps beyond this many typical steps are gaps.
     static constexpr double gapSteps = 4.0;
 
-    TDetailedCurve(const std::vector<TFloatPointRec>& points, double meanStep)
-        : m_points(points), m_meanStep(meanStep) {}
+    TDetailedCurve(const std::vector<TFloatPointRec>& points, double meanStep, bool gapsAreEmpty)
+        : m_points(points), m_meanStep(meanStep), m_gapsAreEmpty(gapsAreEmpty) {}
 
     // The step of the points near the one from point k to k + 1: the smaller of the steps
     // just before and just after it, the mean step of the list without either.
@@ -163,7 +163,9 @@ public:
         return std::isfinite(typical) && typical > 0.0 ? typical : m_meanStep;
     }
     // The step from point k to k + 1 is a gap.
-    bool isGap(std::size_t k) const { return step(k) > gapSteps * typicalStep(k); }
+    bool isGap(std::size_t k) const {
+        return m_gapsAreEmpty && step(k) > gapSteps * typicalStep(k);
+    }
 
     // The curve between points k and k + 1 at x.
     double valueAt(std::size_t k, double x) const {
@@ -210,6 +212,7 @@ private:
 
     const std::vector<TFloatPointRec>& m_points;
     double m_meanStep;
+    bool m_gapsAreEmpty;
 };
 
 // Whether the points, one mean step apart, lie more than 2 pixels apart on screen: the pixel of
@@ -471,7 +474,7 @@ void TSerieDrawer::drawDetailed(iLineCanvas& canvas, const TDrawView& view,
         return;
     }
 
-    const TDetailedCurve curve(items, points.meanStep());
+    const TDetailedCurve curve(items, points.meanStep(), view.gapsAreEmpty);
     const double baseLine = view.baseLine;
     // World width of one pixel.
     const double pixelDX = (view.deviceToWorld(1000, 0).x - view.deviceToWorld(0, 0).x) / 1000;

@@ -65,6 +65,9 @@ struct TDrawView {
     int height = 0;
     double baseLine = 0.0;  // world y from which bars rise
     int pickTolerance = 4;  // pixels
+    // A Line series' gap much wider than its steps falls to the base line, as in a profile
+    // whose zero runs were left out; false joins every point (a chromatogram, sampled unevenly).
+    bool gapsAreEmpty = true;
 
     // TRange::pixelOf on both axes.
     TPoint worldToDevice(double x, double y) const;

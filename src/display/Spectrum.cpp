@@ -427,6 +427,12 @@ void TSpectrum::setHideThreshold(bool value) {
     update();
 }
 
+void TSpectrum::setGapsAreEmpty(bool value) {
+    if (value == m_gapsAreEmpty) return;
+    m_gapsAreEmpty = value;
+    update();
+}
+
 void TSpectrum::setColor(const QColor& value) {
     if (value == m_color) return;
     m_color = value;
@@ -466,6 +472,7 @@ TRenderSettings TSpectrum::renderSettings() const {
     settings.background = palette().color(backgroundRole());
     settings.serieLineWidth = serieLineWidth();
     settings.highlightLineWidth = highlightLineWidth();
+    settings.gapsAreEmpty = m_gapsAreEmpty;
     return settings;
 }
 
@@ -526,6 +533,7 @@ TSpectrum::TDrawingKey TSpectrum::drawingKey() const {
     key.baseLine = m_data->baseLine();
     key.serieWidth = settings.serieLineWidth;
     key.highlightWidth = settings.highlightLineWidth;
+    key.gapsAreEmpty = settings.gapsAreEmpty;
     TPointListSerieList& list = *m_data->series();
     key.seriesList = &list;
     key.currentIndex = list.currentIndex();

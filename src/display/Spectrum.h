@@ -125,6 +125,10 @@ public:
     // The current series' threshold is drawn unless hidden; hidden to begin with.
     bool hideThreshold() const { return m_hideThreshold; }
     void setHideThreshold(bool value);
+    // Whether a wide gap in a Line series falls to the base line (spectra, the default) or
+    // the points on both sides are joined (chromatograms).
+    bool gapsAreEmpty() const { return m_gapsAreEmpty; }
+    void setGapsAreEmpty(bool value);
     // Frame colour, navy to begin with; an invalid colour draws no frame.
     QColor color() const { return m_color; }
     void setColor(const QColor& value);
@@ -230,6 +234,7 @@ private:
         double baseLine = 0.0;
         int serieWidth = 0;
         int highlightWidth = 0;
+        bool gapsAreEmpty = true;
         const void* seriesList = nullptr;
         int currentIndex = -1;
         std::vector<TSerieKey> series;
@@ -285,6 +290,7 @@ private:
     TViewHistory m_history;
     std::string m_fileName;
     bool m_hideThreshold = true;
+    bool m_gapsAreEmpty = true;
     QColor m_color;
     int m_cursorId = 0;
 

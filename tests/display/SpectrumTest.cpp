@@ -313,6 +313,12 @@ TEST_F(SpectrumPlot, ZoomedCurvesShowOnlyWhatThePointsHold) {
                 << x;
         EXPECT_EQ(rowsOf(image, plot.worldToDevice(42, 0).x, blue),
                   std::vector<int>{plot.worldToDevice(0, 50).y});
+        // A chromatogram's plot joins the two sides of such a step instead.
+        plot.setGapsAreEmpty(false);
+        const QImage joined = render();
+        EXPECT_EQ(rowsOf(joined, plot.worldToDevice(50, 0).x, blue),
+                  std::vector<int>{plot.worldToDevice(0, 50).y});
+        plot.setGapsAreEmpty(true);
         plot.series()->clear();
     }
     {
