@@ -19,18 +19,18 @@
 #include <vector>
 
 #include "app/Dialogs.h"
+#include "app/FileFailure.h"
 #include "app/HeadlessServices.h"
 #include "app/MainWindow.h"
 #include "app/Settings.h"
 #include "app/SpectraViewerFrame.h"
 #include "app/ViewerServices.h"
-#include "app/FileFailure.h"
-#include "files/Run.h"
 #include "display/PaneRenderer.h"
 #include "display/SpectraManager.h"
 #include "display/Spectrum.h"
 #include "display/SpectrumContainer.h"
 #include "display/SpectrumNavigator.h"
+#include "files/Run.h"
 #include "model/Label.h"
 #include "model/SpectrumData.h"
 
@@ -403,6 +403,17 @@ int runScanTable(const TCommandLine& commandLine, std::ostream& out, std::ostrea
         json.null();
     json.key("indexUsed");
     json.value(run && run->indexUsed());
+    // Where the run comes from, as far as its header says.
+    const TRunDescription none;
+    const TRunDescription& description = run ? run->description() : none;
+    json.key("instrument");
+    json.value(description.instrument);
+    json.key("software");
+    json.beginArray();
+    for (const std::string& software : description.software) json.value(software);
+    json.endArray();
+    json.key("startTime");
+    json.value(description.startTime);
     json.key("spectra");
     json.beginArray();
     if (run)
@@ -541,8 +552,10 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Velmorix viewer: views and lightly edits mass spectra."));
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A file to open: a .mzi document, a run or a text spectrum."),
-                                 QStringLiteral("[FILE...]"));
+    parser.addPositionalArgument(
+        QStringLiteral("file"),
+        QStringLiteral("A file to open: a .mzi document, a run or a text spectrum."),
+        QStringLiteral("[FILE...]"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Shows this help and exits."));
     const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")},

@@ -881,29 +881,84 @@ std::string_view TMzMlRunReader::text() const {
 }
 
 // The referenceable param groups, parsed as XML from their list in the header only.
-void TMzMlRunReader::readHeader(std::size_t headerEnd) {
-    const std::string_view header = text().substr(0, headerEnd);
+namespace {
+
+// The element named list in header, from its start tag to its end tag, as a document of its own:
+// the header is never parsed whole. Empty when it is not there or not well-formed.
+pugi::xml_document headerList(std::string_view header, std::string_view list) {
+    pugi::xml_document doc;
+    const std::string start = "<" + std::string(list);
     std::size_t from = npos;
     for (std::size_t p = nextTag(header, 0); p != npos; p = nextTag(header, p + 1))
-        if (isTag(header, p, "<referenceableParamGroupList")) {
+        if (isTag(header, p, start)) {
             from = p;
             break;
         }
-    if (from == npos) return;
-    constexpr std::string_view close = "</referenceableParamGroupList>";
+    if (from == npos) return doc;
+    const std::string close = "</" + std::string(list) + ">";
     const std::size_t to = header.find(close, from);
-    if (to == npos) return;
-    pugi::xml_document doc;
-    const std::string_view list = header.substr(from, to + close.size() - from);
-    if (!doc.load_buffer(list.data(), list.size(), pugi::parse_default, pugi::encoding_utf8))
-        return;
-    for (const pugi::xml_node group : doc.first_child().children("referenceableParamGroup")) {
+    if (to == npos) return doc;
+    const std::string_view part = header.substr(from, to + close.size() - from);
+    if (!doc.load_buffer(part.data(), part.size(), pugi::parse_default, pugi::encoding_utf8))
+        doc.reset();
+    return doc;
+}
+
+}  // namespace
+
+void TMzMlRunReader::readHeader(std::size_t headerEnd) {
+    const std::string_view header = text().substr(0, headerEnd);
+    const pugi::xml_document groups = headerList(header, "referenceableParamGroupList");
+    for (const pugi::xml_node group : groups.first_child().children("referenceableParamGroup")) {
         std::vector<TMzMlParam>& params = m_paramGroups[group.attribute("id").value()];
         for (const pugi::xml_node param : group.children("cvParam"))
-            params.push_back({param.attribute("accession").value(),
-                              param.attribute("value").value(),
-                              param.attribute("unitAccession").value()});
+            params.push_back(
+                {param.attribute("accession").value(), param.attribute("value").value(),
+                 param.attribute("unitAccession").value(), param.attribute("name").value()});
     }
+
+    // The model is the term of the first configuration, given there or through a group, that
+    // names something without a value (the serial number has one).
+    const pugi::xml_document instruments = headerList(header, "instrumentConfigurationList");
+    if (const pugi::xml_node first = instruments.first_child().child("instrumentConfiguration")) {
+        std::vector<TMzMlParam> terms;
+        for (const pugi::xml_node node : first.children()) {
+            if (std::string_view(node.name()) == "cvParam")
+                terms.push_back({node.attribute("accession").value(),
+                                 node.attribute("value").value(),
+                                 {},
+                                 node.attribute("name").value()});
+            if (std::string_view(node.name()) == "referenceableParamGroupRef")
+                if (const auto group = m_paramGroups.find(node.attribute("ref").value());
+                    group != m_paramGroups.end())
+                    terms.insert(terms.end(), group->second.begin(), group->second.end());
+        }
+        for (const TMzMlParam& term : terms)
+            if (term.value.empty() && !term.name.empty()) {
+                m_description.instrument = term.name;
+                break;
+            }
+    }
+    const pugi::xml_document software = headerList(header, "softwareList");
+    for (const pugi::xml_node entry : software.first_child().children("software")) {
+        const pugi::xml_node term = entry.child("cvParam");
+        std::string name = term ? term.attribute("name").value() : entry.attribute("id").value();
+        if (const std::string version = entry.attribute("version").value(); !version.empty())
+            name += " " + version;
+        m_description.software.push_back(std::move(name));
+    }
+    for (std::size_t p = nextTag(header, 0); p != npos; p = nextTag(header, p + 1))
+        if (isTag(header, p, "<run")) {
+            const std::size_t end = header.find('>', p);
+            const std::string_view tag = header.substr(p, end == npos ? npos : end - p);
+            constexpr std::string_view key = "startTimeStamp=\"";
+            if (const std::size_t at = tag.find(key); at != npos) {
+                const std::size_t from = at + key.size();
+                const std::size_t to = tag.find('"', from);
+                if (to != npos) m_description.startTime = std::string(tag.substr(from, to - from));
+            }
+            break;
+        }
 }
 
 // The rows through the index, each offset checked to land on the element its idRef names (a few

@@ -23,6 +23,7 @@ struct TMzMlParam {
     std::string accession;      // "MS:1000511"
     std::string value;          // as written, entities resolved
     std::string unitAccession;  // "UO:0000031", or empty
+    std::string name;           // the term's name, "ms level"
 };
 
 // An open mzML run. Opening reads the header before the spectrum list (its referenceable param
@@ -65,6 +66,8 @@ public:
     std::string chromatogramId(int index) const override;
     std::vector<TFloatPointRec> loadChromatogram(int index) const override;
 
+    const TRunDescription& description() const override { return m_description; }
+
     // The referenceable param groups of the header, by id.
     const std::map<std::string, std::vector<TMzMlParam>, std::less<>>& paramGroups() const {
         return m_paramGroups;
@@ -85,6 +88,7 @@ private:
     bool m_hasRunHeader = false;
     bool m_indexUsed = false;
     std::map<std::string, std::vector<TMzMlParam>, std::less<>> m_paramGroups;
+    TRunDescription m_description;
     std::vector<TSpectrumRow> m_rows;
     std::vector<TChromatogramRow> m_chromatograms;
     std::vector<std::string> m_messages;

@@ -760,11 +760,10 @@ void TMzXmlRunReader::readRows(const TRowListener& onRow) {
     if (const auto header = s.findFirstTag({"<msRun", "<scan"}, 0); header && header->second == 0) {
         m_hasRunHeader = true;
         s.setPos(header->first + 6);
-        while (const auto a = s.readAttribute())
-            if (sameName(a->name, "scancount")) {
-                m_scanCount = reader.toInt(*a, "the run header");
-                break;
-            }
+        while (const auto a = s.readAttribute()) {
+            if (sameName(a->name, "scancount")) m_scanCount = reader.toInt(*a, "the run header");
+            if (sameName(a->name, "starttime")) m_description.startTime = std::string(a->value);
+        }
     }
 
     // A processing step of the run that centroided the data (see scanInfo).
@@ -775,6 +774,25 @@ void TMzXmlRunReader::readRows(const TRowListener& onRow) {
         while (const auto a = s.readAttribute())
             if (sameName(a->name, "centroided") && peakModeOf(a->value) == TPeakMode::Centroid)
                 m_centroidedRun = true;
+    }
+    // The instrument model and the software of acquisition and processing, as named.
+    s.setPos(headerFrom);
+    while (const auto tag = s.findFirstTag({"<msModel", "<software", "<scan"}, s.pos())) {
+        if (tag->second == 2) break;
+        s.setPos(tag->first + (tag->second == 0 ? 8 : 9));
+        std::string name, version;
+        while (const auto a = s.readAttribute()) {
+            // The first instrument named; a run of several repeats its model for each.
+            if (tag->second == 0 && sameName(a->name, "value") && m_description.instrument.empty())
+                m_description.instrument = std::string(a->value);
+            if (sameName(a->name, "name")) name = std::string(a->value);
+            if (sameName(a->name, "version")) version = std::string(a->value);
+        }
+        std::vector<std::string>& software = m_description.software;
+        const std::string entry = version.empty() ? name : name + " " + version;
+        if (tag->second == 1 && !name.empty() &&
+            std::find(software.begin(), software.end(), entry) == software.end())
+            software.push_back(entry);
     }
     s.setPos(headerFrom);
 

@@ -88,6 +88,7 @@ public:
     // points at) rather than from a pass over the whole file.
     bool indexUsed() const override { return m_indexUsed; }
     const std::vector<std::string>& messages() const override { return m_messages; }
+    const TRunDescription& description() const override { return m_description; }
     // "scan=" and the scan's num.
     std::string nativeId(int index) const override;
     const std::vector<TSpectrumRow>& spectra() const override { return m_rows; }
@@ -129,4 +130,5 @@ private:
     bool m_centroidedRun = false;
     std::vector<TSpectrumRow> m_rows;
     std::vector<std::string> m_messages;
+    TRunDescription m_description;
 };

@@ -58,6 +58,13 @@ struct TChromatogramRow {
     TChromatogramKind kind = TChromatogramKind::Other;
 };
 
+// What a run's header says of where it comes from; empty where it says nothing.
+struct TRunDescription {
+    std::string instrument;             // the instrument model, "LTQ FT"
+    std::vector<std::string> software;  // "Xcalibur 1.1 Beta 7", in the header's order
+    std::string startTime;              // as written: "2005-07-20T18:44:22Z"
+};
+
 // An open run. Implementations hold the file (mapped) for their lifetime; rows never change
 // once the reader is made.
 class iRunReader {
@@ -86,6 +93,11 @@ public:
     virtual int scanCount() const = 0;
     // Whether a run header came before the first spectrum.
     virtual bool hasRunHeader() const = 0;
+    // The instrument, software and start time the header names.
+    virtual const TRunDescription& description() const {
+        static const TRunDescription none;
+        return none;
+    }
 
     // The chromatograms the file stores, in file order; none for a format that stores none.
     virtual const std::vector<TChromatogramRow>& chromatograms() const {

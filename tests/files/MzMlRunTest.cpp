@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -483,6 +484,26 @@ TEST(MzMlRunDamage, DamagedSpectraAreRefusedAlone) {
                   TMzMlRunReader(folder.file("missing.mzML").string());
               }).find("missing.mzML"),
               std::string::npos);
+}
+
+// Where a run comes from, as its header says: the instrument through a param group, the
+// software with versions, the start time as written; an mzXML run likewise.
+TEST(RunHeader, NamesInstrumentSoftwareAndStart) {
+    const auto mzml = openRun(dataFolder + "ltqft_small.pwiz.mzML");
+    EXPECT_EQ(mzml->description().instrument, "LTQ FT");
+    EXPECT_EQ(mzml->description().software,
+              (std::vector<std::string>{"Xcalibur 1.1 Beta 7", "ProteoWizard software 3.0.11623"}));
+    EXPECT_EQ(mzml->description().startTime, "2005-07-20T18:44:22Z");
+
+    const auto mzxml =
+        openRun(std::string(VELMORIX_TEST_DATA) + "/mzxml/ltqft_small.msconvert.32.mzXML");
+    EXPECT_EQ(mzxml->description().instrument, "LTQ FT");
+    // Named once although both instruments of the run name it.
+    EXPECT_EQ(mzxml->description().software.front(), "Xcalibur 1.1 Beta 7");
+    EXPECT_EQ(std::count(mzxml->description().software.begin(), mzxml->description().software.end(),
+                         "Xcalibur 1.1 Beta 7"),
+              1);
+    EXPECT_EQ(mzxml->description().startTime, "PT0.2961S");
 }
 
 }  // namespace
