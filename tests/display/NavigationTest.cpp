@@ -9,7 +9,9 @@
 
 #include <cmath>
 
+#include "display/Axis.h"
 #include "display/Spectrum.h"
+#include "display/SpectrumContainer.h"
 #include "display/SpectrumTool.h"
 #include "display/ViewCommands.h"
 #include "model/PointListSerie.h"
@@ -192,6 +194,48 @@ TEST_F(Navigation, EscapeGivesUpADragAndItsRelease) {
     mouse(plot, QEvent::MouseMove, Qt::NoButton, 400);
     mouse(plot, QEvent::MouseButtonRelease, Qt::LeftButton, 400);
     EXPECT_NEAR(plot.getView().x1, 100.0, 1.0);
+}
+
+// The axes of a pane take the wheel and the double-click for its plot: the y axis stretches
+// y, the x axis zooms x about the m/z under the pointer; a double-click fits the axis.
+TEST(PaneAxes, TheWheelAndADoubleClickOnAnAxisWorkThePlot) {
+    TSpectrumContainer pane;
+    pane.resize(800, 400);
+    pane.show();
+    TSpectrum& p = *pane.spectrum();
+    const auto serie = p.series()->newSerie("s");
+    for (int x = 100; x <= 500; ++x) serie->points()->add({double(x), double(x % 13)});
+    p.setView(200, 300, 0, 20);
+    p.clearViewHistory();
+
+    QWidget& yAxis = *pane.yAxis().axis();
+    const QPointF onY(yAxis.width() / 2.0, yAxis.height() / 2.0);
+    QWheelEvent stretch(onY, yAxis.mapToGlobal(onY), {}, {0, 120}, Qt::NoButton, {},
+                        Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&yAxis, &stretch);
+    EXPECT_NEAR(p.getView().y2, 20 * 0.85, 1e-9);
+    EXPECT_EQ(p.getView().x1, 200.0);
+
+    QWidget& xAxis = *pane.xAxis().axis();
+    const QPointF onX = xAxis.mapFromGlobal(p.mapToGlobal(QPointF(p.width() / 2.0, 0)));
+    const double under = p.deviceToWorld(p.width() / 2.0, 0).x;
+    QWheelEvent zoom(onX, xAxis.mapToGlobal(onX), {}, {0, 120}, Qt::NoButton, {}, Qt::NoScrollPhase,
+                     false);
+    QApplication::sendEvent(&xAxis, &zoom);
+    EXPECT_NEAR(p.getView().x2 - p.getView().x1, 85.0, 1e-9);
+    EXPECT_NEAR(p.deviceToWorld(p.width() / 2.0, 0).x, under, 0.2);
+
+    QMouseEvent fitX(QEvent::MouseButtonDblClick, onX, xAxis.mapToGlobal(onX), Qt::LeftButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&xAxis, &fitX);
+    EXPECT_EQ(p.getView().x1, 92.0);
+    EXPECT_EQ(p.getView().x2, 508.0);
+    // y fits the highest point in view (12), just above it.
+    p.setView(200, 300, 0, 100);
+    QMouseEvent fitY(QEvent::MouseButtonDblClick, onY, yAxis.mapToGlobal(onY), Qt::LeftButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&yAxis, &fitY);
+    EXPECT_NEAR(p.getView().y2, 12 * 1.02, 1e-9);
 }
 
 }  // namespace
