@@ -123,6 +123,12 @@ void TMainForm::createMenus() {
     fill(view->addMenu(QStringLiteral("&All Series")),
          {A::ViewAllSeriesBar, A::ViewAllSeriesContinue, A::ViewAllSeriesHighlight, separator,
           A::ViewAllSeriesIncreaseLinewidth, A::ViewAllSeriesDecreaseLinewidth});
+    // The keys of the focused pane; the menu shows them and moves the current pane.
+    fill(view->addMenu(QStringLiteral("&Move")),
+         {A::ViewMoveZoomIn, A::ViewMoveZoomOut, separator, A::ViewMovePanLeft, A::ViewMovePanRight,
+          A::ViewMovePageLeft, A::ViewMovePageRight, A::ViewMoveStart, A::ViewMoveEnd, separator,
+          A::ViewMoveStretchY, A::ViewMoveShrinkY, separator, A::ViewMoveFullRange, A::ViewMoveBack,
+          A::ViewMoveForward});
     view->addSeparator();
     view->addAction(m_frame->action(TActionId::ViewSynchronize));
     fill(view->addMenu(QStringLiteral("S&pectrum")), {A::ViewSpectrumLabel});

@@ -3,7 +3,9 @@
 #include "app/SpectraViewerFrame.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -42,8 +44,8 @@ enum class TNeeds {
     Pane,
     Serie,
     ModifiedDocument,  // a pane of a document that changed since it was read or saved
-    PaneAndText,   // a pane, and text on the clipboard
-    SerieAndText,  // a current series, and text on the clipboard
+    PaneAndText,       // a pane, and text on the clipboard
+    SerieAndText,      // a current series, and text on the clipboard
 };
 
 }  // namespace
@@ -166,6 +168,32 @@ const std::vector<TSpectraViewerFrame::TActionRow>& TSpectraViewerFrame::actionT
      [](F& f, bool checked) { f.applySpectrumLabel(checked); }, true, true},
     {TActionId::ViewBackground, "ViewBackground", "Background...", "Change the background colour",
      {}, TNeeds::Nothing, [](F& f, bool) { f.viewBackground(); }},
+    {TActionId::ViewMoveZoomIn, "ViewMoveZoomIn", "Zoom in\t+", "Zoom the m/z axis in about the pointer, or the centre", {}, TNeeds::Pane,
+     [](F& f, bool) { f.viewMoveKey(Qt::Key_Plus, Qt::NoModifier); }},
+    {TActionId::ViewMoveZoomOut, "ViewMoveZoomOut", "Zoom out\t-", "Zoom the m/z axis out", {}, TNeeds::Pane,
+     [](F& f, bool) { f.viewMoveKey(Qt::Key_Minus, Qt::NoModifier); }},
+    {TActionId::ViewMovePanLeft, "ViewMovePanLeft", "Pan left\tLeft", "Show lower m/z (Shift: finely)", {}, TNeeds::Pane,
+     [](F& f, bool) { f.viewMoveKey(Qt::Key_Left, Qt::NoModifier); }},
+    {TActionId::ViewMovePanRight, "ViewMovePanRight", "Pan right\tRight", "Show higher m/z (Shift: finely)", {}, TNeeds::Pane,
+     [](F& f, bool) { f.viewMoveKey(Qt::Key_Right, Qt::NoModifier); }},
+    {TActionId::ViewMovePageLeft, "ViewMovePageLeft", "Page left\tPgUp", "Show the m/z window before this one", {}, TNeeds::Pane,
+     [](F& f, bool) { f.viewMoveKey(Qt::Key_PageUp, Qt::NoModifier); }},
+    {TActionId::ViewMovePageRight, "ViewMovePageRight", "Page right\tPgDown", "Show the m/z window after this one", {}, TNeeds::Pane,
+     [](F& f, bool) { f.viewMoveKey(Qt::Key_PageDown, Qt::NoModifier); }},
+    {TActionId::ViewMoveStart, "ViewMoveStart", "Go to start\tHome", "Show the start of the data", {}, TNeeds::Pane,
+     [](F& f, bool) { f.viewMoveKey(Qt::Key_Home, Qt::NoModifier); }},
+    {TActionId::ViewMoveEnd, "ViewMoveEnd", "Go to end\tEnd", "Show the end of the data", {}, TNeeds::Pane,
+     [](F& f, bool) { f.viewMoveKey(Qt::Key_End, Qt::NoModifier); }},
+    {TActionId::ViewMoveStretchY, "ViewMoveStretchY", "Stretch intensity\tUp", "Magnify the intensity scale", {}, TNeeds::Pane,
+     [](F& f, bool) { f.viewMoveKey(Qt::Key_Up, Qt::NoModifier); }},
+    {TActionId::ViewMoveShrinkY, "ViewMoveShrinkY", "Shrink intensity\tDown", "Reduce the intensity scale", {}, TNeeds::Pane,
+     [](F& f, bool) { f.viewMoveKey(Qt::Key_Down, Qt::NoModifier); }},
+    {TActionId::ViewMoveFullRange, "ViewMoveFullRange", "Full range\tCtrl+Home", "Show all of every synchronised pane", {}, TNeeds::Pane,
+     [](F& f, bool) { f.viewMoveKey(Qt::Key_Home, Qt::ControlModifier); }},
+    {TActionId::ViewMoveBack, "ViewMoveBack", "Previous view\tBackspace", "Go back to the view before", {}, TNeeds::Pane,
+     [](F& f, bool) { f.viewMoveKey(Qt::Key_Backspace, Qt::NoModifier); }},
+    {TActionId::ViewMoveForward, "ViewMoveForward", "Next view\tShift+Backspace", "Go forward to the next view", {}, TNeeds::Pane,
+     [](F& f, bool) { f.viewMoveKey(Qt::Key_Backspace, Qt::ShiftModifier); }},
     {TActionId::ToolsDetectPeaks, "ToolsDetectPeaks", "Detect &peaks...", "", {}, TNeeds::Serie,
      nullptr},
     };
@@ -567,6 +595,16 @@ void TSpectraViewerFrame::applySpectrumLabel(bool checked) {
     c->layoutPane();
     m_manager->layoutPanes();
     scheduleUpdateActions();
+}
+
+// The menu's moves are the keys' own: sent to the current pane's plot as a press and release.
+void TSpectraViewerFrame::viewMoveKey(int key, Qt::KeyboardModifiers modifiers) {
+    TSpectrum* plot = currentSpectrum();
+    if (!plot) return;
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QCoreApplication::sendEvent(plot, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers);
+    QCoreApplication::sendEvent(plot, &release);
 }
 
 void TSpectraViewerFrame::viewBackground() {

@@ -68,6 +68,19 @@ enum class TActionId {
     ViewSynchronize,
     ViewSpectrumLabel,
     ViewBackground,
+    ViewMoveZoomIn,
+    ViewMoveZoomOut,
+    ViewMovePanLeft,
+    ViewMovePanRight,
+    ViewMovePageLeft,
+    ViewMovePageRight,
+    ViewMoveStart,
+    ViewMoveEnd,
+    ViewMoveStretchY,
+    ViewMoveShrinkY,
+    ViewMoveFullRange,
+    ViewMoveBack,
+    ViewMoveForward,
     ToolsDetectPeaks,
 };
 
@@ -203,6 +216,8 @@ public:
     void viewSynchronize();
     void viewSpectrumLabel();
     void viewBackground();
+    // Moves the current pane as the key does on a focused pane (one step: pressed and let go).
+    void viewMoveKey(int key, Qt::KeyboardModifiers modifiers);
 
     // --- commands ---------------------------------------------------------------------------
     // Runs work; an exception is shown as an error box (its message, then hint lines if any)

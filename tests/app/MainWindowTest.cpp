@@ -111,6 +111,30 @@ TEST_F(MainWindow, MenusBringTheirStatesUpToDateBeforeShowing) {
     EXPECT_TRUE(act("EditPasteAsNew").isEnabled());
 }
 
+// View > Move lists the keys of a focused pane and moves the current pane as they do.
+TEST_F(MainWindow, TheMoveMenuShowsTheKeysAndMovesTheCurrentPane) {
+    QMenu* move = nullptr;
+    for (QAction* a : m_main->menuBar()->actions())
+        if (a->menu() && a->text().remove(QLatin1Char('&')) == QLatin1String("View"))
+            for (QAction* sub : a->menu()->actions())
+                if (sub->menu() && sub->text().remove(QLatin1Char('&')) == QLatin1String("Move"))
+                    move = sub->menu();
+    ASSERT_NE(move, nullptr);
+    EXPECT_TRUE(move->actions().contains(&act("ViewMoveBack")));
+    EXPECT_EQ(act("ViewMovePanRight").text(), QStringLiteral("Pan right\tRight"));
+    // Shown, not bound: the keys belong to the focused pane, not to the window.
+    EXPECT_TRUE(act("ViewMovePanRight").shortcut().isEmpty());
+
+    TSpectrum& plot = addPane("a.mzi", false);
+    const auto serie = plot.series()->newSerie("s");
+    for (int x = 0; x <= 100; ++x) serie->points()->add({double(x), 1.0});
+    plot.zoomTo(20, 40, 0, 2);
+    trigger("ViewMovePanRight");
+    EXPECT_DOUBLE_EQ(plot.getView().x1, 22.0);
+    trigger("ViewMoveBack");
+    EXPECT_DOUBLE_EQ(plot.getView().x1, 20.0);
+}
+
 // Import is reachable from the File menu and its shortcut, as the load errors' hint says.
 TEST_F(MainWindow, FileMenuOffersImport) {
     QMenu* file = nullptr;
