@@ -42,9 +42,9 @@ enum class TNeeds {
     Pane,
     Serie,
     ModifiedDocument,  // a pane of a document that changed since it was read or saved
-    PaneAndText,   // a pane, and text on the clipboard
-    SerieAndText,  // a current series, and text on the clipboard
-    SerieOrReadout,  // a current series, or a peak read out under the pointer
+    PaneAndText,       // a pane, and text on the clipboard
+    SerieAndText,      // a current series, and text on the clipboard
+    SerieOrReadout,    // a current series, or a peak read out under the pointer
 };
 
 }  // namespace

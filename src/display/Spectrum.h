@@ -152,7 +152,7 @@ public:
     // previous / next point of its series (of the current series without one), showing that
     // point when it lies outside the view, and it stays there until the pointer moves. A view
     // change reads again under the pointer (a stepped read-out keeps its point).
-    static constexpr int readoutTolerance = 6;  // pixels
+    static constexpr int readoutTolerance = 6;   // pixels
     static constexpr int readoutMarkerSize = 7;  // pixels across
     const std::optional<TReadout>& readout() const { return m_readout; }
     // Between a mouse move over the plot and the pointer leaving it.

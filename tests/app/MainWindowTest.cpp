@@ -107,27 +107,27 @@ TEST_F(MainWindow, ThePaneUnderThePointerIsReadAndCtrlCCopiesItsReadout) {
         QApplication::sendEvent(&plot, &event);
     };
     ASSERT_EQ(act("EditCopyMass").shortcut(), QKeySequence(Qt::CTRL | Qt::Key_C));
-    const auto ctrlC = [this](TSpectrum&) { trigger("EditCopyMass"); };
+    const auto ctrlC = [this] { trigger("EditCopyMass"); };
     const TPoint peak = second.worldToDevice(150.0, 10.0);
     const std::string line = "b, m/z 150.00, intensity 10.00, 100.0 %";
 
     move(second, {peak.x + 3, peak.y - 2});
     EXPECT_EQ(m_main->statusBar()->currentMessage().toStdString(), line);
-    ctrlC(second);
+    ctrlC();
     EXPECT_EQ(m_clipboard.text(), line);
 
     // Away from the peak the pointer's own read-out shows and Ctrl+C copies masses again.
     move(second, {peak.x + 20, peak.y});
     EXPECT_EQ(m_main->statusBar()->currentMessage(), second.cursorReadout());
     m_clipboard.clear();
-    ctrlC(second);
+    ctrlC();
     EXPECT_FALSE(m_clipboard.hasText());  // the current pane has no series
 
     first.series()->newSerie("a")->points()->add({120.0, 5.0});
     move(second, {peak.x, peak.y});
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(&second, &leave);
-    ctrlC(second);
+    ctrlC();
     EXPECT_EQ(m_clipboard.text(), currentSerieText(*first.spectrumData(), TSerieText::Masses));
 }
 
