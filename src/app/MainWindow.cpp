@@ -72,7 +72,10 @@ TMainForm::TMainForm(TViewerServices services, QWidget* parent) : QMainWindow(pa
     m_runStatus->setObjectName(QStringLiteral("RunStatus"));
     statusBar()->addPermanentWidget(m_runStatus);
     connect(m_frame, &TSpectraViewerFrame::runStatusChanged, m_runStatus, &QLabel::setText);
-    connect(m_frame->manager(), &TSpectraManager::paneMouseMoved, this, [this] { showReadout(); });
+    connect(m_frame->manager(), &TSpectraManager::paneMouseMoved, this,
+            [this](TSpectrum* s) { showReadout(s); });
+    connect(m_frame->manager(), &TSpectraManager::paneReadoutChanged, this,
+            &TMainForm::showReadout);
     connect(m_frame->manager()->navigator(), &TSpectrumNavigator::spectrumChanged, this,
             [this](TSpectrum* s) {
                 if (!s) statusBar()->clearMessage();
@@ -154,9 +157,8 @@ void TMainForm::updateTitle() {
     setWindowModified(m_frame->isCurrentDocumentModified());
 }
 
-void TMainForm::showReadout() {
-    TSpectrum* s = m_frame->currentSpectrum();
-    statusBar()->showMessage(s ? s->cursorReadout() : QString());
+void TMainForm::showReadout(TSpectrum* s) {
+    statusBar()->showMessage(s ? s->statusText() : QString());
 }
 
 void TMainForm::openStartupFile(const QString& path, const std::optional<TScanList>& scans) {

@@ -47,7 +47,8 @@ protected:
 
 private:
     void createMenus();
-    void showReadout();
+    // The read-out of the pane under the pointer, s.
+    void showReadout(TSpectrum* s);
     // The current pane's file name with the modified mark, or the program's name alone.
     void updateTitle();
 

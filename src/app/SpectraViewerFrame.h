@@ -22,6 +22,7 @@ class QAction;
 class QDockWidget;
 class TAnnotationsWindow;
 class TRunBrowser;
+struct TReadout;
 class TSpectraManager;
 class TSpectrum;
 class TSpectrumContainer;
@@ -193,6 +194,11 @@ public:
     // --- Edit menu --------------------------------------------------------------------------
     void editCutSerie();
     void editCopy(TSerieText what);
+    // Puts the text of the peak read out on the pane under the pointer on the clipboard;
+    // false, leaving the clipboard alone, when none is shown there. Ctrl+C asks it first.
+    bool copyReadout();
+    // The read-out shown on the pane under the pointer; nullptr when none is.
+    const TReadout* hoveredReadout() const;
     void editPasteAsNew();
     void editPasteOverwrite();
     void editDeleteSerie();

@@ -48,6 +48,19 @@ void TSpectraViewerFrame::editCopy(TSerieText what) {
     scheduleUpdateActions();
 }
 
+const TReadout* TSpectraViewerFrame::hoveredReadout() const {
+    const TSpectrum* s = m_manager->hoveredSpectrum();
+    return s && s->readout() ? &*s->readout() : nullptr;
+}
+
+bool TSpectraViewerFrame::copyReadout() {
+    const TReadout* readout = hoveredReadout();
+    if (!readout) return false;
+    m_services.clipboard.setText(readout->text());
+    scheduleUpdateActions();
+    return true;
+}
+
 void TSpectraViewerFrame::editCutSerie() {
     TSpectrum* s = currentSpectrum();
     if (!s || !s->series()->current()) return;

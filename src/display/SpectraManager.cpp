@@ -90,6 +90,7 @@ TSpectrumContainer* TSpectraManager::addContainer() {
     connect(s, &TSpectrum::mousePressed, this, [this, s](Qt::MouseButton button, int x, int y) {
         emit paneMousePressed(s, button, x, y);
     });
+    connect(s, &TSpectrum::readoutChanged, this, [this, s] { emit paneReadoutChanged(s); });
     // Ctrl+Home in one pane of a synchronised stack shows everything in all of them.
     connect(s, &TSpectrum::fullRangeOfAllRequested, this, [this, s] {
         if (!m_synchronized) return;
@@ -127,6 +128,12 @@ void TSpectraManager::removeContainer(TSpectrumContainer* c) {
     layoutPanes();
     if (!m_containers.empty() && !currentContainer())
         m_navigator->setSpectrum(m_containers.front()->spectrum());
+}
+
+TSpectrum* TSpectraManager::hoveredSpectrum() const {
+    for (TSpectrumContainer* c : m_containers)
+        if (TSpectrum* s = c->spectrum(); s && s->isHovered()) return s;
+    return nullptr;
 }
 
 void TSpectraManager::paneGetFocus(TSpectrum* s) {

@@ -62,10 +62,15 @@ public:
     bool isSynchronized() const { return m_synchronized; }
     void setSynchronized(bool value);
 
+    // The plot under the pointer (see TSpectrum::isHovered); nullptr when none is.
+    TSpectrum* hoveredSpectrum() const;
+
 signals:
     // Plot pixels of the pane's plot s, after its tool had the event; for the status bar.
     void paneMouseMoved(TSpectrum* s, int x, int y);
     void paneMousePressed(TSpectrum* s, Qt::MouseButton button, int x, int y);
+    // The peak read-out of the pane's plot s changed (see TSpectrum::readoutChanged).
+    void paneReadoutChanged(TSpectrum* s);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -126,6 +126,7 @@ void TSpectrum::invalidate() {
     const TFloatRect view = getView();
     if (view != m_announcedView) {
         m_announcedView = view;
+        refreshReadout();
         emit viewChanged();
     }
 }
@@ -274,6 +275,8 @@ void TSpectrum::setSpectrumData(TSpectrumDataPtr data) {
     if (m_yAxis) m_yAxis->setRange(m_data->yRange());
     m_data->labels()->setNeedsLayout(true);
     clearViewHistory();
+    m_readoutStepped = false;
+    setReadout(std::nullopt);
     invalidate();
     emit spectrumDataChanged();
 }
@@ -616,6 +619,7 @@ void TSpectrum::paintEvent(QPaintEvent*) {
                                                *m_data->series(), settings);
             });
         }
+        if (m_readout) stage([&] { paintReadoutMarker(painter); });
         if (m_spectrumCursor.isShown()) stage([&] { m_spectrumCursor.paint(painter, *this); });
         if (const iSpectrumToolPtr tool = m_tool) {
             stage([&] {
@@ -718,6 +722,10 @@ void TSpectrum::mouseMoveEvent(QMouseEvent* event) {
             return;
         }
         m_mousePos = deviceToWorld(p.x(), p.y());
+        m_hovered = true;
+        m_hoverPixel = p;
+        m_readoutStepped = false;
+        setReadout(findReadout(*this, p.x(), p.y(), readoutTolerance));
         if (const iSpectrumToolPtr tool = m_tool) tool->mouseMove(modifiers, p.x(), p.y());
         emit mouseMoved(p.x(), p.y());
     });

@@ -12,15 +12,18 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "display/PlotRenderer.h"
+#include "display/Readout.h"
 #include "display/SpectrumCursor.h"
 #include "display/iSpectrum.h"
 #include "model/ViewHistory.h"
 
+class QPainter;
 class TAxis;
 
 // The world/pixel mapping uses logical pixels: the visible ranges span the whole widget, pixel
@@ -142,6 +145,21 @@ public:
     // point, else from the last press: " %.5f %s%.5f = %.5f (m/z)", always with '.'.
     QString cursorReadout() const;
 
+    // --- the peak read-out -------------------------------------------------------------------
+    // While the pointer is over the plot, the point of any series nearest to it within
+    // readoutTolerance pixels is read out and marked with a hollow circle in its series'
+    // colour; the read-out goes when the pointer leaves. Ctrl+Left / Ctrl+Right step it to the
+    // previous / next point of its series (of the current series without one), showing that
+    // point when it lies outside the view, and it stays there until the pointer moves. A view
+    // change reads again under the pointer (a stepped read-out keeps its point).
+    static constexpr int readoutTolerance = 6;   // pixels
+    static constexpr int readoutMarkerSize = 7;  // pixels across
+    const std::optional<TReadout>& readout() const { return m_readout; }
+    // Between a mouse move over the plot and the pointer leaving it.
+    bool isHovered() const { return m_hovered; }
+    // The status-bar text: the read-out's when there is one, else cursorReadout().
+    QString statusText() const;
+
     // Drops the cached drawing of series and labels and repaints, for changes the cache
     // cannot see.
     void invalidateDrawing();
@@ -197,6 +215,8 @@ signals:
     // the plot has shown its own.
     void fullRangeOfAllRequested();
     void fileNameChanged();
+    // The read-out appeared, went, or shows another point or text.
+    void readoutChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -260,6 +280,13 @@ private:
     void wheelTurned(const QWheelEvent& event, double pixelX, bool overYAxis);
     // The key's view move; false for a key the plot does not take.
     bool moveForKey(const QKeyEvent& event);
+    // The read-out moved to the neighbouring point, towards higher m/z for a positive step.
+    void stepReadout(int step);
+    // Replaces the read-out, announcing a change.
+    void setReadout(std::optional<TReadout> value);
+    // Reads again under the pointer after the view changed.
+    void refreshReadout();
+    void paintReadoutMarker(QPainter& painter) const;
     // The pause timer runs again from now.
     void continueViewGesture();
     // Runs a mouse handler's work, turning failures into messages.
@@ -293,6 +320,11 @@ private:
     bool m_gapsAreEmpty = true;
     QColor m_color;
     int m_cursorId = 0;
+    std::optional<TReadout> m_readout;
+    bool m_hovered = false;
+    QPoint m_hoverPixel;
+    // Ctrl+Left / Ctrl+Right put the read-out where it is; the next mouse move reads again.
+    bool m_readoutStepped = false;
 
     TPlotRenderer m_renderer;
     QImage m_cache;

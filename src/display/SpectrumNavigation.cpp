@@ -123,6 +123,10 @@ bool TSpectrum::moveForKey(const QKeyEvent& event) {
                 discrete([&] { sign < 0 ? commands.back() : commands.forward(); });
                 return true;
             }
+            if (ctrl) {
+                stepReadout(event.key() == Qt::Key_Left ? -1 : 1);
+                return true;
+            }
             if (!plain && !shift) return false;
             commands.panX(sign * (shift ? 0.01 : 0.1));
             return true;
@@ -195,6 +199,9 @@ void TSpectrum::keyReleaseEvent(QKeyEvent* event) {
 
 void TSpectrum::leaveEvent(QEvent* event) {
     endViewGesture();
+    m_hovered = false;
+    m_readoutStepped = false;
+    setReadout(std::nullopt);
     QWidget::leaveEvent(event);
 }
 

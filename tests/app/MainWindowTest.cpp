@@ -15,6 +15,7 @@
 #include "app/GuiDialogs.h"
 #include "app/MainWindow.h"
 #include "app/QtClipboard.h"
+#include "app/SerieText.h"
 #include "model/PointListSerie.h"
 #include "support/AppFixture.h"
 
@@ -89,6 +90,45 @@ TEST_F(MainWindow, StatusBarShowsTheReadoutOfTheCurrentPane) {
     // Without panes the read-out goes.
     manager().setCount(0);
     EXPECT_TRUE(m_main->statusBar()->currentMessage().isEmpty());
+}
+
+// The read-out follows the pointer, not the current pane; Ctrl+C copies it while it is shown
+// and the current series' masses otherwise, even with no series in the current pane.
+TEST_F(MainWindow, ThePaneUnderThePointerIsReadAndCtrlCCopiesItsReadout) {
+    TSpectrum& first = addPane("a.mzi", false);
+    TSpectrum& second = addPane("b.mzi", false);
+    second.series()->newSerie("b")->points()->add({150.0, 10.0});
+    second.setView(100.0, 200.0, 0.0, 20.0);
+    manager().navigator()->setSpectrumContainer(manager().container(0));
+    ASSERT_EQ(&current(), &first);
+    const auto move = [](TSpectrum& plot, QPoint at) {
+        QMouseEvent event(QEvent::MouseMove, QPointF(at), plot.mapToGlobal(QPointF(at)),
+                          Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&plot, &event);
+    };
+    ASSERT_EQ(act("EditCopyMass").shortcut(), QKeySequence(Qt::CTRL | Qt::Key_C));
+    const auto ctrlC = [this] { trigger("EditCopyMass"); };
+    const TPoint peak = second.worldToDevice(150.0, 10.0);
+    const std::string line = "b, m/z 150.00, intensity 10.00, 100.0 %";
+
+    move(second, {peak.x + 3, peak.y - 2});
+    EXPECT_EQ(m_main->statusBar()->currentMessage().toStdString(), line);
+    ctrlC();
+    EXPECT_EQ(m_clipboard.text(), line);
+
+    // Away from the peak the pointer's own read-out shows and Ctrl+C copies masses again.
+    move(second, {peak.x + 20, peak.y});
+    EXPECT_EQ(m_main->statusBar()->currentMessage(), second.cursorReadout());
+    m_clipboard.clear();
+    ctrlC();
+    EXPECT_FALSE(m_clipboard.hasText());  // the current pane has no series
+
+    first.series()->newSerie("a")->points()->add({120.0, 5.0});
+    move(second, {peak.x, peak.y});
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&second, &leave);
+    ctrlC();
+    EXPECT_EQ(m_clipboard.text(), currentSerieText(*first.spectrumData(), TSerieText::Masses));
 }
 
 TEST_F(MainWindow, AboutShowsTheVersion) {
