@@ -21,6 +21,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "files/Inflate.h"
 #include "files/MessageNumbers.h"
 #include "model/DecimalText.h"
 
@@ -610,50 +611,25 @@ std::vector<std::uint8_t> base64Bytes(std::string_view text) {
     return out;
 }
 
-// Inflates a zlib stream to at most limit bytes; a longer output is a fault, not cut.
+// Inflates a zlib stream to at most limit bytes; a longer output is a fault, not cut. The
+// output grows as it arrives (a lying length costs no memory up front).
 std::vector<std::uint8_t> inflated(const std::vector<std::uint8_t>& compressed, std::size_t limit) {
-    z_stream stream{};
-    if (inflateInit(&stream) != Z_OK) throw TDecodeFault{"cannot be inflated"};
-    struct TEnd {
-        z_stream* s;
-        ~TEnd() { inflateEnd(s); }
-    } end{&stream};
-    std::vector<std::uint8_t> out;
-    std::size_t produced = 0;
-    const std::uint8_t* in = compressed.data();
-    std::size_t inLeft = compressed.size();
-    int result = Z_OK;
-    while (result != Z_STREAM_END) {
-        if (produced == out.size()) {
-            if (out.size() > limit)
-                throw TDecodeFault{"inflates to more than the " + groupedDigits(limit) +
-                                   " bytes its length allows"};
-            // Grown as the output arrives (a lying length costs no memory up front), one byte
-            // past the limit so that a longer stream shows.
-            const std::size_t first = std::max<std::size_t>(compressed.size() * 8, 1 << 16);
-            out.resize(std::min(out.empty() ? first : out.size() * 2, limit + 1));
-        }
-        const auto inChunk = static_cast<uInt>(std::min<std::size_t>(inLeft, UINT_MAX));
-        const auto outChunk =
-            static_cast<uInt>(std::min<std::size_t>(out.size() - produced, UINT_MAX));
-        stream.next_in = const_cast<Bytef*>(in);
-        stream.avail_in = inChunk;
-        stream.next_out = out.data() + produced;
-        stream.avail_out = outChunk;
-        result = inflate(&stream, Z_NO_FLUSH);
-        in += inChunk - stream.avail_in;
-        inLeft -= inChunk - stream.avail_in;
-        produced += outChunk - stream.avail_out;
-        if (result == Z_NEED_DICT || (result < 0 && result != Z_BUF_ERROR))
+    TInflated result =
+        inflateBounded(compressed, limit, std::max<std::size_t>(compressed.size() * 8, 1 << 16));
+    switch (result.fault) {
+        case TInflated::TFault::None:
+            break;
+        case TInflated::TFault::Start:
+            throw TDecodeFault{"cannot be inflated"};
+        case TInflated::TFault::NotZlib:
             throw TDecodeFault{"is not valid zlib data"};
-        if (result == Z_BUF_ERROR && inLeft == 0 && produced < out.size())
+        case TInflated::TFault::Cut:
             throw TDecodeFault{"ends before its zlib stream does"};
     }
-    if (produced > limit)
+    if (result.bytes.size() > limit)
         throw TDecodeFault{"inflates to more than the " + groupedDigits(limit) +
                            " bytes its length allows"};
-    out.resize(produced);
-    return out;
+    return std::move(result.bytes);
 }
 
 // The most bytes an MS-Numpress stream of count values can take: linear and pic store a value

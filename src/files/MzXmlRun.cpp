@@ -20,6 +20,7 @@
 #include <utility>
 
 #include "files/FileFormat.h"
+#include "files/Inflate.h"
 #include "files/MessageNumbers.h"
 #include "model/Base64.h"
 #include "model/DecimalText.h"
@@ -523,41 +524,21 @@ private:
         allowed = std::min(allowed, TMzXmlRunReader::maxInflatedBytes);
         const std::size_t limit = std::min(allowed, budget);
 
-        z_stream stream{};
-        if (inflateInit(&stream) != Z_OK) fail("cannot inflate " + what);
-        struct TEnd {
-            z_stream* s;
-            ~TEnd() { inflateEnd(s); }
-        } end{&stream};
-
-        std::vector<std::uint8_t> out;
-        // Grown as the output arrives, one byte past the limit so that a longer stream shows.
-        std::size_t produced = 0;
-        const std::uint8_t* in = compressed.data();
-        std::size_t inLeft = compressed.size();
-        int result = Z_OK;
-        while (result != Z_STREAM_END) {
-            if (produced == out.size()) {
-                if (out.size() > limit) break;  // passed the limit
-                out.resize(std::min(std::max<std::size_t>(out.size() * 2, 1 << 16), limit + 1));
-            }
-            const auto inChunk = static_cast<uInt>(std::min<std::size_t>(inLeft, UINT_MAX));
-            const auto outChunk =
-                static_cast<uInt>(std::min<std::size_t>(out.size() - produced, UINT_MAX));
-            stream.next_in = const_cast<Bytef*>(in);
-            stream.avail_in = inChunk;
-            stream.next_out = out.data() + produced;
-            stream.avail_out = outChunk;
-            result = inflate(&stream, Z_NO_FLUSH);
-            in += inChunk - stream.avail_in;
-            inLeft -= inChunk - stream.avail_in;
-            produced += outChunk - stream.avail_out;
-            if (result == Z_NEED_DICT || (result < 0 && result != Z_BUF_ERROR))
+        TInflated inflated = inflateBounded(compressed, limit);
+        switch (inflated.fault) {
+            case TInflated::TFault::None:
+                break;
+            case TInflated::TFault::Start:
+                fail("cannot inflate " + what);
+            case TInflated::TFault::NotZlib:
                 fail(what + " is not valid zlib data" +
-                     (stream.msg ? " (" + std::string(stream.msg) + ")" : std::string()));
-            if (result == Z_BUF_ERROR && inLeft == 0 && produced < out.size())
+                     (inflated.zlibMessage.empty() ? std::string()
+                                                   : " (" + inflated.zlibMessage + ")"));
+            case TInflated::TFault::Cut:
                 fail(what + " ends before its zlib stream does");
         }
+        std::vector<std::uint8_t>& out = inflated.bytes;
+        const std::size_t produced = out.size();
         if (produced > limit) {
             if (budget < allowed) return std::nullopt;
             if (expected && *expected <= TMzXmlRunReader::maxInflatedBytes)
@@ -570,7 +551,6 @@ private:
             fail(what + " inflates to more than " + groupedDigits(limit) +
                  " bytes, the most a scan may hold");
         }
-        out.resize(produced);
         if (expected && produced != *expected)
             fail(what + " inflates to " + groupedDigits(produced) + " bytes, " +
                  groupedDigits(*expected) + " expected");
