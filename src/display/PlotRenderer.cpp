@@ -112,7 +112,7 @@ QFont markFont() {
 }
 
 // A mark's triangle: this many pixels wide at its base on the bottom edge, half as high.
-constexpr int markWidth = 9;
+constexpr int markWidth = 11;
 constexpr int markLines = 3;
 
 }  // namespace
@@ -292,7 +292,7 @@ void TPlotRenderer::renderThreshold(QPainter& painter, const TDrawView& view,
 }
 
 void TPlotRenderer::renderMarks(QPainter& painter, const TDrawView& view,
-                                const std::vector<TPlotMark>& marks) {
+                                const std::vector<TPlotMark>& marks, const QColor& background) {
     if (marks.empty()) return;
     const TPainterState saved(painter);
     const auto placed = placeMarks(view, marks);
@@ -301,13 +301,14 @@ void TPlotRenderer::renderMarks(QPainter& painter, const TDrawView& view,
         if (!placed[i]) continue;
         const TPlacedMark& place = *placed[i];
         const QRect& t = place.triangle;
-        const QPoint corners[] = {{t.center().x(), t.top()}, {t.left(), t.bottom()},
-                                  {t.right(), t.bottom()}};
+        const QPoint corners[] = {
+            {t.center().x(), t.top()}, {t.left(), t.bottom()}, {t.right(), t.bottom()}};
         painter.setPen(QPen(marks[i].color, 1));
         painter.setBrush(marks[i].color);
         painter.drawPolygon(corners, 3);
-        if (!place.text.isNull())
-            painter.drawText(place.text, Qt::AlignCenter, QString::fromStdString(marks[i].text));
+        if (place.text.isNull()) continue;
+        painter.fillRect(place.text, background);
+        painter.drawText(place.text, Qt::AlignCenter, QString::fromStdString(marks[i].text));
     }
 }
 
@@ -377,6 +378,7 @@ std::vector<std::string> TPlotRenderer::render(QPainter& painter, QSize size,
     if (state.focused) stage([&] { renderFocusFrame(painter, size, settings); });
     if (!state.hideThreshold)
         stage([&] { renderThreshold(painter, mapping.view(), *data.series(), settings); });
-    if (!state.marks.empty()) stage([&] { renderMarks(painter, mapping.view(), state.marks); });
+    if (!state.marks.empty())
+        stage([&] { renderMarks(painter, mapping.view(), state.marks, settings.background); });
     return messages;
 }

@@ -136,9 +136,10 @@ public:
     // value at an edge of the view cannot be computed, which cut the figure short.
     static void renderThreshold(QPainter& painter, const TDrawView& view,
                                 TPointListSerieList& series, const TRenderSettings& settings);
-    // The marks as placeMarks places them, each in its colour.
+    // The marks as placeMarks places them, each in its colour, their texts on the background
+    // so that the peaks beneath do not hide them.
     static void renderMarks(QPainter& painter, const TDrawView& view,
-                            const std::vector<TPlotMark>& marks);
+                            const std::vector<TPlotMark>& marks, const QColor& background);
     // An axis in rect (painter coordinates), clipped to it.
     static void renderAxis(QPainter& painter, const QRect& rect, const TAxisLook& look,
                            const TRange* range);

@@ -338,8 +338,7 @@ void TRunBrowser::buildChromatogram() {
     TPointListSerieList& series = *data.series();
     series.clear();
     data.labels()->clear();
-    const TPointListSeriePtr line =
-        series.newSerie((names.value(m_trace) + state).toStdString());
+    const TPointListSeriePtr line = series.newSerie((names.value(m_trace) + state).toStdString());
     line->setStyle(TSerieStyle::Line);
     line->setColor(colors::navy);
     line->points()->addPoints(trace);
@@ -396,50 +395,53 @@ void TRunBrowser::startComputation(TLevelFilter filter) {
     m_progressRow->show();
     // The worker holds the run itself; this browser outlives it (stopWorker joins it), so the
     // queued calls it posts reach a live browser or are dropped with it.
-    m_worker = std::thread([this, job, run = run(),
-                            levels = levelsPassing(run()->spectra(), filter)] {
-        std::shared_ptr<TLevelTraces> traces;
-        QString message;
-        try {
-            int lastShown = -1;
-            const auto progress = [&](std::size_t done, std::size_t total) {
-                // At most a few hundred updates, the last one always.
-                const int permille = total ? static_cast<int>(done * 1000 / total) : 1000;
-                if (permille != lastShown || done == total) {
-                    lastShown = permille;
-                    QMetaObject::invokeMethod(
-                        this,
-                        [this, job, done = static_cast<int>(done), total = static_cast<int>(total)] {
-                            computationAdvanced(job, done, total);
-                        },
-                        Qt::QueuedConnection);
+    m_worker =
+        std::thread([this, job, run = run(), levels = levelsPassing(run()->spectra(), filter)] {
+            std::shared_ptr<TLevelTraces> traces;
+            QString message;
+            try {
+                int lastShown = -1;
+                const auto progress = [&](std::size_t done, std::size_t total) {
+                    // At most a few hundred updates, the last one always.
+                    const int permille = total ? static_cast<int>(done * 1000 / total) : 1000;
+                    if (permille != lastShown || done == total) {
+                        lastShown = permille;
+                        QMetaObject::invokeMethod(
+                            this,
+                            [this, job, done = static_cast<int>(done),
+                             total = static_cast<int>(total)] {
+                                computationAdvanced(job, done, total);
+                            },
+                            Qt::QueuedConnection);
+                    }
+                    return !m_stop.load();
+                };
+                if (auto result = chromatogramsFromPeaks(*run, levels, progress)) {
+                    traces = std::make_shared<TLevelTraces>();
+                    joinLevels(*result, traces->tic, traces->bpc);
+                    traces->stated = false;
+                    std::size_t failures = 0;
+                    std::string first;
+                    for (const TLevelChromatograms& level : *result) {
+                        failures += level.messages.size();
+                        if (first.empty() && !level.messages.empty())
+                            first = level.messages.front();
+                    }
+                    if (failures == 1)
+                        message = QString::fromStdString(first);
+                    else if (failures > 1)
+                        message =
+                            QStringLiteral("%1 (and %2 more spectra left out of the chromatogram)")
+                                .arg(QString::fromStdString(first))
+                                .arg(failures - 1);
                 }
-                return !m_stop.load();
-            };
-            if (auto result = chromatogramsFromPeaks(*run, levels, progress)) {
-                traces = std::make_shared<TLevelTraces>();
-                joinLevels(*result, traces->tic, traces->bpc);
-                traces->stated = false;
-                std::size_t failures = 0;
-                std::string first;
-                for (const TLevelChromatograms& level : *result) {
-                    failures += level.messages.size();
-                    if (first.empty() && !level.messages.empty()) first = level.messages.front();
-                }
-                if (failures == 1)
-                    message = QString::fromStdString(first);
-                else if (failures > 1)
-                    message = QStringLiteral("%1 (and %2 more spectra left out of the chromatogram)")
-                                  .arg(QString::fromStdString(first))
-                                  .arg(failures - 1);
+            } catch (const std::exception& e) {
+                message = QString::fromUtf8(e.what());
             }
-        } catch (const std::exception& e) {
-            message = QString::fromUtf8(e.what());
-        }
-        QMetaObject::invokeMethod(
-            this, [this, job, traces, message] { computationEnded(job, traces, message); },
-            Qt::QueuedConnection);
-    });
+            QMetaObject::invokeMethod(
+                this, [this, job, traces, message] { computationEnded(job, traces, message); },
+                Qt::QueuedConnection);
+        });
 }
 
 void TRunBrowser::computationAdvanced(int job, int done, int total) {

@@ -131,8 +131,7 @@ private:
     void startComputation(TLevelFilter level);
     // Worker results, on the GUI thread; job tells stale ones (of a cancelled job) apart.
     void computationAdvanced(int job, int done, int total);
-    void computationEnded(int job, std::shared_ptr<TLevelTraces> traces,
-                          const QString& message);
+    void computationEnded(int job, std::shared_ptr<TLevelTraces> traces, const QString& message);
     void stopWorker();
     void buildChromatogram();
     void placeMarker();

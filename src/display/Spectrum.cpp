@@ -649,8 +649,8 @@ void TSpectrum::paintEvent(QPaintEvent*) {
         }
         if (!m_marks.empty()) {
             stage([&] {
-                TPlotRenderer::renderMarks(painter, TPlotMapping(*m_data, size()).view(),
-                                           m_marks);
+                TPlotRenderer::renderMarks(painter, TPlotMapping(*m_data, size()).view(), m_marks,
+                                           settings.background);
             });
         }
         if (m_spectrumCursor.isShown()) stage([&] { m_spectrumCursor.paint(painter, *this); });

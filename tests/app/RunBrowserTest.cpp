@@ -243,8 +243,8 @@ TEST_F(RunBrowsing, PrecursorMarksStandWhereTheTableSaysAndOpenTheirSpectra) {
         QPainter painter(&picture);
         EXPECT_TRUE(renderPane(painter, pane).empty());
     }
-    const QPoint tip = plot.pos() + QPoint(placed[2]->triangle.center().x(),
-                                           placed[2]->triangle.bottom() - 1);
+    const QPoint tip =
+        plot.pos() + QPoint(placed[2]->triangle.center().x(), placed[2]->triangle.bottom() - 1);
     EXPECT_EQ(picture.pixelColor(tip), QColor(0, 128, 0));
 
     // A click on the third mark opens scan 5 as a click on its row would.
@@ -262,7 +262,8 @@ TEST_F(RunBrowsing, PrecursorMarksStandWhereTheTableSaysAndOpenTheirSpectra) {
     ASSERT_EQ(plot.marks().size(), 1u);
     EXPECT_NEAR(plot.marks()[0].x, 725.36, 0.005);
     EXPECT_LT(plot.marks()[0].tag, 0);
-    const auto own = placeMarks(TPlotMapping(*plot.spectrumData(), plot.size()).view(), plot.marks());
+    const auto own =
+        placeMarks(TPlotMapping(*plot.spectrumData(), plot.size()).view(), plot.marks());
     if (own[0]) {
         QTest::mouseClick(&plot, Qt::LeftButton, Qt::NoModifier, own[0]->triangle.center());
         EXPECT_EQ(browser.currentSpectrum(), scan5);

@@ -3,9 +3,9 @@
 // chromatogram.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QLocale>
-#include <QCoreApplication>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTableView>
@@ -427,8 +427,8 @@ TEST(RunBrowserComputation, TracesOfARunThatStatesNoTicAreComputedFromItsPeaks) 
     QSignalSpy computed(&browser, &TRunBrowser::chromatogramComputed);
     const TSpectrum& plot = *browser.chromatogram();
     EXPECT_TRUE(browser.isComputing());
-    EXPECT_EQ(browser.traceNames().mid(0, 2),
-              (QStringList{QStringLiteral("TIC MS1 · computed"), QStringLiteral("BPC MS1 · computed")}));
+    EXPECT_EQ(browser.traceNames().mid(0, 2), (QStringList{QStringLiteral("TIC MS1 · computed"),
+                                                           QStringLiteral("BPC MS1 · computed")}));
     // Meanwhile the table is there to use and a spectrum can be shown on this thread.
     EXPECT_EQ(browser.model()->rowCount(), 48);
     EXPECT_FALSE(browser.run()->loadSpectrum(1).empty());
