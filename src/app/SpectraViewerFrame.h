@@ -297,6 +297,8 @@ private:
         QPointer<QDockWidget> dock;
         QPointer<TRunBrowser> browser;
         QPointer<TSpectrumContainer> pane;
+        // The plot whose mark clicks open spectra of the run: the pane's, once bound.
+        QPointer<TSpectrum> markedPlot;
     };
     TRunSession* sessionOf(const TRunBrowser* browser);
     const TRunSession* sessionOf(const TRunBrowser* browser) const;

@@ -123,7 +123,7 @@ bool TSpectraViewerFrame::openRunBrowser(const QString& path) {
     dock->setToolTip(browser->model()->summary());
 
     const int id = m_nextRunId++;
-    m_runs.push_back(TRunSession{id, path, dock, browser, nullptr});
+    m_runs.push_back(TRunSession{id, path, dock, browser, nullptr, nullptr});
     connect(dock, &QObject::destroyed, this, [this, id] { forgetRunSession(id); });
     connect(browser, &TRunBrowser::spectrumPicked, this, [this, browser](int index, bool add) {
         runCommand([&] { showRunSpectrum(browser, index, add); });
@@ -187,6 +187,14 @@ bool TSpectraViewerFrame::showRunSpectrum(TRunBrowser* browser, int runIndex, bo
         session->pane = pane;
     }
     TSpectrum& plot = *pane->spectrum();
+    if (session->markedPlot != &plot) {
+        session->markedPlot = &plot;
+        // A click on a precursor mark opens its MS2 spectrum as a click on its row does.
+        connect(&plot, &TSpectrum::markClicked, browser,
+                [browser](int tag, Qt::KeyboardModifiers modifiers) {
+                    browser->pickSpectrum(tag, modifiers.testFlag(Qt::ControlModifier));
+                });
+    }
     TSpectrumData& data = *plot.spectrumData();
     TPointListSerieList& series = *data.series();
     // The m/z window stays once the pane shows a spectrum, so that stepping compares like
@@ -222,6 +230,8 @@ bool TSpectraViewerFrame::showRunSpectrum(TRunBrowser* browser, int runIndex, bo
         data.xRange()->setMax(xMax);
         fitYToVisible(data);
     }
+    // The marks belong to the spectrum shown; one added beside it keeps them.
+    if (!add) plot.setMarks(precursorMarks(run.spectra(), runIndex));
     pane->setCaption(name);
     data.setModified(false);
     m_manager->navigator()->setSpectrumContainer(pane);

@@ -2,6 +2,8 @@
 #include "display/PlotRenderer.h"
 
 #include <QBrush>
+#include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPaintEngine>
 #include <QPainter>
@@ -102,7 +104,62 @@ private:
     QPainter& m_painter;
 };
 
+// The marks' text: small, in pixels, so that a picture places it as the screen does.
+QFont markFont() {
+    QFont font;
+    font.setPixelSize(10);
+    return font;
+}
+
+// A mark's triangle: this many pixels wide at its base on the bottom edge, half as high.
+constexpr int markWidth = 11;
+constexpr int markLines = 3;
+
 }  // namespace
+
+std::vector<std::optional<TPlacedMark>> placeMarks(const TDrawView& view,
+                                                   const std::vector<TPlotMark>& marks) {
+    std::vector<std::optional<TPlacedMark>> placed(marks.size());
+    if (!view.xRange || view.width <= 0 || view.height <= 0) return placed;
+    const QFontMetrics metrics(markFont());
+    const int bottom = view.height - 1;
+    const int half = markWidth / 2;
+    // Left to right, so that a text is lifted over the ones to its left.
+    std::vector<std::size_t> order(marks.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return marks[a].x < marks[b].x; });
+    std::vector<QRect> texts;
+    for (const std::size_t i : order) {
+        const TPlotMark& mark = marks[i];
+        if (!std::isfinite(mark.x)) continue;
+        const TRange& x = *view.xRange;
+        if (mark.x < std::min(x.min(), x.max()) || mark.x > std::max(x.min(), x.max())) continue;
+        const int px = x.pixelOf(view.width, mark.x);
+        TPlacedMark place;
+        place.triangle = QRect(px - half, bottom - half, markWidth, half + 1);
+        const QString text = QString::fromStdString(mark.text);
+        if (!text.isEmpty()) {
+            const int w = metrics.horizontalAdvance(text) + 2;
+            const int h = metrics.height();
+            for (int line = 0; line < markLines; ++line) {
+                QRect box(px - w / 2, place.triangle.top() - 1 - h * (line + 1), w, h);
+                // Kept inside the plot at its sides.
+                if (box.right() > view.width - 2) box.moveRight(view.width - 2);
+                if (box.left() < 1) box.moveLeft(1);
+                const bool free = std::none_of(texts.begin(), texts.end(),
+                                               [&](const QRect& t) { return t.intersects(box); });
+                if (free) {
+                    place.text = box;
+                    texts.push_back(box);
+                    break;
+                }
+            }
+        }
+        placed[i] = place;
+    }
+    return placed;
+}
 
 // --- settings, mapping -----------------------------------------------------------------------
 
@@ -234,6 +291,27 @@ void TPlotRenderer::renderThreshold(QPainter& painter, const TDrawView& view,
         throw EMathError(*fault);
 }
 
+void TPlotRenderer::renderMarks(QPainter& painter, const TDrawView& view,
+                                const std::vector<TPlotMark>& marks, const QColor& background) {
+    if (marks.empty()) return;
+    const TPainterState saved(painter);
+    const auto placed = placeMarks(view, marks);
+    painter.setFont(markFont());
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+        if (!placed[i]) continue;
+        const TPlacedMark& place = *placed[i];
+        const QRect& t = place.triangle;
+        const QPoint corners[] = {
+            {t.center().x(), t.top()}, {t.left(), t.bottom()}, {t.right(), t.bottom()}};
+        painter.setPen(QPen(marks[i].color, 1));
+        painter.setBrush(marks[i].color);
+        painter.drawPolygon(corners, 3);
+        if (place.text.isNull()) continue;
+        painter.fillRect(place.text, background);
+        painter.drawText(place.text, Qt::AlignCenter, QString::fromStdString(marks[i].text));
+    }
+}
+
 void TPlotRenderer::renderAxis(QPainter& painter, const QRect& rect, const TAxisLook& look,
                                const TRange* range) {
     const TPainterState saved(painter);
@@ -300,5 +378,7 @@ std::vector<std::string> TPlotRenderer::render(QPainter& painter, QSize size,
     if (state.focused) stage([&] { renderFocusFrame(painter, size, settings); });
     if (!state.hideThreshold)
         stage([&] { renderThreshold(painter, mapping.view(), *data.series(), settings); });
+    if (!state.marks.empty())
+        stage([&] { renderMarks(painter, mapping.view(), state.marks, settings.background); });
     return messages;
 }

@@ -4,8 +4,10 @@
 
 #include <QColor>
 #include <QPen>
+#include <QRect>
 #include <QSize>
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,7 +20,6 @@
 #include "model/WorldControl.h"
 
 class QPainter;
-class QRect;
 
 // What the drawing takes from the program rather than from the plot. The plot widget fills it
 // from the program-wide line widths and its palette; a picture may choose otherwise.
@@ -38,6 +39,31 @@ struct TRenderSettings {
     int penWidth(TSerieStyle style, bool highlighted) const;
 };
 
+// A mark at one x of a plot (world units): a small triangle standing on the plot's bottom edge
+// with its text above it, such as the precursor m/z of a spectrum.
+struct TPlotMark {
+    double x = 0.0;
+    std::string text;
+    QColor color = Qt::darkRed;
+    // The owner's meaning of a click on the mark (the spectrum it opens, say); negative for a
+    // mark that opens nothing.
+    int tag = -1;
+
+    friend bool operator==(const TPlotMark&, const TPlotMark&) = default;
+};
+
+// Where a mark lies in a plot (device pixels); nothing for a mark outside the visible x range.
+struct TPlacedMark {
+    QRect triangle;
+    QRect text;  // null when no line above the triangle had room for it
+};
+
+// The marks placed in the view, one entry per mark: each triangle on the bottom edge; a text
+// that would overlap the text of a mark to its left is lifted by a line (up to three lines,
+// then left out).
+std::vector<std::optional<TPlacedMark>> placeMarks(const TDrawView& view,
+                                                   const std::vector<TPlotMark>& marks);
+
 // The plot's own state that the drawing reads; the mouse tool and the cross-hair are the
 // widget's and not part of it.
 struct TPlotState {
@@ -45,6 +71,7 @@ struct TPlotState {
     QColor frameColor;      // invalid: no frame
     bool focused = false;   // draws the focus frame
     bool hideThreshold = true;
+    std::vector<TPlotMark> marks;  // drawn over the frame
 };
 
 // The world/pixel mapping of a plot of size pixels over the data's ranges, with the plot's
@@ -109,6 +136,10 @@ public:
     // value at an edge of the view cannot be computed, which cut the figure short.
     static void renderThreshold(QPainter& painter, const TDrawView& view,
                                 TPointListSerieList& series, const TRenderSettings& settings);
+    // The marks as placeMarks places them, each in its colour, their texts on the background
+    // so that the peaks beneath do not hide them.
+    static void renderMarks(QPainter& painter, const TDrawView& view,
+                            const std::vector<TPlotMark>& marks, const QColor& background);
     // An axis in rect (painter coordinates), clipped to it.
     static void renderAxis(QPainter& painter, const QRect& rect, const TAxisLook& look,
                            const TRange* range);

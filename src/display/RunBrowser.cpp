@@ -9,7 +9,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMetaObject>
 #include <QMouseEvent>
+#include <QProgressBar>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTableView>
@@ -25,6 +27,8 @@
 #include "display/Spectrum.h"
 #include "display/SpectrumContainer.h"
 #include "display/SpectrumTool.h"
+#include "files/RunChromatogram.h"
+#include "files/SerialRunReader.h"
 #include "model/PointListSerie.h"
 #include "model/SpectrumData.h"
 
@@ -64,22 +68,52 @@ QString storedName(const iRunReader& run, int index) {
     return QString::fromStdString(id) + QStringLiteral(" · stored");
 }
 
+// The MS levels of the run that pass filter, ascending.
+std::vector<int> levelsPassing(const std::vector<TSpectrumRow>& rows, TLevelFilter filter) {
+    std::vector<int> levels;
+    for (const int level : msLevelsOf(rows))
+        if (levelPasses(filter, level)) levels.push_back(level);
+    return levels;
+}
+
+// The chromatograms of several levels as one trace each, retention times in minutes.
+template <class Result>
+void joinLevels(const std::vector<Result>& levels, std::vector<TFloatPointRec>& tic,
+                std::vector<TFloatPointRec>& bpc) {
+    for (const auto& level : levels) {
+        for (const TFloatPointRec& p : level.tic) tic.push_back({p.x / 60.0, p.y});
+        for (const TFloatPointRec& p : level.bpc) bpc.push_back({p.x / 60.0, p.y});
+    }
+    const auto byTime = [](const TFloatPointRec& a, const TFloatPointRec& b) { return a.x < b.x; };
+    std::stable_sort(tic.begin(), tic.end(), byTime);
+    std::stable_sort(bpc.begin(), bpc.end(), byTime);
+}
+
 }  // namespace
 
-std::vector<TFloatPointRec> statedChromatogram(const std::vector<TSpectrumRow>& rows,
-                                               TLevelFilter level, bool basePeak) {
-    std::vector<TFloatPointRec> points;
-    for (const TSpectrumRow& row : rows) {
-        if (!levelPasses(level, row.msLevel)) continue;
-        const double y = basePeak ? row.basePeakIntensity : row.totIonCurrent;
-        if (std::isnan(row.retentionTime) || std::isnan(y)) continue;
-        points.push_back({row.retentionTime / 60.0, y});
+std::vector<TPlotMark> precursorMarks(const std::vector<TSpectrumRow>& rows, int runIndex) {
+    std::vector<TPlotMark> marks;
+    if (runIndex < 0 || runIndex >= static_cast<int>(rows.size())) return marks;
+    const auto mark = [](const TSpectrumRow& row, QColor color, int tag) {
+        return TPlotMark{row.precursorMz, QString::number(row.precursorMz, 'f', 2).toStdString(),
+                         color, tag};
+    };
+    const TSpectrumRow& shown = rows[static_cast<std::size_t>(runIndex)];
+    if (shown.hasPrecursor()) marks.push_back(mark(shown, QColor(200, 0, 0), -1));
+    if (shown.msLevel != 1) return marks;
+    for (std::size_t i = static_cast<std::size_t>(runIndex) + 1; i < rows.size(); ++i) {
+        const TSpectrumRow& row = rows[i];
+        if (row.msLevel == 1) break;
+        // The same green as the MS2 events under the chromatogram.
+        if (row.msLevel == 2 && row.hasPrecursor())
+            marks.push_back(mark(row, QColor(0, 128, 0), static_cast<int>(i)));
     }
-    return points;
+    return marks;
 }
 
 TRunBrowser::TRunBrowser(std::shared_ptr<const iRunReader> run, QWidget* parent)
-    : QWidget(parent), m_model(new TScanTableModel(std::move(run), this)) {
+    : QWidget(parent),
+      m_model(new TScanTableModel(std::make_shared<TSerialRunReader>(std::move(run)), this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(4);
@@ -106,6 +140,23 @@ TRunBrowser::TRunBrowser(std::shared_ptr<const iRunReader> run, QWidget* parent)
     controls->addWidget(m_traceBox);
     controls->addWidget(m_search, 1);
     layout->addLayout(controls);
+
+    m_progressRow = new QWidget(this);
+    auto* progress = new QHBoxLayout(m_progressRow);
+    progress->setContentsMargins(0, 0, 0, 0);
+    m_progressText = new QLabel(m_progressRow);
+    m_progress = new QProgressBar(m_progressRow);
+    m_progress->setObjectName(QStringLiteral("ChromatogramProgress"));
+    m_progress->setTextVisible(true);
+    m_cancel = new QToolButton(m_progressRow);
+    m_cancel->setObjectName(QStringLiteral("CancelChromatogram"));
+    m_cancel->setText(QStringLiteral("Cancel"));
+    m_cancel->setToolTip(QStringLiteral("Stops computing the chromatogram"));
+    progress->addWidget(m_progressText);
+    progress->addWidget(m_progress, 1);
+    progress->addWidget(m_cancel);
+    m_progressRow->hide();
+    layout->addWidget(m_progressRow);
 
     auto* splitter = new QSplitter(Qt::Vertical, this);
     splitter->setChildrenCollapsible(false);
@@ -161,6 +212,7 @@ TRunBrowser::TRunBrowser(std::shared_ptr<const iRunReader> run, QWidget* parent)
     commands->addStretch(1);
     layout->addLayout(commands);
 
+    connect(m_cancel, &QToolButton::clicked, this, &TRunBrowser::cancelComputation);
     connect(m_firstSpectra, &QToolButton::clicked, this, &TRunBrowser::firstSpectraRequested);
     connect(m_copy, &QToolButton::clicked, this, &TRunBrowser::copyRequested);
     connect(m_levelBox, &QComboBox::currentIndexChanged, this, [this](int index) {
@@ -186,6 +238,7 @@ TRunBrowser::TRunBrowser(std::shared_ptr<const iRunReader> run, QWidget* parent)
 }
 
 TRunBrowser::~TRunBrowser() {
+    stopWorker();
     // The plot goes with the pane; nothing of its events may reach a browser half destroyed.
     if (TSpectrum* plot = chromatogram()) plot->removeEventFilter(this);
 }
@@ -229,9 +282,19 @@ void TRunBrowser::setSearchText(const QString& text) {
 }
 
 QStringList TRunBrowser::traceNames() const {
-    const QString level = QString::fromLatin1(levelName(chromatogramLevel()));
-    QStringList names{QStringLiteral("TIC %1 · computed").arg(level),
-                      QStringLiteral("BPC %1 · computed").arg(level)};
+    const TLevelFilter filter = chromatogramLevel();
+    const QString level = QString::fromLatin1(levelName(filter));
+    bool stated = true;
+    if (const auto known = m_traces.find(filter); known != m_traces.end()) {
+        stated = known->second.stated;
+    } else {
+        const auto& rows = run()->spectra();
+        for (const int msLevel : levelsPassing(rows, filter))
+            if (!statedChromatograms(rows, msLevel)) stated = false;
+    }
+    const QString source = stated ? QStringLiteral("stated") : QStringLiteral("computed");
+    QStringList names{QStringLiteral("TIC %1 · %2").arg(level, source),
+                      QStringLiteral("BPC %1 · %2").arg(level, source)};
     const iRunReader& reader = *run();
     for (int i = 0; i < static_cast<int>(reader.chromatograms().size()); ++i)
         names << storedName(reader, i);
@@ -242,6 +305,8 @@ void TRunBrowser::setTrace(int index) {
     if (index < 0 || index >= m_traceBox->count()) return;
     const int before = m_trace;
     m_trace = index;
+    // Choosing a cancelled trace again computes it again.
+    if (index < 2) m_cancelled.erase(chromatogramLevel());
     try {
         buildChromatogram();
     } catch (const std::exception& e) {
@@ -258,11 +323,14 @@ void TRunBrowser::setTrace(int index) {
 void TRunBrowser::buildChromatogram() {
     const iRunReader& reader = *run();
     std::vector<TFloatPointRec> trace;
+    QString state;
     if (m_trace >= 2) {
         trace = reader.loadChromatogram(m_trace - 2);
         for (TFloatPointRec& p : trace) p.x /= 60.0;
+    } else if (const TLevelTraces* traces = levelTraces()) {
+        trace = m_trace == 1 ? traces->bpc : traces->tic;
     } else {
-        trace = statedChromatogram(reader.spectra(), chromatogramLevel(), m_trace == 1);
+        state = m_computing ? QStringLiteral(" (computing)") : QStringLiteral(" (cancelled)");
     }
     const QStringList names = traceNames();
 
@@ -270,7 +338,7 @@ void TRunBrowser::buildChromatogram() {
     TPointListSerieList& series = *data.series();
     series.clear();
     data.labels()->clear();
-    const TPointListSeriePtr line = series.newSerie(names.value(m_trace).toStdString());
+    const TPointListSeriePtr line = series.newSerie((names.value(m_trace) + state).toStdString());
     line->setStyle(TSerieStyle::Line);
     line->setColor(colors::navy);
     line->points()->addPoints(trace);
@@ -294,6 +362,128 @@ void TRunBrowser::buildChromatogram() {
     series.setCurrentIndex(TraceSerie);
     placeMarker();
     fitChromatogram();
+}
+
+const TRunBrowser::TLevelTraces* TRunBrowser::levelTraces() {
+    const TLevelFilter filter = chromatogramLevel();
+    if (const auto known = m_traces.find(filter); known != m_traces.end()) return &known->second;
+    const auto& rows = run()->spectra();
+    const std::vector<int> levels = levelsPassing(rows, filter);
+    std::vector<TLevelChromatograms> stated;
+    for (const int level : levels) {
+        auto chromatograms = statedChromatograms(rows, level);
+        if (!chromatograms) {
+            if (m_computing != filter && !m_cancelled.count(filter)) startComputation(filter);
+            return nullptr;
+        }
+        stated.push_back(std::move(*chromatograms));
+    }
+    TLevelTraces& traces = m_traces[filter];
+    joinLevels(stated, traces.tic, traces.bpc);
+    traces.stated = true;
+    return &traces;
+}
+
+void TRunBrowser::startComputation(TLevelFilter filter) {
+    stopWorker();
+    m_stop = false;
+    m_computing = filter;
+    const int job = ++m_job;
+    m_progressText->setText(
+        QStringLiteral("Computing TIC and BPC of %1 from the peaks").arg(levelName(filter)));
+    m_progress->setRange(0, 0);
+    m_progressRow->show();
+    // The worker holds the run itself; this browser outlives it (stopWorker joins it), so the
+    // queued calls it posts reach a live browser or are dropped with it.
+    m_worker =
+        std::thread([this, job, run = run(), levels = levelsPassing(run()->spectra(), filter)] {
+            std::shared_ptr<TLevelTraces> traces;
+            QString message;
+            try {
+                int lastShown = -1;
+                const auto progress = [&](std::size_t done, std::size_t total) {
+                    // At most a few hundred updates, the last one always.
+                    const int permille = total ? static_cast<int>(done * 1000 / total) : 1000;
+                    if (permille != lastShown || done == total) {
+                        lastShown = permille;
+                        QMetaObject::invokeMethod(
+                            this,
+                            [this, job, done = static_cast<int>(done),
+                             total = static_cast<int>(total)] {
+                                computationAdvanced(job, done, total);
+                            },
+                            Qt::QueuedConnection);
+                    }
+                    return !m_stop.load();
+                };
+                if (auto result = chromatogramsFromPeaks(*run, levels, progress)) {
+                    traces = std::make_shared<TLevelTraces>();
+                    joinLevels(*result, traces->tic, traces->bpc);
+                    traces->stated = false;
+                    std::size_t failures = 0;
+                    std::string first;
+                    for (const TLevelChromatograms& level : *result) {
+                        failures += level.messages.size();
+                        if (first.empty() && !level.messages.empty())
+                            first = level.messages.front();
+                    }
+                    if (failures == 1)
+                        message = QString::fromStdString(first);
+                    else if (failures > 1)
+                        message =
+                            QStringLiteral("%1 (and %2 more spectra left out of the chromatogram)")
+                                .arg(QString::fromStdString(first))
+                                .arg(failures - 1);
+                }
+            } catch (const std::exception& e) {
+                message = QString::fromUtf8(e.what());
+            }
+            QMetaObject::invokeMethod(
+                this, [this, job, traces, message] { computationEnded(job, traces, message); },
+                Qt::QueuedConnection);
+        });
+}
+
+void TRunBrowser::computationAdvanced(int job, int done, int total) {
+    if (job != m_job || !m_computing) return;
+    m_progress->setRange(0, std::max(total, 1));
+    m_progress->setValue(done);
+    emit computationProgressed(done, total);
+}
+
+void TRunBrowser::computationEnded(int job, std::shared_ptr<TLevelTraces> traces,
+                                   const QString& message) {
+    if (job != m_job || !m_computing) return;
+    const TLevelFilter filter = *m_computing;
+    stopWorker();  // it has finished: this only joins it
+    m_computing.reset();
+    m_progressRow->hide();
+    if (traces) {
+        m_traces[filter] = std::move(*traces);
+    } else {
+        // Stopped by nothing the user did: an error, told below; not tried again by itself.
+        m_cancelled.insert(filter);
+    }
+    if (m_trace < 2 && filter == chromatogramLevel()) buildChromatogram();
+    if (!message.isEmpty()) emit messageRaised(message);
+    if (traces) emit chromatogramComputed();
+}
+
+void TRunBrowser::cancelComputation() {
+    if (!m_computing) return;
+    m_cancelled.insert(*m_computing);
+    // The worker stops after the spectrum it decodes; it is joined when the next job starts
+    // or the browser goes, so that the user never waits for it here.
+    m_stop = true;
+    m_computing.reset();
+    ++m_job;  // what the worker posted before it stopped is stale
+    m_progressRow->hide();
+    if (m_trace < 2) buildChromatogram();
+}
+
+void TRunBrowser::stopWorker() {
+    m_stop = true;
+    if (m_worker.joinable()) m_worker.join();
 }
 
 void TRunBrowser::fitChromatogram() {
@@ -371,6 +561,11 @@ void TRunBrowser::guarded(const std::function<void()>& work) {
     } catch (const std::exception& e) {
         emit messageRaised(QString::fromUtf8(e.what()));
     }
+}
+
+void TRunBrowser::pickSpectrum(int runIndex, bool add) {
+    if (runIndex < 0 || runIndex >= static_cast<int>(run()->spectra().size())) return;
+    pick(runIndex, add);
 }
 
 void TRunBrowser::pick(int runIndex, bool add) {

@@ -5,27 +5,34 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
+#include <thread>
 #include <vector>
 
+#include "display/PlotRenderer.h"
 #include "display/ScanTableModel.h"
 #include "files/RunReader.h"
 #include "model/FloatPoint.h"
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QTableView;
 class QToolButton;
 class TSpectrum;
 class TSpectrumContainer;
 
-// The trace of the spectra of one level, from the total ion current (or the base peak
-// intensity) each row of the table states: (retention time in minutes, intensity) in file
-// order, leaving out rows that state no retention time or no such value.
-std::vector<TFloatPointRec> statedChromatogram(const std::vector<TSpectrumRow>& rows,
-                                               TLevelFilter level, bool basePeak);
+// The marks on a spectrum of the run at runIndex: for a spectrum with a precursor, its
+// precursor m/z (opening nothing); for an MS1 spectrum, the precursor m/z of each MS2 spectrum
+// after it up to the next MS1 one, tagged with the MS2 spectrum's run index. Texts give the
+// m/z to two decimals.
+std::vector<TPlotMark> precursorMarks(const std::vector<TSpectrumRow>& rows, int runIndex);
 
 // Shares the run with the table model and whoever shows its spectra. The chromatogram is a pane
 // of the same plot as the spectra (retention time in minutes, intensity), with the MS2 events as
@@ -34,6 +41,13 @@ std::vector<TFloatPointRec> statedChromatogram(const std::vector<TSpectrumRow>& 
 // chromatogram's level), Up/Down in the table or Left/Right on the chromatogram (the previous or
 // next spectrum of the same level); with Ctrl, a click asks for the spectrum to be added rather
 // than shown instead. The browser never loads a spectrum itself: it announces the pick.
+//
+// The TIC and BPC of a level are the values the table states when every spectrum of the level
+// states them; otherwise they are computed from the decoded peaks on a worker thread, with a
+// progress bar and a cancel button, and the trace shows when the computation is done. The run
+// the browser hands out (run()) is the reader it was given behind a lock, so that the worker
+// and whoever shows a spectrum on the GUI thread take turns at the file; the rows are read
+// without it. Closing the browser stops the worker and waits for it.
 class TRunBrowser : public QWidget {
     Q_OBJECT
 
@@ -55,13 +69,22 @@ public:
     TLevelFilter chromatogramLevel() const;
     void setSearchText(const QString& text);
 
-    // The traces offered: computed TIC and BPC of the chromatogram's level, then each stored
-    // chromatogram of the file, labelled as stored.
+    // The traces offered: TIC and BPC of the chromatogram's level, labelled as stated or as
+    // computed from the peaks, then each stored chromatogram of the file, labelled as stored.
     QStringList traceNames() const;
     int trace() const { return m_trace; }
     // A stored chromatogram that cannot be read is told through messageRaised; the trace shown
     // before stays.
     void setTrace(int index);
+
+    // Whether TIC and BPC of a level are being computed from the peaks.
+    bool isComputing() const { return m_computing.has_value(); }
+    // Stops the computation without waiting for it; the trace stays empty until the user
+    // chooses it again.
+    void cancelComputation();
+
+    // Shows runIndex and announces it, as a click on its table row does (with Ctrl: add).
+    void pickSpectrum(int runIndex, bool add);
 
     // Wide enough for every column of the table.
     QSize sizeHint() const override;
@@ -84,6 +107,10 @@ signals:
     void firstSpectraRequested();
     void copyRequested();
     void messageRaised(const QString& text);
+    // Spectra decoded so far of total, for the chromatogram being computed; done == total last.
+    void computationProgressed(int done, int total);
+    // The computed TIC and BPC of a level are in and shown when the level is the chromatogram's.
+    void chromatogramComputed();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -92,6 +119,20 @@ private:
     // Runs the work of a slot; what it throws is told through messageRaised, as nothing may
     // cross Qt's event loop.
     void guarded(const std::function<void()>& work);
+    // TIC and BPC of one level filter in minutes, and where they come from.
+    struct TLevelTraces {
+        std::vector<TFloatPointRec> tic;
+        std::vector<TFloatPointRec> bpc;
+        bool stated = true;
+    };
+    // The traces of the chromatogram's level: the stated ones at once, computed ones when
+    // ready; nullopt while they are not (a computation is then started unless cancelled).
+    const TLevelTraces* levelTraces();
+    void startComputation(TLevelFilter level);
+    // Worker results, on the GUI thread; job tells stale ones (of a cancelled job) apart.
+    void computationAdvanced(int job, int done, int total);
+    void computationEnded(int job, std::shared_ptr<TLevelTraces> traces, const QString& message);
+    void stopWorker();
     void buildChromatogram();
     void placeMarker();
     void pick(int runIndex, bool add);
@@ -110,6 +151,18 @@ private:
     QToolButton* m_firstSpectra;
     QToolButton* m_copy;
     TSpectrumContainer* m_chromatogram;
+    QWidget* m_progressRow;
+    QLabel* m_progressText;
+    QProgressBar* m_progress;
+    QToolButton* m_cancel;
+    std::map<TLevelFilter, TLevelTraces> m_traces;
+    // The level being computed; cancelled levels are computed again only when chosen again.
+    std::optional<TLevelFilter> m_computing;
+    std::set<TLevelFilter> m_cancelled;
+    int m_job = 0;
+    std::atomic<bool> m_stop{false};
+    // Joined before a new job starts and when the browser goes.
+    std::thread m_worker;
     std::optional<int> m_current;
     int m_trace = 0;
     double m_traceTop = 100.0;  // intensity the marker rises to

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <exception>
 #include <optional>
+#include <utility>
 
 #include "display/Axis.h"
 #include "display/Cursors.h"
@@ -467,7 +468,37 @@ QString TSpectrum::cursorReadout() const {
 // --- painting --------------------------------------------------------------------------------
 
 TPlotState TSpectrum::plotState() const {
-    return {m_data, m_color, m_focused, m_hideThreshold};
+    return {m_data, m_color, m_focused, m_hideThreshold, m_marks};
+}
+
+void TSpectrum::setMarks(std::vector<TPlotMark> marks) {
+    if (marks == m_marks) return;
+    m_marks = std::move(marks);
+    m_pressedMark.reset();
+    update();
+}
+
+std::optional<int> TSpectrum::markAt(int x, int y) const {
+    const auto placed = placeMarks(TPlotMapping(*m_data, size()).view(), m_marks);
+    const int tolerance = pickTolerance();
+    // Triangles first, the nearest one, as texts lifted over their neighbours lie close to
+    // other marks' triangles; then the texts.
+    std::optional<int> best;
+    int bestDistance = 0;
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+        if (!placed[i]) continue;
+        const QRect& t = placed[i]->triangle;
+        if (!t.adjusted(-tolerance, -tolerance, tolerance, tolerance).contains(x, y)) continue;
+        const int distance = std::abs(t.center().x() - x);
+        if (!best || distance < bestDistance) {
+            best = static_cast<int>(i);
+            bestDistance = distance;
+        }
+    }
+    if (best) return best;
+    for (std::size_t i = 0; i < placed.size(); ++i)
+        if (placed[i] && placed[i]->text.contains(x, y)) return static_cast<int>(i);
+    return std::nullopt;
 }
 
 TRenderSettings TSpectrum::renderSettings() const {
@@ -619,6 +650,12 @@ void TSpectrum::paintEvent(QPaintEvent*) {
                                                *m_data->series(), settings);
             });
         }
+        if (!m_marks.empty()) {
+            stage([&] {
+                TPlotRenderer::renderMarks(painter, TPlotMapping(*m_data, size()).view(), m_marks,
+                                           settings.background);
+            });
+        }
         if (m_readout) stage([&] { paintReadoutMarker(painter); });
         if (m_spectrumCursor.isShown()) stage([&] { m_spectrumCursor.paint(painter, *this); });
         if (const iSpectrumToolPtr tool = m_tool) {
@@ -694,6 +731,16 @@ void TSpectrum::mousePressEvent(QMouseEvent* event) {
     }
     m_dragCancelled = false;
     m_pressView = getView();
+    m_pressedMark.reset();
+    if (button == Qt::LeftButton) {
+        // A mark that opens something takes the click from the tool.
+        handleMouse([&] {
+            if (const auto mark = markAt(p.x(), p.y());
+                mark && m_marks[static_cast<std::size_t>(*mark)].tag >= 0)
+                m_pressedMark = mark;
+        });
+        if (m_pressedMark) return;
+    }
     handleMouse([&] {
         // The first click on an inactive pane only activates it.
         if (onGetFocus && !m_focused) {
@@ -739,6 +786,18 @@ void TSpectrum::mouseReleaseEvent(QMouseEvent* event) {
     if (button == Qt::MiddleButton) {
         if (m_panning) endViewGesture();
         m_panning = false;
+        return;
+    }
+    if (const auto pressed = std::exchange(m_pressedMark, std::nullopt)) {
+        handleMouse([&] {
+            if (button != Qt::LeftButton || markAt(p.x(), p.y()) != pressed) return;
+            if (onGetFocus && !m_focused) {
+                const auto getFocus = onGetFocus;
+                getFocus(this);
+            }
+            if (static_cast<std::size_t>(*pressed) < m_marks.size())
+                emit markClicked(m_marks[static_cast<std::size_t>(*pressed)].tag, modifiers);
+        });
         return;
     }
     // The release of a drag given up with Esc changes nothing.

@@ -172,6 +172,14 @@ public:
     // hit tests and drags read, are the same.
     const TPlacedLabels& shownLabels() const { return m_shownLabels; }
 
+    // Marks over the plot (see TPlotMark), drawn after the frame and in pictures. A left click
+    // on a mark with a tag of 0 or more raises markClicked instead of reaching the tool.
+    const std::vector<TPlotMark>& marks() const { return m_marks; }
+    void setMarks(std::vector<TPlotMark> marks);
+    // The mark whose triangle (within the pick tolerance; the nearest) or text lies at plot
+    // pixel (x, y); its index in marks().
+    std::optional<int> markAt(int x, int y) const;
+
     // Raised by a press on an unfocused plot, which then does nothing else.
     std::function<void(TSpectrum*)> onGetFocus;
 
@@ -217,6 +225,8 @@ signals:
     void fileNameChanged();
     // The read-out appeared, went, or shows another point or text.
     void readoutChanged();
+    // A left click on the mark of tag; modifiers as at the release.
+    void markClicked(int tag, Qt::KeyboardModifiers modifiers);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -336,6 +346,8 @@ private:
     QSize m_labelSize;
     TMessageBurst m_paintMessages;
     TMessageBurst m_mouseMessages;
+    std::vector<TPlotMark> m_marks;
+    std::optional<int> m_pressedMark;  // the clickable mark under the last left press
 
     // Last, so that they go first: no notification reaches a plot being destroyed.
     TConnection m_xRangeChange;

@@ -85,6 +85,12 @@ std::optional<TLevelChromatograms> chromatogramsFromPeaks(const iRunReader& run,
     return std::move(results->front());
 }
 
+std::optional<std::vector<TLevelChromatograms>> chromatogramsFromPeaks(
+    const iRunReader& run, const std::vector<int>& msLevels,
+    const TChromatogramProgress& progress) {
+    return fromPeaks(run, msLevels, progress);
+}
+
 std::optional<std::vector<TLevelChromatograms>> computeChromatograms(
     const iRunReader& run, const TChromatogramProgress& progress) {
     const std::vector<int> levels = msLevelsOf(run.spectra());

@@ -47,6 +47,11 @@ std::optional<TLevelChromatograms> statedChromatograms(const std::vector<TSpectr
 // the reader meanwhile unless it says it is safe). nullopt when progress stops it.
 std::optional<TLevelChromatograms> chromatogramsFromPeaks(
     const iRunReader& run, int msLevel, const TChromatogramProgress& progress = {});
+// The same for each of msLevels, in that order, the spectra decoded in one pass over the run;
+// progress counts the spectra of all of them.
+std::optional<std::vector<TLevelChromatograms>> chromatogramsFromPeaks(
+    const iRunReader& run, const std::vector<int>& msLevels,
+    const TChromatogramProgress& progress = {});
 
 // Every MS level's chromatograms, each from the stated values where they are complete, else
 // from the peaks; progress counts the spectra of the levels that need decoding. nullopt when

@@ -4,7 +4,9 @@
 
 #include <QCoreApplication>
 #include <QDockWidget>
+#include <QImage>
 #include <QLabel>
+#include <QPainter>
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
@@ -13,7 +15,12 @@
 #include <string>
 
 #include "app/MainWindow.h"
+#include "display/PaneRenderer.h"
+#include "display/PlotRenderer.h"
 #include "display/RunBrowser.h"
+#include "display/ScanTableModel.h"
+#include "display/Spectrum.h"
+#include "display/SpectrumContainer.h"
 #include "files/Run.h"
 #include "model/PointListSerie.h"
 #include "support/AppFixture.h"
@@ -188,6 +195,79 @@ TEST_F(RunBrowsing, TheBrowserOpensTheFirstSpectraAndCopiesToAnOrdinaryPane) {
     command(browser, QStringLiteral("Open first spectra in a pane")).click();
     ASSERT_EQ(manager().count(), 3);
     EXPECT_EQ(currentData().series()->count(), 11);
+    EXPECT_TRUE(m_dialogs.messages().empty());
+}
+
+TEST_F(RunBrowsing, PrecursorMarksStandWhereTheTableSaysAndOpenTheirSpectra) {
+    const QString mzml = QStringLiteral(VELMORIX_TEST_DATA "/mzml/ltqft_small.pwiz.mzML");
+    TRunBrowser& browser = openBrowser(mzml);
+    const TScanTableModel& table = *browser.model();
+    const auto cellOf = [&](int runIndex, int column) {
+        return table.data(table.index(*table.viewRow(runIndex), column)).toString();
+    };
+    const auto rowOfScan = [&](int scan) {
+        for (int i = 0; i < table.rowCount(); ++i)
+            if (cellOf(i, TScanTableModel::ScanColumn) == QString::number(scan)) return i;
+        ADD_FAILURE() << "no scan " << scan;
+        return 0;
+    };
+    TSpectrumContainer& pane = *m_frame->browserPane(&browser);
+    TSpectrum& plot = *pane.spectrum();
+
+    // Scan 1 is followed by another MS1 spectrum: no marks. That one, scan 2, by the MS2 scans
+    // 3 to 7: their precursors are marked.
+    ASSERT_EQ(cellOf(0, TScanTableModel::ScanColumn), QStringLiteral("1"));
+    EXPECT_TRUE(plot.marks().empty());
+    const int scan2 = rowOfScan(2);
+    ASSERT_EQ(cellOf(scan2, TScanTableModel::LevelColumn), QStringLiteral("1"));
+    clickRow(browser, scan2);
+    const std::vector<double> precursors{810.79, 837.34, 725.36, 558.87, 812.33};
+    const std::vector<TPlotMark> marks = plot.marks();
+    ASSERT_EQ(marks.size(), precursors.size());
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+        const int ms2 = rowOfScan(static_cast<int>(i) + 3);
+        EXPECT_EQ(marks[i].tag, ms2);
+        EXPECT_EQ(cellOf(ms2, TScanTableModel::LevelColumn), QStringLiteral("2"));
+        EXPECT_NEAR(marks[i].x, cellOf(ms2, TScanTableModel::PrecursorMzColumn).toDouble(), 1e-3);
+        EXPECT_NEAR(marks[i].x, precursors[i], 0.005);
+        EXPECT_EQ(marks[i].text, QString::number(precursors[i], 'f', 2).toStdString());
+    }
+
+    // A picture of the pane shows them: the triangle of the first mark, green, above the
+    // plot's bottom edge.
+    const auto placed = placeMarks(TPlotMapping(*plot.spectrumData(), plot.size()).view(), marks);
+    ASSERT_TRUE(placed[2]);
+    QImage picture(pane.size(), QImage::Format_ARGB32);
+    picture.fill(Qt::white);
+    {
+        QPainter painter(&picture);
+        EXPECT_TRUE(renderPane(painter, pane).empty());
+    }
+    const QPoint tip =
+        plot.pos() + QPoint(placed[2]->triangle.center().x(), placed[2]->triangle.bottom() - 1);
+    EXPECT_EQ(picture.pixelColor(tip), QColor(0, 128, 0));
+
+    // A click on the third mark opens scan 5 as a click on its row would.
+    const QPoint third = placed[2]->triangle.center();
+    QTest::mouseClick(&plot, Qt::LeftButton, Qt::NoModifier, third);
+    const int scan5 = rowOfScan(5);
+    EXPECT_EQ(browser.currentSpectrum(), scan5);
+    EXPECT_EQ(browser.model()->runIndex(browser.table()->currentIndex().row()), scan5);
+    ASSERT_EQ(paneData(browser).series()->count(), 1);
+    EXPECT_TRUE(QString::fromStdString(paneData(browser).series()->serie(0)->name())
+                    .startsWith(QStringLiteral("scan 5 · MS2")));
+
+    // The MS2 spectrum marks its own precursor, which opens nothing: a click there is the
+    // tool's.
+    ASSERT_EQ(plot.marks().size(), 1u);
+    EXPECT_NEAR(plot.marks()[0].x, 725.36, 0.005);
+    EXPECT_LT(plot.marks()[0].tag, 0);
+    const auto own =
+        placeMarks(TPlotMapping(*plot.spectrumData(), plot.size()).view(), plot.marks());
+    if (own[0]) {
+        QTest::mouseClick(&plot, Qt::LeftButton, Qt::NoModifier, own[0]->triangle.center());
+        EXPECT_EQ(browser.currentSpectrum(), scan5);
+    }
     EXPECT_TRUE(m_dialogs.messages().empty());
 }
 

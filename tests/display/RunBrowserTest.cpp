@@ -3,14 +3,20 @@
 // chromatogram.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QLocale>
+#include <QProgressBar>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
+#include <QToolButton>
 
+#include <atomic>
 #include <cmath>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -320,13 +326,13 @@ std::vector<TFloatPointRec> pointsOf(const TSpectrum& plot, int serie) {
     return plot.series()->serie(serie)->points()->points();
 }
 
-TEST(RunBrowserTraces, ComputedAndStoredTracesAndAStoredOneThatCannotBeRead) {
+TEST(RunBrowserTraces, StatedAndStoredTracesAndAStoredOneThatCannotBeRead) {
     TRunBrowser browser(std::make_shared<TMadeUpRun>());
     QSignalSpy messages(&browser, &TRunBrowser::messageRaised);
     const TSpectrum& plot = *browser.chromatogram();
     EXPECT_EQ(
         browser.traceNames(),
-        (QStringList{QStringLiteral("TIC MS1 · computed"), QStringLiteral("BPC MS1 · computed"),
+        (QStringList{QStringLiteral("TIC MS1 · stated"), QStringLiteral("BPC MS1 · stated"),
                      QStringLiteral("TIC · stored"), QStringLiteral("chromatogram 2 · stored")}));
 
     // MS1 in minutes, the spectrum without a retention time left out; the MS2 event a tick
@@ -353,6 +359,177 @@ TEST(RunBrowserTraces, ComputedAndStoredTracesAndAStoredOneThatCannotBeRead) {
               QStringLiteral("\"made-up.mzML\": chromatogram 2 is damaged."));
     EXPECT_EQ(browser.trace(), 2);
     EXPECT_EQ(pointsOf(plot, 0), (Points{{0.5, 5.0}, {1.5, 7.0}}));
+}
+
+// The shared run with what its rows state of TIC and base peak intensity taken away, so that
+// the browser must decode the peaks; every decode is counted. With a gate, the decoding of
+// gatedIndex waits until the gate opens.
+class TStrippedRun : public iRunReader {
+public:
+    explicit TStrippedRun(std::shared_ptr<const iRunReader> run, int gatedIndex = -1)
+        : m_run(std::move(run)), m_rows(m_run->spectra()), m_gatedIndex(gatedIndex) {
+        for (TSpectrumRow& row : m_rows) {
+            row.totIonCurrent = TSpectrumRow::absent;
+            row.basePeakIntensity = TSpectrumRow::absent;
+        }
+    }
+    const std::string& fileName() const override { return m_run->fileName(); }
+    const char* formatName() const override { return m_run->formatName(); }
+    bool indexUsed() const override { return m_run->indexUsed(); }
+    const std::vector<std::string>& messages() const override { return m_run->messages(); }
+    std::string nativeId(int index) const override { return m_run->nativeId(index); }
+    const std::vector<TSpectrumRow>& spectra() const override { return m_rows; }
+    std::vector<TFloatPointRec> loadSpectrum(int index) const override {
+        if (index == m_gatedIndex) {
+            std::unique_lock<std::mutex> lock(m_lock);
+            m_waiting = true;
+            m_changed.notify_all();
+            m_changed.wait(lock, [this] { return m_open; });
+        }
+        ++m_decoded;
+        return m_run->loadSpectrum(index);
+    }
+    int scanCount() const override { return m_run->scanCount(); }
+    bool hasRunHeader() const override { return m_run->hasRunHeader(); }
+
+    // Until the decoding of the gated spectrum has begun.
+    void awaitGate() const {
+        std::unique_lock<std::mutex> lock(m_lock);
+        m_changed.wait(lock, [this] { return m_waiting; });
+    }
+    void openGate() const {
+        const std::lock_guard<std::mutex> lock(m_lock);
+        m_open = true;
+        m_changed.notify_all();
+    }
+    int decoded() const { return m_decoded; }
+
+private:
+    std::shared_ptr<const iRunReader> m_run;
+    std::vector<TSpectrumRow> m_rows;
+    int m_gatedIndex;
+    mutable std::mutex m_lock;
+    mutable std::condition_variable m_changed;
+    mutable bool m_waiting = false;
+    mutable bool m_open = false;
+    mutable std::atomic<int> m_decoded{0};
+};
+
+bool awaitComputation(const TRunBrowser& browser) {
+    return QTest::qWaitFor([&] { return !browser.isComputing(); }, 20000);
+}
+
+TEST(RunBrowserComputation, TracesOfARunThatStatesNoTicAreComputedFromItsPeaks) {
+    const auto original = sharedRun();
+    auto stripped = std::make_shared<TStrippedRun>(original);
+    TRunBrowser browser(stripped);
+    QSignalSpy progress(&browser, &TRunBrowser::computationProgressed);
+    QSignalSpy computed(&browser, &TRunBrowser::chromatogramComputed);
+    const TSpectrum& plot = *browser.chromatogram();
+    EXPECT_TRUE(browser.isComputing());
+    EXPECT_EQ(browser.traceNames().mid(0, 2), (QStringList{QStringLiteral("TIC MS1 · computed"),
+                                                           QStringLiteral("BPC MS1 · computed")}));
+    // Meanwhile the table is there to use and a spectrum can be shown on this thread.
+    EXPECT_EQ(browser.model()->rowCount(), 48);
+    EXPECT_FALSE(browser.run()->loadSpectrum(1).empty());
+
+    ASSERT_TRUE(awaitComputation(browser));
+    ASSERT_EQ(computed.size(), 1);
+    ASSERT_FALSE(progress.isEmpty());
+    EXPECT_EQ(progress.last()[0].toInt(), 14);
+    EXPECT_EQ(progress.last()[1].toInt(), 14);
+    EXPECT_FALSE(browser.findChild<QProgressBar*>(QStringLiteral("ChromatogramProgress"))
+                     ->isVisibleTo(&browser));
+
+    // Per MS1 spectrum in minutes, the sum and the largest of its peaks as an independent
+    // decoder found them (for the spectra the oracle covers).
+    struct TOraclePeaks {
+        int index = 0;
+        double largest = 0, sum = 0;
+    };
+    std::vector<TOraclePeaks> oracle;
+    {
+        QFile file(QStringLiteral(VELMORIX_TEST_DATA "/mzxml/oracle.txt"));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        std::istringstream lines(file.readAll().toStdString());
+        for (std::string line; std::getline(lines, line);) {
+            std::istringstream in(line);
+            std::string name;
+            TOraclePeaks o;
+            int scan = 0, level = 0, count = 0, points = 0;
+            double skip = 0;
+            in >> name >> o.index >> scan >> level >> count >> points;
+            if (name != runName || level != 1) continue;
+            for (int i = 0; i < 6; ++i) in >> skip;
+            in >> o.largest >> o.sum;
+            oracle.push_back(o);
+        }
+    }
+    ASSERT_GE(oracle.size(), 3u);
+    const auto check = [&](bool basePeak) {
+        const auto& rows = original->spectra();
+        const auto trace = pointsOf(plot, 0);
+        ASSERT_EQ(trace.size(), 14u);
+        std::size_t ms1 = 0;
+        for (const TOraclePeaks& o : oracle) {
+            // The oracle's spectra are the run's first MS1 ones, in order.
+            const TFloatPointRec p = trace[ms1++];
+            EXPECT_DOUBLE_EQ(p.x, rows[static_cast<std::size_t>(o.index)].retentionTime / 60.0);
+            const double expected = basePeak ? o.largest : o.sum;
+            EXPECT_NEAR(p.y, expected, expected * 1e-9) << o.index;
+        }
+    };
+    EXPECT_EQ(plot.series()->serie(0)->name(), "TIC MS1 · computed");
+    check(false);
+    // The other trace of the level needs no second pass over the peaks.
+    const int decoded = stripped->decoded();
+    browser.setTrace(1);
+    check(true);
+    EXPECT_EQ(stripped->decoded(), decoded);
+}
+
+TEST(RunBrowserComputation, CancelLeavesAUsableBrowserThatComputesWhenAskedAgain) {
+    auto stripped = std::make_shared<TStrippedRun>(sharedRun(), /*gatedIndex*/ 7);
+    TRunBrowser browser(stripped);
+    QSignalSpy picks(&browser, &TRunBrowser::spectrumPicked);
+    const TSpectrum& plot = *browser.chromatogram();
+    stripped->awaitGate();  // MS1 spectra 0 and 1 decoded, 7 begun
+    browser.findChild<QToolButton*>(QStringLiteral("CancelChromatogram"))->click();
+    EXPECT_FALSE(browser.isComputing());
+    stripped->openGate();
+    EXPECT_TRUE(pointsOf(plot, 0).empty());
+    EXPECT_EQ(plot.series()->serie(0)->name(), "TIC MS1 · computed (cancelled)");
+
+    // Still a browser: the table finds rows, a stored trace shows, spectra are picked.
+    browser.setSearchText(QStringLiteral("8"));
+    EXPECT_EQ(browser.model()->rowCount(), 1);
+    browser.setSearchText(QString());
+    EXPECT_FALSE(browser.isComputing());
+    browser.pickSpectrum(7, false);
+    EXPECT_EQ(browser.currentSpectrum(), 7);
+    ASSERT_EQ(picks.size(), 1);
+
+    // Chosen again, the trace is computed whole; the cancelled pass stopped after the spectrum
+    // it was decoding.
+    browser.setTrace(0);
+    EXPECT_TRUE(browser.isComputing());
+    ASSERT_TRUE(awaitComputation(browser));
+    EXPECT_EQ(pointsOf(plot, 0).size(), 14u);
+    EXPECT_EQ(stripped->decoded(), 3 + 14);
+}
+
+TEST(RunBrowserComputation, ClosingTheBrowserDuringAComputationStopsItAndFreesTheRun) {
+    auto stripped = std::make_shared<TStrippedRun>(sharedRun(), /*gatedIndex*/ 7);
+    const std::weak_ptr<const iRunReader> held = stripped;
+    auto* browser = new TRunBrowser(stripped);
+    stripped->awaitGate();
+    const TStrippedRun& run = *stripped;
+    stripped.reset();
+    run.openGate();
+    delete browser;
+    // What the worker posted on its way out goes with the browser.
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(held.expired());
 }
 
 }  // namespace
