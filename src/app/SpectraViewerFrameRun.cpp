@@ -111,8 +111,8 @@ bool TSpectraViewerFrame::openRunFile(const QString& fileName,
                 throw EFileReadError(
                     QStringLiteral("Cannot read \"%1\": it holds no spectra.").arg(fileName));
 
-            const TRunChoice choice = scans ? spectraOfScans(*run, *scans)
-                                            : firstSpectra(*run, c_mzXML::importedScans);
+            const TRunChoice choice =
+                scans ? spectraOfScans(*run, *scans) : firstSpectra(*run, c_mzXML::importedScans);
             QStringList missing;
             for (const int scan : choice.missingScans) missing << QString::number(scan);
             for (const TScanRange& range : choice.emptyRanges) missing << scanText(range);
@@ -126,10 +126,12 @@ bool TSpectraViewerFrame::openRunFile(const QString& fileName,
 
             std::vector<TOpenedSpectrum> spectra;
             std::size_t held = 0;
-            for (const int index : choice.indices) {
+            for (std::size_t place = 0; place < choice.indices.size(); ++place) {
+                const int index = choice.indices[place];
                 const TSpectrumRow& row = run->spectra()[static_cast<std::size_t>(index)];
                 TOpenedSpectrum spectrum;
-                spectrum.name = scans ? spectrumName(row) : std::to_string(spectra.size() + 1);
+                // Named by its place in the run even when one before it could not be shown.
+                spectrum.name = scans ? spectrumName(row) : std::to_string(place + 1);
                 spectrum.mode = row.peakMode;
                 try {
                     readNamingFile(fileName, [&] { spectrum.peaks = run->loadSpectrum(index); });
@@ -139,8 +141,9 @@ bool TSpectraViewerFrame::openRunFile(const QString& fileName,
                 }
                 held += spectrum.peaks.size();
                 if (held > c_mzXML::maxImportedPeaks) {
-                    warnings << QStringLiteral("\"%1\": the spectra from scan %2 on were left "
-                                               "out: together they hold too many peaks to show.")
+                    warnings << QStringLiteral(
+                                    "\"%1\": the spectra from scan %2 on were left "
+                                    "out: together they hold too many peaks to show.")
                                     .arg(fileName)
                                     .arg(row.scanNumber);
                     break;

@@ -162,6 +162,28 @@ TEST_F(HeadlessRun, ScanTableAndScansReadMzMlRunsPlainOrCompressed) {
     }
 }
 
+// A spectrum whose peak data is damaged is named in a warning and left out; the others open
+// under their own places in the run.
+TEST_F(HeadlessRun, ADamagedSpectrumOfARunIsToldAndTheOthersOpen) {
+    std::string bytes =
+        readFile(QStringLiteral(VELMORIX_TEST_DATA "/mzml/ltqft_small_scans3-5.64.mzML"));
+    // The m/z array of the second spectrum is no Base64 any more.
+    std::size_t at = 0;
+    for (int i = 0; i < 3; ++i) at = bytes.find("<binary>", at) + 8;
+    bytes.replace(at, 4, "!!!!");
+    const QString file = write(QStringLiteral("damaged.mzML"), bytes);
+    EXPECT_EQ(run({"--dump-json", file}), 1);
+    const QJsonObject json = report();
+    QStringList names;
+    for (const auto& serie : json["panes"].toArray()[0].toObject()["series"].toArray())
+        names << serie.toObject()["name"].toString();
+    EXPECT_EQ(names, (QStringList{QStringLiteral("1"), QStringLiteral("3")}));
+    const QJsonArray messages = json["messages"].toArray();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0].toObject()["kind"].toString(), QStringLiteral("warning"));
+    EXPECT_TRUE(messages[0].toObject()["text"].toString().contains(file));
+}
+
 TEST_F(HeadlessRun, ScansOpenThoseSpectraInTheOrderGiven) {
     const QString file = QStringLiteral(VELMORIX_TEST_DATA "/mzxml/ltqft_small.openms.mzXML");
     // Past the first eleven, out of order, each named by scan, level and precursor.
