@@ -152,12 +152,13 @@ void TMeasureTool::setMeasurement(std::optional<TMeasurement> value) {
     if (onChange) onChange();
 }
 
-// The bracket stands gap pixels over the higher end, its legs reaching down to legGap pixels
-// over each end; the text sits on a light background over the bracket, kept inside the plot.
+// The bracket stands gap pixels over the higher end, clear of a peak label there; its legs end
+// legGap pixels over each end, so that they do not run through the peaks' labels. The text
+// sits on a light background over the bracket, kept inside the plot.
 void TMeasureTool::paint(QPainter& painter) {
     if (!m_measurement || !m_spectrum) return;
-    constexpr int gap = 12;
-    constexpr int legGap = 3;
+    constexpr int gap = 22;
+    constexpr int legGap = 16;
     const int w = m_spectrum->width();
     const int h = m_spectrum->height();
     if (w <= 0 || h <= 0) return;
