@@ -46,7 +46,7 @@ enum class TNeeds {
     ModifiedDocument,  // a pane of a document that changed since it was read or saved
     PaneAndText,       // a pane, and text on the clipboard
     SerieAndText,      // a current series, and text on the clipboard
-    SerieOrReadout,    // a current series, or a peak read out under the pointer
+    SerieOrReadout,    // a current series, a peak read out under the pointer, or a measurement
 };
 
 }  // namespace
@@ -107,10 +107,11 @@ const std::vector<TSpectraViewerFrame::TActionRow>& TSpectraViewerFrame::actionT
      [](F& f, bool) { f.editCopy(TSerieText::Points); }},
     {TActionId::EditCopyRangeSerie, "EditCopyRangeSerie", "Copy visible &Range", "", {},
      TNeeds::Serie, [](F& f, bool) { f.editCopy(TSerieText::VisiblePoints); }},
-    // Ctrl+C copies the peak read out under the pointer when there is one.
+    // Ctrl+C copies what the status bar shows: a measurement, else the peak read out under
+    // the pointer, when there is one.
     {TActionId::EditCopyMass, "EditCopyMass", "Copy serie (&mass value only)", "Copy",
      K(Qt::CTRL | Qt::Key_C), TNeeds::SerieOrReadout, [](F& f, bool) {
-         if (!f.copyReadout()) f.editCopy(TSerieText::Masses);
+         if (!f.copyMeasurement() && !f.copyReadout()) f.editCopy(TSerieText::Masses);
      }},
     {TActionId::EditPasteAsNew, "EditPasteAsNew", "&Paste (as new serie)", "Paste",
      K(Qt::CTRL | Qt::Key_V), TNeeds::PaneAndText, [](F& f, bool) { f.editPasteAsNew(); }},
@@ -225,10 +226,11 @@ TSpectraViewerFrame::TSpectraViewerFrame(TViewerServices services, QWidget* pare
     });
     connect(navigator, &TSpectrumNavigator::messageRaised, this,
             &TSpectraViewerFrame::showPaneMessage);
-    // A read-out under the pointer enables Ctrl+C even where the current pane has no series;
-    // the next update disables it again.
+    // A read-out under the pointer or a measurement enables Ctrl+C even where the current pane
+    // has no series; the next update disables it again.
     connect(m_manager, &TSpectraManager::paneReadoutChanged, this, [this] {
-        if (!action(TActionId::EditCopyMass)->isEnabled() && hoveredReadout())
+        if (!action(TActionId::EditCopyMass)->isEnabled() &&
+            (hoveredReadout() || shownMeasurement()))
             scheduleUpdateActions();
     });
     // Panes come and go as children of the manager; new ones get their connections at the
@@ -355,7 +357,7 @@ void TSpectraViewerFrame::updateActions() {
                 enabled = s && c;
                 break;
             case TNeeds::SerieOrReadout:
-                enabled = s || hoveredReadout();
+                enabled = s || hoveredReadout() || shownMeasurement();
                 break;
         }
         action(row.id)->setEnabled(enabled);

@@ -22,6 +22,7 @@ class QAction;
 class QDockWidget;
 class TAnnotationsWindow;
 class TRunBrowser;
+struct TMeasurement;
 struct TReadout;
 class TSpectraManager;
 class TSpectrum;
@@ -199,6 +200,13 @@ public:
     bool copyReadout();
     // The read-out shown on the pane under the pointer; nullptr when none is.
     const TReadout* hoveredReadout() const;
+    // Puts the text of the measurement shown (see shownMeasurement) on the clipboard; false,
+    // leaving the clipboard alone, without one. Ctrl+C asks it before copyReadout, as the
+    // status bar shows a measurement before a read-out.
+    bool copyMeasurement();
+    // The measurement on the pane under the pointer, else on the current pane; nullptr when
+    // neither shows one.
+    const TMeasurement* shownMeasurement() const;
     void editPasteAsNew();
     void editPasteOverwrite();
     void editDeleteSerie();

@@ -10,6 +10,7 @@
 #include "app/Hourglass.h"
 #include "app/SerieText.h"
 #include "app/SpectraViewerFrame.h"
+#include "display/MeasureTool.h"
 #include "display/SpectraManager.h"
 #include "display/Spectrum.h"
 #include "display/SpectrumContainer.h"
@@ -57,6 +58,21 @@ bool TSpectraViewerFrame::copyReadout() {
     const TReadout* readout = hoveredReadout();
     if (!readout) return false;
     m_services.clipboard.setText(readout->text());
+    scheduleUpdateActions();
+    return true;
+}
+
+const TMeasurement* TSpectraViewerFrame::shownMeasurement() const {
+    if (const TSpectrum* s = m_manager->hoveredSpectrum(); s && s->measurement())
+        return s->measurement();
+    const TSpectrum* s = currentSpectrum();
+    return s ? s->measurement() : nullptr;
+}
+
+bool TSpectraViewerFrame::copyMeasurement() {
+    const TMeasurement* measurement = shownMeasurement();
+    if (!measurement) return false;
+    m_services.clipboard.setText(measurement->text());
     scheduleUpdateActions();
     return true;
 }

@@ -91,6 +91,7 @@ TSpectrumContainer* TSpectraManager::addContainer() {
         emit paneMousePressed(s, button, x, y);
     });
     connect(s, &TSpectrum::readoutChanged, this, [this, s] { emit paneReadoutChanged(s); });
+    connect(s, &TSpectrum::measurementChanged, this, [this, s] { emit paneReadoutChanged(s); });
     // Ctrl+Home in one pane of a synchronised stack shows everything in all of them.
     connect(s, &TSpectrum::fullRangeOfAllRequested, this, [this, s] {
         if (!m_synchronized) return;

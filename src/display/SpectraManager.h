@@ -69,7 +69,8 @@ signals:
     // Plot pixels of the pane's plot s, after its tool had the event; for the status bar.
     void paneMouseMoved(TSpectrum* s, int x, int y);
     void paneMousePressed(TSpectrum* s, Qt::MouseButton button, int x, int y);
-    // The peak read-out of the pane's plot s changed (see TSpectrum::readoutChanged).
+    // The peak read-out or the measurement of the pane's plot s changed, and with it its
+    // status text (see TSpectrum::readoutChanged and measurementChanged).
     void paneReadoutChanged(TSpectrum* s);
 
 protected:

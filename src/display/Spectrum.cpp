@@ -19,6 +19,7 @@
 #include "display/Axis.h"
 #include "display/Cursors.h"
 #include "display/FontPainter.h"
+#include "display/MeasureTool.h"
 #include "display/PaintFailures.h"
 #include "display/SpectrumTool.h"
 #include "display/ViewCommands.h"
@@ -71,6 +72,8 @@ TSpectrum::TSpectrum(QWidget* parent) : QWidget(parent), m_color(0, 0, 128) {
     setSpectrumData(newSpectrumData({}, {}));
     // The tool seeds the view history with the first view.
     setTool(makeCrossCursorTool(*this));
+    m_shiftMeasure = std::static_pointer_cast<TMeasureTool>(makeMeasureTool(*this));
+    m_shiftMeasure->onChange = [this] { emit measurementChanged(); };
 }
 
 TSpectrum::~TSpectrum() {
@@ -278,6 +281,8 @@ void TSpectrum::setSpectrumData(TSpectrumDataPtr data) {
     clearViewHistory();
     m_readoutStepped = false;
     setReadout(std::nullopt);
+    // A measurement names points of the data shown before.
+    clearMeasurement();
     invalidate();
     emit spectrumDataChanged();
 }
@@ -422,7 +427,35 @@ void TSpectrum::setTool(iSpectrumToolPtr tool) {
         setCursorId(tool->cursor());
         update();
     }
+    if (tool == m_tool) return;
+    // A measurement of the tool going goes with it.
+    const TMeasureTool* old = measureToolInUse();
+    const bool measurementGoes = old && old->measurement();
+    if (auto* measure = dynamic_cast<TMeasureTool*>(tool.get())) {
+        measure->onChange = [this] {
+            if (const TMeasureTool* own = measureToolInUse(); own && own->measurement())
+                m_shiftMeasure->clear();
+            emit measurementChanged();
+        };
+    }
     m_tool = std::move(tool);
+    if (measurementGoes) emit measurementChanged();
+}
+
+TMeasureTool* TSpectrum::measureToolInUse() const {
+    return dynamic_cast<TMeasureTool*>(m_tool.get());
+}
+
+const TMeasurement* TSpectrum::measurement() const {
+    if (m_shiftMeasure && m_shiftMeasure->measurement()) return &*m_shiftMeasure->measurement();
+    if (const TMeasureTool* tool = measureToolInUse(); tool && tool->measurement())
+        return &*tool->measurement();
+    return nullptr;
+}
+
+void TSpectrum::clearMeasurement() {
+    if (m_shiftMeasure) m_shiftMeasure->clear();
+    if (TMeasureTool* tool = measureToolInUse()) tool->clear();
 }
 
 void TSpectrum::setHideThreshold(bool value) {
@@ -666,6 +699,7 @@ void TSpectrum::paintEvent(QPaintEvent*) {
                 tool->paint(painter);
             });
         }
+        if (m_shiftMeasure->measurement()) stage([&] { m_shiftMeasure->paint(painter); });
     });
     announce(m_paintMessages, std::move(messages));
 }
@@ -751,7 +785,17 @@ void TSpectrum::mousePressEvent(QMouseEvent* event) {
         m_buttonDown = true;
         m_downPoint = deviceToWorld(p.x(), p.y());
         m_mousePos = m_downPoint;
-        if (const iSpectrumToolPtr tool = m_tool) tool->mouseDown(button, modifiers, p.x(), p.y());
+        m_shiftMeasuring = button == Qt::LeftButton && (modifiers & Qt::ShiftModifier) &&
+                           !measureToolInUse();
+        if (m_shiftMeasuring) {
+            if (TMeasureTool* tool = measureToolInUse()) tool->clear();
+            m_shiftMeasure->mouseDown(button, modifiers, p.x(), p.y());
+        } else {
+            // Any other press takes a standing measurement away.
+            m_shiftMeasure->clear();
+            if (const iSpectrumToolPtr tool = m_tool)
+                tool->mouseDown(button, modifiers, p.x(), p.y());
+        }
         emit mousePressed(button, p.x(), p.y());
     });
 }
@@ -773,7 +817,10 @@ void TSpectrum::mouseMoveEvent(QMouseEvent* event) {
         m_hoverPixel = p;
         m_readoutStepped = false;
         setReadout(findReadout(*this, p.x(), p.y(), readoutTolerance));
-        if (const iSpectrumToolPtr tool = m_tool) tool->mouseMove(modifiers, p.x(), p.y());
+        if (m_shiftMeasuring)
+            m_shiftMeasure->mouseMove(modifiers, p.x(), p.y());
+        else if (const iSpectrumToolPtr tool = m_tool)
+            tool->mouseMove(modifiers, p.x(), p.y());
         emit mouseMoved(p.x(), p.y());
     });
 }
@@ -808,7 +855,10 @@ void TSpectrum::mouseReleaseEvent(QMouseEvent* event) {
     handleMouse([&] {
         m_upPoint = deviceToWorld(p.x(), p.y());
         m_buttonDown = false;
-        if (const iSpectrumToolPtr tool = m_tool) tool->mouseUp(button, modifiers, p.x(), p.y());
+        if (std::exchange(m_shiftMeasuring, false))
+            m_shiftMeasure->mouseUp(button, modifiers, p.x(), p.y());
+        else if (const iSpectrumToolPtr tool = m_tool)
+            tool->mouseUp(button, modifiers, p.x(), p.y());
         emit mouseReleased(button, p.x(), p.y());
     });
 }

@@ -25,6 +25,8 @@
 
 class QPainter;
 class TAxis;
+class TMeasureTool;
+struct TMeasurement;
 
 // The world/pixel mapping uses logical pixels: the visible ranges span the whole widget, pixel
 // 0 to width - 1 and 0 to height - 1, the y range reversed. The plot's renderer draws series
@@ -157,8 +159,17 @@ public:
     const std::optional<TReadout>& readout() const { return m_readout; }
     // Between a mouse move over the plot and the pointer leaving it.
     bool isHovered() const { return m_hovered; }
-    // The status-bar text: the read-out's when there is one, else cursorReadout().
+    // The status-bar text: the measurement's while one is shown, else the read-out's when
+    // there is one, else cursorReadout().
     QString statusText() const;
+
+    // --- measuring ---------------------------------------------------------------------------
+    // Shift with a left drag measures from peak to peak under any tool (see TMeasureTool),
+    // which then sees nothing of that drag; the measure tool measures with plain drags. The
+    // measurement stays until the next press, Esc, or other data; one is shown at a time.
+    // nullptr when none is shown.
+    const TMeasurement* measurement() const;
+    void clearMeasurement();
 
     // Drops the cached drawing of series and labels and repaints, for changes the cache
     // cannot see.
@@ -225,6 +236,8 @@ signals:
     void fileNameChanged();
     // The read-out appeared, went, or shows another point or text.
     void readoutChanged();
+    // The measurement appeared, went or changed.
+    void measurementChanged();
     // A left click on the mark of tag; modifiers as at the release.
     void markClicked(int tag, Qt::KeyboardModifiers modifiers);
 
@@ -297,6 +310,8 @@ private:
     // Reads again under the pointer after the view changed.
     void refreshReadout();
     void paintReadoutMarker(QPainter& painter) const;
+    // The tool when it is a measure tool.
+    TMeasureTool* measureToolInUse() const;
     // The pause timer runs again from now.
     void continueViewGesture();
     // Runs a mouse handler's work, turning failures into messages.
@@ -335,6 +350,9 @@ private:
     QPoint m_hoverPixel;
     // Ctrl+Left / Ctrl+Right put the read-out where it is; the next mouse move reads again.
     bool m_readoutStepped = false;
+    // Measures Shift+drags whatever the tool; m_shiftMeasuring while such a drag goes on.
+    std::shared_ptr<TMeasureTool> m_shiftMeasure;
+    bool m_shiftMeasuring = false;
 
     TPlotRenderer m_renderer;
     QImage m_cache;

@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "display/Axis.h"
+#include "display/MeasureTool.h"
 #include "display/Spectrum.h"
 #include "display/SpectrumTool.h"
 #include "display/ViewCommands.h"
@@ -59,7 +61,10 @@ void TSpectrum::cancelDrag() {
     if (m_buttonDown) {
         m_buttonDown = false;
         m_dragCancelled = true;
-        if (const iSpectrumToolPtr tool = m_tool) tool->cancelDrag();
+        if (std::exchange(m_shiftMeasuring, false))
+            m_shiftMeasure->cancelDrag();
+        else if (const iSpectrumToolPtr tool = m_tool)
+            tool->cancelDrag();
     }
     const TFloatRect v = m_panning ? m_panView : m_pressView;
     m_panning = false;
@@ -174,7 +179,12 @@ bool TSpectrum::moveForKey(const QKeyEvent& event) {
             discrete([&] { shift ? commands.forward() : commands.back(); });
             return true;
         case Qt::Key_Escape:
-            if (!m_buttonDown && !m_panning) return false;
+            if (!m_buttonDown && !m_panning) {
+                // Esc outside a drag takes a standing measurement away.
+                if (!measurement()) return false;
+                clearMeasurement();
+                return true;
+            }
             cancelDrag();
             return true;
         default:

@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "display/Spectrum.h"
+#include "display/MeasureTool.h"
 #include "display/SpectrumContainer.h"
 #include "display/SpectrumTool.h"
 #include "display/ViewCommands.h"
@@ -133,6 +134,9 @@ TSpectrumNavigator::TSpectrumNavigator(QWidget* parent)
            0, [this] { fullMassAndAbundanceRange(); });
     action("TOPPEAKBTT", QStringLiteral("Select height of the top peak to set the abundance range"),
            0, [this] { topPeak(); });
+    m_nextLeft += groupGap;
+    tool("MEASUREBTT", QStringLiteral("Measure between two peaks (or Shift+drag)"),
+         makeMeasureTool);
 
     resize(m_nextLeft, navigatorHeight);
     setFixedHeight(navigatorHeight);

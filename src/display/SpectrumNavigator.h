@@ -36,7 +36,7 @@ public:
     std::function<void()> onClick;
 };
 
-// Twelve 26 x 26 buttons in a row 332 pixels wide and 27 high. Disabled exactly while no
+// Thirteen 26 x 26 buttons in a row 364 pixels wide and 27 high. Disabled exactly while no
 // spectrum is bound. The bound spectrum is a child of some pane, never owned here; the binding
 // is dropped when it is destroyed.
 class TSpectrumNavigator : public QWidget {
@@ -57,6 +57,7 @@ public:
         FullXButton,
         FullXYButton,
         TopPeakButton,
+        MeasureButton,
         ButtonCount
     };
 

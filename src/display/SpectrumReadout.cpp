@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "display/MeasureTool.h"
 #include "display/QtColor.h"
 #include "display/Spectrum.h"
 #include "display/ViewCommands.h"
@@ -24,6 +25,7 @@ std::optional<int> locate(const TReadout& r, const TPointListSerie& serie) {
 }  // namespace
 
 QString TSpectrum::statusText() const {
+    if (const TMeasurement* shown = measurement()) return QString::fromStdString(shown->text());
     return m_readout ? QString::fromStdString(m_readout->text()) : cursorReadout();
 }
 

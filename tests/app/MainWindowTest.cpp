@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -16,6 +17,7 @@
 #include "app/MainWindow.h"
 #include "app/QtClipboard.h"
 #include "app/SerieText.h"
+#include "display/MeasureTool.h"
 #include "model/PointListSerie.h"
 #include "support/AppFixture.h"
 
@@ -129,6 +131,46 @@ TEST_F(MainWindow, ThePaneUnderThePointerIsReadAndCtrlCCopiesItsReadout) {
     QApplication::sendEvent(&second, &leave);
     ctrlC();
     EXPECT_EQ(m_clipboard.text(), currentSerieText(*first.spectrumData(), TSerieText::Masses));
+}
+
+// A measurement goes to the status bar and comes before the read-out on Ctrl+C, also on a
+// pane without series; Esc takes it away and Ctrl+C copies the read-out again.
+TEST_F(MainWindow, AMeasurementIsShownAndCopiedBeforeTheReadout) {
+    TSpectrum& plot = addPane("a.mzi", false);
+    manager().navigator()->setSpectrumContainer(manager().container(0));
+    const auto serie = plot.series()->newSerie("s");
+    serie->points()->add({500.0, 10.0});
+    serie->points()->add({500.5, 8.0});
+    plot.setView(499.5, 501.5, 0.0, 20.0);
+    const auto mouse = [&](QEvent::Type type, TPoint at, Qt::KeyboardModifiers mods) {
+        const QPointF p(at.x, at.y);
+        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, p, plot.mapToGlobal(p), button,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, mods);
+        QApplication::sendEvent(&plot, &event);
+    };
+    const TPoint from = plot.worldToDevice(500.0, 10.0);
+    const TPoint to = plot.worldToDevice(500.5, 8.0);
+    mouse(QEvent::MouseButtonPress, from, Qt::ShiftModifier);
+    mouse(QEvent::MouseMove, to, Qt::ShiftModifier);
+    mouse(QEvent::MouseButtonRelease, to, Qt::ShiftModifier);
+    ASSERT_TRUE(plot.measurement());
+    const QString text = QString::fromStdString(plot.measurement()->text());
+    EXPECT_TRUE(text.contains(QStringLiteral("z = 2")));
+    EXPECT_EQ(m_main->statusBar()->currentMessage(), text);
+
+    plot.series()->clear();
+    trigger("EditCopyMass");
+    EXPECT_EQ(QString::fromStdString(m_clipboard.text()), text);
+
+    const auto peak = plot.series()->newSerie("t");
+    peak->points()->add({500.0, 10.0});
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&plot, &escape);
+    EXPECT_FALSE(plot.measurement());
+    mouse(QEvent::MouseMove, from, Qt::NoModifier);
+    trigger("EditCopyMass");
+    EXPECT_EQ(m_clipboard.text(), "t, m/z 500.00, intensity 10.00, 100.0 %");
 }
 
 TEST_F(MainWindow, AboutShowsTheVersion) {

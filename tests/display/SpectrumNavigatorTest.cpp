@@ -69,7 +69,7 @@ protected:
     TSpectrum* second;
 };
 
-TEST_F(SpectrumNavigator, TwelveButtonsWithTheirHints) {
+TEST_F(SpectrumNavigator, ThirteenButtonsWithTheirHints) {
     const char* hints[] = {
         "Cross cursor pointer",
         "Scroller",
@@ -83,19 +83,21 @@ TEST_F(SpectrumNavigator, TwelveButtonsWithTheirHints) {
         "Select the complete mass range of the spectrum",
         "Select full mass and abundance range to completely cover the spectrum",
         "Select height of the top peak to set the abundance range",
+        "Measure between two peaks (or Shift+drag)",
     };
     TSpectrumNavigator fresh;
-    EXPECT_EQ(fresh.size(), QSize(332, 27));
+    EXPECT_EQ(fresh.size(), QSize(364, 27));
     EXPECT_FALSE(fresh.isEnabled());
-    ASSERT_EQ(fresh.buttonCount(), 12);
-    EXPECT_EQ(fresh.button(12), nullptr);
-    for (int i = 0; i < 12; ++i) {
+    ASSERT_EQ(fresh.buttonCount(), 13);
+    EXPECT_EQ(fresh.button(13), nullptr);
+    for (int i = 0; i < 13; ++i) {
         SCOPED_TRACE(i);
         const QAbstractButton* b = fresh.button(i);
         EXPECT_EQ(b->toolTip(), QString::fromUtf8(hints[i]));
         EXPECT_FALSE(b->icon().isNull());
         EXPECT_FALSE(b->isChecked());
-        const bool tool = i <= Nav::StretchYButton || i == Nav::ZoomButton || i == Nav::LabelButton;
+        const bool tool = i <= Nav::StretchYButton || i == Nav::ZoomButton || i == Nav::LabelButton ||
+                          i == Nav::MeasureButton;
         EXPECT_EQ(b->isCheckable(), tool || i == Nav::ThresholdButton);
     }
 }
@@ -230,7 +232,7 @@ TEST_F(SpectrumNavigator, DefaultClickModeRoutesEveryButtonToTheDefaultHandler) 
     const bool hidden = first->hideThreshold();
 
     for (int i = 0; i < nav->buttonCount(); ++i) click(i);
-    ASSERT_EQ(log.size(), 12u);
+    ASSERT_EQ(log.size(), 13u);
     EXPECT_EQ(first->tool(), tool);
     EXPECT_EQ(first->hideThreshold(), hidden);
     expectView(*first, {0, 0, 100, 100});
