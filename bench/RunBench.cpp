@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "BenchRuns.h"
 #include "files/MappedFile.h"
 #include "files/Run.h"
 #include "model/Base64.h"
@@ -218,9 +219,9 @@ void makeRun(const fs::path& path, bool dda, bool indexed) {
     fs::rename(part, path);
 }
 
-// The run of that name, made on first use in this process; nullopt (with the reason in error)
-// when it cannot be made.
-std::optional<std::string> runPath(const std::string& name, std::string& error) {
+}  // namespace
+
+std::optional<std::string> benchRunPath(const std::string& name, std::string& error) {
     static std::map<std::string, std::optional<std::string>> made;
     if (const auto it = made.find(name); it != made.end()) return it->second;
     std::optional<std::string> path;
@@ -236,9 +237,11 @@ std::optional<std::string> runPath(const std::string& name, std::string& error) 
     return made[name] = path;
 }
 
+namespace {
+
 void BM_RunFloor(benchmark::State& state, const std::string& name) {
     std::string error;
-    const auto path = runPath(name, error);
+    const auto path = benchRunPath(name, error);
     if (!path) return state.SkipWithError(error.c_str());
     std::uint64_t bytes = 0;
     for (auto _ : state) {
@@ -259,7 +262,7 @@ void BM_RunFloor(benchmark::State& state, const std::string& name) {
 
 void BM_RunTable(benchmark::State& state, const std::string& name, bool perRow) {
     std::string error;
-    const auto path = runPath(name, error);
+    const auto path = benchRunPath(name, error);
     if (!path) return state.SkipWithError(error.c_str());
     std::size_t rows = 0, capacity = 0;
     for (auto _ : state) {
@@ -280,7 +283,7 @@ void BM_RunTable(benchmark::State& state, const std::string& name, bool perRow) 
 
 void BM_RunSpectrum(benchmark::State& state, const std::string& name) {
     std::string error;
-    const auto path = runPath(name, error);
+    const auto path = benchRunPath(name, error);
     if (!path) return state.SkipWithError(error.c_str());
     std::unique_ptr<iRunReader> run;
     try {

@@ -41,6 +41,7 @@ constexpr char renderOption[] = "render";
 constexpr char sizeOption[] = "size";
 constexpr char scansOption[] = "scans";
 constexpr char scanTableOption[] = "scan-table";
+constexpr char browseOption[] = "browse";
 
 // The size a headless run gives its hidden window, so that panes can be made.
 constexpr QSize headlessWindowSize{1200, 800};
@@ -454,6 +455,15 @@ int runScanTable(const TCommandLine& commandLine, std::ostream& out, std::ostrea
     return run ? 0 : 1;
 }
 
+// Writes picture as a PNG file at path; says on err why it could not.
+bool writePicture(const QImage& picture, const QString& path, std::ostream& err) {
+    QImageWriter writer(path, "png");
+    if (writer.write(picture)) return true;
+    err << "Cannot write \"" << path.toStdString() << "\": " << writer.errorString().toStdString()
+        << ".\n";
+    return false;
+}
+
 int runLoads(const TCommandLine& commandLine, const TViewerServices& services, std::ostream& out,
              std::ostream& err, const TWindowHook& windowMade) {
     TRecordingDialogs dialogs;
@@ -475,9 +485,17 @@ int runLoads(const TCommandLine& commandLine, const TViewerServices& services, s
     // The panes get the room they have below the navigator in a window; the picture leaves
     // the navigator out.
     const QSize managerSize = commandLine.renderSize + QSize(0, manager.navigator()->height());
-    if (render) fitManager(window, manager, managerSize);
+    if (render && !commandLine.browse) fitManager(window, manager, managerSize);
 
-    for (const QString& path : commandLine.files) frame.openAnyFile(path, commandLine.scans);
+    if (commandLine.browse) {
+        // The window is the picture: it takes the asked size before the dock is placed, as
+        // the dock's width follows the window's.
+        window.resize(commandLine.renderSize);
+        QCoreApplication::processEvents();
+        frame.openRunBrowser(commandLine.files.value(0), {commandLine.scans, true});
+    } else {
+        for (const QString& path : commandLine.files) frame.openAnyFile(path, commandLine.scans);
+    }
     QCoreApplication::processEvents();
 
     // An error, or a warning that data was left out, fails the run; every message also goes to
@@ -497,6 +515,20 @@ int runLoads(const TCommandLine& commandLine, const TViewerServices& services, s
         tell();
         err << "No picture written to \"" << commandLine.renderPath.toStdString() << "\".\n";
         return 1;
+    }
+    if (render && commandLine.browse) {
+        // Larger than asked when the window cannot be made that small; the picture is cut to
+        // the asked size from its top left corner.
+        window.resize(commandLine.renderSize);
+        QCoreApplication::processEvents();
+        for (TSpectrumContainer* container : manager.containers()) container->updateLabel();
+        QImage picture(commandLine.renderSize, QImage::Format_RGB32);
+        picture.fill(window.palette().color(QPalette::Window));
+        window.render(&picture);
+        // The panes report their painting failures as queued messages.
+        QCoreApplication::processEvents();
+        tell();
+        return writePicture(picture, commandLine.renderPath, err) && !failed() ? 0 : 1;
     }
     if (render) {
         // The panes have the room asked for, whatever room the window's layout left.
@@ -520,13 +552,7 @@ int runLoads(const TCommandLine& commandLine, const TViewerServices& services, s
                 dialogs.message(TMessageKind::Error, text, {TMessageButton::Ok});
         }
         tell();
-        QImageWriter writer(commandLine.renderPath, "png");
-        if (!writer.write(picture)) {
-            err << "Cannot write \"" << commandLine.renderPath.toStdString()
-                << "\": " << writer.errorString().toStdString() << ".\n";
-            return 1;
-        }
-        return failed() ? 1 : 0;
+        return writePicture(picture, commandLine.renderPath, err) && !failed() ? 0 : 1;
     }
     tell();
     out << reportJson(manager, dialogs);
@@ -581,13 +607,19 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
         QString::fromLatin1(scanTableOption),
         QStringLiteral("Prints the table of every spectrum of the run FILE as JSON; exits with "
                        "1 when the run cannot be read."));
-    parser.addOptions({help, version, dumpJson, render, size, scans, scanTable});
+    const QCommandLineOption browse(
+        QString::fromLatin1(browseOption),
+        QStringLiteral("With --render: pictures the window with the run FILE open in its "
+                       "browser, showing the first scan of --scans or the first MS1 spectrum."),
+        QStringLiteral("FILE"));
+    parser.addOptions({help, version, dumpJson, render, size, scans, scanTable, browse});
 
     TCommandLine result;
     // The window takes options it does not know and ignores them (a launcher may pass its
     // own); a headless run is a script's, where a mistyped option must not pass unnoticed.
     const bool parsed = parser.parse(arguments);
-    const bool headless = parser.isSet(dumpJson) || parser.isSet(render) || parser.isSet(scanTable);
+    const bool headless = parser.isSet(dumpJson) || parser.isSet(render) ||
+                          parser.isSet(scanTable) || parser.isSet(browse);
     if (!parsed && (headless || parser.unknownOptionNames().isEmpty())) {
         result.mode = TCommandLine::TMode::Error;
         result.text = parser.errorText();
@@ -631,6 +663,11 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
             return result;
         }
     }
+    if (parser.isSet(browse) && (!parser.isSet(render) || !files.isEmpty())) {
+        result.mode = TCommandLine::TMode::Error;
+        result.text = QStringLiteral("--browse goes with --render and names the only file.");
+        return result;
+    }
     if (parser.isSet(size) && !parser.isSet(render)) {
         result.mode = TCommandLine::TMode::Error;
         result.text = QStringLiteral("--size goes with --render.");
@@ -640,6 +677,10 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
         result.mode =
             parser.isSet(render) ? TCommandLine::TMode::Render : TCommandLine::TMode::DumpJson;
         result.files = files;
+        if (parser.isSet(browse)) {
+            result.browse = true;
+            result.files = QStringList{parser.value(browse)};
+        }
         result.renderPath = parser.value(render);
         if (parser.isSet(size) && !parseSize(parser.value(size), result.renderSize)) {
             result.mode = TCommandLine::TMode::Error;
@@ -671,7 +712,8 @@ void prepareCommandLine(int argc, char* argv[]) {
         const char* a = argv[i];
         if (std::strcmp(a, "--") == 0) return;
         if (std::strcmp(a, "--dump-json") == 0 || std::strcmp(a, "--render") == 0 ||
-            std::strncmp(a, "--render=", 9) == 0 || std::strcmp(a, "--scan-table") == 0) {
+            std::strncmp(a, "--render=", 9) == 0 || std::strcmp(a, "--scan-table") == 0 ||
+            std::strcmp(a, "--browse") == 0 || std::strncmp(a, "--browse=", 9) == 0) {
             if (!std::getenv("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
             qInstallMessageHandler(quietQtMessages);
             return;

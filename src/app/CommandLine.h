@@ -1,6 +1,7 @@
 // The program's command line: the viewer window with the files named, or a headless run that
 // loads files into a hidden main window and reports them as JSON (--dump-json) or draws them
-// into a PNG file (--render), or lists the spectra of a run as JSON (--scan-table).
+// into a PNG file (--render; with --browse, the window browsing one run), or lists the spectra
+// of a run as JSON (--scan-table).
 #pragma once
 
 #include <QSize>
@@ -29,6 +30,9 @@ struct TCommandLine {
     QStringList files;
     // The spectra to open of each run, by scan number; without it a run opens its first ones.
     std::optional<TScanList> scans;
+    // --render --browse: the picture is of the whole window with the one run of files open in
+    // its browser, showing the spectrum of the first of scans or else its first MS1 spectrum.
+    bool browse = false;
     QString renderPath;
     QSize renderSize{1200, 800};
     // Help and version text, or what was wrong with the arguments.

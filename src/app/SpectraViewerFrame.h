@@ -86,6 +86,14 @@ enum class TActionId {
     ToolsDetectPeaks,
 };
 
+// The spectrum a browser shows once opened: that of the first scan in scans the run has
+// (a run with none of them is an error; scans it lacks are told), else the run's first
+// spectrum, or with firstMs1 its first MS1 spectrum when it has one.
+struct TBrowseStart {
+    std::optional<TScanList> scans;
+    bool firstMs1 = false;
+};
+
 class TSpectraViewerFrame : public QWidget {
     Q_OBJECT
 
@@ -172,8 +180,8 @@ public:
     // floats as a window of its own.
     void setDockPlacement(std::function<void(QDockWidget*)> place);
     // Opens the run at path in a browser (in a dock, which owns it) and a pane bound to it
-    // showing the run's first spectrum. Errors are shown; returns whether the browser opened.
-    bool openRunBrowser(const QString& path);
+    // showing the spectrum start picks. Errors are shown; returns whether the browser opened.
+    bool openRunBrowser(const QString& path, const TBrowseStart& start = {});
     // The open browsers, in the order they were opened.
     std::vector<TRunBrowser*> runBrowsers() const;
     // The pane that shows what browser picks; nullptr while it has none (closed by the user).

@@ -20,6 +20,7 @@
 #include "display/SpectrumContainer.h"
 #include "display/SpectrumNavigator.h"
 #include "files/Run.h"
+#include "files/RunSelection.h"
 #include "model/PointListSerie.h"
 #include "model/SpectrumData.h"
 
@@ -99,8 +100,10 @@ TRunBrowser* TSpectraViewerFrame::browserOf(const TSpectrumContainer* pane) cons
     return nullptr;
 }
 
-bool TSpectraViewerFrame::openRunBrowser(const QString& path) {
+bool TSpectraViewerFrame::openRunBrowser(const QString& path, const TBrowseStart& start) {
     std::shared_ptr<const iRunReader> run;
+    int shown = 0;
+    QString missing;
     const bool read = runCommand(
         [&] {
             THourglass hourglass;
@@ -110,7 +113,32 @@ bool TSpectraViewerFrame::openRunBrowser(const QString& path) {
                     QStringLiteral("Cannot read \"%1\": it holds no spectra.").arg(path));
         },
         loadFailureHint());
-    if (!read) return false;
+    // The file is a run: scans it lacks are no matter of its format.
+    const bool chosen =
+        read && runCommand([&] {
+            const std::vector<TSpectrumRow>& rows = run->spectra();
+            if (start.scans) {
+                const TRunChoice choice = spectraOfScans(*run, *start.scans);
+                QStringList lacked;
+                for (const int scan : choice.missingScans) lacked << QString::number(scan);
+                for (const TScanRange& range : choice.emptyRanges)
+                    lacked << QStringLiteral("%1-%2").arg(range.first).arg(range.last);
+                if (!lacked.isEmpty())
+                    missing = QStringLiteral("\"%1\" has no scan %2.")
+                                  .arg(path, lacked.join(QStringLiteral(", ")));
+                if (choice.indices.empty())
+                    throw EFileReadError(
+                        QStringLiteral("Cannot read \"%1\": it holds none of the scans asked for.")
+                            .arg(path));
+                shown = choice.indices.front();
+            } else if (start.firstMs1) {
+                const auto ms1 =
+                    std::find_if(rows.begin(), rows.end(),
+                                 [](const TSpectrumRow& row) { return row.msLevel == 1; });
+                if (ms1 != rows.end()) shown = static_cast<int>(ms1 - rows.begin());
+            }
+        });
+    if (!chosen) return false;
 
     auto* browser = new TRunBrowser(run);
     run.reset();  // the browser holds the run from now on
@@ -142,12 +170,13 @@ bool TSpectraViewerFrame::openRunBrowser(const QString& path) {
     if (TSpectrumContainer* pane =
             openPane(QFileInfo(path).fileName(), newDocument(TDocumentFormat::Run, path))) {
         sessionOf(browser)->pane = pane;
-        if (showRunSpectrum(browser, 0, false)) browser->setCurrentSpectrum(0);
+        if (showRunSpectrum(browser, shown, false)) browser->setCurrentSpectrum(shown);
     }
     const auto& messages = browser->run()->messages();
-    if (!messages.empty()) {
+    if (!messages.empty() || !missing.isEmpty()) {
         QStringList lines;
         for (const std::string& message : messages) lines << QString::fromStdString(message);
+        if (!missing.isEmpty()) lines << missing;
         m_services.dialogs.message(TMessageKind::Warning, lines.join(QLatin1Char('\n')),
                                    {TMessageButton::Ok});
     }

@@ -3,17 +3,24 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QDockWidget>
+#include <QEvent>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 
+#include <memory>
 #include <sstream>
 #include <string>
 
 #include "app/CommandLine.h"
+#include "app/MainWindow.h"
+#include "app/SpectraViewerFrame.h"
 #include "app/ViewerServices.h"
+#include "display/RunBrowser.h"
+#include "display/SpectrumContainer.h"
 #include "model/FloatPointSortedList.h"
 #include "support/AppFixture.h"
 #include "support/Gzip.h"
@@ -30,6 +37,7 @@ TEST(CommandLine, ArgumentsChooseTheRun) {
         TMode mode;
         QStringList files;
         QSize renderSize = {};
+        bool browse = false;
     } cases[] = {
         {{}, TMode::Window, {}},
         {{"a.mzi", "b.mzi", "c.txt"}, TMode::Window, {"a.mzi", "b.mzi", "c.txt"}},
@@ -45,6 +53,15 @@ TEST(CommandLine, ArgumentsChooseTheRun) {
         {{"--scan-table", "a.mzML", "b.mzML"}, TMode::Error, {}},
         {{"--scan-table", "--dump-json", "a.mzML"}, TMode::Error, {}},
         {{"--dump-json", "--scans", "3-1", "a.mzML"}, TMode::Error, {}},
+        {{"--render", "out.png", "--browse", "r.mzML"},
+         TMode::Render,
+         {"r.mzML"},
+         {1200, 800},
+         true},
+        {{"--browse", "r.mzML"}, TMode::Error, {}},
+        {{"--dump-json", "--browse", "r.mzML"}, TMode::Error, {}},
+        {{"--render", "o.png", "--browse", "r.mzML", "a.mzi"}, TMode::Error, {}},
+        {{"--render", "o.png", "--browse"}, TMode::Error, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
@@ -56,6 +73,7 @@ TEST(CommandLine, ArgumentsChooseTheRun) {
         }
         EXPECT_EQ(line.files, c.files);
         EXPECT_EQ(line.scans, std::nullopt);
+        EXPECT_EQ(line.browse, c.browse);
         if (c.mode == TMode::Render) {
             EXPECT_EQ(line.renderPath, QStringLiteral("out.png"));
             EXPECT_EQ(line.renderSize, c.renderSize);
@@ -72,11 +90,12 @@ protected:
         return m_dir.filePath(name);
     }
     // Runs the arguments as the program would; the exit status.
-    int run(QStringList arguments) {
+    int run(QStringList arguments, const TWindowHook& windowMade = {}) {
         m_out.str({});
         m_err.str({});
         arguments.prepend(QStringLiteral("velmorix"));
-        const auto status = runHeadless(parseCommandLine(arguments), m_services, m_out, m_err);
+        const auto status =
+            runHeadless(parseCommandLine(arguments), m_services, m_out, m_err, windowMade);
         EXPECT_TRUE(status.has_value());
         return status.value_or(-1);
     }
@@ -322,6 +341,100 @@ TEST_F(HeadlessRun, RenderWritesAPictureOfTheAskedSize) {
     QImage blank(image.size(), image.format());
     blank.fill(image.pixel(0, 0));
     EXPECT_NE(image, blank);
+}
+
+// The run with its first two spectra (MS1) relabelled MS2, byte for byte the same length so that
+// its index still holds.
+std::string ms2FirstRun(std::string run) {
+    const std::string ms1 = R"(name="ms level" value="1")";
+    for (int i = 0; i < 2; ++i) {
+        const auto at = run.find(ms1);
+        if (at == std::string::npos) break;
+        run[at + ms1.size() - 2] = '2';
+    }
+    return run;
+}
+
+// What the window holds while it paints itself into the picture.
+class TPaintedWindow : public QObject {
+public:
+    explicit TPaintedWindow(TMainForm& window) : m_window(window) {
+        window.installEventFilter(this);
+    }
+
+    bool painted = false;
+    QRect dock;  // in the window's coordinates
+    QRect pane;
+    QString caption;
+    int currentScan = 0;  // the scan the browser marks as shown
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != &m_window || event->type() != QEvent::Paint) return false;
+        const TSpectraViewerFrame& frame = *m_window.frame();
+        const auto browsers = frame.runBrowsers();
+        if (browsers.size() != 1) return false;
+        const TRunBrowser& browser = *browsers.front();
+        const TSpectrumContainer* shown = frame.browserPane(&browser);
+        const auto* dockWidget = m_window.findChild<QDockWidget*>();
+        if (!shown || !dockWidget || !browser.currentSpectrum()) return false;
+        painted = true;
+        const auto inWindow = [&](const QWidget& w) {
+            return QRect(w.mapTo(&m_window, QPoint(0, 0)), w.size());
+        };
+        dock = inWindow(*dockWidget);
+        pane = inWindow(*shown);
+        caption = shown->caption();
+        currentScan = browser.run()->spectra()[std::size_t(*browser.currentSpectrum())].scanNumber;
+        return false;
+    }
+
+private:
+    TMainForm& m_window;
+};
+
+// The picture of a browsed run is the window of the asked size: the browser's dock at the left,
+// the pane beside it showing the scan asked for, or the first MS1 spectrum.
+TEST_F(HeadlessRun, RenderBrowsePicturesTheWindowShowingTheChosenScan) {
+    const QString file = QStringLiteral(VELMORIX_TEST_DATA "/mzml/ltqft_small.pwiz.mzML");
+    // The first spectra of this copy are MS2: an MS1 spectrum is looked for.
+    const QString late = write(QStringLiteral("late.mzML"), ms2FirstRun(readFile(file)));
+    const QString picture = m_dir.filePath(QStringLiteral("browse.png"));
+    const struct {
+        QString file;
+        QStringList scans;
+        int scan;
+        QString caption;
+    } cases[] = {
+        {file, {"--scans", "20,3"}, 20, QStringLiteral("scan 20 \u00b7 MS2 \u00b7 RT ")},
+        {late, {}, 8, QStringLiteral("scan 8 \u00b7 MS1 \u00b7 RT ")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scans.join(' ').toStdString());
+        QFile::remove(picture);
+        std::unique_ptr<TPaintedWindow> painted;
+        const TWindowHook watch = [&](TMainForm& w) {
+            painted = std::make_unique<TPaintedWindow>(w);
+        };
+        ASSERT_EQ(run(QStringList{"--render", picture, "--size", "1000x700", "--browse", c.file} +
+                          c.scans,
+                      watch),
+                  0)
+            << m_err.str();
+        EXPECT_EQ(QImage(picture).size(), QSize(1000, 700));
+        ASSERT_TRUE(painted && painted->painted);
+        EXPECT_EQ(painted->currentScan, c.scan);
+        EXPECT_TRUE(painted->caption.startsWith(c.caption)) << painted->caption.toStdString();
+        EXPECT_FALSE(painted->dock.isEmpty());
+        EXPECT_LE(painted->dock.right(), painted->pane.left());
+        EXPECT_GE(painted->pane.width(), 300);
+    }
+
+    // A run with none of the scans asked for is an error and leaves no picture.
+    QFile::remove(picture);
+    EXPECT_EQ(run({"--render", picture, "--browse", file, "--scans", "900-999"}), 1);
+    EXPECT_FALSE(QFile::exists(picture));
+    EXPECT_NE(m_err.str().find("none of the scans"), std::string::npos) << m_err.str();
 }
 
 TEST_F(HeadlessRun, HelpVersionAndWrongArgumentsAnswerWithoutAWindow) {
