@@ -713,7 +713,10 @@ void prepareCommandLine(int argc, char* argv[]) {
         if (std::strcmp(a, "--") == 0) return;
         if (std::strcmp(a, "--dump-json") == 0 || std::strcmp(a, "--render") == 0 ||
             std::strncmp(a, "--render=", 9) == 0 || std::strcmp(a, "--scan-table") == 0 ||
-            std::strcmp(a, "--browse") == 0 || std::strncmp(a, "--browse=", 9) == 0) {
+            std::strcmp(a, "--browse") == 0 || std::strncmp(a, "--browse=", 9) == 0 ||
+            // Help and version print and leave: they need no display either.
+            std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0 ||
+            std::strcmp(a, "--version") == 0 || std::strcmp(a, "-v") == 0) {
             if (!std::getenv("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
             qInstallMessageHandler(quietQtMessages);
             return;

@@ -42,9 +42,9 @@ struct TCommandLine {
 // arguments[0] is the program's name.
 TCommandLine parseCommandLine(const QStringList& arguments);
 
-// To be called before the application object exists: a headless run needs no display, so it
-// takes the offscreen platform unless QT_QPA_PLATFORM names one, and keeps Qt's own remarks
-// off standard error.
+// To be called before the application object exists: a headless run, help and version need no
+// display, so they take the offscreen platform unless QT_QPA_PLATFORM names one, and keep Qt's
+// own remarks off standard error.
 void prepareCommandLine(int argc, char* argv[]);
 
 // Runs everything but the window: help, version, argument errors and the headless modes, with
