@@ -10,7 +10,6 @@
 #include <QPainter>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -19,9 +18,10 @@
 #include <vector>
 
 #include "app/Dialogs.h"
-#include "app/FileFailure.h"
 #include "app/HeadlessServices.h"
+#include "app/JsonWriter.h"
 #include "app/MainWindow.h"
+#include "app/ScanTableReport.h"
 #include "app/Settings.h"
 #include "app/SpectraViewerFrame.h"
 #include "app/ViewerServices.h"
@@ -30,7 +30,6 @@
 #include "display/Spectrum.h"
 #include "display/SpectrumContainer.h"
 #include "display/SpectrumNavigator.h"
-#include "files/Run.h"
 #include "model/Label.h"
 #include "model/SpectrumData.h"
 
@@ -46,134 +45,10 @@ constexpr char browseOption[] = "browse";
 // The size a headless run gives its hidden window, so that panes can be made.
 constexpr QSize headlessWindowSize{1200, 800};
 
-// --- JSON -----------------------------------------------------------------------------------
-
-// A small JSON writer: values separated by commas where they need it.
-class TJsonWriter {
-public:
-    explicit TJsonWriter(std::string& out) : m_out(out) {}
-
-    void beginObject() { open('{'); }
-    void endObject() { close('}'); }
-    void beginArray() { open('['); }
-    void endArray() { close(']'); }
-    void key(std::string_view name) {
-        separate();
-        string(name);
-        m_out += ':';
-        m_afterKey = true;
-    }
-    void value(std::string_view text) {
-        separate();
-        string(text);
-    }
-    void value(const QString& text) { value(std::string_view(text.toStdString())); }
-    void value(const char* text) { value(std::string_view(text)); }
-    void value(bool b) {
-        separate();
-        m_out += b ? "true" : "false";
-    }
-    void value(long long n) {
-        separate();
-        m_out += std::to_string(n);
-    }
-    void value(int n) { value(static_cast<long long>(n)); }
-    // Shortest text that reads back as the same double; null for what JSON cannot hold.
-    void value(double d) {
-        separate();
-        if (!std::isfinite(d)) {
-            m_out += "null";
-            return;
-        }
-        char buffer[32];
-        const auto result = std::to_chars(buffer, buffer + sizeof buffer, d);
-        m_out.append(buffer, result.ptr);
-    }
-    void null() {
-        separate();
-        m_out += "null";
-    }
-    void pair(double x, double y) {
-        beginArray();
-        value(x);
-        value(y);
-        endArray();
-    }
-
-private:
-    void open(char c) {
-        separate();
-        m_out += c;
-        m_first = true;
-    }
-    void close(char c) {
-        m_out += c;
-        m_first = false;
-    }
-    void separate() {
-        if (m_afterKey) {
-            m_afterKey = false;
-            return;
-        }
-        if (!m_first) m_out += ',';
-        m_first = false;
-    }
-    void string(std::string_view text) {
-        m_out += '"';
-        for (const char ch : text) {
-            const auto c = static_cast<unsigned char>(ch);
-            switch (c) {
-                case '"':
-                    m_out += "\\\"";
-                    break;
-                case '\\':
-                    m_out += "\\\\";
-                    break;
-                case '\n':
-                    m_out += "\\n";
-                    break;
-                case '\r':
-                    m_out += "\\r";
-                    break;
-                case '\t':
-                    m_out += "\\t";
-                    break;
-                default:
-                    if (c < 0x20) {
-                        char escape[8];
-                        std::snprintf(escape, sizeof escape, "\\u%04x", c);
-                        m_out += escape;
-                    } else {
-                        m_out += ch;
-                    }
-            }
-        }
-        m_out += '"';
-    }
-
-    std::string& m_out;
-    bool m_first = true;
-    bool m_afterKey = false;
-};
-
 std::string colorText(TColor c) {
     char text[8];
     std::snprintf(text, sizeof text, "#%02x%02x%02x", c.r, c.g, c.b);
     return text;
-}
-
-const char* kindText(TMessageKind kind) {
-    switch (kind) {
-        case TMessageKind::Error:
-            return "error";
-        case TMessageKind::Warning:
-            return "warning";
-        case TMessageKind::Question:
-            return "question";
-        case TMessageKind::Info:
-            return "info";
-    }
-    return "info";
 }
 
 const char* buttonText(TMessageButton button) {
@@ -302,7 +177,7 @@ std::string reportJson(const TSpectraManager& manager, const TRecordingDialogs& 
     for (const auto& m : dialogs.messages()) {
         json.beginObject();
         json.key("kind");
-        json.value(kindText(m.kind));
+        json.value(messageKindText(m.kind));
         json.key("text");
         json.value(m.text);
         json.key("buttons");
@@ -326,136 +201,6 @@ void fitManager(QWidget& window, TSpectraManager& manager, QSize size) {
     QCoreApplication::processEvents();
 }
 
-const char* chromatogramKindText(TChromatogramKind kind) {
-    switch (kind) {
-        case TChromatogramKind::Tic:
-            return "TIC";
-        case TChromatogramKind::Bpc:
-            return "BPC";
-        case TChromatogramKind::Srm:
-            return "SRM";
-        case TChromatogramKind::Other:
-            break;
-    }
-    return "other";
-}
-
-void writeSpectrumRow(TJsonWriter& json, const iRunReader& run, int index) {
-    const TSpectrumRow& row = run.spectra()[static_cast<std::size_t>(index)];
-    const auto stated = [&](const char* name, double value) {
-        json.key(name);
-        json.value(value);  // null when the file states nothing (NaN)
-    };
-    json.beginObject();
-    json.key("index");
-    json.value(index);
-    json.key("id");
-    json.value(run.nativeId(index));
-    json.key("scan");
-    json.value(row.scanNumber);
-    json.key("msLevel");
-    if (row.msLevel > 0)
-        json.value(row.msLevel);
-    else
-        json.null();
-    stated("rtSeconds", row.retentionTime);
-    stated("precursorMz", row.precursorMz);
-    json.key("charge");
-    if (row.precursorCharge != 0)
-        json.value(static_cast<int>(row.precursorCharge));
-    else
-        json.null();
-    json.key("points");
-    json.value(row.peaksCount);
-    json.key("centroided");
-    if (row.peakMode == TPeakMode::Unknown)
-        json.null();
-    else
-        json.value(row.peakMode == TPeakMode::Centroid);
-    stated("tic", row.totIonCurrent);
-    stated("basePeakMz", row.basePeakMz);
-    stated("basePeakIntensity", row.basePeakIntensity);
-    json.endObject();
-}
-
-// --scan-table: the rows of one run as JSON, without a window. Exit 1 when the run cannot be
-// read.
-int runScanTable(const TCommandLine& commandLine, std::ostream& out, std::ostream& err) {
-    const QString path = commandLine.files.value(0);
-    std::unique_ptr<iRunReader> run;
-    std::vector<std::pair<TMessageKind, std::string>> messages;
-    try {
-        readNamingFile(path, [&] { run = openRun(QFile::encodeName(path).toStdString()); });
-        for (const std::string& message : run->messages())
-            messages.emplace_back(TMessageKind::Warning, message);
-    } catch (const std::exception& e) {
-        messages.emplace_back(TMessageKind::Error, e.what());
-    }
-
-    std::string text;
-    TJsonWriter json(text);
-    json.beginObject();
-    json.key("file");
-    json.value(path);
-    json.key("format");
-    if (run)
-        json.value(run->formatName());
-    else
-        json.null();
-    json.key("indexUsed");
-    json.value(run && run->indexUsed());
-    // Where the run comes from, as far as its header says.
-    const TRunDescription none;
-    const TRunDescription& description = run ? run->description() : none;
-    json.key("instrument");
-    json.value(description.instrument);
-    json.key("software");
-    json.beginArray();
-    for (const std::string& software : description.software) json.value(software);
-    json.endArray();
-    json.key("startTime");
-    json.value(description.startTime);
-    json.key("spectra");
-    json.beginArray();
-    if (run)
-        for (int i = 0; i < static_cast<int>(run->spectra().size()); ++i)
-            writeSpectrumRow(json, *run, i);
-    json.endArray();
-    json.key("chromatograms");
-    json.beginArray();
-    if (run)
-        for (int i = 0; i < static_cast<int>(run->chromatograms().size()); ++i) {
-            const TChromatogramRow& row = run->chromatograms()[static_cast<std::size_t>(i)];
-            json.beginObject();
-            json.key("id");
-            json.value(run->chromatogramId(i));
-            json.key("kind");
-            json.value(chromatogramKindText(row.kind));
-            json.key("points");
-            json.value(row.points);
-            json.endObject();
-        }
-    json.endArray();
-    json.key("messages");
-    json.beginArray();
-    for (const auto& [kind, message] : messages) {
-        json.beginObject();
-        json.key("kind");
-        json.value(kindText(kind));
-        json.key("text");
-        json.value(message);
-        json.endObject();
-        err << kindText(kind) << ": " << message << '\n';
-    }
-    json.endArray();
-    json.endObject();
-    text += '\n';
-    out << text;
-    out.flush();
-    return run ? 0 : 1;
-}
-
-// Writes picture as a PNG file at path; says on err why it could not.
 bool writePicture(const QImage& picture, const QString& path, std::ostream& err) {
     QImageWriter writer(path, "png");
     if (writer.write(picture)) return true;
@@ -508,7 +253,7 @@ int runLoads(const TCommandLine& commandLine, const TViewerServices& services, s
     };
     const auto tell = [&] {
         for (const auto& m : dialogs.messages())
-            err << kindText(m.kind) << ": " << m.text.toStdString() << '\n';
+            err << messageKindText(m.kind) << ": " << m.text.toStdString() << '\n';
     };
     if (render && dialogs.anyError()) {
         // A picture of what loaded before a failure would pass for the whole.
@@ -740,7 +485,7 @@ std::optional<int> runHeadless(const TCommandLine& commandLine, const TViewerSer
             err << commandLine.text.toStdString() << "\nTry --help.\n";
             return 2;
         case TCommandLine::TMode::ScanTable:
-            return runScanTable(commandLine, out, err);
+            return printScanTable(commandLine.files.value(0), out, err);
         case TCommandLine::TMode::DumpJson:
         case TCommandLine::TMode::Render:
             return runLoads(commandLine, services, out, err, windowMade);

@@ -19,6 +19,21 @@ struct TFileChoice {
 enum class TMessageKind { Error, Warning, Question, Info };
 enum class TMessageButton { Ok, Abort, Ignore, Yes, No, Cancel };
 
+// The word a report (JSON, standard error) gives a message's kind.
+inline const char* messageKindText(TMessageKind kind) {
+    switch (kind) {
+        case TMessageKind::Error:
+            return "error";
+        case TMessageKind::Warning:
+            return "warning";
+        case TMessageKind::Question:
+            return "question";
+        case TMessageKind::Info:
+            return "info";
+    }
+    return "info";
+}
+
 class iDialogs {
 public:
     virtual ~iDialogs() = default;
