@@ -1,6 +1,8 @@
 // The scan table model: formatting of the rows, ordering and filtering by row numbers.
 #include "display/ScanTableModel.h"
 
+#include "files/RunChromatogram.h"
+
 #include <QFileInfo>
 #include <QStringList>
 
@@ -71,6 +73,27 @@ bool levelPasses(TLevelFilter filter, int msLevel) {
             return msLevel >= 3;
     }
     return false;
+}
+
+const char* levelFilterName(TLevelFilter level) {
+    switch (level) {
+        case TLevelFilter::Ms1:
+            return "MS1";
+        case TLevelFilter::Ms2:
+            return "MS2";
+        case TLevelFilter::MsN:
+            return "MSn";
+        case TLevelFilter::All:
+            break;
+    }
+    return "all";
+}
+
+std::vector<int> levelsPassing(const std::vector<TSpectrumRow>& rows, TLevelFilter filter) {
+    std::vector<int> levels;
+    for (const int level : msLevelsOf(rows))
+        if (levelPasses(filter, level)) levels.push_back(level);
+    return levels;
 }
 
 TScanTableModel::TScanTableModel(std::shared_ptr<const iRunReader> run, QObject* parent)

@@ -18,6 +18,10 @@ enum class TLevelFilter { All, Ms1, Ms2, MsN };
 // Whether a spectrum of msLevel passes filter; MSn is level 3 and beyond, and a spectrum of no
 // stated level is shown only by All.
 bool levelPasses(TLevelFilter filter, int msLevel);
+// "MS1", "MS2", "MSn", "all".
+const char* levelFilterName(TLevelFilter filter);
+// The MS levels of the run that pass filter, ascending.
+std::vector<int> levelsPassing(const std::vector<TSpectrumRow>& rows, TLevelFilter filter);
 
 // The model shares the run with whoever shows its spectra; it never copies a row. The rows
 // shown are run indices in one std::vector<std::int32_t> (4 bytes a row): those that pass the
