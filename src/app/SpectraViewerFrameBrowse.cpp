@@ -242,7 +242,8 @@ bool TSpectraViewerFrame::showRunSpectrum(TRunBrowser* browser, int runIndex, bo
     // colours to be told apart.
     if (!add) serie->setColor(colors::black);
     // Centroid lists are sticks: a curve through them would invent peaks.
-    serie->setStyle(row.peakMode == TPeakMode::Centroid ? TSerieStyle::Bars : TSerieStyle::Line);
+    serie->setStyle(run.peakMode(runIndex) == TPeakMode::Centroid ? TSerieStyle::Bars
+                                                                  : TSerieStyle::Line);
     TFloatPointSortedList& points = *serie->points();
     points.setCapacity(static_cast<int>(peaks.size()));
     points.addPoints(peaks);

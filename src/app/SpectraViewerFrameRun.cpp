@@ -132,7 +132,7 @@ bool TSpectraViewerFrame::openRunFile(const QString& fileName,
                 TOpenedSpectrum spectrum;
                 // Named by its place in the run even when one before it could not be shown.
                 spectrum.name = scans ? spectrumName(row) : std::to_string(place + 1);
-                spectrum.mode = row.peakMode;
+                spectrum.mode = run->peakMode(index);
                 try {
                     readNamingFile(fileName, [&] { spectrum.peaks = run->loadSpectrum(index); });
                 } catch (const std::exception& e) {

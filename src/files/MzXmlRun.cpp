@@ -926,8 +926,11 @@ c_scaninfo TMzXmlRunReader::scanInfo(int index) const {
     info.precision = scan.precision;
     info.compressionType = std::string(scan.compressionType);
     info.hasPeaksElement = scan.peaks != TScanParts::TPeaks::None;
-    // A scan that does not say is a centroid list when a processing step centroided the run.
-    info.peakMode =
-        r.peakMode == TPeakMode::Unknown && m_centroidedRun ? TPeakMode::Centroid : r.peakMode;
+    info.peakMode = peakMode(index);
     return info;
+}
+
+TPeakMode TMzXmlRunReader::peakMode(int index) const {
+    const TPeakMode stated = row(index).peakMode;
+    return stated == TPeakMode::Unknown && m_centroidedRun ? TPeakMode::Centroid : stated;
 }

@@ -102,6 +102,8 @@ public:
     // loadSpectrum with a bound: nullopt when scan index holds more than maxPairs pairs, which
     // shows before more than that many are decoded or inflated. Throws as loadSpectrum.
     std::optional<TScanPeaks> decodeScan(int index, std::size_t maxPairs) const;
+    // A scan that does not say is a centroid list when a processing step centroided the run.
+    TPeakMode peakMode(int index) const override;
     int scanCount() const override { return m_scanCount; }
     // Whether an msRun start tag comes before the first scan; a file with neither is no run.
     bool hasRunHeader() const override { return m_hasRunHeader; }

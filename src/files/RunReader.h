@@ -88,6 +88,11 @@ public:
     // The (m/z, intensity) pairs of spectra()[index], in file order. Throws the reader's
     // ERunError when the peak data is damaged, std::out_of_range for an index outside spectra().
     virtual std::vector<TFloatPointRec> loadSpectrum(int index) const = 0;
+    // The peak mode to draw spectra()[index] with: what the spectrum states, else what the run
+    // as a whole states (a processing step that centroided it). Unknown when neither says.
+    virtual TPeakMode peakMode(int index) const {
+        return spectra().at(static_cast<std::size_t>(index)).peakMode;
+    }
     // How many spectra the run's header announces; 0 without one. Files do not always tell the
     // truth here: spectra().size() is what the file holds.
     virtual int scanCount() const = 0;

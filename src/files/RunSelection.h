@@ -23,8 +23,8 @@ std::optional<TScanList> parseScanList(std::string_view text);
 
 // The spectra a pane shows of a run.
 struct TRunChoice {
-    std::vector<int> indices;          // into run.spectra(), in the order to show
-    std::vector<int> missingScans;     // single scan numbers asked for that the run lacks
+    std::vector<int> indices;             // into run.spectra(), in the order to show
+    std::vector<int> missingScans;        // single scan numbers asked for that the run lacks
     std::vector<TScanRange> emptyRanges;  // ranges asked for that match no spectrum
 };
 

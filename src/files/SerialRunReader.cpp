@@ -38,6 +38,11 @@ std::vector<TFloatPointRec> TSerialRunReader::loadSpectrum(int index) const {
     return m_run->loadSpectrum(index);
 }
 
+// Rows and run-wide statements only: nothing read from the file, no lock.
+TPeakMode TSerialRunReader::peakMode(int index) const {
+    return m_run->peakMode(index);
+}
+
 int TSerialRunReader::scanCount() const {
     return m_run->scanCount();
 }

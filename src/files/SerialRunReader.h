@@ -25,6 +25,7 @@ public:
     std::string nativeId(int index) const override;
     const std::vector<TSpectrumRow>& spectra() const override;
     std::vector<TFloatPointRec> loadSpectrum(int index) const override;
+    TPeakMode peakMode(int index) const override;
     int scanCount() const override;
     bool hasRunHeader() const override;
     const TRunDescription& description() const override;

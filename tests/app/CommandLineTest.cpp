@@ -226,6 +226,17 @@ TEST_F(HeadlessRun, ScansOpenThoseSpectraInTheOrderGiven) {
     // None of them: nothing opens.
     EXPECT_EQ(run({"--dump-json", "--scans", "900-999", file}), 1);
     EXPECT_TRUE(report()["panes"].toArray().isEmpty());
+
+    // Scans of a run that its processing centroided are sticks, though they say nothing.
+    const QString centroided = QStringLiteral(VELMORIX_TEST_DATA "/mzxml/qtof_agp.openms.mzXML");
+    ASSERT_EQ(run({"--dump-json", "--scans", "1", centroided}), 0) << m_err.str();
+    EXPECT_EQ(report()["panes"]
+                  .toArray()[0]
+                  .toObject()["series"]
+                  .toArray()[0]
+                  .toObject()["style"]
+                  .toInt(),
+              static_cast<int>(TSerieStyle::Bars));
 }
 
 // Two spectra: bars with one observed series, then an observed and a theoretical series that
