@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <charconv>
 #include <climits>
@@ -19,10 +20,12 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 
 #include "files/Inflate.h"
 #include "files/MessageNumbers.h"
+#include "files/ParallelChunks.h"
 #include "model/DecimalText.h"
 
 namespace {
@@ -814,13 +817,15 @@ struct TIndexEntry {
 
 // --- the reader --------------------------------------------------------------------------------
 
-TMzMlRunReader::TMzMlRunReader(const std::string& fileName)
-    : TMzMlRunReader(mapped(fileName), {}, fileName) {}
+TMzMlRunReader::TMzMlRunReader(const std::string& fileName, const TRunProgress& progress)
+    : TMzMlRunReader(mapped(fileName), {}, fileName, progress) {}
 
-TMzMlRunReader::TMzMlRunReader(TMappedFile file, const std::string& fileName)
-    : TMzMlRunReader(std::move(file), {}, fileName) {}
+TMzMlRunReader::TMzMlRunReader(TMappedFile file, const std::string& fileName,
+                               const TRunProgress& progress)
+    : TMzMlRunReader(std::move(file), {}, fileName, progress) {}
 
-TMzMlRunReader::TMzMlRunReader(TMappedFile file, std::string heldText, std::string sourceName)
+TMzMlRunReader::TMzMlRunReader(TMappedFile file, std::string heldText, std::string sourceName,
+                               const TRunProgress& progress)
     : m_file(std::move(file)), m_heldText(std::move(heldText)), m_fileName(std::move(sourceName)) {
     const std::string_view t = text();
     // The header ends where the spectrum list starts (the chromatogram list in a run of
@@ -843,13 +848,17 @@ TMzMlRunReader::TMzMlRunReader(TMappedFile file, std::string heldText, std::stri
                     m_scanCount = static_cast<int>(*n);
     }
     readHeader(headerEnd);
-    if (!readThroughIndex()) readByPass();
+    if (!readThroughIndex(progress)) readByPass(progress);
     if (!m_hasRunHeader && m_rows.empty() && m_chromatograms.empty())
         throw EMzMlError("Cannot read " + inQuotes(m_fileName) + ": it holds no mzML run.");
 }
 
 TMzMlRunReader TMzMlRunReader::fromText(std::string text, const std::string& sourceName) {
-    return TMzMlRunReader(TMappedFile(), std::move(text), sourceName);
+    return TMzMlRunReader(TMappedFile(), std::move(text), sourceName, {});
+}
+
+void TMzMlRunReader::cancelled() const {
+    throw ERunCancelled("The reading of " + inQuotes(m_fileName) + " was cancelled.");
 }
 
 std::string_view TMzMlRunReader::text() const {
@@ -939,7 +948,7 @@ void TMzMlRunReader::readHeader(std::size_t headerEnd) {
 
 // The rows through the index, each offset checked to land on the element its idRef names (a few
 // bytes either way); false, with a message when an index was there, on the first fault.
-bool TMzMlRunReader::readThroughIndex() {
+bool TMzMlRunReader::readThroughIndex(const TRunProgress& progress) {
     const std::string_view t = text();
     std::string fault;
     const auto done = [&](bool used) {
@@ -1012,38 +1021,87 @@ bool TMzMlRunReader::readThroughIndex() {
 
     // Each offset lands on its element (a few bytes either way), after the one before and before
     // the index; the element has the id the entry names and, when numbered, the next number.
-    std::size_t previous = 0;
+    // The spectra are placed in chunks on every core; the first fault in file order is the one
+    // told, as one pass from the start would tell it.
     std::optional<long long> firstNumber;
-    const auto place = [&](const TIndexEntry& entry, std::string_view name,
-                           std::size_t i) -> std::optional<THead> {
+    const auto faultAt = [](const TIndexEntry& entry, std::string_view name) {
+        return "the offset of " +
+               std::string(name == "<spectrum" ? "spectrum " : "chromatogram ") +
+               inQuotes(unescaped(entry.idRef)) + " does not point at it";
+    };
+    const auto place = [&](const TIndexEntry& entry, std::string_view name, std::size_t i,
+                           std::size_t previous) -> std::optional<THead> {
         const auto at = tagNear(t, entry.offset, name);
         std::optional<THead> head;
         if (at && *at < *list && (i == 0 || *at > previous))
             head = readHead(t, *at, name, m_paramGroups);
-        if (head && i == 0) firstNumber = head->index;
         if (!head || head->end == npos || head->id != entry.idRef ||
             (head->index && firstNumber &&
              static_cast<unsigned long long>(*head->index) -
                      static_cast<unsigned long long>(*firstNumber) !=
-                 i)) {
-            fault = "the offset of " +
-                    std::string(name == "<spectrum" ? "spectrum " : "chromatogram ") +
-                    inQuotes(unescaped(entry.idRef)) + " does not point at it";
+                 i))
             return std::nullopt;
-        }
-        previous = *at;
         return head;
     };
-    m_rows.reserve(spectra.size());
-    for (std::size_t i = 0; i < spectra.size(); ++i) {
-        auto head = place(spectra[i], "<spectrum", i);
-        if (!head) return done(false);
-        head->row.scanNumber = scanNumberOf(head->id).value_or(static_cast<std::int32_t>(i + 1));
-        m_rows.push_back(head->row);
+    if (!spectra.empty()) {
+        const auto first = place(spectra[0], "<spectrum", 0, 0);
+        if (!first) {
+            fault = faultAt(spectra[0], "<spectrum");
+            return done(false);
+        }
+        firstNumber = first->index;
     }
+    m_rows.resize(spectra.size());
+    // Per chunk: where its first fault is (npos for none).
+    constexpr std::size_t rowsPerChunk = 2048;
+    std::vector<std::size_t> faults(std::max(1u, std::thread::hardware_concurrency()), npos);
+    // Only the first chunk, on this thread, tells the progress; the others look for its verdict.
+    std::atomic<bool> givenUp = false;
+    const std::vector<std::size_t> bounds = forEachChunk(
+        spectra.size(), rowsPerChunk, [&](std::size_t begin, std::size_t end, std::size_t chunk) {
+            // Order within the chunk is checked here, across chunks below.
+            std::size_t previous = 0;
+            for (std::size_t i = begin; i < end; ++i) {
+                if ((i - begin) % 256 == 0) {
+                    if (chunk == 0 && progress &&
+                        !progress(static_cast<double>(i) / static_cast<double>(end)))
+                        givenUp = true;
+                    if (givenUp) return;
+                }
+                auto head = place(spectra[i], "<spectrum", i, i == begin ? 0 : previous);
+                if (!head) {
+                    faults[chunk] = i;
+                    return;
+                }
+                previous = head->start;
+                head->row.scanNumber =
+                    scanNumberOf(head->id).value_or(static_cast<std::int32_t>(i + 1));
+                m_rows[i] = head->row;
+            }
+        });
+    if (givenUp) cancelled();
+    std::size_t firstFault = npos;
+    for (std::size_t c = 0; c + 1 < bounds.size(); ++c) {
+        const std::size_t begin = bounds[c];
+        if (begin > 0 && begin < bounds[c + 1] && m_rows[begin].offset <= m_rows[begin - 1].offset)
+            firstFault = std::min(firstFault, begin);
+        firstFault = std::min(firstFault, faults[c]);
+    }
+    if (firstFault != npos) {
+        fault = faultAt(spectra[firstFault], "<spectrum");
+        return done(false);
+    }
+    std::size_t previous = m_rows.empty() ? 0 : static_cast<std::size_t>(m_rows.back().offset);
     for (std::size_t i = 0; i < chromatograms.size(); ++i) {
-        const auto head = place(chromatograms[i], "<chromatogram", i);
-        if (!head) return done(false);
+        // Chromatograms are numbered from their own first one.
+        if (i == 0) firstNumber.reset();
+        const auto head = place(chromatograms[i], "<chromatogram", i, previous);
+        if (!head) {
+            fault = faultAt(chromatograms[i], "<chromatogram");
+            return done(false);
+        }
+        if (i == 0) firstNumber = head->index;
+        previous = head->start;
         m_chromatograms.push_back({head->start, head->row.peaksCount, head->kind});
     }
     return done(true);
@@ -1051,9 +1109,10 @@ bool TMzMlRunReader::readThroughIndex() {
 
 // One pass from the start of the run: each spectrum's and chromatogram's head is read, its
 // binary arrays passed over by their encodedLength.
-void TMzMlRunReader::readByPass() {
+void TMzMlRunReader::readByPass(const TRunProgress& progress) {
     const std::string_view t = text();
     std::size_t pos = nextTag(t, 0);
+    std::size_t elements = 0;
     while (pos != npos) {
         const bool spectrum = isTag(t, pos, "<spectrum");
         if (!spectrum && !isTag(t, pos, "<chromatogram")) {
@@ -1061,13 +1120,18 @@ void TMzMlRunReader::readByPass() {
             pos = nextTag(t, pos + 1);
             continue;
         }
+        if (progress && ++elements % 256 == 0 &&
+            !progress(static_cast<double>(pos) / static_cast<double>(t.size())))
+            cancelled();
         const std::string_view name = spectrum ? "<spectrum" : "<chromatogram";
         const THead head = readHead(t, pos, name, m_paramGroups);
-        const std::string what =
-            (spectrum ? "spectrum " : "chromatogram ") + inQuotes(unescaped(head.id));
+        const auto endsInside = [&] {
+            m_messages.push_back(inQuotes(m_fileName) + " ends inside " +
+                                 (spectrum ? "spectrum " : "chromatogram ") +
+                                 inQuotes(unescaped(head.id)) + "; the run is read up to it.");
+        };
         if (head.end == npos) {
-            m_messages.push_back(inQuotes(m_fileName) + " ends inside " + what +
-                                 "; the run is read up to it.");
+            endsInside();
             break;
         }
         if (spectrum) {
@@ -1080,8 +1144,7 @@ void TMzMlRunReader::readByPass() {
         }
         const std::size_t next = head.emptyElement ? head.end : skipArrays(t, head.end, name);
         if (next == npos) {
-            m_messages.push_back(inQuotes(m_fileName) + " ends inside " + what +
-                                 "; the run is read up to it.");
+            endsInside();
             break;
         }
         pos = nextTag(t, next);

@@ -37,10 +37,13 @@ public:
     static constexpr std::size_t indexSlipBytes = 8;
 
     // Throws EMzMlError when the file cannot be mapped or holds no mzML run.
-    explicit TMzMlRunReader(const std::string& fileName);
+    // progress is told how far the table has been read; the open throws ERunCancelled when it
+    // gives up.
+    explicit TMzMlRunReader(const std::string& fileName, const TRunProgress& progress = {});
     // The same over a file already mapped (an inflated compressed run); fileName names it in
     // messages.
-    TMzMlRunReader(TMappedFile file, const std::string& fileName);
+    TMzMlRunReader(TMappedFile file, const std::string& fileName,
+                   const TRunProgress& progress = {});
     // The same over a run already in memory, held by the reader; sourceName names it in
     // messages.
     static TMzMlRunReader fromText(std::string text, const std::string& sourceName);
@@ -74,11 +77,13 @@ public:
     }
 
 private:
-    TMzMlRunReader(TMappedFile file, std::string heldText, std::string sourceName);
+    TMzMlRunReader(TMappedFile file, std::string heldText, std::string sourceName,
+                   const TRunProgress& progress);
     std::string_view text() const;
     void readHeader(std::size_t headerEnd);
-    bool readThroughIndex();
-    void readByPass();
+    bool readThroughIndex(const TRunProgress& progress);
+    void readByPass(const TRunProgress& progress);
+    [[noreturn]] void cancelled() const;
     std::string idAt(std::uint64_t offset) const;
 
     TMappedFile m_file;

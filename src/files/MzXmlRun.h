@@ -84,6 +84,8 @@ public:
 
     const std::string& fileName() const override { return m_fileName; }
     const char* formatName() const override { return "mzXML"; }
+    // The length of the run's text in bytes.
+    std::size_t fileBytes() const { return text().size(); }
     // Whether the rows came from the file's scan index (every entry checked against the scan it
     // points at) rather than from a pass over the whole file.
     bool indexUsed() const override { return m_indexUsed; }

@@ -8,5 +8,6 @@
 
 // The run in the file at path, by its content (not its name): mzXML or mzML, either of them
 // gzip-compressed. Throws an ERunError that names the file when it cannot be read or holds no
-// run.
-std::unique_ptr<iRunReader> openRun(const std::string& path);
+// run. progress is told how far the table has been read (a compressed run: once inflated); the
+// open throws ERunCancelled when it gives up.
+std::unique_ptr<iRunReader> openRun(const std::string& path, const TRunProgress& progress = {});

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <stdexcept>
 #include <string>
@@ -18,6 +19,17 @@ class ERunError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// The user gave up the opening of a run (see TRunProgress).
+class ERunCancelled : public ERunError {
+public:
+    using ERunError::ERunError;
+};
+
+// Told how far the opening of a run has come, from 0 to 1, now and then on the opening thread;
+// returns false to give the opening up, which then throws ERunCancelled. An empty one is never
+// told anything.
+using TRunProgress = std::function<bool(double fraction)>;
 
 enum class TPolarity : std::int8_t { Unknown, Positive, Negative };
 // Whether the peaks are a profile or a centroid list, as the file states it.

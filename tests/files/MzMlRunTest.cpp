@@ -394,6 +394,90 @@ TEST(MzMlRunHandMade, GroupTermsIntegerArraysAndIdsWithoutScanNumbers) {
     EXPECT_FALSE(run.indexUsed());
 }
 
+// A run large enough for its table to be read on every core: the rows are those of one pass,
+// in file order, and a wrong offset anywhere (late in the file, or two spectra swapped where the
+// halves meet) is told for the first spectrum it misplaces, as one pass through the index would.
+std::string numberedRun(int spectra, const std::map<int, int>& swapped = {}) {
+    std::string text =
+        "<?xml version=\"1.0\"?>\n<indexedmzML><mzML><run id=\"r\">"
+        "<spectrumList count=\"" + std::to_string(spectra) + "\">\n";
+    std::vector<std::size_t> offsets;
+    for (int i = 0; i < spectra; ++i) {
+        offsets.push_back(text.size());
+        text += "<spectrum index=\"" + std::to_string(i) + "\" id=\"scan=" +
+                std::to_string(i + 1) + "\" defaultArrayLength=\"0\">"
+                "<cvParam accession=\"MS:1000511\" value=\"" + std::to_string(1 + i % 2) +
+                "\"/><cvParam accession=\"MS:1000285\" value=\"" + std::to_string(i * 10) +
+                "\"/></spectrum>\n";
+    }
+    text += "</spectrumList></run></mzML>\n";
+    const std::size_t listAt = text.size();
+    text += "<indexList count=\"1\"><index name=\"spectrum\">\n";
+    for (int i = 0; i < spectra; ++i) {
+        const auto other = swapped.find(i);
+        const int at = other == swapped.end() ? i : other->second;
+        text += "<offset idRef=\"scan=" + std::to_string(i + 1) + "\">" +
+                std::to_string(offsets[static_cast<std::size_t>(at)]) + "</offset>\n";
+    }
+    text += "</index></indexList><indexListOffset>" + std::to_string(listAt) +
+            "</indexListOffset></indexedmzML>\n";
+    return text;
+}
+
+TEST(MzMlRunIndex, LargeTablesAreReadInChunksAsOnePassWould) {
+    constexpr int count = 9000;
+    const TMzMlRunReader run = TMzMlRunReader::fromText(numberedRun(count), "big.mzML");
+    ASSERT_TRUE(run.indexUsed());
+    ASSERT_EQ(run.spectra().size(), std::size_t(count));
+    for (int i = 0; i < count; ++i) {
+        const TSpectrumRow& row = run.spectra()[static_cast<std::size_t>(i)];
+        ASSERT_EQ(row.scanNumber, i + 1);
+        ASSERT_EQ(row.msLevel, 1 + i % 2);
+        ASSERT_EQ(row.totIonCurrent, i * 10);
+        if (i > 0) {
+            ASSERT_GT(row.offset, run.spectra()[static_cast<std::size_t>(i) - 1].offset);
+        }
+    }
+
+    for (const int first : {count / 2 - 1, count - 3}) {
+        const TMzMlRunReader wrong =
+            TMzMlRunReader::fromText(numberedRun(count, {{first, first + 1}, {first + 1, first}}),
+                                     "big.mzML");
+        EXPECT_FALSE(wrong.indexUsed());
+        ASSERT_EQ(wrong.spectra().size(), std::size_t(count));
+        EXPECT_EQ(wrong.spectra()[static_cast<std::size_t>(first)].scanNumber, first + 1);
+        ASSERT_EQ(wrong.messages().size(), 1u);
+        EXPECT_NE(wrong.messages()[0].find("spectrum \"scan=" + std::to_string(first + 1) + "\""),
+                  std::string::npos)
+            << wrong.messages()[0];
+    }
+}
+
+// Opening tells its progress, rising, through the index and through a pass, and stops with
+// ERunCancelled as soon as the progress gives up.
+TEST(MzMlRunIndex, OpeningTellsItsProgressAndCanBeGivenUp) {
+    const TTempFolder folder;
+    const std::string indexed = numberedRun(9000);
+    const std::string noIndex =
+        indexed.substr(0, indexed.find("<indexList")) + "</indexedmzML>\n";
+    for (const std::string& text : {indexed, noIndex}) {
+        const std::string path = folder.write("big.mzML", text);
+        std::vector<double> told;
+        const auto run = openRun(path, [&](double fraction) {
+            told.push_back(fraction);
+            return true;
+        });
+        EXPECT_EQ(run->spectra().size(), 9000u);
+        ASSERT_GE(told.size(), 4u);
+        EXPECT_TRUE(std::is_sorted(told.begin(), told.end()));
+        EXPECT_LE(told.back(), 1.0);
+
+        int calls = 0;
+        EXPECT_THROW(openRun(path, [&](double) { return ++calls < 3; }), ERunCancelled);
+        EXPECT_EQ(calls, 3);
+    }
+}
+
 // A damaged spectrum is refused with a message naming it and the fault while the rest of the run
 // stays readable; a run cut short keeps the spectra before the cut.
 TEST(MzMlRunDamage, DamagedSpectraAreRefusedAlone) {
