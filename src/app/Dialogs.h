@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -62,6 +63,19 @@ public:
     // an implementation shows the version line as an information message.
     virtual void about(const QString& version) {
         message(TMessageKind::Info, QStringLiteral("Version ") + version, {TMessageButton::Ok});
+    }
+
+
+    // Tells how far a long piece of work has come (0 to 1); false once the user gave it up.
+    using TProgress = std::function<bool(double fraction)>;
+    // Does work, which tells its progress, while the user sees label and can give it up (work
+    // then ends early, as it sees fit). The window's dialogs run work on a thread of their own
+    // behind a progress box, so that the window keeps drawing, and return when it has ended;
+    // an exception of work comes out here. This default runs it here and never gives up.
+    virtual void runWithProgress(const QString& label,
+                                 const std::function<void(const TProgress&)>& work) {
+        (void)label;
+        work([](double) { return true; });
     }
 
 protected:

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QDialogButtonBox>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -11,10 +12,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
+#include <thread>
 
 namespace {
 
@@ -189,4 +195,51 @@ TMessageButton TGuiDialogs::showMessage(TMessageKind kind, const QString& text,
 void TGuiDialogs::about(const QString& version) {
     TAboutBox box(version, dialogParent());
     box.exec();
+}
+
+void TGuiDialogs::runWithProgress(const QString& label,
+                                  const std::function<void(const TProgress&)>& work) {
+    // Tenths of a per mille, so that the box moves smoothly on long work.
+    constexpr int steps = 10000;
+    std::atomic<int> done = 0;
+    std::atomic<bool> givenUp = false;
+    std::exception_ptr failure;
+
+    QEventLoop loop;
+    // The box shows only when the work lasts; it keeps the window from other input meanwhile.
+    QProgressDialog box(label, QStringLiteral("Cancel"), 0, steps, dialogParent());
+    box.setWindowTitle(programTitle);
+    box.setWindowModality(Qt::WindowModal);
+    box.setMinimumDuration(400);
+    box.setAutoClose(false);
+    box.setAutoReset(false);
+    QObject::connect(&box, &QProgressDialog::canceled, &box, [&] {
+        givenUp = true;
+        box.setLabelText(QStringLiteral("Cancelling…"));
+    });
+    QTimer poll;
+    poll.setInterval(30);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (!givenUp) box.setValue(done);
+    });
+    box.setValue(0);
+
+    std::thread worker([&] {
+        try {
+            work([&](double fraction) {
+                done = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * (steps - 1));
+                return !givenUp;
+            });
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        QMetaObject::invokeMethod(&loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+    });
+    poll.start();
+    // Short work never shows the box.
+    loop.exec();
+    worker.join();
+    poll.stop();
+    box.reset();
+    if (failure) std::rethrow_exception(failure);
 }

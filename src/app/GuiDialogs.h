@@ -42,4 +42,6 @@ public:
                                const std::vector<TMessageButton>& buttons,
                                TMessageButton defaultButton) override;
     void about(const QString& version) override;
+    void runWithProgress(const QString& label,
+                         const std::function<void(const TProgress&)>& work) override;
 };

@@ -104,15 +104,29 @@ bool TSpectraViewerFrame::openRunBrowser(const QString& path, const TBrowseStart
     std::shared_ptr<const iRunReader> run;
     int shown = 0;
     QString missing;
+    bool cancelled = false;
     const bool read = runCommand(
         [&] {
-            THourglass hourglass;
-            readNamingFile(path, [&] { run = openRun(QFile::encodeName(path).toStdString()); });
+            // The table of a large run takes a while: it is read off the window's thread, and
+            // the user may give it up.
+            m_services.dialogs.runWithProgress(
+                QStringLiteral("Reading the spectra of \"%1\"…").arg(QFileInfo(path).fileName()),
+                [&](const iDialogs::TProgress& progress) {
+                    readNamingFile(path, [&] {
+                        try {
+                            run = openRun(QFile::encodeName(path).toStdString(), progress);
+                        } catch (const ERunCancelled&) {
+                            cancelled = true;
+                        }
+                    });
+                });
+            if (cancelled) return;
             if (run->spectra().empty())
                 throw EFileReadError(
                     QStringLiteral("Cannot read \"%1\": it holds no spectra.").arg(path));
         },
         loadFailureHint());
+    if (cancelled) return false;
     // The file is a run: scans it lacks are no matter of its format.
     const bool chosen =
         read && runCommand([&] {

@@ -132,6 +132,23 @@ TEST_F(RunBrowsing, ClosingTheBrowserFreesItsRunAndItsPane) {
     EXPECT_EQ(m_main->findChild<QLabel*>(QStringLiteral("RunStatus"))->text(), QString());
 }
 
+// Reading a run's table is shown with its progress; given up, it leaves no browser, no pane and
+// no message, and the same run opens afterwards.
+TEST_F(RunBrowsing, AGivenUpOpenLeavesNothingBehind) {
+    const QString mzml = QStringLiteral(VELMORIX_TEST_DATA "/mzml/ltqft_small.pwiz.mzML");
+    m_dialogs.giveUpProgressAt(1);
+    EXPECT_FALSE(m_frame->openAnyFile(mzml));
+    EXPECT_TRUE(m_frame->runBrowsers().empty());
+    EXPECT_EQ(manager().count(), 0);
+    EXPECT_TRUE(m_dialogs.messages().empty());
+    ASSERT_EQ(m_dialogs.progressLabels().size(), 1u);
+    EXPECT_TRUE(m_dialogs.progressLabels()[0].contains(QStringLiteral("ltqft_small.pwiz.mzML")));
+
+    m_dialogs.giveUpProgressAt(0);
+    EXPECT_EQ(openBrowser(mzml).model()->rowCount(), 48);
+    EXPECT_EQ(manager().count(), 1);
+}
+
 TEST_F(RunBrowsing, ADamagedSpectrumIsToldAndTheBrowserStaysUsable) {
     // Three peaks (200.5, 10), (300.25, 30), (400.125, 20); scan 2's data is no Base64.
     const auto scan = [](int number, const char* peaks) {

@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -89,6 +90,11 @@ public:
     void press(TMessageButton button) {
         push(TMessageAnswer{button}, QStringLiteral("press ") + messageButtonName(button));
     }
+    // Work run with progress is given up at its calls-th report (counted from 1) from now on.
+    void giveUpProgressAt(int calls) { m_giveUpAt = calls; }
+    // The labels of the work run with progress, in order.
+    const std::vector<QString>& progressLabels() const { return m_progressLabels; }
+
     // The next dialog is the About box; it is closed with OK.
     void closeAbout() { push(TAboutAnswer{}, QStringLiteral("close About")); }
 
@@ -158,6 +164,12 @@ protected:
     }
 
 public:
+    void runWithProgress(const QString& label,
+                         const std::function<void(const TProgress&)>& work) override {
+        m_progressLabels.push_back(label);
+        int calls = 0;
+        work([&](double) { return m_giveUpAt <= 0 || ++calls < m_giveUpAt; });
+    }
     void about(const QString& version) override {
         m_abouts.push_back(version);
         next<TAboutAnswer>("About box for version " + version);
@@ -180,6 +192,8 @@ private:
         TMessageButton button;
     };
     struct TAboutAnswer {};
+    int m_giveUpAt = 0;
+    std::vector<QString> m_progressLabels;
     using TAnswer = std::variant<TOpenAnswer, TSaveAnswer, TColorAnswer, TInputAnswer,
                                  TMessageAnswer, TAboutAnswer>;
 
