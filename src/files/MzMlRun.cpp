@@ -127,6 +127,10 @@ std::string unescaped(std::string_view text) {
 // Whether the tag "<name" (name given with its "<" or "</") starts at p: the name is followed
 // by a blank, ">" or "/", so "<spectrum" is not taken from "<spectrumList".
 bool isTag(std::string_view text, std::size_t p, std::string_view name) {
+    // Most tags differ from the name in the letter after "<" or "</": looked at before comparing.
+    const std::size_t first = name.size() > 1 && name[1] == '/' ? 2 : 1;
+    if (p + first >= text.size() || first >= name.size() || text[p + first] != name[first])
+        return false;
     if (text.compare(p, name.size(), name) != 0) return false;
     const std::size_t after = p + name.size();
     return after >= text.size() || isBlank(text[after]) || text[after] == '>' || text[after] == '/';
@@ -138,7 +142,8 @@ std::size_t nextTag(std::string_view text, std::size_t from) {
         const void* hit = std::memchr(text.data() + from, '<', text.size() - from);
         if (!hit) return npos;
         const auto p = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
-        if (text.compare(p, 4, "<!--") != 0) return p;
+        if (p + 1 >= text.size() || text[p + 1] != '!' || text.compare(p, 4, "<!--") != 0)
+            return p;
         const std::size_t close = text.find("-->", p + 4);
         if (close == npos) return npos;
         from = close + 3;
@@ -251,43 +256,49 @@ void applyParam(THead& h, std::string_view accession, std::string_view value,
                 std::string_view unit) {
     if (!accession.starts_with("MS:")) return;
     TSpectrumRow& r = h.row;
-    const std::string_view a = accession.substr(3);
-    if (a == "1000511") {
+    // The terms are told apart by their number: one conversion instead of a comparison a term.
+    const std::string_view digits = accession.substr(3);
+    int a = 0;
+    if (digits.size() != 7 ||
+        std::from_chars(digits.data(), digits.data() + digits.size(), a).ptr !=
+            digits.data() + digits.size())
+        return;
+    if (a == 1000511) {
         const auto level = integerOf(value);
         if (level && *level >= 0 && *level <= INT32_MAX) r.msLevel = static_cast<int>(*level);
-    } else if (a == "1000016") {
+    } else if (a == 1000016) {
         const auto time = doubleOf(value);
         const auto scale = secondsPerUnit(unit);
         if (std::isnan(r.retentionTime) && time && scale) r.retentionTime = *time * *scale;
-    } else if (a == "1000744") {
+    } else if (a == 1000744) {
         if (std::isnan(r.precursorMz)) r.precursorMz = doubleOf(value).value_or(absent);
-    } else if (a == "1000827") {
+    } else if (a == 1000827) {
         if (std::isnan(h.isolationTarget)) h.isolationTarget = doubleOf(value).value_or(absent);
-    } else if (a == "1000041") {
+    } else if (a == 1000041) {
         const auto charge = integerOf(value);
         if (!h.chargeSet && charge && *charge >= INT8_MIN && *charge <= INT8_MAX) {
             r.precursorCharge = static_cast<std::int8_t>(*charge);
             h.chargeSet = true;
         }
-    } else if (a == "1000127") {
+    } else if (a == 1000127) {
         r.peakMode = TPeakMode::Centroid;
-    } else if (a == "1000128") {
+    } else if (a == 1000128) {
         r.peakMode = TPeakMode::Profile;
-    } else if (a == "1000130") {
+    } else if (a == 1000130) {
         r.polarity = TPolarity::Positive;
-    } else if (a == "1000129") {
+    } else if (a == 1000129) {
         r.polarity = TPolarity::Negative;
-    } else if (a == "1000285") {
+    } else if (a == 1000285) {
         r.totIonCurrent = doubleOf(value).value_or(absent);
-    } else if (a == "1000504") {
+    } else if (a == 1000504) {
         r.basePeakMz = doubleOf(value).value_or(absent);
-    } else if (a == "1000505") {
+    } else if (a == 1000505) {
         r.basePeakIntensity = doubleOf(value).value_or(absent);
-    } else if (a == "1000235") {
+    } else if (a == 1000235) {
         h.kind = TChromatogramKind::Tic;
-    } else if (a == "1000628") {
+    } else if (a == 1000628) {
         h.kind = TChromatogramKind::Bpc;
-    } else if (a == "1001473") {
+    } else if (a == 1001473) {
         h.kind = TChromatogramKind::Srm;
     }
 }
