@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QImageWriter>
 #include <QPainter>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -506,7 +507,9 @@ int runViewer(QApplication& app, const TViewerServices& services, const TWindowH
     restoreWindowGeometry(window, services.settings);
     window.show();
     for (const QString& path : commandLine.files) window.openStartupFile(path, commandLine.scans);
-    // The docks of the runs just opened take their places as they were left.
-    restoreDockLayout(window, services.settings);
+    // The docks of the runs just opened take their places as they were left, once their own
+    // first placement (queued) is done.
+    QTimer::singleShot(0, &window,
+                       [&window, &services] { restoreDockLayout(window, services.settings); });
     return app.exec();
 }
