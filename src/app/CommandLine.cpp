@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QImageWriter>
 #include <QPainter>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -25,6 +26,7 @@
 #include "app/Settings.h"
 #include "app/SpectraViewerFrame.h"
 #include "app/ViewerServices.h"
+#include "app/WindowState.h"
 #include "display/PaneRenderer.h"
 #include "display/SpectraManager.h"
 #include "display/Spectrum.h"
@@ -501,7 +503,13 @@ int runViewer(QApplication& app, const TViewerServices& services, const TWindowH
     if (windowMade) windowMade(window);
     // Runs open in their browsers here; the headless modes keep the pane of first spectra.
     window.frame()->setBrowsesRuns(true);
-    window.showMaximized();
+    // As it was left, or sized to the screen at the first start.
+    restoreWindowGeometry(window, services.settings);
+    window.show();
     for (const QString& path : commandLine.files) window.openStartupFile(path, commandLine.scans);
+    // The docks of the runs just opened take their places as they were left, once their own
+    // first placement (queued) is done.
+    QTimer::singleShot(0, &window,
+                       [&window, &services] { restoreDockLayout(window, services.settings); });
     return app.exec();
 }

@@ -57,7 +57,7 @@ std::optional<int> runHeadless(const TCommandLine& commandLine, const TViewerSer
                                const TWindowHook& windowMade = {});
 
 // The whole program after the application object: the arguments of app, headless or with the
-// main window (shown maximised, then each file given opened, then the event loop). Returns
-// the exit status.
+// main window (shown as it was left, then each file given opened, a file named twice once,
+// then the event loop). Returns the exit status.
 int runViewer(QApplication& app, const TViewerServices& services,
               const TWindowHook& windowMade = {});

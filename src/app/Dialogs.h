@@ -17,6 +17,12 @@ struct TFileChoice {
     int filterIndex = 1;
 };
 
+// Files chosen together in one open dialog, in the order the dialog gives them.
+struct TFileChoices {
+    QStringList paths;
+    int filterIndex = 1;
+};
+
 enum class TMessageKind { Error, Warning, Question, Info };
 enum class TMessageButton { Ok, Abort, Ignore, Yes, No, Cancel };
 
@@ -45,6 +51,15 @@ public:
     virtual std::optional<TFileChoice> openFileName(const QString& title,
                                                     const QStringList& filters,
                                                     const TFileChoice& start) = 0;
+    // The same, taking several files at once. Without a dialog of its own an implementation
+    // asks for one file.
+    virtual std::optional<TFileChoices> openFileNames(const QString& title,
+                                                      const QStringList& filters,
+                                                      const TFileChoice& start) {
+        const auto one = openFileName(title, filters, start);
+        if (!one) return std::nullopt;
+        return TFileChoices{QStringList{one->path}, one->filterIndex};
+    }
     // Proposes a path; asks before overwriting; nullopt when cancelled.
     virtual std::optional<QString> saveFileName(const QString& title, const QString& proposed) = 0;
     virtual std::optional<QColor> color(const QColor& initial) = 0;

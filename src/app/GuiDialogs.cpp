@@ -147,6 +147,20 @@ std::optional<TFileChoice> TGuiDialogs::openFileName(const QString& title,
     return TFileChoice{dialog.selectedFiles().constFirst(), std::max(index, 0) + 1};
 }
 
+std::optional<TFileChoices> TGuiDialogs::openFileNames(const QString& title,
+                                                       const QStringList& filters,
+                                                       const TFileChoice& start) {
+    QFileDialog dialog(dialogParent(), title, start.path);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilters(filters);
+    if (start.filterIndex >= 1 && start.filterIndex <= filters.size())
+        dialog.selectNameFilter(filters[start.filterIndex - 1]);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    const int index = static_cast<int>(filters.indexOf(dialog.selectedNameFilter()));
+    return TFileChoices{dialog.selectedFiles(), std::max(index, 0) + 1};
+}
+
 std::optional<QString> TGuiDialogs::saveFileName(const QString& title, const QString& proposed) {
     // Asks before overwriting an existing file.
     const QString path = QFileDialog::getSaveFileName(dialogParent(), title, proposed);

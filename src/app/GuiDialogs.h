@@ -34,6 +34,8 @@ public:
 
     std::optional<TFileChoice> openFileName(const QString& title, const QStringList& filters,
                                             const TFileChoice& start) override;
+    std::optional<TFileChoices> openFileNames(const QString& title, const QStringList& filters,
+                                              const TFileChoice& start) override;
     std::optional<QString> saveFileName(const QString& title, const QString& proposed) override;
     std::optional<QColor> color(const QColor& initial) override;
     std::optional<QString> inputText(const QString& title, const QString& prompt,

@@ -5,11 +5,13 @@
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTimer>
 
 #include <algorithm>
@@ -18,7 +20,11 @@
 
 #include "app/Dialogs.h"
 #include "app/GuiDialogs.h"
+#include "app/RecentFiles.h"
+#include "app/Settings.h"
 #include "app/SpectraViewerFrame.h"
+#include "app/WindowState.h"
+#include "display/RunBrowser.h"
 #include "display/SpectraManager.h"
 #include "display/Spectrum.h"
 #include "display/SpectrumContainer.h"
@@ -32,6 +38,12 @@ TMainForm::TMainForm(TViewerServices services, QWidget* parent) : QMainWindow(pa
     setWindowIcon(programIcon());
     m_frame = new TSpectraViewerFrame(std::move(services), this);
     setCentralWidget(m_frame);
+    m_recent = new TRecentFilesMenu(
+        m_frame->services().settings,
+        [this](const QString& path) { m_frame->runCommand([&] { m_frame->openFile(path); }); },
+        this);
+    connect(m_frame, &TSpectraViewerFrame::recentFilesChanged, m_recent,
+            &TRecentFilesMenu::refresh);
 
     m_about = new QAction(QStringLiteral("&About..."), this);
     m_about->setObjectName(QStringLiteral("HelpAbout"));
@@ -43,6 +55,9 @@ TMainForm::TMainForm(TViewerServices services, QWidget* parent) : QMainWindow(pa
     // Run browsers dock at the left of the panes, several runs as tabs of one dock area.
     setDockOptions(dockOptions() | QMainWindow::AllowTabbedDocks);
     m_frame->setDockPlacement([this](QDockWidget* dock) {
+        // Every browser opens with the columns and sort order the last one was left with.
+        if (auto* browser = qobject_cast<TRunBrowser*>(dock->widget()); browser && browser->table())
+            keepBrowserColumns(*browser->table()->horizontalHeader(), m_frame->services().settings);
         const QList<QDockWidget*> docks = findChildren<QDockWidget*>();
         QDockWidget* beside = nullptr;
         for (QDockWidget* other : docks)
@@ -109,9 +124,11 @@ void TMainForm::createMenus() {
     };
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    fill(file, {A::FileNew, A::FileOpen, A::FileImport, A::FileSave, A::FileSaveAs,
-                A::FileSaveRange, A::FileExport, A::FileAnnotations, separator, A::FilePrint,
-                A::FilePrintSetup, separator, A::FileExit});
+    fill(file, {A::FileNew, A::FileOpen});
+    file->addMenu(m_recent);
+    fill(file,
+         {A::FileImport, A::FileSave, A::FileSaveAs, A::FileSaveRange, A::FileExport,
+          A::FileAnnotations, separator, A::FilePrint, A::FilePrintSetup, separator, A::FileExit});
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     fill(edit, {A::EditCutSerie, A::EditCopySerie, A::EditCopyRangeSerie, A::EditCopyMass,
@@ -162,8 +179,14 @@ void TMainForm::showReadout(TSpectrum* s) {
 }
 
 void TMainForm::openStartupFile(const QString& path, const std::optional<TScanList>& scans) {
+    // Named twice (or open already): shown once.
+    if (m_frame->showOpenFile(path)) {
+        m_frame->rememberFile(path);
+        return;
+    }
     // A file that fails has said why; the pane shown before stays as it was.
     if (!m_frame->openAnyFile(path, scans)) return;
+    m_frame->rememberFile(path);
     TSpectrum* s = m_frame->currentSpectrum();
     // A browser's pane changes with every pick: there is nothing of it to keep.
     if (!s || m_frame->isBrowserPane(m_frame->currentContainer())) return;
@@ -216,8 +239,10 @@ bool TMainForm::confirmClose() {
 void TMainForm::closeEvent(QCloseEvent* event) {
     bool close = false;
     m_frame->runCommand([&] { close = confirmClose(); });
-    if (close)
+    if (close) {
+        saveWindowLayout(*this, m_frame->services().settings);
         event->accept();
-    else
+    } else {
         event->ignore();
+    }
 }

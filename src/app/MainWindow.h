@@ -13,6 +13,7 @@
 class QAction;
 class QCloseEvent;
 class QLabel;
+class TRecentFilesMenu;
 class TSpectraViewerFrame;
 class TSpectrum;
 
@@ -26,9 +27,12 @@ public:
     TSpectraViewerFrame* frame() const { return m_frame; }
     // Help > About..., the one action the window adds to the frame's.
     QAction* aboutAction() const { return m_about; }
+    // File > Recent files.
+    TRecentFilesMenu* recentMenu() const { return m_recent; }
 
     // Opens a file named on the command line, whatever its format, as File > Open does; a file
-    // that cannot be opened says why and changes nothing. When it opens a pane,
+    // that cannot be opened says why and changes nothing, and a file already open is brought
+    // forward. When it opens a pane,
     // its first series turns black, its data counts as modified (closing asks before
     // discarding it) and its file name becomes the file-name part of path. Call it once the
     // window has its size: panes are made only where there is room for them.
@@ -55,4 +59,5 @@ private:
     TSpectraViewerFrame* m_frame;
     QAction* m_about;
     QLabel* m_runStatus;  // the run last opened or browsed
+    TRecentFilesMenu* m_recent;
 };

@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "app/Dialogs.h"
+#include "app/FileDrop.h"
 #include "display/QtColor.h"
 #include "display/SpectraManager.h"
 #include "display/Spectrum.h"
@@ -213,6 +214,8 @@ TSpectraViewerFrame::TSpectraViewerFrame(TViewerServices services, QWidget* pare
     layout->setSpacing(0);
     m_manager = new TSpectraManager(this);
     layout->addWidget(m_manager);
+    // Files and text dropped onto the panes; owned by the manager.
+    new TFileDrop(*this);
 
     createActions();
 

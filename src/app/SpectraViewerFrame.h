@@ -149,6 +149,27 @@ public:
     // shown; returns whether the load went through.
     bool openAnyFile(const QString& path, const std::optional<TScanList>& scans = std::nullopt);
 
+    // --- several files, drops, recent files --------------------------------------------------
+    // The file at path (however named) when some pane or browser shows it already: its pane
+    // or browser is brought forward and true returned. False for a file not open.
+    bool showOpenFile(const QString& path);
+    // File > Open of one file: brings it forward when it is open, else opens it with
+    // openAnyFile; a file that opened joins the recent files. Returns whether it is shown.
+    bool openFile(const QString& path);
+    // Every file in order, as openFile; a file that fails says why and the rest still open.
+    // Returns how many are shown.
+    int openFiles(const QStringList& paths);
+    // Adds what the file at path holds to pane as more series, for comparison: every series of
+    // a .mzi document, the points of a text spectrum. A run opens in its browser instead, and
+    // without pane, or for a browser's pane, the file opens as openFile does. The data of pane
+    // counts as modified. Errors are shown; returns whether anything was added or opened.
+    bool addFileToPane(const QString& path, TSpectrumContainer* pane);
+    // Point text (pairs of m/z and intensity) as a new series of pane, or of a new pane when
+    // pane is nullptr or a browser's pane. Text without a point adds nothing and says so.
+    bool pasteTextAsSerie(const QString& text, TSpectrumContainer* pane);
+    // The file was opened by the user: it goes first in the recent files.
+    void rememberFile(const QString& path);
+
     void fileNew();
     void fileOpen();
     void fileSave();
@@ -253,6 +274,8 @@ signals:
     void actionsUpdated();
     // What the status bar tells of the run last opened or browsed; empty when none is open.
     void runStatusChanged(const QString& text);
+    // The recent files list in the settings changed.
+    void recentFilesChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -273,9 +296,11 @@ private:
     // pane, repaints and brings the actions up to date.
     void dataEdited(TSpectrum& s);
     // The open dialog, starting in the folder and with the filter last chosen in it; both are
-    // kept under settingsGroup for the next time.
-    std::optional<TFileChoice> chooseFileToOpen(const QString& title, const QStringList& filters,
-                                                const QString& settingsGroup);
+    // kept under settingsGroup for the next time. With several, the dialog takes several
+    // files; otherwise paths holds one.
+    std::optional<TFileChoices> chooseFilesToOpen(const QString& title, const QStringList& filters,
+                                                  const QString& settingsGroup,
+                                                  bool several = false);
     // After fileName was written: tells, once, how many points of which series its point text
     // does not carry back (nothing when it carries all).
     void warnPointsNotKept(const QString& fileName,

@@ -325,25 +325,31 @@ void TSpectraViewerFrame::fileNew() {
     emit currentChanged();
 }
 
-std::optional<TFileChoice> TSpectraViewerFrame::chooseFileToOpen(const QString& title,
-                                                                 const QStringList& filters,
-                                                                 const QString& settingsGroup) {
+std::optional<TFileChoices> TSpectraViewerFrame::chooseFilesToOpen(const QString& title,
+                                                                   const QStringList& filters,
+                                                                   const QString& settingsGroup,
+                                                                   bool several) {
     iSettings& settings = m_services.settings;
     const QString folderKey = settingsGroup + QStringLiteral("/folder");
     const QString filterKey = settingsGroup + QStringLiteral("/filter");
     bool known = false;
     const int filter = settings.value(filterKey).toInt(&known);
-    const auto choice = m_services.dialogs.openFileName(
-        title, filters, TFileChoice{settings.value(folderKey), known ? filter : 1});
-    if (!choice) return std::nullopt;
-    settings.setValue(folderKey, QFileInfo(choice->path).absolutePath());
+    const TFileChoice start{settings.value(folderKey), known ? filter : 1};
+    std::optional<TFileChoices> choice;
+    if (several) {
+        choice = m_services.dialogs.openFileNames(title, filters, start);
+    } else if (const auto one = m_services.dialogs.openFileName(title, filters, start)) {
+        choice = TFileChoices{QStringList{one->path}, one->filterIndex};
+    }
+    if (!choice || choice->paths.isEmpty()) return std::nullopt;
+    settings.setValue(folderKey, QFileInfo(choice->paths.constFirst()).absolutePath());
     settings.setValue(filterKey, QString::number(choice->filterIndex));
     return choice;
 }
 
 // The filter only narrows what the dialog lists: the reader follows the file's content.
 void TSpectraViewerFrame::fileOpen() {
-    const auto choice = chooseFileToOpen(
+    const auto choice = chooseFilesToOpen(
         QStringLiteral("Open"),
         {QStringLiteral("All spectra (*.mzi *.mzML *.mzml *.mzXML *.mzxml *.gz *.txt *.csv "
                         "*.prn)"),
@@ -351,8 +357,8 @@ void TSpectraViewerFrame::fileOpen() {
          QStringLiteral("mzML runs (*.mzML *.mzml *.mzML.gz *.mzml.gz)"),
          QStringLiteral("mzXML runs (*.mzXML *.mzxml *.mzXML.gz *.mzxml.gz)"),
          QStringLiteral("Text spectra (*.txt *.csv *.prn)"), QStringLiteral("All files (*)")},
-        QStringLiteral("open"));
-    if (choice) openAnyFile(choice->path);
+        QStringLiteral("open"), true);
+    if (choice) openFiles(choice->paths);
 }
 
 // Save and Save as write the whole document the current pane belongs to: every pane that came
@@ -405,13 +411,13 @@ void TSpectraViewerFrame::fileSaveRange() {
 }
 
 void TSpectraViewerFrame::fileImport() {
-    const auto choice = chooseFileToOpen(
+    const auto choice = chooseFilesToOpen(
         QStringLiteral("Import"),
         {QStringLiteral("ms text files (*.prn *.txt *.mzi)"),
          QStringLiteral("HPLC time, x, y1, y2 (*.txt *.csv)"), QStringLiteral("All files (*)")},
         QStringLiteral("import"));
     if (!choice) return;
-    importTextFile(choice->path, choice->filterIndex);
+    importTextFile(choice->paths.constFirst(), choice->filterIndex);
 }
 
 void TSpectraViewerFrame::fileExport() {

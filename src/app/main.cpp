@@ -15,6 +15,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velmorix"));
     QApplication::setApplicationVersion(QStringLiteral(VELMORIX_VERSION));
+    // The installed desktop entry: the desktop finds the program's icon and name through it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.velmorix.Viewer"));
 
     TGuiDialogs dialogs;
     TQtClipboard clipboard;

@@ -78,9 +78,14 @@ public:
 
     // --- the script -------------------------------------------------------------------------
     void chooseFile(const QString& path, int filterIndex = 1) {
-        push(TOpenAnswer{TFileChoice{path, filterIndex}}, "open " + path);
+        push(TOpenAnswer{TFileChoice{path, filterIndex}, {}}, "open " + path);
     }
-    void cancelOpen() { push(TOpenAnswer{std::nullopt}, "cancel open"); }
+    // Several files chosen at once; a dialog for one file takes the first.
+    void chooseFiles(const QStringList& paths, int filterIndex = 1) {
+        push(TOpenAnswer{TFileChoice{paths.value(0), filterIndex}, paths},
+             "open " + paths.join(QStringLiteral(", ")));
+    }
+    void cancelOpen() { push(TOpenAnswer{std::nullopt, {}}, "cancel open"); }
     void saveAs(const QString& path) { push(TSaveAnswer{path}, "save as " + path); }
     void cancelSave() { push(TSaveAnswer{std::nullopt}, "cancel save"); }
     void pickColor(const QColor& color) { push(TColorAnswer{color}, "colour " + color.name()); }
@@ -122,6 +127,15 @@ public:
         if (auto* answer = next<TOpenAnswer>("open dialog \"" + title + "\""))
             return answer->choice;
         return std::nullopt;
+    }
+    std::optional<TFileChoices> openFileNames(const QString& title, const QStringList& filters,
+                                              const TFileChoice& start) override {
+        m_opens.push_back({title, filters, start});
+        auto* answer = next<TOpenAnswer>("open dialog \"" + title + "\"");
+        if (!answer || !answer->choice) return std::nullopt;
+        const QStringList paths =
+            answer->paths.isEmpty() ? QStringList{answer->choice->path} : answer->paths;
+        return TFileChoices{paths, answer->choice->filterIndex};
     }
     std::optional<QString> saveFileName(const QString& title, const QString& proposed) override {
         m_saves.push_back({title, proposed});
@@ -178,6 +192,7 @@ public:
 private:
     struct TOpenAnswer {
         std::optional<TFileChoice> choice;
+        QStringList paths;  // all of them, for a choice of several files
     };
     struct TSaveAnswer {
         std::optional<QString> path;
