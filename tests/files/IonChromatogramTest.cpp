@@ -58,8 +58,10 @@ TEST(IonChromatograms, EqualAPlainSumOverTheDecodedPeaksOnAnyNumberOfThreads) {
     int firstMs1 = 0;
     while (rows[static_cast<std::size_t>(firstMs1)].msLevel != 1) ++firstMs1;
     const double base = rows[static_cast<std::size_t>(firstMs1)].basePeakMz;
+    const auto firstPeaks = run->loadSpectrum(firstMs1);
+    const double edge = firstPeaks[firstPeaks.size() / 2].x;  // a window of one decoded m/z
     const std::vector<TMzWindow> windows{TMzWindow::aroundPpm(base, 20), {400.0, 900.0},
-                                         {base, base}, {5000.0, 5001.0}};
+                                         {edge, edge}, {5000.0, 5001.0}};
 
     std::vector<std::size_t> calls;
     const auto one = ionChromatograms(
@@ -99,6 +101,7 @@ TEST(IonChromatograms, EqualAPlainSumOverTheDecodedPeaksOnAnyNumberOfThreads) {
     EXPECT_EQ(ms1, 14u);
     EXPECT_EQ(one->traces[0].sum.size(), 14u);
     EXPECT_GT(one->traces[0].largest[0].y, 0.0);  // the base peak is inside its own window
+    EXPECT_EQ(one->traces[2].sum[0].y, firstPeaks[firstPeaks.size() / 2].y);
     EXPECT_EQ(one->traces[3].sum[0].y, 0.0);
 
     // Every thread count gives the same traces, to the bit.
