@@ -136,8 +136,8 @@ const bool registered = [] {
     benchmark::RegisterBenchmark("BM_BrowserXic/ms1", BM_BrowserXic, std::string("ms1"), 0)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
-    benchmark::RegisterBenchmark("BM_BrowserXic/ms1/one-thread", BM_BrowserXic,
-                                 std::string("ms1"), 1)
+    benchmark::RegisterBenchmark("BM_BrowserXic/ms1/one-thread", BM_BrowserXic, std::string("ms1"),
+                                 1)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
     return true;

@@ -52,8 +52,9 @@ QString failureMessage(const std::vector<std::string>& messages, const QString& 
 
 std::optional<TXicWindow> parseXicWindow(const QString& text) {
     static const QRegularExpression around(
-        QStringLiteral(R"re(^\s*(\d+(?:\.\d*)?|\.\d+)\s*(?:(?:±|\+-|\+/-)\s*(\d+(?:\.\d*)?|\.\d+))re"
-                       R"re(\s*(?:ppm)?)?\s*$)re"),
+        QStringLiteral(
+            R"re(^\s*(\d+(?:\.\d*)?|\.\d+)\s*(?:(?:±|\+-|\+/-)\s*(\d+(?:\.\d*)?|\.\d+))re"
+            R"re(\s*(?:ppm)?)?\s*$)re"),
         QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression between(
         QStringLiteral(R"(^\s*(\d+(?:\.\d*)?|\.\d+)\s*(?:\.\.|-|–)\s*(\d+(?:\.\d*)?|\.\d+)\s*$)"));
@@ -123,9 +124,8 @@ void TRunBrowser::buildXicControls(QHBoxLayout* controls, QVBoxLayout* layout) {
     connect(cancel, &QToolButton::clicked, this, &TRunBrowser::cancelExtraction);
 
     TSpectrum* plot = chromatogram();
-    plot->setSpanTool(makeSpanTool(*plot, [this](double from, double to) {
-        guarded([&] { sumRange(from, to); });
-    }));
+    plot->setSpanTool(makeSpanTool(
+        *plot, [this](double from, double to) { guarded([&] { sumRange(from, to); }); }));
 }
 
 void TRunBrowser::rebuildXicList() {
@@ -189,9 +189,9 @@ void TRunBrowser::removeXic(int index) {
 }
 
 void TRunBrowser::sumRange(double fromMinutes, double toMinutes) {
-    m_pendingSum = TSumRequest{std::min(fromMinutes, toMinutes) * 60.0,
-                               std::max(fromMinutes, toMinutes) * 60.0, m_sumMode,
-                               chromatogramLevel()};
+    m_pendingSum =
+        TSumRequest{std::min(fromMinutes, toMinutes) * 60.0,
+                    std::max(fromMinutes, toMinutes) * 60.0, m_sumMode, chromatogramLevel()};
     startExtraction();
 }
 
@@ -228,13 +228,20 @@ void TRunBrowser::startExtraction() {
     const int job = ++m_extractionJob;
     m_xicProgress->setRange(0, 0);
     m_xicProgressRow->show();
-    const auto progress = [this, job](std::size_t done, std::size_t total) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, job, done = static_cast<int>(done), total = static_cast<int>(total)] {
-                extractionAdvanced(job, done, total);
-            },
-            Qt::QueuedConnection);
+    // Posted to this thread at most a few hundred times, the last one always; answers whether
+    // to go on. Copied into the worker, which alone calls it.
+    const TChromatogramProgress progress = [this, job, lastShown = -1](std::size_t done,
+                                                                       std::size_t total) mutable {
+        const int permille = total ? static_cast<int>(done * 1000 / total) : 1000;
+        if (permille != lastShown || done == total) {
+            lastShown = permille;
+            QMetaObject::invokeMethod(
+                this,
+                [this, job, done = static_cast<int>(done), total = static_cast<int>(total)] {
+                    extractionAdvanced(job, done, total);
+                },
+                Qt::QueuedConnection);
+        }
         return !m_extractionStop.load();
     };
     // As with the chromatogram's worker: the worker holds the run, this browser outlives it
@@ -242,9 +249,6 @@ void TRunBrowser::startExtraction() {
     if (!m_pendingXics.empty()) {
         std::vector<TXicRequest> requests = std::move(m_pendingXics);
         m_pendingXics.clear();
-        QStringList names;
-        for (const TXicRequest& r : requests) names << r.name;
-        m_xicProgressText->setText(QStringLiteral("Extracting %1").arg(names.join(", ")));
         // Windows of different levels each need their own pass; the first level's go now.
         std::vector<TXicRequest> later;
         for (auto it = requests.begin() + 1; it != requests.end();)
@@ -255,24 +259,17 @@ void TRunBrowser::startExtraction() {
                 ++it;
             }
         m_pendingXics = std::move(later);
+        QStringList names;
+        for (const TXicRequest& r : requests) names << r.name;
+        m_xicProgressText->setText(QStringLiteral("Extracting %1").arg(names.join(", ")));
         m_extractionWorker = std::thread([this, job, progress, run = run(), requests] {
             std::shared_ptr<TIonChromatograms> result;
             QString message;
             try {
                 std::vector<TMzWindow> windows;
                 for (const TXicRequest& r : requests) windows.push_back(r.window);
-                int lastShown = -1;
-                if (auto traces = ionChromatograms(
-                        *run, windows, requests.front().levels,
-                        [&](std::size_t done, std::size_t total) {
-                            // At most a few hundred updates, the last one always.
-                            const int permille =
-                                total ? static_cast<int>(done * 1000 / total) : 1000;
-                            if (permille == lastShown && done != total)
-                                return !m_extractionStop.load();
-                            lastShown = permille;
-                            return progress(done, total);
-                        }))
+                if (auto traces =
+                        ionChromatograms(*run, windows, requests.front().levels, progress))
                     result = std::make_shared<TIonChromatograms>(std::move(*traces));
                 if (result) message = failureMessage(result->messages, QStringLiteral("the XIC"));
             } catch (const std::exception& e) {
@@ -293,37 +290,25 @@ void TRunBrowser::startExtraction() {
                                    .arg(QString::fromLatin1(levelFilterName(request.level)),
                                         QString::number(request.fromSeconds / 60.0, 'f', 2),
                                         QString::number(request.toSeconds / 60.0, 'f', 2)));
-    m_extractionWorker = std::thread(
-        [this, job, progress, run = run(), request,
-         levels = levelsPassing(run()->spectra(), request.level)] {
-            std::shared_ptr<TSummedSpectrum> result;
-            QString message;
-            try {
-                TSumOptions options;
-                options.how = request.how;
-                int lastShown = -1;
-                if (auto sum = sumSpectra(*run, levels, request.fromSeconds, request.toSeconds,
-                                          options, [&](std::size_t done, std::size_t total) {
-                                              const int permille =
-                                                  total ? static_cast<int>(done * 1000 / total)
-                                                        : 1000;
-                                              if (permille == lastShown && done != total)
-                                                  return !m_extractionStop.load();
-                                              lastShown = permille;
-                                              return progress(done, total);
-                                          }))
-                    result = std::make_shared<TSummedSpectrum>(std::move(*sum));
-                if (result) message = failureMessage(result->messages, QStringLiteral("the sum"));
-            } catch (const std::exception& e) {
-                message = QString::fromUtf8(e.what());
-            }
-            QMetaObject::invokeMethod(
-                this,
-                [this, job, request, result, message] {
-                    rangeSummed(job, request, result, message);
-                },
-                Qt::QueuedConnection);
-        });
+    m_extractionWorker = std::thread([this, job, progress, run = run(), request,
+                                      levels = levelsPassing(run()->spectra(), request.level)] {
+        std::shared_ptr<TSummedSpectrum> result;
+        QString message;
+        try {
+            TSumOptions options;
+            options.how = request.how;
+            if (auto sum = sumSpectra(*run, levels, request.fromSeconds, request.toSeconds, options,
+                                      progress))
+                result = std::make_shared<TSummedSpectrum>(std::move(*sum));
+            if (result) message = failureMessage(result->messages, QStringLiteral("the sum"));
+        } catch (const std::exception& e) {
+            message = QString::fromUtf8(e.what());
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, job, request, result, message] { rangeSummed(job, request, result, message); },
+            Qt::QueuedConnection);
+    });
 }
 
 void TRunBrowser::extractionAdvanced(int job, int done, int total) {
@@ -334,8 +319,7 @@ void TRunBrowser::extractionAdvanced(int job, int done, int total) {
 }
 
 void TRunBrowser::xicsExtracted(int job, std::vector<TXicRequest> requests,
-                                std::shared_ptr<TIonChromatograms> result,
-                                const QString& message) {
+                                std::shared_ptr<TIonChromatograms> result, const QString& message) {
     if (job != m_extractionJob || !m_extracting) return;
     if (result) {
         for (std::size_t i = 0; i < requests.size() && i < result->traces.size(); ++i) {

@@ -24,4 +24,5 @@ private:
     int m_pressX = 0;
 };
 
-iSpectrumToolPtr makeSpanTool(iSpectrum& spectrum, std::function<void(double x1, double x2)> onSpan);
+iSpectrumToolPtr makeSpanTool(iSpectrum& spectrum,
+                              std::function<void(double x1, double x2)> onSpan);

@@ -29,8 +29,8 @@ void measureWindows(const std::vector<TFloatPointRec>& peaks, const std::vector<
             top = std::max(top, p.y);
         };
         if (sorted) {
-            auto p = std::lower_bound(peaks.begin(), peaks.end(), TFloatPointRec{window.lo, 0.0},
-                                      byMz);
+            auto p =
+                std::lower_bound(peaks.begin(), peaks.end(), TFloatPointRec{window.lo, 0.0}, byMz);
             for (; p != peaks.end() && p->x <= window.hi; ++p) take(*p);
         } else {
             for (const TFloatPointRec& p : peaks)

@@ -113,7 +113,8 @@ std::vector<TFloatPointRec> sumProfiles(const std::vector<std::vector<TFloatPoin
 std::vector<TFloatPointRec> mergeCentroids(const std::vector<std::vector<TFloatPointRec>>& spectra,
                                            double ppm) {
     std::vector<TFloatPointRec> peaks;
-    for (const auto& spectrum : spectra) peaks.insert(peaks.end(), spectrum.begin(), spectrum.end());
+    for (const auto& spectrum : spectra)
+        peaks.insert(peaks.end(), spectrum.begin(), spectrum.end());
     std::stable_sort(peaks.begin(), peaks.end(), byMz);
     std::vector<TFloatPointRec> merged;
     double weighted = 0.0, intensity = 0.0, plain = 0.0;
@@ -191,9 +192,8 @@ std::optional<TSummedSpectrum> sumSpectra(const iRunReader& run, const std::vect
                 slot.failure = e.what();
             }
         },
-        progress ? TChromatogramProgress([&](std::size_t done, std::size_t) {
-            return progress(done, total);
-        })
+        progress ? TChromatogramProgress(
+                       [&](std::size_t done, std::size_t) { return progress(done, total); })
                  : TChromatogramProgress());
     if (!measured) return std::nullopt;
 

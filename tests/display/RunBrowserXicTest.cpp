@@ -110,8 +110,8 @@ TEST(RunBrowserXic, TracesAreAddedRemovedAndComputedLikeTheRunsOwn) {
 
     // After the trace, its MS2 ticks and its marker: one series per XIC, in minutes, as the
     // files layer computes them.
-    const auto expected = ionChromatograms(
-        *browser.run(), {TMzWindow::aroundPpm(445.12, 20), {400.0, 900.0}}, {1});
+    const auto expected =
+        ionChromatograms(*browser.run(), {TMzWindow::aroundPpm(445.12, 20), {400.0, 900.0}}, {1});
     ASSERT_TRUE(expected);
     ASSERT_EQ(browser.chromatogram()->series()->count(), 5);
     for (int k = 0; k < 2; ++k) {
@@ -194,10 +194,11 @@ TEST(RunBrowserXic, ACtrlDragOverTheChromatogramSumsItsRange) {
     ASSERT_TRUE(awaitExtraction(browser));
     ASSERT_EQ(summed.size(), 1);
     ASSERT_TRUE(browser.summedSpectrum());
-    EXPECT_EQ(browser.summedSpectrum()->name, QStringLiteral("sum of 2 MS1 spectra, RT 0.08–0.08 min"));
+    EXPECT_EQ(browser.summedSpectrum()->name,
+              QStringLiteral("sum of 2 MS1 spectra, RT 0.08–0.08 min"));
     const auto& rows = browser.run()->spectra();
-    const auto expected = sumSpectra(*browser.run(), {1}, rows[7].retentionTime,
-                                     rows[8].retentionTime);
+    const auto expected =
+        sumSpectra(*browser.run(), {1}, rows[7].retentionTime, rows[8].retentionTime);
     ASSERT_TRUE(expected);
     EXPECT_EQ(browser.summedSpectrum()->points, expected->points);
     EXPECT_EQ(browser.summedSpectrum()->peakMode, TPeakMode::Profile);

@@ -34,7 +34,8 @@ public:
     const std::vector<TSpectrumRow>& spectra() const override { return m_run->spectra(); }
     std::vector<TFloatPointRec> loadSpectrum(int index) const override {
         ++decoded;
-        if (index == m_damaged) throw ERunError("spectrum " + std::to_string(index) + " is damaged");
+        if (index == m_damaged)
+            throw ERunError("spectrum " + std::to_string(index) + " is damaged");
         if (index == m_faulty) throw std::logic_error("fault");
         return m_run->loadSpectrum(index);
     }
@@ -60,8 +61,8 @@ TEST(IonChromatograms, EqualAPlainSumOverTheDecodedPeaksOnAnyNumberOfThreads) {
     const double base = rows[static_cast<std::size_t>(firstMs1)].basePeakMz;
     const auto firstPeaks = run->loadSpectrum(firstMs1);
     const double edge = firstPeaks[firstPeaks.size() / 2].x;  // a window of one decoded m/z
-    const std::vector<TMzWindow> windows{TMzWindow::aroundPpm(base, 20), {400.0, 900.0},
-                                         {edge, edge}, {5000.0, 5001.0}};
+    const std::vector<TMzWindow> windows{
+        TMzWindow::aroundPpm(base, 20), {400.0, 900.0}, {edge, edge}, {5000.0, 5001.0}};
 
     std::vector<std::size_t> calls;
     const auto one = ionChromatograms(
@@ -137,8 +138,7 @@ TEST(IonChromatograms, StoppingDamagedSpectraAndFaults) {
     ASSERT_EQ(gapped->messages, std::vector<std::string>{"spectrum 7 is damaged"});
     for (const TIonChromatogram& trace : gapped->traces) {
         ASSERT_EQ(trace.sum.size(), 13u);
-        for (const TFloatPointRec& p : trace.sum)
-            EXPECT_NE(p.x, run->spectra()[7].retentionTime);
+        for (const TFloatPointRec& p : trace.sum) EXPECT_NE(p.x, run->spectra()[7].retentionTime);
     }
 
     // Any other failure on any thread reaches the caller, once every thread has ended.

@@ -103,9 +103,8 @@ TEST(SummedSpectra, ARangeOfARealRunKeptOrDecodedAgainGivesTheSameSum) {
     EXPECT_GT(ms2->count, 0);
 
     // Stopped: nothing.
-    EXPECT_FALSE(sumSpectra(run, {1}, from, to, {}, [](std::size_t done, std::size_t) {
-        return done < 3;
-    }));
+    EXPECT_FALSE(
+        sumSpectra(run, {1}, from, to, {}, [](std::size_t done, std::size_t) { return done < 3; }));
 }
 
 }  // namespace
