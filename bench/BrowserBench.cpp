@@ -1,5 +1,6 @@
 // The run browser on the generated ms1 run: opening it until the first rows and the chromatogram
-// are in the model, and stepping to the next spectrum in its pane until that is drawn.
+// are in the model, stepping to the next spectrum in its pane until that is drawn, and one
+// extracted ion chromatogram over every MS1 spectrum.
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -8,6 +9,8 @@
 #include <QEventLoop>
 #include <QPixmap>
 
+#include <algorithm>
+#include <cmath>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -20,7 +23,9 @@
 #include "display/RunBrowser.h"
 #include "display/Spectrum.h"
 #include "display/SpectrumContainer.h"
+#include "files/IonChromatogram.h"
 #include "files/Run.h"
+#include "files/SerialRunReader.h"
 #include "model/PointListSerie.h"
 #include "model/SpectrumData.h"
 
@@ -95,11 +100,46 @@ void BM_BrowserStep(benchmark::State& state, const std::string& name) {
     state.counters["height"] = pane->spectrum()->height();
 }
 
+// A 20 ppm window around the first MS1 spectrum's base peak, over the run shared as the browser
+// shares it; threads 0: one per core.
+void BM_BrowserXic(benchmark::State& state, const std::string& name, int threads) {
+    std::string error;
+    const auto path = benchRunPath(name, error);
+    if (!path) return state.SkipWithError(error.c_str());
+    std::shared_ptr<const iRunReader> run;
+    try {
+        run = std::make_shared<TSerialRunReader>(openRun(*path));
+    } catch (const std::exception& e) {
+        return state.SkipWithError(e.what());
+    }
+    const auto& rows = run->spectra();
+    const auto ms1 = std::find_if(rows.begin(), rows.end(),
+                                  [](const TSpectrumRow& row) { return row.msLevel == 1; });
+    if (ms1 == rows.end() || std::isnan(ms1->basePeakMz))
+        return state.SkipWithError("the run has no MS1 spectrum with a base peak");
+    const TMzWindow window = TMzWindow::aroundPpm(ms1->basePeakMz, 20.0);
+    std::size_t points = 0;
+    for (auto _ : state) {
+        const auto xic = ionChromatograms(*run, {window}, {1}, {}, threads);
+        if (!xic || !xic->messages.empty()) return state.SkipWithError("the XIC failed");
+        points = xic->traces.front().sum.size();
+        benchmark::DoNotOptimize(xic->traces.front().sum.data());
+    }
+    state.counters["spectra"] = static_cast<double>(points);
+}
+
 const bool registered = [] {
     benchmark::RegisterBenchmark("BM_BrowserFirstRows/ms1", BM_BrowserFirstRows, std::string("ms1"))
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("BM_BrowserStep/ms1", BM_BrowserStep, std::string("ms1"))
         ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("BM_BrowserXic/ms1", BM_BrowserXic, std::string("ms1"), 0)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark("BM_BrowserXic/ms1/one-thread", BM_BrowserXic, std::string("ms1"),
+                                 1)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
     return true;
 }();
 

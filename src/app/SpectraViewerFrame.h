@@ -215,6 +215,9 @@ public:
     // Copies the series of the browser's pane into a new pane of a new document, to be edited
     // and saved like any other. Returns whether the pane was made.
     bool copyBrowsedSpectra(TRunBrowser* browser);
+    // Shows the browser's last sum over a range of retention time in its pane (made again when
+    // closed), instead of what it shows, keeping the m/z window. Returns whether it is shown.
+    bool showBrowsedSum(TRunBrowser* browser);
     // Closes the browser's dock: the browser, its pane and, with them, the run.
     void closeRunBrowser(TRunBrowser* browser);
     // The browser pane is bound to; nullptr for an ordinary pane.
@@ -342,6 +345,8 @@ private:
         QPointer<TSpectrum> markedPlot;
     };
     TRunSession* sessionOf(const TRunBrowser* browser);
+    // Once per plot shown in session's pane: mark clicks open spectra, Ctrl+drags add XICs.
+    void bindBrowserPlot(TRunSession& session, TSpectrum& plot);
     const TRunSession* sessionOf(const TRunBrowser* browser) const;
     // After the dock of session id went: its pane goes too.
     void forgetRunSession(int id);

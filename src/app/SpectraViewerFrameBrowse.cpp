@@ -3,6 +3,7 @@
 #include <QDockWidget>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QStringList>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include "app/Hourglass.h"
 #include "app/SpectraViewerFrame.h"
 #include "display/RunBrowser.h"
+#include "display/SpanTool.h"
 #include "display/SpectraManager.h"
 #include "display/Spectrum.h"
 #include "display/SpectrumContainer.h"
@@ -175,6 +177,8 @@ bool TSpectraViewerFrame::openRunBrowser(const QString& path, const TBrowseStart
     connect(browser, &TRunBrowser::copyRequested, this,
             [this, browser] { runCommand([&] { copyBrowsedSpectra(browser); }); });
     connect(browser, &TRunBrowser::messageRaised, this, &TSpectraViewerFrame::showPaneMessage);
+    connect(browser, &TRunBrowser::spectrumSummed, this,
+            [this, browser] { runCommand([&] { showBrowsedSum(browser); }); });
 
     if (m_placeDock)
         m_placeDock(dock);
@@ -230,14 +234,7 @@ bool TSpectraViewerFrame::showRunSpectrum(TRunBrowser* browser, int runIndex, bo
         session->pane = pane;
     }
     TSpectrum& plot = *pane->spectrum();
-    if (session->markedPlot != &plot) {
-        session->markedPlot = &plot;
-        // A click on a precursor mark opens its MS2 spectrum as a click on its row does.
-        connect(&plot, &TSpectrum::markClicked, browser,
-                [browser](int tag, Qt::KeyboardModifiers modifiers) {
-                    browser->pickSpectrum(tag, modifiers.testFlag(Qt::ControlModifier));
-                });
-    }
+    bindBrowserPlot(*session, plot);
     TSpectrumData& data = *plot.spectrumData();
     TPointListSerieList& series = *data.series();
     // The m/z window stays once the pane shows a spectrum, so that stepping compares like
@@ -282,6 +279,66 @@ bool TSpectraViewerFrame::showRunSpectrum(TRunBrowser* browser, int runIndex, bo
     plot.invalidate();
     pane->updateLabel();
     tellRunStatus(browser);
+    scheduleUpdateActions();
+    emit currentChanged();
+    return true;
+}
+
+void TSpectraViewerFrame::bindBrowserPlot(TRunSession& session, TSpectrum& plot) {
+    if (session.markedPlot == &plot) return;
+    session.markedPlot = &plot;
+    TRunBrowser* browser = session.browser;
+    // A click on a precursor mark opens its MS2 spectrum as a click on its row does.
+    connect(&plot, &TSpectrum::markClicked, browser,
+            [browser](int tag, Qt::KeyboardModifiers modifiers) {
+                browser->pickSpectrum(tag, modifiers.testFlag(Qt::ControlModifier));
+            });
+    // A Ctrl+drag across the spectrum adds the XIC of the m/z window dragged.
+    const QPointer<TRunBrowser> target = browser;
+    plot.setSpanTool(makeSpanTool(plot, [target](double lo, double hi) {
+        if (target) target->addXic(xicWindowBetween(lo, hi));
+    }));
+}
+
+bool TSpectraViewerFrame::showBrowsedSum(TRunBrowser* browser) {
+    TRunSession* session = sessionOf(browser);
+    if (!session || !browser->summedSpectrum()) return false;
+    const TRunBrowser::TBrowsedSum& sum = *browser->summedSpectrum();
+    TSpectrumContainer* pane = session->pane;
+    if (!pane) {
+        pane = openPane(QFileInfo(session->path).fileName(),
+                        newDocument(TDocumentFormat::Run, session->path));
+        if (!pane) return false;
+        session->pane = pane;
+    }
+    TSpectrum& plot = *pane->spectrum();
+    bindBrowserPlot(*session, plot);
+    TSpectrumData& data = *plot.spectrumData();
+    TPointListSerieList& series = *data.series();
+    const bool keepWindow = !series.isEmpty();
+    const double xMin = data.xRange()->min();
+    const double xMax = data.xRange()->max();
+    series.clear();
+    data.labels()->clear();
+    const TPointListSeriePtr serie = series.newSerie(sum.name.toStdString());
+    serie->setColor(colors::black);
+    serie->setStyle(sum.peakMode == TPeakMode::Centroid ? TSerieStyle::Bars : TSerieStyle::Line);
+    serie->points()->addPoints(sum.points);
+    if (!keepWindow) {
+        finishLoadedPanes({pane});
+    } else {
+        finishLoadedData(data);
+        data.xRange()->setMin(xMin);
+        data.xRange()->setMax(xMax);
+        fitYToVisible(data);
+    }
+    // Marks belong to one spectrum of the run; a sum has none.
+    plot.setMarks({});
+    pane->setCaption(sum.name);
+    data.setModified(false);
+    m_manager->navigator()->setSpectrumContainer(pane);
+    plot.invalidate();
+    pane->updateLabel();
     scheduleUpdateActions();
     emit currentChanged();
     return true;

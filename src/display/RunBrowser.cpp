@@ -196,6 +196,7 @@ TRunBrowser::TRunBrowser(std::shared_ptr<const iRunReader> run, QWidget* parent)
         if (m_current) setCurrentSpectrum(*m_current);
     });
 
+    buildXicControls(controls, layout);
     m_traceBox->addItems(traceNames());
     buildChromatogram();
     m_table->resizeColumnsToContents();
@@ -203,6 +204,7 @@ TRunBrowser::TRunBrowser(std::shared_ptr<const iRunReader> run, QWidget* parent)
 
 TRunBrowser::~TRunBrowser() {
     stopWorker();
+    stopExtractionWorker();
     // The plot goes with the pane; nothing of its events may reach a browser half destroyed.
     if (TSpectrum* plot = chromatogram()) plot->removeEventFilter(this);
 }
@@ -309,7 +311,7 @@ void TRunBrowser::buildChromatogram() {
 
     double top = 0.0;
     for (const TFloatPointRec& p : trace) top = std::max(top, p.y);
-    m_traceTop = top > 0.0 ? top : 100.0;
+    m_traceTop = chromatogramTop(top > 0.0 ? top : 100.0);
 
     const TPointListSeriePtr events = series.newSerie("MS2 events");
     events->setStyle(TSerieStyle::Bars);
@@ -323,6 +325,7 @@ void TRunBrowser::buildChromatogram() {
     const TPointListSeriePtr marker = series.newSerie("current spectrum");
     marker->setStyle(TSerieStyle::Bars);
     marker->setColor(TColor{255, 0, 0});
+    appendXicSeries();
     series.setCurrentIndex(TraceSerie);
     placeMarker();
     fitChromatogram();

@@ -458,6 +458,12 @@ void TSpectrum::clearMeasurement() {
     if (TMeasureTool* tool = measureToolInUse()) tool->clear();
 }
 
+void TSpectrum::setSpanTool(iSpectrumToolPtr tool) {
+    if (m_spanning && m_spanTool) m_spanTool->cancelDrag();
+    m_spanning = false;
+    m_spanTool = std::move(tool);
+}
+
 void TSpectrum::setHideThreshold(bool value) {
     if (value == m_hideThreshold) return;
     m_hideThreshold = value;
@@ -699,6 +705,14 @@ void TSpectrum::paintEvent(QPaintEvent*) {
                 tool->paint(painter);
             });
         }
+        if (m_spanning) {
+            stage([&] {
+                painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+                painter.setPen(invertingPen());
+                painter.setBrush(Qt::NoBrush);
+                m_spanTool->paint(painter);
+            });
+        }
         if (m_shiftMeasure->measurement()) stage([&] { m_shiftMeasure->paint(painter); });
     });
     announce(m_paintMessages, std::move(messages));
@@ -787,9 +801,13 @@ void TSpectrum::mousePressEvent(QMouseEvent* event) {
         m_mousePos = m_downPoint;
         m_shiftMeasuring = button == Qt::LeftButton && (modifiers & Qt::ShiftModifier) &&
                            !measureToolInUse();
+        m_spanning = !m_shiftMeasuring && m_spanTool && button == Qt::LeftButton &&
+                     (modifiers & Qt::ControlModifier);
         if (m_shiftMeasuring) {
             if (TMeasureTool* tool = measureToolInUse()) tool->clear();
             m_shiftMeasure->mouseDown(button, modifiers, p.x(), p.y());
+        } else if (m_spanning) {
+            m_spanTool->mouseDown(button, modifiers, p.x(), p.y());
         } else {
             // Any other press takes a standing measurement away.
             m_shiftMeasure->clear();
@@ -819,6 +837,8 @@ void TSpectrum::mouseMoveEvent(QMouseEvent* event) {
         setReadout(findReadout(*this, p.x(), p.y(), readoutTolerance));
         if (m_shiftMeasuring)
             m_shiftMeasure->mouseMove(modifiers, p.x(), p.y());
+        else if (m_spanning)
+            m_spanTool->mouseMove(modifiers, p.x(), p.y());
         else if (const iSpectrumToolPtr tool = m_tool)
             tool->mouseMove(modifiers, p.x(), p.y());
         emit mouseMoved(p.x(), p.y());
@@ -857,6 +877,8 @@ void TSpectrum::mouseReleaseEvent(QMouseEvent* event) {
         m_buttonDown = false;
         if (std::exchange(m_shiftMeasuring, false))
             m_shiftMeasure->mouseUp(button, modifiers, p.x(), p.y());
+        else if (std::exchange(m_spanning, false))
+            m_spanTool->mouseUp(button, modifiers, p.x(), p.y());
         else if (const iSpectrumToolPtr tool = m_tool)
             tool->mouseUp(button, modifiers, p.x(), p.y());
         emit mouseReleased(button, p.x(), p.y());

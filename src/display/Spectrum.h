@@ -125,6 +125,10 @@ public:
     // The tool that receives the mouse and paints last; a new tool brings its cursor.
     const iSpectrumToolPtr& tool() const { return m_tool; }
     void setTool(iSpectrumToolPtr tool);
+    // The tool a Ctrl+drag with the left button uses whatever the tool is (a span tool picking
+    // a window); none by default, when the drag goes to the tool as any other.
+    const iSpectrumToolPtr& spanTool() const { return m_spanTool; }
+    void setSpanTool(iSpectrumToolPtr tool);
     int cursorId() const { return m_cursorId; }
 
     // The current series' threshold is drawn unless hidden; hidden to begin with.
@@ -353,6 +357,9 @@ private:
     // Measures Shift+drags whatever the tool; m_shiftMeasuring while such a drag goes on.
     std::shared_ptr<TMeasureTool> m_shiftMeasure;
     bool m_shiftMeasuring = false;
+    // Takes Ctrl+drags when set; m_spanning while such a drag goes on.
+    iSpectrumToolPtr m_spanTool;
+    bool m_spanning = false;
 
     TPlotRenderer m_renderer;
     QImage m_cache;

@@ -63,6 +63,8 @@ void TSpectrum::cancelDrag() {
         m_dragCancelled = true;
         if (std::exchange(m_shiftMeasuring, false))
             m_shiftMeasure->cancelDrag();
+        else if (std::exchange(m_spanning, false))
+            m_spanTool->cancelDrag();
         else if (const iSpectrumToolPtr tool = m_tool)
             tool->cancelDrag();
     }

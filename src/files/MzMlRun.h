@@ -60,6 +60,8 @@ public:
     // array (a spectrum of no points needs neither). Pairs holding NaN or an infinity are left
     // out.
     std::vector<TFloatPointRec> loadSpectrum(int index) const override;
+    // Decodes from the mapping alone, which never changes while the reader lives.
+    bool concurrentLoads() const override { return true; }
     // The count of the spectrumList start tag; 0 without one.
     int scanCount() const override { return m_scanCount; }
     // Whether an mzML start tag comes before the first spectrum.

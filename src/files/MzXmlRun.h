@@ -101,6 +101,8 @@ public:
     // big-endian ("network") or little-endian, and pairs other than m/z-intensity or
     // intensity-m/z.
     std::vector<TFloatPointRec> loadSpectrum(int index) const override;
+    // Decodes from the mapping alone, which never changes while the reader lives.
+    bool concurrentLoads() const override { return true; }
     // loadSpectrum with a bound: nullopt when scan index holds more than maxPairs pairs, which
     // shows before more than that many are decoded or inflated. Throws as loadSpectrum.
     std::optional<TScanPeaks> decodeScan(int index, std::size_t maxPairs) const;

@@ -100,6 +100,10 @@ public:
     // The (m/z, intensity) pairs of spectra()[index], in file order. Throws the reader's
     // ERunError when the peak data is damaged, std::out_of_range for an index outside spectra().
     virtual std::vector<TFloatPointRec> loadSpectrum(int index) const = 0;
+    // Whether loadSpectrum may run on several threads at once: true for a reader that decodes
+    // from bytes that never change (a mapped file) and keeps nothing between calls. The others
+    // must be called from one thread at a time.
+    virtual bool concurrentLoads() const { return false; }
     // The peak mode to draw spectra()[index] with: what the spectrum states, else what the run
     // as a whole states (a processing step that centroided it). Unknown when neither says.
     virtual TPeakMode peakMode(int index) const {

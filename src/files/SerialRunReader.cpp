@@ -34,8 +34,13 @@ const std::vector<TSpectrumRow>& TSerialRunReader::spectra() const {
 }
 
 std::vector<TFloatPointRec> TSerialRunReader::loadSpectrum(int index) const {
+    if (m_run->concurrentLoads()) return m_run->loadSpectrum(index);
     const std::lock_guard<std::mutex> turn(m_lock);
     return m_run->loadSpectrum(index);
+}
+
+bool TSerialRunReader::concurrentLoads() const {
+    return m_run->concurrentLoads();
 }
 
 // Rows and run-wide statements only: nothing read from the file, no lock.

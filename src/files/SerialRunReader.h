@@ -11,7 +11,9 @@
 // Wraps a reader so that one worker thread may decode spectra while another thread shows one:
 // the calls that read the file (ids, spectra, chromatograms) take turns, so a reader need not
 // be safe for concurrent use. The rows and the header never change once the run is open and are
-// read without the lock. Holds the wrapped reader for its own lifetime.
+// read without the lock; so are the spectra of a reader whose loads may run concurrently, so
+// that several workers can decode at once while the user steps through the run. Holds the
+// wrapped reader for its own lifetime.
 class TSerialRunReader : public iRunReader {
 public:
     explicit TSerialRunReader(std::shared_ptr<const iRunReader> run);
@@ -25,6 +27,7 @@ public:
     std::string nativeId(int index) const override;
     const std::vector<TSpectrumRow>& spectra() const override;
     std::vector<TFloatPointRec> loadSpectrum(int index) const override;
+    bool concurrentLoads() const override;
     TPeakMode peakMode(int index) const override;
     int scanCount() const override;
     bool hasRunHeader() const override;
