@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
@@ -11,10 +12,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QTextBrowser>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
+
+#include "app/ExportDialog.h"
 
 namespace {
 
@@ -189,4 +197,39 @@ TMessageButton TGuiDialogs::showMessage(TMessageKind kind, const QString& text,
 void TGuiDialogs::about(const QString& version) {
     TAboutBox box(version, dialogParent());
     box.exec();
+}
+
+std::optional<TPictureSettings> TGuiDialogs::pictureSettings(const TPictureSettings& initial,
+                                                             const TPicturePreview& preview) {
+    TExportDialog dialog(initial, preview, QApplication::activeWindow());
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.settings();
+}
+
+bool TGuiDialogs::print(bool preview, const TPrintPainter& paint) {
+    QPrinter printer(QPrinter::ScreenResolution);
+    if (!preview) {
+        QPrintDialog dialog(&printer, QApplication::activeWindow());
+        if (dialog.exec() != QDialog::Accepted) return false;
+        paint(printer, TPrintPages::AllOnOnePage);
+        return true;
+    }
+    QPrintPreviewDialog dialog(&printer, QApplication::activeWindow());
+    TPrintPages pages = TPrintPages::AllOnOnePage;
+    // The arrangement of the panes sits in the preview's own tool bar.
+    auto* arrangement = new QComboBox(&dialog);
+    arrangement->addItems(
+        {QStringLiteral("All panes on one page"), QStringLiteral("One pane per page")});
+    if (auto* bar = dialog.findChild<QToolBar*>()) {
+        bar->addSeparator();
+        bar->addWidget(arrangement);
+    }
+    auto* view = dialog.findChild<QPrintPreviewWidget*>();
+    QObject::connect(arrangement, &QComboBox::currentIndexChanged, &dialog, [&](int index) {
+        pages = index == 1 ? TPrintPages::OnePanePerPage : TPrintPages::AllOnOnePage;
+        if (view) view->updatePreview();
+    });
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                     [&](QPrinter* target) { paint(*target, pages); });
+    return dialog.exec() == QDialog::Accepted;
 }
