@@ -22,6 +22,7 @@
 #include "app/HeadlessServices.h"
 #include "app/JsonWriter.h"
 #include "app/MainWindow.h"
+#include "app/PictureExport.h"
 #include "app/ScanTableReport.h"
 #include "app/Settings.h"
 #include "app/SpectraViewerFrame.h"
@@ -40,6 +41,7 @@ namespace {
 constexpr char dumpJsonOption[] = "dump-json";
 constexpr char renderOption[] = "render";
 constexpr char sizeOption[] = "size";
+constexpr char dpiOption[] = "dpi";
 constexpr char scansOption[] = "scans";
 constexpr char scanTableOption[] = "scan-table";
 constexpr char browseOption[] = "browse";
@@ -211,6 +213,42 @@ bool writePicture(const QImage& picture, const QString& path, std::ostream& err)
     return false;
 }
 
+// A PNG of a size in pixels without --dpi keeps the picture of the panes as the window lays
+// them out; any other picture is drawn as the export dialog draws it.
+bool drawsAsExported(const TCommandLine& commandLine) {
+    const auto format = pictureFormatOf(commandLine.renderPath);
+    return !commandLine.browse && ((format && *format != TPictureFormat::Png) ||
+                                   commandLine.renderMillimetres || commandLine.renderDpi);
+}
+
+// Every pane as the export dialog's defaults draw them, at the asked size as the whole figure.
+bool writeExported(const TCommandLine& commandLine, const TSpectraManager& manager,
+                   std::ostream& err) {
+    TPictureSettings settings;
+    settings.format = pictureFormatOf(commandLine.renderPath).value_or(TPictureFormat::Png);
+    settings.panes = TPicturePanes::All;
+    settings.sizeIsPlotArea = false;
+    if (commandLine.renderDpi) settings.dpi = *commandLine.renderDpi;
+    if (commandLine.renderMillimetres) {
+        settings.unit = TPictureUnit::Millimetre;
+        settings.width = commandLine.renderMillimetres->width();
+        settings.height = commandLine.renderMillimetres->height();
+    } else {
+        settings.unit = TPictureUnit::Pixel;
+        settings.width = commandLine.renderSize.width();
+        settings.height = commandLine.renderSize.height();
+    }
+    try {
+        writePicture(commandLine.renderPath,
+                     picturePanes(manager.containers(), nullptr, TPicturePanes::All), settings);
+        return true;
+    } catch (const std::exception& e) {
+        err << e.what() << "\nNo picture written to \"" << commandLine.renderPath.toStdString()
+            << "\".\n";
+        return false;
+    }
+}
+
 int runLoads(const TCommandLine& commandLine, const TViewerServices& services, std::ostream& out,
              std::ostream& err, const TWindowHook& windowMade) {
     TRecordingDialogs dialogs;
@@ -277,6 +315,12 @@ int runLoads(const TCommandLine& commandLine, const TViewerServices& services, s
         tell();
         return writePicture(picture, commandLine.renderPath, err) && !failed() ? 0 : 1;
     }
+    if (render && drawsAsExported(commandLine)) {
+        for (TSpectrumContainer* container : manager.containers()) container->updateLabel();
+        QCoreApplication::processEvents();
+        tell();
+        return writeExported(commandLine, manager, err) && !failed() ? 0 : 1;
+    }
     if (render) {
         // The panes have the room asked for, whatever room the window's layout left.
         manager.resize(managerSize);
@@ -307,15 +351,30 @@ int runLoads(const TCommandLine& commandLine, const TViewerServices& services, s
     return failed() ? 1 : 0;
 }
 
-bool parseSize(const QString& text, QSize& size) {
-    const QStringList parts = text.split(QLatin1Char('x'), Qt::KeepEmptyParts, Qt::CaseInsensitive);
+// WIDTHxHEIGHT in pixels, with or without "px", or in millimetres with "mm".
+bool parseSize(const QString& text, QSize& size, std::optional<QSizeF>& millimetres) {
+    QString numbers = text.trimmed();
+    const bool mm = numbers.endsWith(QStringLiteral("mm"), Qt::CaseInsensitive);
+    if (mm || numbers.endsWith(QStringLiteral("px"), Qt::CaseInsensitive)) numbers.chop(2);
+    const QStringList parts =
+        numbers.split(QLatin1Char('x'), Qt::KeepEmptyParts, Qt::CaseInsensitive);
     if (parts.size() != 2) return false;
     bool okWidth = false, okHeight = false;
+    if (mm) {
+        const double width = parts[0].toDouble(&okWidth);
+        const double height = parts[1].toDouble(&okHeight);
+        if (!okWidth || !okHeight || !(width > 0) || !(height > 0) ||
+            width > maxPictureMillimetres || height > maxPictureMillimetres)
+            return false;
+        millimetres = QSizeF(width, height);
+        return true;
+    }
     const int width = parts[0].toInt(&okWidth);
     const int height = parts[1].toInt(&okHeight);
     if (!okWidth || !okHeight || width < 1 || height < 1 || width > 16384 || height > 16384)
         return false;
     size = QSize(width, height);
+    millimetres.reset();
     return true;
 }
 
@@ -339,12 +398,18 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
                        "with 1 when an error was reported."));
     const QCommandLineOption render(
         QString::fromLatin1(renderOption),
-        QStringLiteral("Loads every FILE without a window and saves a picture of the spectra "
-                       "as a PNG file."),
+        QStringLiteral("Loads every FILE without a window and saves a picture of the spectra: "
+                       "PNG, or SVG or PDF when OUT ends in .svg or .pdf."),
         QStringLiteral("OUT.png"));
-    const QCommandLineOption size(QString::fromLatin1(sizeOption),
-                                  QStringLiteral("Size of the --render picture (1200x800)."),
-                                  QStringLiteral("WxH"));
+    const QCommandLineOption size(
+        QString::fromLatin1(sizeOption),
+        QStringLiteral("Size of the --render picture in pixels (1200x800) or millimetres "
+                       "(85x60mm)."),
+        QStringLiteral("WxH"));
+    const QCommandLineOption dpi(
+        QString::fromLatin1(dpiOption),
+        QStringLiteral("Resolution of the --render picture, 72 to 1200 dots per inch."),
+        QStringLiteral("N"));
     const QCommandLineOption scans(
         QString::fromLatin1(scansOption),
         QStringLiteral("Opens the spectra of a run whose scan numbers are in LIST (5; 5,9; "
@@ -359,7 +424,7 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("With --render: pictures the window with the run FILE open in its "
                        "browser, showing the first scan of --scans or the first MS1 spectrum."),
         QStringLiteral("FILE"));
-    parser.addOptions({help, version, dumpJson, render, size, scans, scanTable, browse});
+    parser.addOptions({help, version, dumpJson, render, size, dpi, scans, scanTable, browse});
 
     TCommandLine result;
     // The window takes options it does not know and ignores them (a launcher may pass its
@@ -420,6 +485,17 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
         result.text = QStringLiteral("--size goes with --render.");
         return result;
     }
+    if (parser.isSet(dpi)) {
+        bool ok = false;
+        const int value = parser.value(dpi).toInt(&ok);
+        if (!parser.isSet(render) || parser.isSet(browse) || !ok || value < minPictureDpi ||
+            value > maxPictureDpi) {
+            result.mode = TCommandLine::TMode::Error;
+            result.text = QStringLiteral("--dpi goes with --render and takes 72 to 1200.");
+            return result;
+        }
+        result.renderDpi = value;
+    }
     if (parser.isSet(dumpJson) || parser.isSet(render)) {
         result.mode =
             parser.isSet(render) ? TCommandLine::TMode::Render : TCommandLine::TMode::DumpJson;
@@ -429,12 +505,19 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
             result.files = QStringList{parser.value(browse)};
         }
         result.renderPath = parser.value(render);
-        if (parser.isSet(size) && !parseSize(parser.value(size), result.renderSize)) {
+        if (parser.isSet(size) &&
+            !parseSize(parser.value(size), result.renderSize, result.renderMillimetres)) {
             result.mode = TCommandLine::TMode::Error;
             result.text = QStringLiteral(
                               "Invalid --size \"%1\": expected WIDTHxHEIGHT, for "
-                              "example 1200x800.")
+                              "example 1200x800 or 85x60mm.")
                               .arg(parser.value(size));
+        } else if (result.browse &&
+                   (result.renderMillimetres ||
+                    pictureFormatOf(result.renderPath).value_or(TPictureFormat::Png) !=
+                        TPictureFormat::Png)) {
+            result.mode = TCommandLine::TMode::Error;
+            result.text = QStringLiteral("--browse draws a PNG picture of a size in pixels.");
         }
         return result;
     }

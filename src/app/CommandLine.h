@@ -1,10 +1,12 @@
 // The program's command line: the viewer window with the files named, or a headless run that
 // loads files into a hidden main window and reports them as JSON (--dump-json) or draws them
-// into a PNG file (--render; with --browse, the window browsing one run), or lists the spectra
+// into a PNG, SVG or PDF file (--render; with --browse, the window browsing one run as PNG),
+// or lists the spectra
 // of a run as JSON (--scan-table).
 #pragma once
 
 #include <QSize>
+#include <QSizeF>
 #include <QString>
 #include <QStringList>
 
@@ -35,6 +37,10 @@ struct TCommandLine {
     bool browse = false;
     QString renderPath;
     QSize renderSize{1200, 800};
+    // --size given in millimetres (WxHmm) rather than pixels.
+    std::optional<QSizeF> renderMillimetres;
+    // --dpi: PNG pixels per inch; what a size in pixels is long on paper for SVG and PDF.
+    std::optional<int> renderDpi;
     // Help and version text, or what was wrong with the arguments.
     QString text;
 };

@@ -10,6 +10,10 @@
 #include <optional>
 #include <vector>
 
+#include "app/PictureExport.h"
+
+class QPrinter;
+
 // A chosen file and the filter entry it was chosen with, counted from 1 as the filter lists
 // are numbered.
 struct TFileChoice {
@@ -22,6 +26,12 @@ struct TFileChoices {
     QStringList paths;
     int filterIndex = 1;
 };
+// The export dialog's preview: the picture of settings fitted into box pixels.
+using TPicturePreview = std::function<QImage(const TPictureSettings& settings, QSize box)>;
+
+enum class TPrintPages { AllOnOnePage, OnePanePerPage };
+// Draws every page of a print on printer, with the panes arranged as pages says.
+using TPrintPainter = std::function<void(QPrinter& printer, TPrintPages pages)>;
 
 enum class TMessageKind { Error, Warning, Question, Info };
 enum class TMessageButton { Ok, Abort, Ignore, Yes, No, Cancel };
@@ -66,6 +76,13 @@ public:
     // nullopt when cancelled.
     virtual std::optional<QString> inputText(const QString& title, const QString& prompt,
                                              const QString& initial) = 0;
+    // The export dialog, starting from initial, with a live preview; the settings chosen, or
+    // nullopt when cancelled.
+    virtual std::optional<TPictureSettings> pictureSettings(const TPictureSettings& initial,
+                                                            const TPicturePreview& preview) = 0;
+    // The print preview (with page setup and the choice of one pane per page) or, without
+    // preview, the print dialog; paint draws the pages. Returns whether anything was printed.
+    virtual bool print(bool preview, const TPrintPainter& paint) = 0;
     // Shows text with these buttons and returns the one pressed. Enter presses defaultButton,
     // the first button when none is given; closing the box otherwise counts as the last button.
     TMessageButton message(TMessageKind kind, const QString& text,

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QEventLoop>
 #include <QFile>
@@ -12,15 +13,22 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QProgressDialog>
 #include <QTextBrowser>
 #include <QTimer>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <atomic>
 #include <exception>
 #include <thread>
+
+#include "app/ExportDialog.h"
 
 namespace {
 
@@ -256,4 +264,39 @@ void TGuiDialogs::runWithProgress(const QString& label,
     poll.stop();
     box.reset();
     if (failure) std::rethrow_exception(failure);
+}
+
+std::optional<TPictureSettings> TGuiDialogs::pictureSettings(const TPictureSettings& initial,
+                                                             const TPicturePreview& preview) {
+    TExportDialog dialog(initial, preview, QApplication::activeWindow());
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.settings();
+}
+
+bool TGuiDialogs::print(bool preview, const TPrintPainter& paint) {
+    QPrinter printer(QPrinter::ScreenResolution);
+    if (!preview) {
+        QPrintDialog dialog(&printer, QApplication::activeWindow());
+        if (dialog.exec() != QDialog::Accepted) return false;
+        paint(printer, TPrintPages::AllOnOnePage);
+        return true;
+    }
+    QPrintPreviewDialog dialog(&printer, QApplication::activeWindow());
+    TPrintPages pages = TPrintPages::AllOnOnePage;
+    // The arrangement of the panes sits in the preview's own tool bar.
+    auto* arrangement = new QComboBox(&dialog);
+    arrangement->addItems(
+        {QStringLiteral("All panes on one page"), QStringLiteral("One pane per page")});
+    if (auto* bar = dialog.findChild<QToolBar*>()) {
+        bar->addSeparator();
+        bar->addWidget(arrangement);
+    }
+    auto* view = dialog.findChild<QPrintPreviewWidget*>();
+    QObject::connect(arrangement, &QComboBox::currentIndexChanged, &dialog, [&](int index) {
+        pages = index == 1 ? TPrintPages::OnePanePerPage : TPrintPages::AllOnOnePage;
+        if (view) view->updatePreview();
+    });
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                     [&](QPrinter* target) { paint(*target, pages); });
+    return dialog.exec() == QDialog::Accepted;
 }

@@ -40,6 +40,9 @@ public:
     std::optional<QColor> color(const QColor& initial) override;
     std::optional<QString> inputText(const QString& title, const QString& prompt,
                                      const QString& initial) override;
+    std::optional<TPictureSettings> pictureSettings(const TPictureSettings& initial,
+                                                    const TPicturePreview& preview) override;
+    bool print(bool preview, const TPrintPainter& paint) override;
     TMessageButton showMessage(TMessageKind kind, const QString& text,
                                const std::vector<TMessageButton>& buttons,
                                TMessageButton defaultButton) override;

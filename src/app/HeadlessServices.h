@@ -34,6 +34,11 @@ public:
     std::optional<QString> inputText(const QString&, const QString&, const QString&) override {
         return std::nullopt;
     }
+    std::optional<TPictureSettings> pictureSettings(const TPictureSettings&,
+                                                    const TPicturePreview&) override {
+        return std::nullopt;
+    }
+    bool print(bool, const TPrintPainter&) override { return false; }
     TMessageButton showMessage(TMessageKind kind, const QString& text,
                                const std::vector<TMessageButton>& buttons,
                                TMessageButton defaultButton) override {
@@ -61,6 +66,7 @@ public:
     void setData(const std::string&, std::vector<std::uint8_t>) override {}
     void setTextAndData(const std::string&, const std::string&,
                         std::vector<std::uint8_t>) override {}
+    void setTextAndMimeData(const std::string&, const TMimeBlocks&) override {}
     std::string text() const override { return {}; }
     bool hasText() const override { return false; }
     std::optional<std::vector<std::uint8_t>> data(const std::string&) const override {

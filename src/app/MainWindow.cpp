@@ -126,14 +126,14 @@ void TMainForm::createMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     fill(file, {A::FileNew, A::FileOpen});
     file->addMenu(m_recent);
-    fill(file,
-         {A::FileImport, A::FileSave, A::FileSaveAs, A::FileSaveRange, A::FileExport,
-          A::FileAnnotations, separator, A::FilePrint, A::FilePrintSetup, separator, A::FileExit});
+    fill(file, {A::FileImport, A::FileSave, A::FileSaveAs, A::FileSaveRange, A::FileExport,
+                A::FileExportPicture, A::FileAnnotations, separator, A::FilePrint,
+                A::FilePrintPreview, A::FilePrintSetup, separator, A::FileExit});
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     fill(edit, {A::EditCutSerie, A::EditCopySerie, A::EditCopyRangeSerie, A::EditCopyMass,
-                separator, A::EditPasteAsNew, A::EditPasteOverwrite, A::EditInsertSpline, separator,
-                A::EditDeleteSerie, A::EditDeleteSeriesContainer});
+                A::EditCopyPicture, separator, A::EditPasteAsNew, A::EditPasteOverwrite,
+                A::EditInsertSpline, separator, A::EditDeleteSerie, A::EditDeleteSeriesContainer});
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     fill(view->addMenu(QStringLiteral("&Serie")),

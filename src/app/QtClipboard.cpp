@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QImage>
 #include <QMimeData>
 
 namespace {
@@ -38,6 +39,17 @@ void TQtClipboard::setTextAndData(const std::string& text, const std::string& fo
     auto* mime = new QMimeData;
     mime->setText(QString::fromStdString(text));
     mime->setData(mimeType(format), toByteArray(bytes));
+    QGuiApplication::clipboard()->setMimeData(mime);
+}
+
+void TQtClipboard::setTextAndMimeData(const std::string& text, const TMimeBlocks& blocks) {
+    auto* mime = new QMimeData;
+    mime->setText(QString::fromStdString(text));
+    for (const auto& [type, bytes] : blocks) {
+        const QByteArray data = toByteArray(bytes);
+        if (type == "image/png") mime->setImageData(QImage::fromData(data, "PNG"));
+        mime->setData(QString::fromStdString(type), data);
+    }
     QGuiApplication::clipboard()->setMimeData(mime);
 }
 

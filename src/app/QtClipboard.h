@@ -20,6 +20,8 @@ public:
     void setData(const std::string& format, std::vector<std::uint8_t> bytes) override;
     void setTextAndData(const std::string& text, const std::string& format,
                         std::vector<std::uint8_t> bytes) override;
+    // A PNG block is also offered as an image, which every platform's clipboard knows.
+    void setTextAndMimeData(const std::string& text, const TMimeBlocks& blocks) override;
 
     std::string text() const override;
     bool hasText() const override;

@@ -13,6 +13,7 @@
 
 #include "app/Dialogs.h"
 #include "app/Document.h"
+#include "app/PictureExport.h"
 #include "app/SerieText.h"
 #include "app/ViewerServices.h"
 #include "files/RunSelection.h"
@@ -39,8 +40,10 @@ enum class TActionId {
     FileSaveRange,
     FileImport,
     FileExport,
+    FileExportPicture,
     FileAnnotations,
     FilePrint,
+    FilePrintPreview,
     FilePrintSetup,
     FileExit,
     FileReloadLibrary,
@@ -48,6 +51,7 @@ enum class TActionId {
     EditCopySerie,
     EditCopyRangeSerie,
     EditCopyMass,
+    EditCopyPicture,
     EditPasteAsNew,
     EditPasteOverwrite,
     EditInsertSpline,
@@ -178,6 +182,19 @@ public:
     void fileImport();
     void fileExport();
     void fileAnnotations();
+
+    // --- pictures ---------------------------------------------------------------------------
+    // The panes a picture of which shows: the current one or all shown; none without panes.
+    std::vector<TSpectrumContainer*> picturePanes(TPicturePanes which) const;
+    // The export dialog, starting from the settings last chosen, then the file's name; the
+    // picture is written completely or not at all. A size that cannot be made is told before
+    // the name is asked.
+    void fileExportPicture();
+    // Puts the current pane's picture on the clipboard as PNG and SVG, with its text read-out,
+    // at the size last chosen for an export.
+    void editCopyPicture();
+    // Prints the panes through the print dialog or the print preview.
+    void filePrint(bool preview);
 
     // --- imports ----------------------------------------------------------------------------
     // Opens the first scans of an mzXML run as the series of a new pane; errors are shown.

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/AnnotationsWindow.h"
+#include "app/AtomicFile.h"
 #include "app/Dialogs.h"
 #include "app/FileFailure.h"
 #include "app/Hourglass.h"
@@ -31,12 +32,6 @@
 
 namespace {
 
-// A failure whose message is shown as it is.
-class EFileError : public std::runtime_error {
-public:
-    explicit EFileError(const QString& message) : std::runtime_error(message.toStdString()) {}
-};
-
 // The file-name part of a path: what follows its last separator.
 QString fileNamePart(const QString& path) {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
@@ -45,37 +40,6 @@ QString fileNamePart(const QString& path) {
 
 QString spectrumFileName(const TSpectrum& s) {
     return QString::fromStdString(s.fileName());
-}
-
-// The reason for a failure of file: Qt's text, or the system's when Qt has none.
-QString failureReason(const QFileDevice& file, int error) {
-    if (file.error() != QFileDevice::NoError &&
-        file.errorString() != QLatin1String("Unknown error"))
-        return file.errorString();
-    return qt_error_string(error);
-}
-
-// Replaces the file at path by bytes in one step: the bytes go to a new file beside it, which
-// then takes the name, so that a failure leaves the previous file as it was.
-void writeFileAtomically(const QString& path, std::string_view bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        const int error = errno;
-        throw EFileError(
-            QStringLiteral("Cannot create file \"%1\". %2").arg(path, failureReason(file, error)));
-    }
-    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
-        static_cast<qint64>(bytes.size())) {
-        const int error = errno;
-        const QString reason = failureReason(file, error);
-        file.cancelWriting();
-        throw EFileError(QStringLiteral("Cannot write file \"%1\". %2").arg(path, reason));
-    }
-    if (!file.commit()) {
-        const int error = errno;
-        throw EFileError(
-            QStringLiteral("Cannot write file \"%1\". %2").arg(path, failureReason(file, error)));
-    }
 }
 
 }  // namespace

@@ -87,7 +87,8 @@ void drawLeader(QPainter& painter, const TPlacedLabel& label) {
     static constexpr long long far = 1 << 20;
     const auto near = [](long long v) { return static_cast<int>(std::clamp(v, -far, far)); };
     painter.save();
-    painter.setPen(QPen(toQColor(label.font.color), 0));
+    // One pixel wide rather than cosmetic: editors of vector pictures may drop zero-width lines.
+    painter.setPen(QPen(toQColor(label.font.color), 1));
     painter.drawLine(near(x), near(y), near(px), near(py));
     painter.restore();
 }

@@ -5,7 +5,11 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
+
+// Blocks named by their MIME types ("image/png"), for other programs to read.
+using TMimeBlocks = std::vector<std::pair<std::string, std::vector<std::uint8_t>>>;
 
 class iClipboard {
 public:
@@ -17,6 +21,9 @@ public:
     // Text and one block together, as a single clipboard content.
     virtual void setTextAndData(const std::string& text, const std::string& format,
                                 std::vector<std::uint8_t> bytes) = 0;
+    // Text and several forms of one thing as a single clipboard content, each block under
+    // its own MIME type: the program pasting picks the form it reads best.
+    virtual void setTextAndMimeData(const std::string& text, const TMimeBlocks& blocks) = 0;
 
     // The text on the clipboard, empty when there is none.
     virtual std::string text() const = 0;

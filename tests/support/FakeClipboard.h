@@ -24,6 +24,12 @@ public:
         m_blocks[format] = std::move(bytes);
         ++m_puts;
     }
+    void setTextAndMimeData(const std::string& text, const TMimeBlocks& blocks) override {
+        clear();
+        m_text = text;
+        for (const auto& [type, bytes] : blocks) m_blocks[type] = bytes;
+        ++m_puts;
+    }
 
     std::string text() const override { return m_text.value_or(std::string()); }
     bool hasText() const override { return m_text.has_value(); }

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QColor>
+#include <QImage>
+#include <QPrinter>
 #include <QString>
 #include <QStringList>
 
@@ -100,6 +102,16 @@ public:
     // The labels of the work run with progress, in order.
     const std::vector<QString>& progressLabels() const { return m_progressLabels; }
 
+    // The export dialog's answer: these settings, or cancelled.
+    void choosePicture(const TPictureSettings& settings) {
+        push(TPictureAnswer{settings}, "picture settings " + settings.toText());
+    }
+    void cancelPicture() { push(TPictureAnswer{std::nullopt}, "cancel picture"); }
+    // The next print or print preview prints to a PDF file at path, the panes arranged as
+    // pages says.
+    void printTo(const QString& path, TPrintPages pages = TPrintPages::AllOnOnePage) {
+        push(TPrintAnswer{path, pages}, "print to " + path);
+    }
     // The next dialog is the About box; it is closed with OK.
     void closeAbout() { push(TAboutAnswer{}, QStringLiteral("close About")); }
 
@@ -110,6 +122,11 @@ public:
     const std::vector<QColor>& colorRequests() const { return m_colors; }
     const std::vector<TInputRequest>& inputRequests() const { return m_inputs; }
     const std::vector<QString>& aboutRequests() const { return m_abouts; }
+    // The settings each export dialog started from, and the preview it showed of them.
+    const std::vector<TPictureSettings>& pictureRequests() const { return m_pictures; }
+    const std::vector<QImage>& previews() const { return m_previews; }
+    // Whether each print asked was a preview.
+    const std::vector<bool>& printRequests() const { return m_prints; }
     void clearLog() {
         m_messages.clear();
         m_defaultButtons.clear();
@@ -118,6 +135,9 @@ public:
         m_colors.clear();
         m_inputs.clear();
         m_abouts.clear();
+        m_pictures.clear();
+        m_previews.clear();
+        m_prints.clear();
     }
 
     // --- iDialogs ---------------------------------------------------------------------------
@@ -156,6 +176,25 @@ public:
         if (auto* answer = next<TInputAnswer>("input box \"" + title + "\" / \"" + prompt + "\""))
             return answer->text;
         return std::nullopt;
+    }
+    std::optional<TPictureSettings> pictureSettings(const TPictureSettings& initial,
+                                                    const TPicturePreview& preview) override {
+        m_pictures.push_back(initial);
+        m_previews.push_back(preview(initial, QSize(240, 160)));
+        if (auto* answer = next<TPictureAnswer>("export dialog from " + initial.toText()))
+            return answer->settings;
+        return std::nullopt;
+    }
+    bool print(bool preview, const TPrintPainter& paint) override {
+        m_prints.push_back(preview);
+        auto* answer = next<TPrintAnswer>(preview ? QStringLiteral("print preview")
+                                                  : QStringLiteral("print dialog"));
+        if (!answer) return false;
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(answer->path);
+        paint(printer, answer->pages);
+        return true;
     }
     // The button Enter would have pressed in each message box, in order.
     const std::vector<TMessageButton>& defaultButtons() const { return m_defaultButtons; }
@@ -209,8 +248,15 @@ private:
     struct TAboutAnswer {};
     int m_giveUpAt = 0;
     std::vector<QString> m_progressLabels;
+    struct TPictureAnswer {
+        std::optional<TPictureSettings> settings;
+    };
+    struct TPrintAnswer {
+        QString path;
+        TPrintPages pages;
+    };
     using TAnswer = std::variant<TOpenAnswer, TSaveAnswer, TColorAnswer, TInputAnswer,
-                                 TMessageAnswer, TAboutAnswer>;
+                                 TMessageAnswer, TAboutAnswer, TPictureAnswer, TPrintAnswer>;
 
     // An answer and how a failure names it.
     struct TEntry {
@@ -247,4 +293,7 @@ private:
     std::vector<QColor> m_colors;
     std::vector<TInputRequest> m_inputs;
     std::vector<QString> m_abouts;
+    std::vector<TPictureSettings> m_pictures;
+    std::vector<QImage> m_previews;
+    std::vector<bool> m_prints;
 };

@@ -1,0 +1,44 @@
+// The export dialog: what a picture of the panes shows and how large it is, with a live
+// preview.
+#pragma once
+
+#include <QDialog>
+
+#include "app/Dialogs.h"
+#include "app/PictureExport.h"
+
+class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
+class QLabel;
+class QSpinBox;
+
+class TExportDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    TExportDialog(const TPictureSettings& initial, TPicturePreview preview,
+                  QWidget* parent = nullptr);
+
+    TPictureSettings settings() const;
+
+private:
+    void applyPreset(int index);
+    // Enables what the format uses and draws the preview again.
+    void refresh();
+
+    TPicturePreview m_preview;
+    QComboBox* m_panes;
+    QComboBox* m_format;
+    QComboBox* m_preset;
+    QDoubleSpinBox* m_width;
+    QDoubleSpinBox* m_height;
+    QComboBox* m_unit;
+    QComboBox* m_sizeOf;
+    QSpinBox* m_dpi;
+    QCheckBox* m_transparent;
+    QDoubleSpinBox* m_font;
+    QDoubleSpinBox* m_line;
+    QLabel* m_pixels;
+    QLabel* m_picture;
+};
