@@ -1,7 +1,9 @@
 // The plot widget: mapping, view history, axes, mouse dispatch, painting and the series texts.
 #include "display/Spectrum.h"
 
+#include <QContextMenuEvent>
 #include <QEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QMoveEvent>
 #include <QPaintEvent>
@@ -418,6 +420,14 @@ bool TSpectrum::eventFilter(QObject* watched, QEvent* event) {
     // An axis whose thickness changed is placed again. The event type is checked first: an
     // axis being destroyed is no longer a TAxis.
     if (event->type() == QEvent::Resize && (watched == m_xAxis || watched == m_yAxis)) placeAxes();
+    // The y axis offers the pane's scale menu.
+    if (event->type() == QEvent::ContextMenu && watched == m_yAxis) {
+        const auto* context = static_cast<QContextMenuEvent*>(event);
+        QMenu* menu = makeScaleMenu(this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(context->globalPos());
+        return true;
+    }
     // The axes take the wheel and the double-click for the plot.
     const bool axisEvent =
         event->type() == QEvent::Wheel || event->type() == QEvent::MouseButtonDblClick;

@@ -23,6 +23,7 @@
 #include "display/iSpectrum.h"
 #include "model/ViewHistory.h"
 
+class QMenu;
 class QPainter;
 class TAxis;
 
@@ -203,6 +204,11 @@ public:
     void redoPins();
     // Every pinned measurement's text, one a line.
     QString pinsText() const;
+
+    // The pane's own menu of these settings (the y axis shows it on a right click): the
+    // scales, the fit, Mirror for the current series, Pin measurement and Remove pins;
+    // each applies to this plot.
+    QMenu* makeScaleMenu(QWidget* parent);
 
     // The scale, mirror flags and pins together, for a copy of the pane. Setting it empties
     // the pins' undo steps.

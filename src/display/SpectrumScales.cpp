@@ -1,4 +1,6 @@
 // The plot's intensity scale, y fit, mirrored series and pinned measurements.
+#include <QAction>
+#include <QMenu>
 #include <QStringList>
 
 #include <algorithm>
@@ -180,4 +182,53 @@ void TSpectrum::updateYAxis() {
     if (m_scale.intensity != TIntensityScale::Fractions || mirror)
         title = percent ? QStringLiteral("Relative intensity (%)") : QStringLiteral("Intensity");
     axis->setTitle(title);
+}
+
+QMenu* TSpectrum::makeScaleMenu(QWidget* parent) {
+    auto* menu = new QMenu(parent);
+    const auto scaleItem = [&](const QString& text, TIntensityScale intensity, TPercentOf of) {
+        QAction* a = menu->addAction(text);
+        a->setCheckable(true);
+        a->setChecked(m_scale.intensity == intensity &&
+                      (intensity != TIntensityScale::Relative || m_scale.percentOf == of));
+        connect(a, &QAction::triggered, this, [this, intensity, of] {
+            TPlotScale scale = m_scale;
+            scale.intensity = intensity;
+            scale.percentOf = of;
+            setPlotScale(scale);
+        });
+    };
+    scaleItem(QStringLiteral("Absolute intensity"), TIntensityScale::Absolute, TPercentOf::View);
+    scaleItem(QStringLiteral("Relative to the base peak in view (%)"), TIntensityScale::Relative,
+              TPercentOf::View);
+    scaleItem(QStringLiteral("Relative to the whole spectrum (%)"), TIntensityScale::Relative,
+              TPercentOf::Whole);
+    scaleItem(QStringLiteral("Logarithmic"), TIntensityScale::Log, TPercentOf::View);
+    scaleItem(QStringLiteral("Fractions"), TIntensityScale::Fractions, TPercentOf::View);
+    menu->addSeparator();
+    QAction* fit = menu->addAction(QStringLiteral("Fit to the visible maximum"));
+    fit->setCheckable(true);
+    fit->setChecked(m_scale.fitsY());
+    connect(fit, &QAction::triggered, this, [this](bool on) {
+        TPlotScale scale = m_scale;
+        scale.fitY = on;
+        scale.yFitSuspended = false;
+        setPlotScale(scale);
+    });
+    menu->addSeparator();
+    const TPointListSeriePtr current = series()->current();
+    QAction* mirror = menu->addAction(QStringLiteral("Mirror"));
+    mirror->setCheckable(true);
+    mirror->setEnabled(current != nullptr);
+    mirror->setChecked(current && isMirrored(*current));
+    connect(mirror, &QAction::triggered, this, [this, weak = std::weak_ptr(current)](bool on) {
+        if (const auto serie = weak.lock()) setMirrored(serie, on);
+    });
+    QAction* pin = menu->addAction(QStringLiteral("Pin measurement"));
+    pin->setEnabled(measurement() != nullptr);
+    connect(pin, &QAction::triggered, this, [this] { pinMeasurement(); });
+    QAction* unpin = menu->addAction(QStringLiteral("Remove pinned measurements"));
+    unpin->setEnabled(!m_pins.empty());
+    connect(unpin, &QAction::triggered, this, [this] { removeAllPins(); });
+    return menu;
 }
