@@ -55,6 +55,8 @@ void TSpectrum::setPlotScale(const TPlotScale& scale) {
         recordView();
     }
     updateYAxis();
+    // Labels stand over their peaks where the new mapping draws them.
+    m_data->labels()->setNeedsLayout(true);
     invalidateDrawing();
     emit viewStateChanged();
 }
@@ -79,6 +81,8 @@ void TSpectrum::setMirrored(const TPointListSeriePtr& serie, bool mirrored) {
     });
     if (mirrored) m_mirrored.push_back(serie);
     updateYAxis();
+    // Labels stand over their peaks where the new mapping draws them.
+    m_data->labels()->setNeedsLayout(true);
     invalidateDrawing();
     emit viewStateChanged();
 }
@@ -164,6 +168,7 @@ void TSpectrum::setViewState(const TPaneViewState& state) {
     m_fittedX = {std::nan(""), std::nan("")};
     applyYFit();
     updateYAxis();
+    m_data->labels()->setNeedsLayout(true);
     invalidateDrawing();
     invalidate();
     emit viewStateChanged();
