@@ -149,6 +149,10 @@ void TMainForm::createMenus() {
           A::ViewMovePageLeft, A::ViewMovePageRight, A::ViewMoveStart, A::ViewMoveEnd, separator,
           A::ViewMoveStretchY, A::ViewMoveShrinkY, separator, A::ViewMoveFullRange, A::ViewMoveBack,
           A::ViewMoveForward});
+    fill(view->addMenu(QStringLiteral("&Intensity")),
+         {A::ViewScaleAbsolute, A::ViewScaleRelative, A::ViewScaleRelativeWhole, A::ViewScaleLog,
+          A::ViewScaleFractions, separator, A::ViewScaleFitY, separator, A::ViewMirrorSerie,
+          separator, A::ViewPinMeasurement, A::ViewUnpinAll, A::ViewUndoPins, A::ViewRedoPins});
     view->addSeparator();
     view->addAction(m_frame->action(TActionId::ViewSynchronize));
     fill(view->addMenu(QStringLiteral("S&pectrum")), {A::ViewSpectrumLabel});

@@ -209,6 +209,28 @@ const std::vector<TSpectraViewerFrame::TActionRow>& TSpectraViewerFrame::actionT
      [](F& f, bool) { f.viewMoveKey(Qt::Key_Backspace, Qt::NoModifier); }},
     {TActionId::ViewMoveForward, "ViewMoveForward", "Next view\tShift+Backspace", "Go forward to the next view", {}, TNeeds::Pane,
      [](F& f, bool) { f.viewMoveKey(Qt::Key_Backspace, Qt::ShiftModifier); }},
+    {TActionId::ViewScaleFractions, "ViewScaleFractions", "&Fractions", "Mark the intensity axis at 1/4, 1/2 and 3/4 of its height", {}, TNeeds::Pane,
+     [](F& f, bool) { f.viewIntensityScale(TIntensityScale::Fractions, TPercentOf::View); }, true},
+    {TActionId::ViewScaleAbsolute, "ViewScaleAbsolute", "&Absolute intensity", "Show intensities on the intensity axis", {}, TNeeds::Pane,
+     [](F& f, bool) { f.viewIntensityScale(TIntensityScale::Absolute, TPercentOf::View); }, true},
+    {TActionId::ViewScaleRelative, "ViewScaleRelative", "&Relative to the base peak in view (%)", "Show intensities in percent of the highest peak in view", {}, TNeeds::Pane,
+     [](F& f, bool) { f.viewIntensityScale(TIntensityScale::Relative, TPercentOf::View); }, true},
+    {TActionId::ViewScaleRelativeWhole, "ViewScaleRelativeWhole", "Relative to the &whole spectrum (%)", "Show intensities in percent of the highest peak of the spectrum", {}, TNeeds::Pane,
+     [](F& f, bool) { f.viewIntensityScale(TIntensityScale::Relative, TPercentOf::Whole); }, true},
+    {TActionId::ViewScaleLog, "ViewScaleLog", "&Logarithmic", "Show intensities on a logarithmic scale", {}, TNeeds::Pane,
+     [](F& f, bool) { f.viewIntensityScale(TIntensityScale::Log, TPercentOf::View); }, true},
+    {TActionId::ViewScaleFitY, "ViewScaleFitY", "Fit to the &visible maximum", "Keep the intensity axis fitted to the highest peak in view", {}, TNeeds::Pane,
+     [](F& f, bool checked) { f.viewFitY(checked); }, true, true},
+    {TActionId::ViewMirrorSerie, "ViewMirrorSerie", "&Mirror", "Flip the current serie below the axis; each half in percent of its own base peak", {}, TNeeds::Serie,
+     [](F& f, bool checked) { f.viewMirrorSerie(checked); }, true},
+    {TActionId::ViewPinMeasurement, "ViewPinMeasurement", "&Pin measurement", "Keep the measurement shown on its pane", {}, TNeeds::Pane,
+     [](F& f, bool) { f.viewPinMeasurement(); }},
+    {TActionId::ViewUnpinAll, "ViewUnpinAll", "Remove pinned measurements", "Take the pinned measurements off the current pane", {}, TNeeds::Pane,
+     [](F& f, bool) { f.viewUnpinAll(); }},
+    {TActionId::ViewUndoPins, "ViewUndoPins", "Undo pin", "Undo the last pinning or removal of a measurement", {}, TNeeds::Pane,
+     [](F& f, bool) { f.viewUndoPins(); }},
+    {TActionId::ViewRedoPins, "ViewRedoPins", "Redo pin", "Redo the pinning or removal undone", {}, TNeeds::Pane,
+     [](F& f, bool) { f.viewRedoPins(); }},
     {TActionId::ToolsDetectPeaks, "ToolsDetectPeaks", "Detect &peaks...", "", {}, TNeeds::Serie,
      nullptr},
     };
@@ -384,6 +406,23 @@ void TSpectraViewerFrame::updateActions() {
     check(TActionId::ViewAllSeriesContinue, !b);
     check(TActionId::ViewAllSeriesHighlight, h);
     check(TActionId::ViewSpectrumLabel, !container || !container->serieLabel()->isHidden());
+    {
+        const TSpectrum* plot = container ? container->spectrum() : nullptr;
+        const TPlotScale scale = plot ? plot->plotScale() : TPlotScale{};
+        const auto is = [&](TIntensityScale kind) { return plot && scale.intensity == kind; };
+        const bool relative = is(TIntensityScale::Relative);
+        check(TActionId::ViewScaleFractions, is(TIntensityScale::Fractions));
+        check(TActionId::ViewScaleAbsolute, is(TIntensityScale::Absolute));
+        check(TActionId::ViewScaleRelative, relative && scale.percentOf == TPercentOf::View);
+        check(TActionId::ViewScaleRelativeWhole, relative && scale.percentOf == TPercentOf::Whole);
+        check(TActionId::ViewScaleLog, is(TIntensityScale::Log));
+        check(TActionId::ViewScaleFitY, plot && scale.fitsY());
+        check(TActionId::ViewMirrorSerie, plot && serie && plot->isMirrored(*serie));
+        action(TActionId::ViewPinMeasurement)->setEnabled(shownMeasurement() != nullptr);
+        action(TActionId::ViewUnpinAll)->setEnabled(plot && !plot->pins().empty());
+        action(TActionId::ViewUndoPins)->setEnabled(plot && plot->canUndoPins());
+        action(TActionId::ViewRedoPins)->setEnabled(plot && plot->canRedoPins());
+    }
 
     QAction* cut = action(TActionId::EditCutSerie);
     if (s) {
@@ -632,6 +671,48 @@ void TSpectraViewerFrame::viewMoveKey(int key, Qt::KeyboardModifiers modifiers) 
     QCoreApplication::sendEvent(plot, &press);
     QKeyEvent release(QEvent::KeyRelease, key, modifiers);
     QCoreApplication::sendEvent(plot, &release);
+}
+
+void TSpectraViewerFrame::viewIntensityScale(TIntensityScale intensity, TPercentOf percentOf) {
+    TSpectrum* plot = currentSpectrum();
+    if (!plot) return;
+    TPlotScale scale = plot->plotScale();
+    scale.intensity = intensity;
+    scale.percentOf = percentOf;
+    plot->setPlotScale(scale);
+}
+
+void TSpectraViewerFrame::viewFitY(bool on) {
+    TSpectrum* plot = currentSpectrum();
+    if (!plot) return;
+    TPlotScale scale = plot->plotScale();
+    scale.fitY = on;
+    scale.yFitSuspended = false;
+    plot->setPlotScale(scale);
+}
+
+void TSpectraViewerFrame::viewMirrorSerie(bool on) {
+    TSpectrum* plot = currentSpectrum();
+    if (!plot) return;
+    plot->setMirrored(plot->series()->current(), on);
+}
+
+void TSpectraViewerFrame::viewPinMeasurement() {
+    TSpectrum* hovered = m_manager->hoveredSpectrum();
+    TSpectrum* plot = hovered && hovered->measurement() ? hovered : currentSpectrum();
+    if (plot) plot->pinMeasurement();
+}
+
+void TSpectraViewerFrame::viewUnpinAll() {
+    if (TSpectrum* plot = currentSpectrum()) plot->removeAllPins();
+}
+
+void TSpectraViewerFrame::viewUndoPins() {
+    if (TSpectrum* plot = currentSpectrum()) plot->undoPins();
+}
+
+void TSpectraViewerFrame::viewRedoPins() {
+    if (TSpectrum* plot = currentSpectrum()) plot->redoPins();
 }
 
 void TSpectraViewerFrame::viewBackground() {

@@ -15,6 +15,7 @@
 #include "app/Document.h"
 #include "app/PictureExport.h"
 #include "app/SerieText.h"
+#include "display/IntensityScale.h"
 #include "app/ViewerServices.h"
 #include "files/RunSelection.h"
 #include "model/PointListSerie.h"
@@ -87,6 +88,17 @@ enum class TActionId {
     ViewMoveFullRange,
     ViewMoveBack,
     ViewMoveForward,
+    ViewScaleFractions,
+    ViewScaleAbsolute,
+    ViewScaleRelative,
+    ViewScaleRelativeWhole,
+    ViewScaleLog,
+    ViewScaleFitY,
+    ViewMirrorSerie,
+    ViewPinMeasurement,
+    ViewUnpinAll,
+    ViewUndoPins,
+    ViewRedoPins,
     ToolsDetectPeaks,
 };
 
@@ -281,6 +293,16 @@ public:
     void viewBackground();
     // Moves the current pane as the key does on a focused pane (one step: pressed and let go).
     void viewMoveKey(int key, Qt::KeyboardModifiers modifiers);
+    // The current pane's intensity scale, y fit and mirrored current series.
+    void viewIntensityScale(TIntensityScale intensity, TPercentOf percentOf);
+    void viewFitY(bool on);
+    void viewMirrorSerie(bool on);
+    // The measurement shown (on the pane under the pointer, else the current one) pinned on
+    // its pane; the current pane's pins removed; their last change undone or redone.
+    void viewPinMeasurement();
+    void viewUnpinAll();
+    void viewUndoPins();
+    void viewRedoPins();
 
     // --- commands ---------------------------------------------------------------------------
     // Runs work; an exception is shown as an error box (its message, then hint lines if any)

@@ -361,6 +361,8 @@ bool TSpectraViewerFrame::copyBrowsedSpectra(TRunBrowser* browser) {
     data.xRange()->setMin(from.xRange()->min());
     data.xRange()->setMax(from.xRange()->max());
     fitYToVisible(data);
+    // The scale, mirrored series and pinned measurements go with the spectra.
+    pane->spectrum()->setViewState(source->spectrum()->viewState());
     pane->spectrum()->clearViewHistory();
     pane->spectrum()->startViewHistory();
     // Saved nowhere yet: closing asks before discarding it.

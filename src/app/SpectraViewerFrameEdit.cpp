@@ -71,7 +71,14 @@ const TMeasurement* TSpectraViewerFrame::shownMeasurement() const {
 
 bool TSpectraViewerFrame::copyMeasurement() {
     const TMeasurement* measurement = shownMeasurement();
-    if (!measurement) return false;
+    if (!measurement) {
+        // Without a live one, the measurements pinned on the current pane.
+        const TSpectrum* s = currentSpectrum();
+        if (!s || s->pins().empty()) return false;
+        m_services.clipboard.setText(s->pinsText().toStdString());
+        scheduleUpdateActions();
+        return true;
+    }
     m_services.clipboard.setText(measurement->text());
     scheduleUpdateActions();
     return true;

@@ -171,6 +171,113 @@ TRelativeScale relativeScale(int height) {
     return scale;
 }
 
+QString powerOfTen(int exponent) {
+    static const char16_t* digits[] = {u"⁰", u"¹", u"²", u"³", u"⁴",
+                                       u"⁵", u"⁶", u"⁷", u"⁸", u"⁹"};
+    QString text = QStringLiteral("10");
+    if (exponent < 0) text += QChar(0x207B);  // superscript minus
+    const std::string magnitude = std::to_string(std::abs(static_cast<long long>(exponent)));
+    for (const char c : magnitude) text += QString::fromUtf16(digits[c - '0']);
+    return text;
+}
+
+namespace {
+
+// The smallest 1, 2 or 5 times a power of ten at least raw; none for a raw step that is not
+// a positive finite number.
+std::optional<double> niceStep(double raw) {
+    if (!(raw > 0.0) || !std::isfinite(raw)) return std::nullopt;
+    const double decade = std::pow(10.0, std::floor(std::log10(raw)));
+    for (const double m : {1.0, 2.0, 5.0, 10.0})
+        if (m * decade >= raw * (1.0 - 1e-9)) return m * decade;
+    return 10.0 * decade;
+}
+
+// Linear ticks of display values lo..hi (lo < hi) on an axis of height pixels, majors at least
+// minSpacing apart; pixelOf maps a display value to its pixel, label writes one.
+template <class Pixel, class Label>
+void linearTicks(TVerticalTicks& ticks, double lo, double hi, int height, int minSpacing,
+                 const Pixel& pixelOf, const Label& label) {
+    const int room = std::max(1, (height - 1) / std::max(1, minSpacing));
+    const auto step = niceStep((hi - lo) / room);
+    if (!step) return;
+    const double first = std::ceil(lo / *step - 1e-9) * *step;
+    // Far more ticks than pixels would mean a step lost in rounding: none then.
+    const double count = (hi - first) / *step;
+    if (!(count >= 0.0) || count > height) return;
+    for (int i = 0; i <= static_cast<int>(count) + 1; ++i) {
+        const double t = first + i * *step;
+        if (t > hi + *step * 1e-9) break;
+        ticks.majors.push_back({pixelOf(t), label(t == 0.0 ? 0.0 : t, *step)});
+    }
+    const double minorStep = *step / 5.0;
+    const double firstMinor = std::ceil(lo / minorStep - 1e-9) * minorStep;
+    for (int i = 0; i <= 5 * (static_cast<int>(count) + 2); ++i) {
+        const double t = firstMinor + i * minorStep;
+        if (t > hi + minorStep * 1e-9) break;
+        ticks.minors.push_back(pixelOf(t));
+    }
+}
+
+}  // namespace
+
+TVerticalTicks verticalTicks(const TRange& range, int height, const TYAxisScale& scale,
+                             int minSpacing) {
+    TVerticalTicks ticks;
+    if (height < 2 || scale.kind == TIntensityScale::Fractions) return ticks;
+    const TYMapping& mapping = scale.mapping;
+    const TRangePtr display = displayYRange(range, mapping);
+    const double lo = display->min();
+    const double hi = display->max();
+    if (!(hi > lo) || !std::isfinite(lo) || !std::isfinite(hi)) return ticks;
+    const auto pixel = [&](double d) { return display->pixelOf(height, d); };
+
+    if (mapping.mirror) {
+        linearTicks(ticks, lo, hi, height, minSpacing, pixel,
+                    [](double t, double step) { return tickLabel(std::abs(t), step); });
+        return ticks;
+    }
+    if (mapping.log) {
+        const int low = static_cast<int>(std::ceil(lo - 1e-9));
+        const int high = static_cast<int>(std::floor(hi + 1e-9));
+        if (high - low > height) return ticks;
+        const bool fine = high - low < 2;
+        for (int k = low - 1; k <= high; ++k) {
+            for (int m = 1; m <= 9; ++m) {
+                const double d = k + std::log10(static_cast<double>(m));
+                if (d < lo - 1e-9 || d > hi + 1e-9) continue;
+                if (m == 1) {
+                    ticks.majors.push_back({pixel(d), powerOfTen(k)});
+                } else if (fine && (m == 2 || m == 5)) {
+                    ticks.majors.push_back(
+                        {pixel(d), QString::number(m) + QChar(0x00D7) + powerOfTen(k)});
+                } else {
+                    ticks.minors.push_back(pixel(d));
+                }
+            }
+        }
+        return ticks;
+    }
+    if (scale.kind == TIntensityScale::Relative && mapping.percentBase > 0.0) {
+        const double base = mapping.percentBase;
+        linearTicks(
+            ticks, lo * 100.0 / base, hi * 100.0 / base, height, minSpacing,
+            [&](double percent) { return pixel(percent * base / 100.0); },
+            [](double t, double step) { return tickLabel(t, step); });
+        return ticks;
+    }
+    // Absolute: one power of ten for all labels when they would be long.
+    const double largest = std::max(std::abs(lo), std::abs(hi));
+    int exponent = 0;
+    if (largest >= 1e5 || (largest > 0.0 && largest < 1e-2))
+        exponent = static_cast<int>(std::floor(std::log10(largest)));
+    const double unit = std::pow(10.0, exponent);
+    linearTicks(ticks, lo, hi, height, minSpacing, pixel,
+                [unit](double t, double step) { return tickLabel(t / unit, step / unit); });
+    if (exponent != 0) ticks.exponent = QChar(0x00D7) + powerOfTen(exponent);
+    return ticks;
+}
+
 TAxis::TAxis(QWidget* parent) : QWidget(parent) {
     resize(50, 50);
     setRange(newRange(0, 100));
@@ -213,6 +320,12 @@ void TAxis::setTitle(const QString& title) {
     update();
 }
 
+void TAxis::setYScale(const TYAxisScale& scale) {
+    if (scale == m_yScale) return;
+    m_yScale = scale;
+    update();
+}
+
 void TAxis::setThick(double inches) {
     if (!std::isfinite(inches) || inches < 0.0) return;
     m_thick = inches;
@@ -244,6 +357,7 @@ TAxisLook TAxis::look() const {
     look.caption = m_caption;
     look.border = m_border;
     look.title = m_title;
+    look.yScale = m_yScale;
     look.mayorSizeInch = m_mayorSizeInch;
     look.minorSizeInch = m_minorSizeInch;
     look.font = font();
@@ -265,6 +379,15 @@ void TAxis::paintEvent(QPaintEvent*) {
 
 namespace {
 
+// Where the caption of a horizontal axis stands (see paintAxis); null without one.
+QRect captionRect(QSize size, const TAxisLook& look, const QFontMetrics& metrics) {
+    if (look.caption.isEmpty()) return {};
+    const int w = size.width();
+    const int width = metrics.horizontalAdvance(look.caption);
+    const int top = look.type == TAxisType::Top ? 0 : size.height() - metrics.height();
+    return {w - width, top, width, metrics.height()};
+}
+
 void paintNumericScale(QPainter& painter, QSize size, const TAxisLook& look, const TRange& range,
                        int textHeight) {
     const int w = size.width();
@@ -284,6 +407,7 @@ void paintNumericScale(QPainter& painter, QSize size, const TAxisLook& look, con
     // than handed to the painter with saturated coordinates.
     const auto near = [w](int x) { return x >= -w && x <= 2 * w; };
     const int gap = metrics.horizontalAdvance(QLatin1Char('0'));
+    const QRect caption = captionRect(size, look, metrics);
     long long lastRight = std::numeric_limits<int>::min();
     for (const auto& major : ticks.majors) {
         if (!near(major.pixel)) continue;
@@ -297,6 +421,12 @@ void paintNumericScale(QPainter& painter, QSize size, const TAxisLook& look, con
         // Moved inside, a label may reach its neighbour: the later one is left out.
         const long long left = static_cast<long long>(x) - half;
         if (left < lastRight + gap) continue;
+        // The caption at the far end keeps its room: a label reaching into it is left out.
+        const int labelTop = top ? base + majorPixels - textHeight : base + majorPixels;
+        if (!caption.isNull() &&
+            caption.adjusted(-gap, 0, 0, 0)
+                .intersects(QRect(static_cast<int>(left), labelTop, labelWidth, textHeight)))
+            continue;
         lastRight = left + labelWidth;
         drawText(painter, x, base + majorPixels, major.label, look.font, look.color, labelAlign, 0);
     }
@@ -326,6 +456,65 @@ void paintRelativeScale(QPainter& painter, QSize size, const TAxisLook& look) {
             drawText(painter, w - 5, label.pixel, label.text, look.font, look.color,
                      textAlignRight + textAlignBaseline, 0);
     }
+}
+
+// Numbers beside a vertical axis: ticks against the plot side, labels right (left) aligned
+// next to them and centred on their ticks, the exponent in the outer top corner, the title
+// upward along the outer edge when there is room for it beside the widest label.
+void paintVerticalNumbers(QPainter& painter, QSize size, const TAxisLook& look,
+                          const TRange& range, const QFontMetrics& metrics) {
+    const int w = size.width();
+    const int h = size.height();
+    const int textHeight = metrics.height();
+    const bool right = look.type == TAxisType::Right;
+    constexpr int majorLength = 5;
+    constexpr int minorLength = 3;
+    constexpr int labelGap = 2;
+    const TVerticalTicks ticks = verticalTicks(range, h, look.yScale, 2 * textHeight);
+    const auto tick = [&](int y, int length) {
+        if (y < -1 || y > h) return;
+        if (right)
+            penLine(painter, 0, y, length, y);
+        else
+            penLine(painter, w - length, y, w, y);
+    };
+    for (const int minor : ticks.minors) tick(minor, minorLength);
+    for (const auto& major : ticks.majors) tick(major.pixel, majorLength);
+
+    QRect exponent;
+    if (!ticks.exponent.isEmpty()) {
+        const int width = metrics.horizontalAdvance(ticks.exponent);
+        exponent = QRect(right ? w - width : 0, 0, width, textHeight);
+        drawText(painter, exponent.left(), 0, ticks.exponent, look.font, look.color,
+                 textAlignLeft + textAlignTop, 0);
+    }
+    const int labelEdge = majorLength + labelGap;  // from the plot side
+    int widest = 0;
+    std::vector<QRect> placed;
+    for (const auto& major : ticks.majors) {
+        if (major.pixel < 0 || major.pixel >= h) continue;
+        const int width = metrics.horizontalAdvance(major.label);
+        const int top = std::clamp(major.pixel - textHeight / 2, 0, std::max(0, h - textHeight));
+        const QRect box(right ? labelEdge : w - labelEdge - width, top, width, textHeight);
+        if (!exponent.isNull() && box.intersects(exponent)) continue;
+        if (std::any_of(placed.begin(), placed.end(),
+                        [&](const QRect& other) { return other.intersects(box); }))
+            continue;
+        placed.push_back(box);
+        widest = std::max(widest, width);
+        drawText(painter, box.left(), box.top(), major.label, look.font, look.color,
+                 textAlignLeft + textAlignTop, 0);
+    }
+
+    if (look.title.isEmpty()) return;
+    const int titleWidth = metrics.horizontalAdvance(look.title);
+    const int below = exponent.isNull() ? 0 : exponent.bottom() + 1;
+    const bool beside = textHeight + labelGap + widest + labelEdge <= w;
+    if (!beside || titleWidth > h - below) return;
+    // Reads upward, centred in the height the exponent leaves.
+    const int bottom = below + (h - below + titleWidth) / 2;
+    drawText(painter, right ? w - textHeight : 0, bottom, look.title, look.font, look.color,
+             textAlignLeft + textAlignTop, 900);
 }
 
 }  // namespace
@@ -380,7 +569,9 @@ void paintAxis(QPainter& painter, QSize size, const TAxisLook& look, const TRang
 
     if (look.type == TAxisType::Top || look.type == TAxisType::Bottom) {
         if (range) paintNumericScale(painter, size, look, *range, textHeight);
-    } else {
+    } else if (look.yScale.kind == TIntensityScale::Fractions || !range) {
         paintRelativeScale(painter, size, look);
+    } else {
+        paintVerticalNumbers(painter, size, look, *range, metrics);
     }
 }

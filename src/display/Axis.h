@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "display/IntensityScale.h"
 #include "model/Range.h"
 
 class QPainter;
@@ -81,14 +82,51 @@ struct TRelativeScale {
 };
 TRelativeScale relativeScale(int height);
 
+// What a vertical axis shows of its range, the plot's world y range: the scale kind and the
+// mapping the plot draws with (log floor, percent base, mirror).
+struct TYAxisScale {
+    TIntensityScale kind = TIntensityScale::Fractions;
+    TYMapping mapping;
+
+    friend bool operator==(const TYAxisScale& a, const TYAxisScale& b) {
+        return a.kind == b.kind && a.mapping.log == b.mapping.log &&
+               a.mapping.logFloor == b.mapping.logFloor && a.mapping.mirror == b.mapping.mirror &&
+               a.mapping.percentBase == b.mapping.percentBase;
+    }
+};
+
+// The numeric ticks of a vertical axis of height pixels (pixel 0 at the top) showing range
+// as scale says, majors at least minSpacing pixels apart:
+// - Absolute: multiples of 1, 2 or 5 times a power of ten (see calcTicks, steps doubled until
+//   they are far enough apart); numbers whose largest tick needs 10^5 or more, or lies below
+//   10^-2, show their mantissa and the common power of ten once in exponent ("×10⁶").
+// - Relative: the same in percent of the mapping's percent base (Absolute without one).
+// - Log: the decades 10^k from the floor up, with 2 and 5 times them when fewer than three
+//   decades show; minors at 2..9 times each decade.
+// - A mirror: percent from -mirrorSpan to mirrorSpan, labelled by their size ("100" both ways).
+// The pixels are those the plot draws the values at. Fractions give no ticks.
+struct TVerticalTicks {
+    std::vector<TMajorTick> majors;  // bottom up
+    std::vector<int> minors;
+    QString exponent;  // "×10⁶"; empty when the labels are the numbers themselves
+};
+TVerticalTicks verticalTicks(const TRange& range, int height, const TYAxisScale& scale,
+                             int minSpacing);
+
+// "10" followed by the exponent in superscript digits: "10⁶", "10⁻³".
+QString powerOfTen(int exponent);
+
 // How an axis is drawn, apart from the widget that shows it. Sizes in inches become pixels at
 // dpiY logical dots per inch.
 struct TAxisLook {
     TAxisType type = TAxisType::Bottom;
     QString caption;
     bool border = true;
-    // Not drawn; when set, a horizontal axis moves its ticks one text line away from the plot.
+    // Horizontal axes: not drawn; when set, the ticks move one text line away from the plot.
+    // Vertical axes with numbers: drawn upward, centred along the axis at its outer edge,
+    // when the axis is wide enough for it beside the numbers.
     QString title;
+    TYAxisScale yScale;  // vertical axes only
     double mayorSizeInch = 0.1;
     double minorSizeInch = 0.05;
     QFont font;
@@ -98,8 +136,10 @@ struct TAxisLook {
 
 // Draws an axis of size pixels with its top-left corner at the painter's origin: the border
 // line along the plot side, the caption at the far end and, for a horizontal axis, the numeric
-// scale of range (none without a range), for a vertical one the relative scale. Draws only
-// inside size when the painter clips there, as a widget's painter does.
+// scale of range (none without a range), for a vertical one the scale yScale asks for (the
+// relative fractions, or numbers of range with title and exponent). A tick label that would
+// overlap the caption, the exponent or another label is left out. Draws only inside size when
+// the painter clips there, as a widget's painter does.
 void paintAxis(QPainter& painter, QSize size, const TAxisLook& look, const TRange* range);
 
 // One axis beside the plot: the border line along the plot side, ticks with labels and the
@@ -128,9 +168,12 @@ public:
     // Line along the side that touches the plot.
     bool hasBorder() const { return m_border; }
     void setBorder(bool border);
-    // Not drawn; when set, a horizontal axis moves its ticks one text line away from the plot.
+    // See TAxisLook::title.
     QString title() const { return m_title; }
     void setTitle(const QString& title);
+    // What a vertical axis shows; the relative fractions to begin with.
+    const TYAxisScale& yScale() const { return m_yScale; }
+    void setYScale(const TYAxisScale& scale);
 
     // Thickness in inches: the height of a horizontal axis, the width of a vertical one. Setting
     // it always applies it, also with the current value (the pane does so after a resize).
@@ -157,6 +200,7 @@ private:
     QString m_caption;
     bool m_border = true;
     QString m_title;
+    TYAxisScale m_yScale;
     double m_thick = 0.3;
     double m_mayorSizeInch = 0.1;
     double m_minorSizeInch = 0.05;

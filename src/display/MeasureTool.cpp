@@ -153,32 +153,30 @@ void TMeasureTool::setMeasurement(std::optional<TMeasurement> value) {
 }
 
 // The bracket stands gap pixels over the higher end, clear of a peak label there; its legs end
-// legGap pixels over each end, so that they do not run through the peaks' labels. The text
-// sits on a light background over the bracket, kept inside the plot.
-void TMeasureTool::paint(QPainter& painter) {
-    if (!m_measurement || !m_spectrum) return;
+// legGap pixels over each end, so that they do not run through the peaks' labels.
+void paintMeasurement(QPainter& painter, const TMeasurement& measurement, int w, int h,
+                      const std::function<TPoint(const TFloatPointRec&)>& toPixel, bool pinned) {
     constexpr int gap = 22;
     constexpr int legGap = 16;
-    const int w = m_spectrum->width();
-    const int h = m_spectrum->height();
     if (w <= 0 || h <= 0) return;
     const auto pixel = [&](const TMeasureEnd& end) {
-        const TPoint p = m_spectrum->worldToDevice(end.point.x, end.point.y);
+        const TPoint p = toPixel(end.point);
         return TPoint{std::clamp(p.x, 0, w - 1), std::clamp(p.y, 0, h - 1)};
     };
-    const TPoint a = pixel(m_measurement->from);
-    const TPoint b = pixel(m_measurement->to);
+    const TPoint a = pixel(measurement.from);
+    const TPoint b = pixel(measurement.to);
 
     QFont font;
     font.setPixelSize(11);
     const QFontMetrics metrics(font);
-    const QString text = QString::fromStdString(m_measurement->label());
+    const QString text = QString::fromStdString(measurement.label());
     const int textHeight = metrics.height();
     const int bracket = std::clamp(std::min(a.y, b.y) - gap, std::min(textHeight + 3, h - 1), h - 1);
 
+    painter.save();
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.setRenderHint(QPainter::Antialiasing, false);
-    const QColor ink(150, 0, 110);
+    const QColor ink = pinned ? QColor(0, 110, 110) : QColor(150, 0, 110);
     painter.setPen(QPen(ink, 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawLine(a.x, bracket, b.x, bracket);
@@ -191,6 +189,14 @@ void TMeasureTool::paint(QPainter& painter) {
     painter.fillRect(box, QColor(255, 255, 255, 225));
     painter.setFont(font);
     painter.drawText(box, Qt::AlignCenter, text);
+    painter.restore();
+}
+
+void TMeasureTool::paint(QPainter& painter) {
+    if (!m_measurement || !m_spectrum) return;
+    const iSpectrum& plot = *m_spectrum;
+    paintMeasurement(painter, *m_measurement, plot.width(), plot.height(),
+                     [&plot](const TFloatPointRec& p) { return plot.worldToDevice(p.x, p.y); });
 }
 
 iSpectrumToolPtr makeMeasureTool(iSpectrum& spectrum) {

@@ -178,6 +178,24 @@ TPlotMapping::TPlotMapping(const TSpectrumData& data, QSize size) {
     m_view.pickTolerance = data.pickTolerance();
 }
 
+TPlotMapping::TPlotMapping(const TSpectrumData& data, QSize size, const TYMapping& y)
+    : TPlotMapping(data, size) {
+    m_view.yMapping = y;
+    if (y.log || y.mirror) {
+        m_displayY = displayYRange(*data.yRange(), y);
+        m_view.yRange = m_displayY.get();
+    }
+}
+
+bool TPlotState::isMirror() const {
+    return std::find(mirrored.begin(), mirrored.end(), true) != mirrored.end();
+}
+
+TYMapping TPlotState::yMapping() const {
+    if (!data) return {};
+    return yMappingOf(scale, *data->series(), *data->xRange(), *data->yRange(), isMirror());
+}
+
 TRect TPlotMapping::clientRect() const {
     return {0, 0, m_view.width, m_view.height};
 }
@@ -217,7 +235,8 @@ QPen invertingPen() {
 // --- the parts -------------------------------------------------------------------------------
 
 void TPlotRenderer::renderSeries(QPainter& painter, const TDrawView& view,
-                                 TPointListSerieList& series, const TRenderSettings& settings) {
+                                 TPointListSerieList& series, const TRenderSettings& settings,
+                                 const std::vector<bool>& mirrored) {
     const int current = series.currentIndex();
     if (current < 0) return;
     const TPainterState saved(painter);
@@ -227,15 +246,30 @@ void TPlotRenderer::renderSeries(QPainter& painter, const TDrawView& view,
                         static_cast<std::uint8_t>(b.blue()));
     TDrawView drawView = view;
     drawView.gapsAreEmpty = settings.gapsAreEmpty;
-    auto draw = [&](TPointListSerie& serie, bool highlighted) {
+    const bool mirror = view.yMapping.mirror;
+    if (mirror) {
+        // The zero line between the two halves.
+        const int zero = view.yRange->pixelOf(view.height, 0.0);
+        painter.setPen(QPen(QColor(160, 160, 160), 1));
+        painter.drawLine(0, zero, view.width - 1, zero);
+    }
+    auto draw = [&](int index, bool highlighted) {
+        TPointListSerie& serie = *series.serie(index);
+        if (mirror) {
+            const bool flipped =
+                static_cast<std::size_t>(index) < mirrored.size() &&
+                                 mirrored[static_cast<std::size_t>(index)];
+            drawView.yFactor =
+                mirrorFactor(serie, flipped, view.xRange->min(), view.xRange->max());
+        }
         painter.setPen(QPen(toQColor(visibleOn(serie.color(), background)),
                             settings.penWidth(serie.style(), highlighted)));
         TPainterLineCanvas canvas(painter);
         m_drawer.drawSerie(canvas, drawView, serie, serie.style());
     };
     for (int i = 0; i < series.count(); ++i)
-        if (i != current) draw(*series.serie(i), false);
-    draw(*series.serie(current), series.count() > 1);
+        if (i != current) draw(i, false);
+    draw(current, series.count() > 1);
 }
 
 void TPlotRenderer::renderLabels(QPainter& painter, const TPlacedLabels& labels) {
@@ -313,6 +347,14 @@ void TPlotRenderer::renderMarks(QPainter& painter, const TDrawView& view,
     }
 }
 
+void TPlotRenderer::renderPins(QPainter& painter, const TDrawView& view,
+                               const std::vector<TMeasurement>& pins) {
+    for (const TMeasurement& pin : pins)
+        paintMeasurement(painter, pin, view.width, view.height,
+                         [&view](const TFloatPointRec& p) { return view.worldToDevice(p.x, p.y); },
+                         true);
+}
+
 void TPlotRenderer::renderAxis(QPainter& painter, const QRect& rect, const TAxisLook& look,
                                const TRange* range) {
     const TPainterState saved(painter);
@@ -335,10 +377,11 @@ std::vector<std::string> TPlotRenderer::render(QPainter& painter, QSize size,
     painter.setRenderHint(QPainter::Antialiasing, false);
 
     TSpectrumData& data = *state.data;
-    const TPlotMapping mapping(data, size);
+    const TPlotMapping mapping(data, size, state.yMapping());
     const auto drawContent = [&](QPainter& target) {
-        collecting(messages,
-                   [&] { renderSeries(target, mapping.view(), *data.series(), settings); });
+        collecting(messages, [&] {
+            renderSeries(target, mapping.view(), *data.series(), settings, state.mirrored);
+        });
         collecting(messages, [&] {
             if (labels)
                 renderLabels(target, *labels);
@@ -381,5 +424,6 @@ std::vector<std::string> TPlotRenderer::render(QPainter& painter, QSize size,
         stage([&] { renderThreshold(painter, mapping.view(), *data.series(), settings); });
     if (!state.marks.empty())
         stage([&] { renderMarks(painter, mapping.view(), state.marks, settings.background); });
+    if (!state.pins.empty()) stage([&] { renderPins(painter, mapping.view(), state.pins); });
     return messages;
 }

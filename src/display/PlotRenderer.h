@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "display/Axis.h"
+#include "display/IntensityScale.h"
+#include "display/MeasureTool.h"
 #include "display/SerieDrawing.h"
 #include "model/Label.h"
 #include "model/PointListSerie.h"
@@ -72,6 +74,17 @@ struct TPlotState {
     bool focused = false;   // draws the focus frame
     bool hideThreshold = true;
     std::vector<TPlotMark> marks;  // drawn over the frame
+    // How intensities are drawn; a plot state made without one draws y as it is, linearly.
+    TPlotScale scale;
+    // Indexed like the data's series: those flipped below the axis. With any flipped, every
+    // series is drawn in percent of its own base peak in view.
+    std::vector<bool> mirrored;
+    // Measurements pinned on the plot, drawn over the marks.
+    std::vector<TMeasurement> pins;
+
+    bool isMirror() const;
+    // The mapping of intensities this state draws with (see yMappingOf).
+    TYMapping yMapping() const;
 };
 
 // The world/pixel mapping of a plot of size pixels over the data's ranges, with the plot's
@@ -80,6 +93,9 @@ struct TPlotState {
 class TPlotMapping : public iWorldControl {
 public:
     TPlotMapping(const TSpectrumData& data, QSize size);
+    // With intensities drawn through y (log or mirror units); the mapping keeps the display
+    // range it draws over.
+    TPlotMapping(const TSpectrumData& data, QSize size, const TYMapping& y);
 
     const TDrawView& view() const { return m_view; }
 
@@ -93,6 +109,7 @@ public:
 
 private:
     TDrawView m_view;
+    TRangePtr m_displayY;
 };
 
 // The pen of inverted lines: one pixel, and the last pixel of a segment left out, so that
@@ -121,8 +138,10 @@ public:
     // Every series but the current one in list order, then the current one, highlighted when
     // there are others. Without antialiasing, as the painter is set. A series whose colour
     // the background would hide is drawn in a visible one (see visibleOn).
+    // In a mirror view each series is drawn in percent of its own base peak in view, those
+    // flipped (mirrored, indexed like the series) below the zero line, which is drawn too.
     void renderSeries(QPainter& painter, const TDrawView& view, TPointListSerieList& series,
-                      const TRenderSettings& settings);
+                      const TRenderSettings& settings, const std::vector<bool>& mirrored = {});
     // Each label's text at its origin, in its font; a label the user moved is joined to its
     // peak by a thin line.
     static void renderLabels(QPainter& painter, const TPlacedLabels& labels);
@@ -140,6 +159,9 @@ public:
     // so that the peaks beneath do not hide them.
     static void renderMarks(QPainter& painter, const TDrawView& view,
                             const std::vector<TPlotMark>& marks, const QColor& background);
+    // The pinned measurements (see paintMeasurement).
+    static void renderPins(QPainter& painter, const TDrawView& view,
+                           const std::vector<TMeasurement>& pins);
     // An axis in rect (painter coordinates), clipped to it.
     static void renderAxis(QPainter& painter, const QRect& rect, const TAxisLook& look,
                            const TRange* range);

@@ -128,9 +128,12 @@ TRunBrowser::TRunBrowser(std::shared_ptr<const iRunReader> run, QWidget* parent)
     m_chromatogram->setObjectName(QStringLiteral("Chromatogram"));
     m_chromatogram->setMinimumHeight(140);
     m_chromatogram->xAxis().setThick(0.3f);
-    m_chromatogram->yAxis().setThick(0.5f);
-    m_chromatogram->xAxis().setCaption(QStringLiteral("min"));
+    m_chromatogram->yAxis().setThick(0.6f);
+    m_chromatogram->xAxis().setCaption(QStringLiteral("RT (min)"));
     TSpectrum* plot = chromatogram();
+    TPlotScale scale = plot->plotScale();
+    scale.fitY = true;
+    plot->setPlotScale(scale);
     plot->setTool(makeZoomTool(*plot));
     // A chromatogram is sampled unevenly: a long step between spectra is no empty stretch.
     plot->setGapsAreEmpty(false);

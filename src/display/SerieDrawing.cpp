@@ -262,11 +262,17 @@ void TPainterLineCanvas::flush() {
 // --- view ------------------------------------------------------------------------------------
 
 TPoint TDrawView::worldToDevice(double x, double y) const {
-    return {xRange->pixelOf(width, x), yRange->pixelOf(height, y)};
+    return {xRange->pixelOf(width, x), pixelOfY(y)};
+}
+
+int TDrawView::pixelOfY(double y) const {
+    return yRange->pixelOf(height, yMapping.display(y, yFactor));
 }
 
 TFloatPointRec TDrawView::deviceToWorld(double px, double py) const {
-    return {xRange->valueAt(width, px), yRange->valueAt(height, py)};
+    const double d = yRange->valueAt(height, py);
+    const double y = yMapping.mirror ? (yFactor != 0.0 ? d / yFactor : 0.0) : yMapping.world(d);
+    return {xRange->valueAt(width, px), y};
 }
 
 // --- the series drawer -----------------------------------------------------------------------
@@ -355,16 +361,14 @@ void TSerieDrawer::drawDecimated(iLineCanvas& canvas, const TDrawView& view,
                                  bool bars) const {
     const auto& items = points.points();
     const TRange& xr = *view.xRange;
-    const TRange& yr = *view.yRange;
     const int w = view.width;
-    const int h = view.height;
     const TIndexRange window = points.findRange(xr.min(), xr.max());
     if (window.first >= points.count()) return;
     // With nothing inside the window the point found beside it is still taken, as a column
     // off the plot.
     const std::size_t first = static_cast<std::size_t>(window.first);
     const std::size_t end = static_cast<std::size_t>(std::max(window.first, window.last)) + 1;
-    const int baseY = yr.pixelOf(h, view.baseLine);
+    const int baseY = view.pixelOfY(view.baseLine);
     TColumnWriter writer(canvas, bars, baseY);
 
     if (!cache.isClean() || xr.isReversed()) {
@@ -431,10 +435,10 @@ void TSerieDrawer::drawDecimated(iLineCanvas& canvas, const TDrawView& view,
                 lo = mid;
         }
         const TMinMax extent = cache.pyramid().extent(items, a, hi);
-        const int low = yr.pixelOf(h, extent.min);
-        const int high = yr.pixelOf(h, extent.max);
+        const int low = view.pixelOfY(extent.min);
+        const int high = view.pixelOfY(extent.max);
         writer.column(x, std::min({baseY, low, high}), std::max({baseY, low, high}),
-                      yr.pixelOf(h, items[a].y), yr.pixelOf(h, items[hi - 1].y),
+                      view.pixelOfY(items[a].y), view.pixelOfY(items[hi - 1].y),
                       std::fabs(startX - previousStartX));
         previousStartX = startX;
         run = hi - a;
@@ -448,7 +452,6 @@ void TSerieDrawer::drawDetailed(iLineCanvas& canvas, const TDrawView& view,
     const std::size_t n = items.size();
     if (n < 2) return;
     const TRange& xr = *view.xRange;
-    const TRange& yr = *view.yRange;
     const TIndexRange window = points.findRange(xr.min(), xr.max());
     if (window.first >= points.count()) return;
     // The point before and the one after the window too, so that the curve reaches both
@@ -503,7 +506,7 @@ void TSerieDrawer::drawDetailed(iLineCanvas& canvas, const TDrawView& view,
                     const double wx = view.deviceToWorld(static_cast<double>(px), 0).x;
                     const double wy = curve.valueAt(k, wx);
                     if (std::isfinite(wy))
-                        canvas.lineTo(static_cast<int>(px), yr.pixelOf(view.height, wy));
+                        canvas.lineTo(static_cast<int>(px), view.pixelOfY(wy));
                 }
             }
             d = e;

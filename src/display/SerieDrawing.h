@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "display/IntensityScale.h"
 #include "model/FloatPoint.h"
 #include "model/PointListSerie.h"
 #include "model/Range.h"
@@ -68,9 +69,14 @@ struct TDrawView {
     // A Line series' gap much wider than its steps falls to the base line, as in a profile
     // whose zero runs were left out; false joins every point (a chromatogram, sampled unevenly).
     bool gapsAreEmpty = true;
+    // Intensities reach yRange through yMapping.display(y, yFactor): yRange is then in display
+    // units (log10 of intensity, or percent in a mirror plot). The defaults draw y as it is.
+    TYMapping yMapping;
+    double yFactor = 1.0;
 
     // TRange::pixelOf on both axes.
     TPoint worldToDevice(double x, double y) const;
+    int pixelOfY(double y) const;
     // TRange::valueAt on both axes; pixels may be fractional.
     TFloatPointRec deviceToWorld(double px, double py) const;
 };

@@ -82,6 +82,10 @@ TSpectrumContainer* TSpectraManager::addContainer() {
     c->yAxis().setThick(m_yAxisThick);
     c->setColor(QColor());  // no frame
     TSpectrum* s = c->spectrum();
+    // The viewer's panes keep y fitted to what is visible.
+    TPlotScale scale = s->plotScale();
+    scale.fitY = true;
+    s->setPlotScale(scale);
     s->onGetFocus = [manager = QPointer<TSpectraManager>(this)](TSpectrum* sender) {
         if (manager) manager->paneGetFocus(sender);
     };

@@ -49,7 +49,7 @@ public:
     // change and on request (after a label was hidden, say).
     void layoutPanes();
 
-    // The thickness of every pane's axes, those of later panes included: x 0.3, y 0.4 to
+    // The thickness of every pane's axes, those of later panes included: x 0.3, y 0.6 to
     // begin with. A negative or undefined value is refused.
     float xAxisThick() const { return m_xAxisThick; }
     void setXAxisThick(float inches);
@@ -91,7 +91,7 @@ private:
 
     TSpectrumNavigator* m_navigator;
     TSpectrumContainerList m_containers;
-    float m_yAxisThick = 0.4f;
+    float m_yAxisThick = 0.6f;
     float m_xAxisThick = 0.3f;
     bool m_synchronized = false;
     // Listens to the range the panes share while synchronised (held by their data).

@@ -1,7 +1,9 @@
 // The plot widget: mapping, view history, axes, mouse dispatch, painting and the series texts.
 #include "display/Spectrum.h"
 
+#include <QContextMenuEvent>
 #include <QEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QMoveEvent>
 #include <QPaintEvent>
@@ -88,7 +90,9 @@ TRect TSpectrum::clientRect() const {
 }
 
 TPoint TSpectrum::worldToDevice(double x, double y) const {
-    return {m_data->xRange()->pixelOf(width(), x), m_data->yRange()->pixelOf(height(), y)};
+    const int py = m_displayY ? m_displayY->pixelOf(height(), m_yMapping.display(y))
+                              : m_data->yRange()->pixelOf(height(), y);
+    return {m_data->xRange()->pixelOf(width(), x), py};
 }
 
 int TSpectrum::worldToDeviceX(double x, double) const {
@@ -96,7 +100,9 @@ int TSpectrum::worldToDeviceX(double x, double) const {
 }
 
 TFloatPointRec TSpectrum::deviceToWorld(double px, double py) const {
-    return {m_data->xRange()->valueAt(width(), px), m_data->yRange()->valueAt(height(), py)};
+    const double y = m_displayY ? m_yMapping.world(m_displayY->valueAt(height(), py))
+                                : m_data->yRange()->valueAt(height(), py);
+    return {m_data->xRange()->valueAt(width(), px), y};
 }
 
 TFloatRect TSpectrum::deviceRectToWorld(const TRect& r) const {
@@ -126,6 +132,8 @@ int TSpectrum::textWidthAtLeast(std::string_view text, const TFontEx& font) cons
 // --- iSpectrum -------------------------------------------------------------------------------
 
 void TSpectrum::invalidate() {
+    // Panes sharing an x range learn of its change here.
+    applyYFit();
     update();
     const TFloatRect view = getView();
     if (view != m_announcedView) {
@@ -199,6 +207,13 @@ TFloatRect TSpectrum::getView() const {
 void TSpectrum::setView(double xMin, double xMax, double yMin, double yMax) {
     TRange& x = *m_data->xRange();
     TRange& y = *m_data->yRange();
+    if (xMin != x.min() || xMax != x.max()) {
+        if (const auto fit = yFitFor(xMin, xMax)) {
+            yMin = fit->first;
+            yMax = fit->second;
+        }
+        m_fittedX = {xMin, xMax};
+    }
     x.setMin(xMin);
     x.setMax(xMax);
     y.setMin(yMin);
@@ -221,13 +236,21 @@ void TSpectrum::zoomTo(double xMin, double xMax, double yMin, double yMax) {
         yMax = (yMin + yMax) / 2.0 + 0.025;
         yMin = yMax - 0.05;
     }
-    if (TFloatRect{xMin, yMin, xMax, yMax} == getView()) return;
+    const TFloatRect shown = getView();
+    if (xMin != shown.x1 || xMax != shown.x2) {
+        if (const auto fit = yFitFor(xMin, xMax)) {
+            yMin = fit->first;
+            yMax = fit->second;
+        }
+    }
+    if (TFloatRect{xMin, yMin, xMax, yMax} == shown) return;
     m_history.record({xMin, yMin, xMax, yMax});
     setView(xMin, xMax, yMin, yMax);
     invalidate();
 }
 
 void TSpectrum::recordView() {
+    applyYFit();
     startViewHistory();
     const TFloatRect view = getView();
     const auto& views = m_history.views();
@@ -281,8 +304,13 @@ void TSpectrum::setSpectrumData(TSpectrumDataPtr data) {
     clearViewHistory();
     m_readoutStepped = false;
     setReadout(std::nullopt);
-    // A measurement names points of the data shown before.
+    // A measurement names points of the data shown before, and so do the pins.
     clearMeasurement();
+    m_pins.clear();
+    m_pinsUndo.clear();
+    m_pinsRedo.clear();
+    m_fittedX = {std::nan(""), std::nan("")};
+    updateYAxis();
     invalidate();
     emit spectrumDataChanged();
 }
@@ -304,6 +332,7 @@ void TSpectrum::watchData() {
 // the labels and asks for the one repaint; viewChanged waits for invalidate().
 void TSpectrum::rangeChanged() {
     m_data->labels()->setNeedsLayout(true);
+    updateYAxis();
     update();
 }
 
@@ -356,6 +385,7 @@ void TSpectrum::setYAxis(TAxis* axis) {
     axis->setRange(m_data->yRange());
     watchAxis(axis, true);
     placeAxes();
+    updateYAxis();
 }
 
 void TSpectrum::watchAxis(TAxis* axis, bool watch) {
@@ -390,6 +420,14 @@ bool TSpectrum::eventFilter(QObject* watched, QEvent* event) {
     // An axis whose thickness changed is placed again. The event type is checked first: an
     // axis being destroyed is no longer a TAxis.
     if (event->type() == QEvent::Resize && (watched == m_xAxis || watched == m_yAxis)) placeAxes();
+    // The y axis offers the pane's scale menu.
+    if (event->type() == QEvent::ContextMenu && watched == m_yAxis) {
+        const auto* context = static_cast<QContextMenuEvent*>(event);
+        QMenu* menu = makeScaleMenu(this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(context->globalPos());
+        return true;
+    }
     // The axes take the wheel and the double-click for the plot.
     const bool axisEvent =
         event->type() == QEvent::Wheel || event->type() == QEvent::MouseButtonDblClick;
@@ -507,7 +545,16 @@ QString TSpectrum::cursorReadout() const {
 // --- painting --------------------------------------------------------------------------------
 
 TPlotState TSpectrum::plotState() const {
-    return {m_data, m_color, m_focused, m_hideThreshold, m_marks};
+    TPlotState state;
+    state.data = m_data;
+    state.frameColor = m_color;
+    state.focused = m_focused;
+    state.hideThreshold = m_hideThreshold;
+    state.marks = m_marks;
+    state.scale = m_scale;
+    state.mirrored = mirroredFlags();
+    state.pins = m_pins;
+    return state;
 }
 
 void TSpectrum::setMarks(std::vector<TPlotMark> marks) {
@@ -616,6 +663,10 @@ TSpectrum::TDrawingKey TSpectrum::drawingKey() const {
                               serie->color().toBgr(), static_cast<int>(serie->style())});
     }
     key.labels = labelStateHash();
+    key.intensity = static_cast<int>(m_scale.intensity);
+    key.log = m_yMapping.log;
+    key.logFloor = m_yMapping.logFloor;
+    key.mirrored = mirroredFlags();
     return key;
 }
 
@@ -642,9 +693,10 @@ void TSpectrum::updateCache(std::vector<std::string>& messages) {
     {
         QPainter painter(&m_cache);
         painter.setRenderHint(QPainter::Antialiasing, false);
-        const TPlotMapping mapping(*m_data, size());
+        const TPlotMapping mapping(*m_data, size(), m_yMapping);
         complete = collecting(messages, [&] {
-            m_renderer.renderSeries(painter, mapping.view(), *m_data->series(), settings);
+            m_renderer.renderSeries(painter, mapping.view(), *m_data->series(), settings,
+                                    mirroredFlags());
         });
         complete = collecting(messages,
                               [&] {
@@ -685,7 +737,8 @@ void TSpectrum::paintEvent(QPaintEvent*) {
         if (m_focused) stage([&] { TPlotRenderer::renderFocusFrame(painter, size(), settings); });
         if (!m_hideThreshold) {
             stage([&] {
-                TPlotRenderer::renderThreshold(painter, TPlotMapping(*m_data, size()).view(),
+                TPlotRenderer::renderThreshold(painter,
+                                               TPlotMapping(*m_data, size(), m_yMapping).view(),
                                                *m_data->series(), settings);
             });
         }
@@ -693,6 +746,12 @@ void TSpectrum::paintEvent(QPaintEvent*) {
             stage([&] {
                 TPlotRenderer::renderMarks(painter, TPlotMapping(*m_data, size()).view(), m_marks,
                                            settings.background);
+            });
+        }
+        if (!m_pins.empty()) {
+            stage([&] {
+                TPlotRenderer::renderPins(painter, TPlotMapping(*m_data, size(), m_yMapping).view(),
+                                          m_pins);
             });
         }
         if (m_readout) stage([&] { paintReadoutMarker(painter); });

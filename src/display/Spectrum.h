@@ -23,8 +23,18 @@
 #include "display/iSpectrum.h"
 #include "model/ViewHistory.h"
 
+class QMenu;
 class QPainter;
 class TAxis;
+
+// What a pane shows beyond its data and window, carried when the pane is copied: the
+// intensity scale, the series flipped below the axis (indexed like the series) and the pinned
+// measurements. Not part of the .mzi format.
+struct TPaneViewState {
+    TPlotScale scale;
+    std::vector<bool> mirrored;
+    std::vector<TMeasurement> pins;
+};
 class TMeasureTool;
 struct TMeasurement;
 
@@ -89,6 +99,8 @@ public:
     void viewForward() override;
     void viewBack() override;
     void startViewHistory() override;
+    void suspendYFit() override;
+    void resumeYFit() override;
 
     bool isFocused() const override { return m_focused; }
     // Draws or removes the focus frame; an unfocused plot shows the standard cursor, a
@@ -167,6 +179,46 @@ public:
     // there is one, else cursorReadout().
     QString statusText() const;
 
+    // --- intensity scale, mirror, pinned measurements ---------------------------------------
+    // The scale the plot and its y axis show (absolute numbers, no fit on a plot of its own;
+    // the viewer's panes fit y). With
+    // fitY, every change of the x window sets y from the base line to the highest visible
+    // point with fitHeadroom over it, before the view is recorded; a y stretch suspends that
+    // until fitYToVisible or a full range. The y axis follows: its scale, its title
+    // ("Intensity", or "Relative intensity (%)" for percent and mirror plots).
+    const TPlotScale& plotScale() const { return m_scale; }
+    void setPlotScale(const TPlotScale& scale);
+    void setIntensityScale(TIntensityScale intensity);
+    // A series flipped below the axis; with any flipped, every series shows in percent of its
+    // own base peak in view. Series are watched, not held.
+    bool isMirrored(const TPointListSerie& serie) const;
+    void setMirrored(const TPointListSeriePtr& serie, bool mirrored);
+    // Indexed like series(): which are flipped.
+    std::vector<bool> mirroredFlags() const;
+
+    // Measurements kept on the plot as annotations. pinMeasurement pins the one shown, which
+    // then goes; false without one. Pinning and removing are undone and redone step by step.
+    const std::vector<TMeasurement>& pins() const { return m_pins; }
+    bool pinMeasurement();
+    void removePin(int index);
+    void removeAllPins();
+    bool canUndoPins() const { return !m_pinsUndo.empty(); }
+    bool canRedoPins() const { return !m_pinsRedo.empty(); }
+    void undoPins();
+    void redoPins();
+    // Every pinned measurement's text, one a line.
+    QString pinsText() const;
+
+    // The pane's own menu of these settings (the y axis shows it on a right click): the
+    // scales, the fit, Mirror for the current series, Pin measurement and Remove pins;
+    // each applies to this plot.
+    QMenu* makeScaleMenu(QWidget* parent);
+
+    // The scale, mirror flags and pins together, for a copy of the pane. Setting it empties
+    // the pins' undo steps.
+    TPaneViewState viewState() const;
+    void setViewState(const TPaneViewState& state);
+
     // --- measuring ---------------------------------------------------------------------------
     // Shift with a left drag measures from peak to peak under any tool (see TMeasureTool),
     // which then sees nothing of that drag; the measure tool measures with plain drags. The
@@ -213,7 +265,8 @@ public:
     static constexpr int maxWheelNotches = 3;
     // Zooms x about the pointer when it is over the plot, about the centre otherwise.
     void zoomXAtPointer(double factor);
-    // Fits y to the highest point of any series in the visible x range, the bottom kept.
+    // Fits y to the highest point of any series in the visible x range, the bottom kept, and
+    // resumes a suspended y fit.
     void fitYToVisible();
     // Gives up a drag in progress and shows the view it started from.
     void cancelDrag();
@@ -244,6 +297,8 @@ signals:
     void measurementChanged();
     // A left click on the mark of tag; modifiers as at the release.
     void markClicked(int tag, Qt::KeyboardModifiers modifiers);
+    // The scale, a mirror flag or the pins changed.
+    void viewStateChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -286,6 +341,10 @@ private:
         int currentIndex = -1;
         std::vector<TSerieKey> series;
         std::uint64_t labels = 0;
+        int intensity = 0;
+        bool log = false;
+        double logFloor = 0.0;
+        std::vector<bool> mirrored;
 
         friend bool operator==(const TDrawingKey&, const TDrawingKey&) = default;
     };
@@ -318,6 +377,13 @@ private:
     TMeasureTool* measureToolInUse() const;
     // The pause timer runs again from now.
     void continueViewGesture();
+    // The y window the fit gives for x1..x2; none without a fit or a visible peak.
+    std::optional<std::pair<double, double>> yFitFor(double x1, double x2) const;
+    // Fits y when x moved since the last fit; no recording, no repaint.
+    void applyYFit();
+    // Hands the y axis its scale and title.
+    void updateYAxis();
+    void setPins(std::vector<TMeasurement> pins, bool undoable);
     // Runs a mouse handler's work, turning failures into messages.
     void handleMouse(const std::function<void()>& work);
     // Queues the texts of messages not raised in the burst's previous event; the burst then
@@ -373,6 +439,18 @@ private:
     TMessageBurst m_mouseMessages;
     std::vector<TPlotMark> m_marks;
     std::optional<int> m_pressedMark;  // the clickable mark under the last left press
+    // A plot on its own keeps the window it is given; the viewer's panes fit y (the spectra
+    // manager and the run browser turn the fit on).
+    TPlotScale m_scale{TIntensityScale::Absolute, TPercentOf::View, false, false};
+    // The x window y was last fitted to.
+    std::pair<double, double> m_fittedX{0.0, 0.0};
+    std::vector<std::weak_ptr<TPointListSerie>> m_mirrored;
+    // What the plot's own mapping draws y with; the display range of a log scale.
+    TYMapping m_yMapping;
+    TRangePtr m_displayY;
+    std::vector<TMeasurement> m_pins;
+    std::vector<std::vector<TMeasurement>> m_pinsUndo;  // earlier pin lists, latest last
+    std::vector<std::vector<TMeasurement>> m_pinsRedo;
 
     // Last, so that they go first: no notification reaches a plot being destroyed.
     TConnection m_xRangeChange;

@@ -101,6 +101,9 @@ TSpectrumContainer::TSpectrumContainer(QWidget* parent)
     m_spectrum->setObjectName(QStringLiteral("Spectrum"));
     m_spectrum->setXAxis(m_xAxis.axis());
     m_spectrum->setYAxis(m_yAxis.axis());
+    // The x title stands at the far end of the axis, where the tick labels leave it room; the
+    // plot titles its y axis after its intensity scale.
+    m_xAxis.axis()->setCaption(QStringLiteral("m/z"));
     m_label->show();
 
     connect(m_label, &TSerieLabel::labelClicked, this, [this](Qt::MouseButton button) {

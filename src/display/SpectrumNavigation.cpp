@@ -15,6 +15,7 @@
 #include "display/ViewCommands.h"
 
 void TSpectrum::recordViewStep() {
+    applyYFit();
     startViewHistory();
     const TFloatRect view = getView();
     if (!std::isfinite(view.x1) || !std::isfinite(view.x2) || !std::isfinite(view.y1) ||
@@ -52,6 +53,8 @@ void TSpectrum::fitYToVisible() {
     }
     if (!top || !(*top > view.y1)) return;
     endViewGesture();
+    resumeYFit();
+    m_fittedX = {view.x1, view.x2};
     // The peak just below the top edge, as a fit of the whole range leaves it.
     zoomTo(view.x1, view.x2, view.y1, *top + (*top - view.y1) * 0.02);
 }

@@ -25,6 +25,7 @@ void TViewCommands::fullMassAndAbundanceRange(const std::optional<TFloatRect>& z
         s.invalidate();
         return;
     }
+    s.resumeYFit();
     s.spectrumData()->fitXRange();
     s.spectrumData()->fitYRange();
     s.recordView();
@@ -118,6 +119,7 @@ void TViewCommands::stretchY(double factor) {
     // As narrow as a zoom may make it, and no narrower.
     top = std::max(top, view.y1 + 0.05);
     if (!std::isfinite(top) || top == view.y2) return;
+    s.suspendYFit();
     s.startViewHistory();
     s.setView(view.x1, view.x2, view.y1, top);
     s.recordViewStep();

@@ -19,7 +19,8 @@ public:
 
     // The x range of the zone, or of the current series' points with a margin; y stays.
     void fullMassRange(const std::optional<TFloatRect>& zone = std::nullopt);
-    // Both ranges of the zone, or of the current series' points.
+    // Both ranges of the zone, or of the current series' points; without a zone the plot's
+    // y fit resumes.
     void fullMassAndAbundanceRange(const std::optional<TFloatRect>& zone = std::nullopt);
     // The y maximum set to the highest point of the current series within the zone's x span,
     // or within the view's. Returns false, changing nothing, without a current series, without
@@ -40,7 +41,7 @@ public:
     // the plot; about the window's centre without one.
     void zoomX(double factor, std::optional<double> about = std::nullopt);
     // The top of y moved so that the span above the bottom is factor times what it was
-    // (below 1 magnifies); the bottom stays.
+    // (below 1 magnifies); the bottom stays. Suspends the plot's y fit.
     void stretchY(double factor);
     // x moved by fraction of its width, towards higher m/z for a positive one.
     void panX(double fraction);

@@ -70,6 +70,10 @@ public:
     virtual void viewBack() = 0;
     // Makes the current window the only entry of an empty history.
     virtual void startViewHistory() = 0;
+    // A plot that keeps y fitted to what is visible stops doing so after a y stretch, until
+    // the next explicit fit (full range, fitting the y axis). Plots without a fit ignore both.
+    virtual void suspendYFit() {}
+    virtual void resumeYFit() {}
 
     virtual bool isFocused() const = 0;
     virtual void setFocused(bool value) = 0;
