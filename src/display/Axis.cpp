@@ -496,7 +496,8 @@ void paintVerticalNumbers(QPainter& painter, QSize size, const TAxisLook& look,
         const int width = metrics.horizontalAdvance(major.label);
         const int top = std::clamp(major.pixel - textHeight / 2, 0, std::max(0, h - textHeight));
         const QRect box(right ? labelEdge : w - labelEdge - width, top, width, textHeight);
-        if (!exponent.isNull() && box.intersects(exponent)) continue;
+        // The exponent's row holds nothing else: a number beside it would read as one with it.
+        if (!exponent.isNull() && box.top() <= exponent.bottom()) continue;
         if (std::any_of(placed.begin(), placed.end(),
                         [&](const QRect& other) { return other.intersects(box); }))
             continue;

@@ -32,10 +32,10 @@ struct TPlotScale {
 };
 
 // Headroom over the highest peak of a fitted y window, as a fraction of its height: the peak
-// stays visible just below the top edge.
-inline constexpr double fitHeadroom = 0.02;
+// stays below the top edge with room for its label above it in a pane of a few hundred pixels.
+inline constexpr double fitHeadroom = 0.08;
 // Each half of a mirror plot spans -mirrorSpan..mirrorSpan percent of its base peak.
-inline constexpr double mirrorSpan = 100.0 * (1.0 + fitHeadroom);
+inline constexpr double mirrorSpan = 102.0;
 
 // The highest point of any series within x1..x2 (world m/z); none without a finite point
 // there. With serie given, of that series alone.

@@ -76,7 +76,7 @@ TEST_F(Scales, PercentAndLogTicksStandWhereThePlotDrawsTheirValues) {
     const double base = highest(805.0, 815.0);
     ASSERT_GT(base, 1e5);
     // Fitted: the base peak stands 2 % under the top edge.
-    EXPECT_DOUBLE_EQ(plot.getView().y2, base * 1.02);
+    EXPECT_DOUBLE_EQ(plot.getView().y2, base * (1.0 + fitHeadroom));
     auto percent = ticks();
     ASSERT_EQ(percent.majors.size(), 11u);
     EXPECT_EQ(labels(percent).front(), "0");
@@ -153,13 +153,13 @@ TEST_F(Scales, YFitsEachZoomUntilAStretchSuspendsItAndAFitResumesIt) {
     plot.setView(400.0, 2000.0, 0.0, 1.0);
     plot.endViewGesture();
     plot.startViewHistory();
-    EXPECT_DOUBLE_EQ(plot.getView().y2, highest(400.0, 2000.0) * 1.02);
+    EXPECT_DOUBLE_EQ(plot.getView().y2, highest(400.0, 2000.0) * (1.0 + fitHeadroom));
 
     for (int i = 0; i < 30; ++i) wheel(558.3, 120);
     TFloatRect v = plot.getView();
     ASSERT_LT(v.x2 - v.x1, 100.0);
     EXPECT_EQ(v.y1, 0.0);  // the base line
-    EXPECT_DOUBLE_EQ(v.y2, highest(v.x1, v.x2) * 1.02);
+    EXPECT_DOUBLE_EQ(v.y2, highest(v.x1, v.x2) * (1.0 + fitHeadroom));
     EXPECT_LT(v.y2, highest(400.0, 2000.0));
 
     // A stretch holds y through the next zoom.
@@ -178,12 +178,12 @@ TEST_F(Scales, YFitsEachZoomUntilAStretchSuspendsItAndAFitResumesIt) {
     plot.endViewGesture();
     wheel(558.3, -240);
     v = plot.getView();
-    EXPECT_DOUBLE_EQ(v.y2, highest(v.x1, v.x2) * 1.02);
+    EXPECT_DOUBLE_EQ(v.y2, highest(v.x1, v.x2) * (1.0 + fitHeadroom));
 
     // Back steps x, and y fits the window it returns to.
     key(Qt::Key_Backspace);
     v = plot.getView();
-    EXPECT_DOUBLE_EQ(v.y2, highest(v.x1, v.x2) * 1.02);
+    EXPECT_DOUBLE_EQ(v.y2, highest(v.x1, v.x2) * (1.0 + fitHeadroom));
 }
 
 // A strong and a weak spectrum, the weak one flipped: both peaks reach 100 % of their half.
