@@ -209,13 +209,14 @@ void TRunBrowser::appendXicSeries() {
     }
 }
 
-// While XICs are shown the chromatogram fits them: beside a TIC they would lie flat on the base
-// line. The full-range commands still show the whole trace.
+// The chromatogram's height holds every trace shown: a trace cut off at the top would read as
+// a saturated signal. A weak XIC beside the TIC is raised with the y stretch (the wheel over the
+// y axis, Up).
 double TRunBrowser::chromatogramTop(double traceTop) const {
-    double top = 0.0;
+    double top = traceTop;
     for (const TXicTrace& xic : m_xics)
         for (const TFloatPointRec& p : xic.points) top = std::max(top, p.y);
-    return top > 0.0 ? top : traceTop;
+    return top;
 }
 
 // One job at a time: the XICs waiting go in one pass; a sum waits for it.
