@@ -141,25 +141,14 @@ QString TAboutBox::versionText() const {
 
 // --- dialogs -------------------------------------------------------------------------------------
 
-std::optional<TFileChoice> TGuiDialogs::openFileName(const QString& title,
-                                                     const QStringList& filters,
-                                                     const TFileChoice& start) {
-    QFileDialog dialog(dialogParent(), title, start.path);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setNameFilters(filters);
-    if (start.filterIndex >= 1 && start.filterIndex <= filters.size())
-        dialog.selectNameFilter(filters[start.filterIndex - 1]);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    const int index = static_cast<int>(filters.indexOf(dialog.selectedNameFilter()));
-    return TFileChoice{dialog.selectedFiles().constFirst(), std::max(index, 0) + 1};
-}
+namespace {
 
-std::optional<TFileChoices> TGuiDialogs::openFileNames(const QString& title,
-                                                       const QStringList& filters,
-                                                       const TFileChoice& start) {
+// An open dialog for existing files (one, or several with mode ExistingFiles); nullopt when
+// cancelled.
+std::optional<TFileChoices> chooseExisting(const QString& title, const QStringList& filters,
+                                           const TFileChoice& start, QFileDialog::FileMode mode) {
     QFileDialog dialog(dialogParent(), title, start.path);
-    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setFileMode(mode);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setNameFilters(filters);
     if (start.filterIndex >= 1 && start.filterIndex <= filters.size())
@@ -167,6 +156,22 @@ std::optional<TFileChoices> TGuiDialogs::openFileNames(const QString& title,
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     const int index = static_cast<int>(filters.indexOf(dialog.selectedNameFilter()));
     return TFileChoices{dialog.selectedFiles(), std::max(index, 0) + 1};
+}
+
+}  // namespace
+
+std::optional<TFileChoice> TGuiDialogs::openFileName(const QString& title,
+                                                     const QStringList& filters,
+                                                     const TFileChoice& start) {
+    const auto chosen = chooseExisting(title, filters, start, QFileDialog::ExistingFile);
+    if (!chosen) return std::nullopt;
+    return TFileChoice{chosen->paths.constFirst(), chosen->filterIndex};
+}
+
+std::optional<TFileChoices> TGuiDialogs::openFileNames(const QString& title,
+                                                       const QStringList& filters,
+                                                       const TFileChoice& start) {
+    return chooseExisting(title, filters, start, QFileDialog::ExistingFiles);
 }
 
 std::optional<QString> TGuiDialogs::saveFileName(const QString& title, const QString& proposed) {

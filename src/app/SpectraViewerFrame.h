@@ -386,6 +386,9 @@ private:
     TRunSession* sessionOf(const TRunBrowser* browser);
     // Once per plot shown in session's pane: mark clicks open spectra, Ctrl+drags add XICs.
     void bindBrowserPlot(TRunSession& session, TSpectrum& plot);
+    // The pane showing what session's browser picks, made when there is none (nullptr when no
+    // pane can be made), its plot bound.
+    TSpectrumContainer* browsedPane(TRunSession& session);
     const TRunSession* sessionOf(const TRunBrowser* browser) const;
     // After the dock of session id went: its pane goes too.
     void forgetRunSession(int id);

@@ -226,15 +226,9 @@ bool TSpectraViewerFrame::showRunSpectrum(TRunBrowser* browser, int runIndex, bo
         return false;
     }
 
-    TSpectrumContainer* pane = session->pane;
-    if (!pane) {
-        pane = openPane(QFileInfo(session->path).fileName(),
-                        newDocument(TDocumentFormat::Run, session->path));
-        if (!pane) return false;
-        session->pane = pane;
-    }
+    TSpectrumContainer* pane = browsedPane(*session);
+    if (!pane) return false;
     TSpectrum& plot = *pane->spectrum();
-    bindBrowserPlot(*session, plot);
     TSpectrumData& data = *plot.spectrumData();
     TPointListSerieList& series = *data.series();
     // The m/z window stays once the pane shows a spectrum, so that stepping compares like
@@ -284,6 +278,16 @@ bool TSpectraViewerFrame::showRunSpectrum(TRunBrowser* browser, int runIndex, bo
     return true;
 }
 
+TSpectrumContainer* TSpectraViewerFrame::browsedPane(TRunSession& session) {
+    if (!session.pane) {
+        session.pane = openPane(QFileInfo(session.path).fileName(),
+                                newDocument(TDocumentFormat::Run, session.path));
+        if (!session.pane) return nullptr;
+    }
+    bindBrowserPlot(session, *session.pane->spectrum());
+    return session.pane;
+}
+
 void TSpectraViewerFrame::bindBrowserPlot(TRunSession& session, TSpectrum& plot) {
     if (session.markedPlot == &plot) return;
     session.markedPlot = &plot;
@@ -304,15 +308,9 @@ bool TSpectraViewerFrame::showBrowsedSum(TRunBrowser* browser) {
     TRunSession* session = sessionOf(browser);
     if (!session || !browser->summedSpectrum()) return false;
     const TRunBrowser::TBrowsedSum& sum = *browser->summedSpectrum();
-    TSpectrumContainer* pane = session->pane;
-    if (!pane) {
-        pane = openPane(QFileInfo(session->path).fileName(),
-                        newDocument(TDocumentFormat::Run, session->path));
-        if (!pane) return false;
-        session->pane = pane;
-    }
+    TSpectrumContainer* pane = browsedPane(*session);
+    if (!pane) return false;
     TSpectrum& plot = *pane->spectrum();
-    bindBrowserPlot(*session, plot);
     TSpectrumData& data = *plot.spectrumData();
     TPointListSerieList& series = *data.series();
     const bool keepWindow = !series.isEmpty();
