@@ -274,7 +274,7 @@ std::optional<TPictureSettings> TGuiDialogs::pictureSettings(const TPictureSetti
 }
 
 bool TGuiDialogs::print(bool preview, const TPrintPainter& paint) {
-    QPrinter printer(QPrinter::ScreenResolution);
+    QPrinter printer(QPrinter::HighResolution);
     if (!preview) {
         QPrintDialog dialog(&printer, QApplication::activeWindow());
         if (dialog.exec() != QDialog::Accepted) return false;
