@@ -267,8 +267,9 @@ void TGuiDialogs::runWithProgress(const QString& label,
 }
 
 std::optional<TPictureSettings> TGuiDialogs::pictureSettings(const TPictureSettings& initial,
-                                                             const TPicturePreview& preview) {
-    TExportDialog dialog(initial, preview, QApplication::activeWindow());
+                                                             const TPicturePreview& preview,
+                                                             bool chromatogramOffered) {
+    TExportDialog dialog(initial, preview, chromatogramOffered, QApplication::activeWindow());
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.settings();
 }

@@ -185,7 +185,8 @@ QString TPictureSettings::toText() const {
         QStringLiteral("font=") + number(fontPoints),
         QStringLiteral("line=") + number(lineWidthPoints),
         QStringLiteral("plotArea=") + (sizeIsPlotArea ? "1" : "0"),
-        QStringLiteral("panes=") + (panes == TPicturePanes::All ? "all" : "current")};
+        QStringLiteral("panes=") + (panes == TPicturePanes::All ? "all" : "current"),
+        QStringLiteral("chromatogram=") + (withChromatogram ? "1" : "0")};
     return pairs.join(QLatin1Char(';'));
 }
 
@@ -220,6 +221,8 @@ TPictureSettings TPictureSettings::fromText(const QString& text) {
             s.sizeIsPlotArea = value == QLatin1String("1");
         } else if (key == QLatin1String("panes")) {
             s.panes = value == QLatin1String("all") ? TPicturePanes::All : TPicturePanes::Current;
+        } else if (key == QLatin1String("chromatogram")) {
+            s.withChromatogram = value == QLatin1String("1");
         }
     }
     // The units' defaults differ by orders of magnitude: a size meant for the other unit is

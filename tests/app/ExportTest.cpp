@@ -1,5 +1,6 @@
 // Pictures out: the SVG, PDF and PNG files of Export picture, the clipboard's picture, printing
-// to a PDF file and the command line's pictures, read back with XML, PDF and image readers.
+// to a PDF file, a run browser's chromatogram with its spectrum and the command line's
+// pictures, read back with XML, PDF and image readers.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -15,6 +16,7 @@
 #include <sstream>
 
 #include "app/CommandLine.h"
+#include "app/MainWindow.h"
 #include "app/PictureExport.h"
 #include "display/PlotRenderer.h"
 #include "support/AppFixture.h"
@@ -300,6 +302,54 @@ TEST_F(Export, CopyPicturePutsPngSvgAndTheReadOutOnTheClipboardAtOnce) {
         EXPECT_TRUE(text.contains(QLatin1Char('\t') + label + QLatin1Char('\n')))
             << label.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("45.0000\t91\t45\n"))) << text.toStdString();
+}
+
+// A run browser's pane, in the main window that browses runs.
+class BrowserExport : public AppFixture {
+protected:
+    std::unique_ptr<QWidget> makeWindow(const TViewerServices& services) override {
+        auto window = std::make_unique<TMainForm>(services);
+        m_frame = window->frame();
+        m_frame->setBrowsesRuns(true);
+        return window;
+    }
+
+    QStringList exportedSvgTexts(bool withChromatogram, const QString& name) {
+        TPictureSettings settings;
+        settings.format = TPictureFormat::Svg;
+        settings.withChromatogram = withChromatogram;
+        m_dialogs.choosePicture(settings);
+        m_dialogs.saveAs(path(name));
+        trigger("FileExportPicture");
+        const TSvgTexts parsed = svgTexts(QByteArray::fromStdString(readFile(path(name))));
+        EXPECT_TRUE(parsed.valid) << name.toStdString();
+        return parsed.texts;
+    }
+};
+
+TEST_F(BrowserExport, TheChromatogramGoesAboveTheBrowsedSpectrumWhenAsked) {
+    ASSERT_TRUE(m_frame->openAnyFile(
+        QStringLiteral(VELMORIX_TEST_DATA "/mzxml/ltqft_small.msconvert.32.mzXML")));
+    ASSERT_EQ(m_frame->runBrowsers().size(), 1u);
+    TRunBrowser* browser = m_frame->runBrowsers().front();
+    ASSERT_EQ(m_frame->currentContainer(), m_frame->browserPane(browser));
+
+    const QStringList with = exportedSvgTexts(true, QStringLiteral("with.svg"));
+    ASSERT_TRUE(with.contains(QStringLiteral("RT (min)"))) << with.join(' ').toStdString();
+    ASSERT_TRUE(with.contains(QStringLiteral("m/z"))) << with.join(' ').toStdString();
+    // Drawn top to bottom: the chromatogram's axis before the spectrum's.
+    EXPECT_LT(with.indexOf(QStringLiteral("RT (min)")), with.indexOf(QStringLiteral("m/z")));
+    EXPECT_FALSE(exportedSvgTexts(false, QStringLiteral("without.svg"))
+                     .contains(QStringLiteral("RT (min)")));
+
+    // An ordinary pane has no chromatogram to offer: the remembered choice changes nothing.
+    m_frame->copyBrowsedSpectra(browser);
+    ASSERT_FALSE(m_frame->isBrowserPane(m_frame->currentContainer()));
+    const QStringList copy = exportedSvgTexts(true, QStringLiteral("copy.svg"));
+    EXPECT_TRUE(copy.contains(QStringLiteral("m/z")));
+    EXPECT_FALSE(copy.contains(QStringLiteral("RT (min)")));
+    EXPECT_EQ(m_dialogs.chromatogramOffers(), (std::vector<bool>{true, true, false}));
+    EXPECT_TRUE(m_dialogs.messages().empty());
 }
 
 // The command line picks the format from the output's extension and takes sizes in mm.
