@@ -38,11 +38,15 @@ const QSize previewBox(360, 260);
 }  // namespace
 
 TExportDialog::TExportDialog(const TPictureSettings& initial, TPicturePreview preview,
-                             QWidget* parent)
+                             bool chromatogramOffered, QWidget* parent)
     : QDialog(parent), m_preview(std::move(preview)) {
     setWindowTitle(QStringLiteral("Export picture"));
     m_panes = new QComboBox(this);
     m_panes->addItems({QStringLiteral("The current pane"), QStringLiteral("All panes")});
+    m_chromatogram = new QCheckBox(QStringLiteral("With the chromatogram"), this);
+    m_chromatogram->setToolTip(
+        QStringLiteral("The run browser's chromatogram above the spectrum it shows"));
+    m_chromatogram->setEnabled(chromatogramOffered);
     m_format = new QComboBox(this);
     m_format->addItems({QStringLiteral("SVG (vector, editable text)"),
                         QStringLiteral("PDF (vector)"), QStringLiteral("PNG (image)")});
@@ -84,6 +88,7 @@ TExportDialog::TExportDialog(const TPictureSettings& initial, TPicturePreview pr
     size->addWidget(m_unit);
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Panes:"), m_panes);
+    form->addRow(QString(), m_chromatogram);
     form->addRow(QStringLiteral("Format:"), m_format);
     form->addRow(QStringLiteral("Preset:"), m_preset);
     form->addRow(QStringLiteral("Size:"), size);
@@ -113,6 +118,7 @@ TExportDialog::TExportDialog(const TPictureSettings& initial, TPicturePreview pr
     m_sizeOf->setCurrentIndex(initial.sizeIsPlotArea ? 1 : 0);
     m_dpi->setValue(initial.dpi);
     m_transparent->setChecked(initial.transparent);
+    m_chromatogram->setChecked(initial.withChromatogram);
     m_font->setValue(initial.fontPoints);
     m_line->setValue(initial.lineWidthPoints);
 
@@ -131,13 +137,15 @@ TExportDialog::TExportDialog(const TPictureSettings& initial, TPicturePreview pr
             }
         });
     connect(m_dpi, &QSpinBox::valueChanged, this, &TExportDialog::refresh);
-    connect(m_transparent, &QCheckBox::toggled, this, &TExportDialog::refresh);
+    for (QCheckBox* box : {m_transparent, m_chromatogram})
+        connect(box, &QCheckBox::toggled, this, &TExportDialog::refresh);
     refresh();
 }
 
 TPictureSettings TExportDialog::settings() const {
     TPictureSettings s;
     s.panes = m_panes->currentIndex() == 1 ? TPicturePanes::All : TPicturePanes::Current;
+    s.withChromatogram = m_chromatogram->isChecked();
     const int format = m_format->currentIndex();
     s.format = format == 0   ? TPictureFormat::Svg
                : format == 1 ? TPictureFormat::Pdf

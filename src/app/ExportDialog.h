@@ -17,8 +17,10 @@ class TExportDialog : public QDialog {
     Q_OBJECT
 
 public:
+    // The chromatogram's box can be ticked only when chromatogramOffered (the current pane is
+    // a run browser's); otherwise it shows the remembered choice, greyed.
     TExportDialog(const TPictureSettings& initial, TPicturePreview preview,
-                  QWidget* parent = nullptr);
+                  bool chromatogramOffered, QWidget* parent = nullptr);
 
     TPictureSettings settings() const;
 
@@ -29,6 +31,7 @@ private:
 
     TPicturePreview m_preview;
     QComboBox* m_panes;
+    QCheckBox* m_chromatogram;
     QComboBox* m_format;
     QComboBox* m_preset;
     QDoubleSpinBox* m_width;

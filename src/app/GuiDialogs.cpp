@@ -272,14 +272,15 @@ void TGuiDialogs::runWithProgress(const QString& label,
 }
 
 std::optional<TPictureSettings> TGuiDialogs::pictureSettings(const TPictureSettings& initial,
-                                                             const TPicturePreview& preview) {
-    TExportDialog dialog(initial, preview, QApplication::activeWindow());
+                                                             const TPicturePreview& preview,
+                                                             bool chromatogramOffered) {
+    TExportDialog dialog(initial, preview, chromatogramOffered, QApplication::activeWindow());
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.settings();
 }
 
 bool TGuiDialogs::print(bool preview, const TPrintPainter& paint) {
-    QPrinter printer(QPrinter::ScreenResolution);
+    QPrinter printer(QPrinter::HighResolution);
     if (!preview) {
         QPrintDialog dialog(&printer, QApplication::activeWindow());
         if (dialog.exec() != QDialog::Accepted) return false;

@@ -41,7 +41,8 @@ public:
     std::optional<QString> inputText(const QString& title, const QString& prompt,
                                      const QString& initial) override;
     std::optional<TPictureSettings> pictureSettings(const TPictureSettings& initial,
-                                                    const TPicturePreview& preview) override;
+                                                    const TPicturePreview& preview,
+                                                    bool chromatogramOffered) override;
     bool print(bool preview, const TPrintPainter& paint) override;
     TMessageButton showMessage(TMessageKind kind, const QString& text,
                                const std::vector<TMessageButton>& buttons,

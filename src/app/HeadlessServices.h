@@ -35,7 +35,7 @@ public:
         return std::nullopt;
     }
     std::optional<TPictureSettings> pictureSettings(const TPictureSettings&,
-                                                    const TPicturePreview&) override {
+                                                    const TPicturePreview&, bool) override {
         return std::nullopt;
     }
     bool print(bool, const TPrintPainter&) override { return false; }

@@ -1,13 +1,11 @@
 // Pictures of panes: figure layout, the three file formats, the preview, the text read-out and
 // printing.
 //
-// The figure is laid out and drawn in the screen's logical pixels, the unit in which the
-// labels and axes measure their fonts. A painter resolves a font's point size at its device's
-// own density, so every device works at the layout's density while it is drawn: a PNG image
-// takes its stored resolution afterwards and is drawn scaled, the SVG generator and the PDF
-// writer get that density, and so does a printer (ScreenResolution). Text and lines stay
-// vectors on the vector devices whatever their density; a raster device at the layout's own
-// density gets the pixels of the screen.
+// The figure is laid out and drawn in layout pixels: the screen's logical pixels, in which the
+// labels and axes measure their fonts. Each device gets the figure scaled from them to its
+// own resolution (a PNG to its pixels, a PDF page at 1200 dpi, a printer at its own), and text
+// keeps its size in points on every device because the drawing sets its fonts for the device
+// (fontForDevice). Text and lines stay vectors on the vector devices.
 #include "app/PictureExport.h"
 
 #include <QBuffer>
@@ -18,7 +16,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QPicture>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QSvgGenerator>
@@ -28,6 +25,7 @@
 
 #include "app/AtomicFile.h"
 #include "display/Axis.h"
+#include "display/FontPainter.h"
 #include "display/PaintFailures.h"
 #include "display/PlotRenderer.h"
 #include "display/Spectrum.h"
@@ -41,10 +39,9 @@ constexpr double mmPerInch = 25.4;
 // The smallest plot a figure may leave a pane, in logical pixels.
 constexpr int minPlotSide = 8;
 
-// The layout's unit: the logical dots per inch that fonts are measured at.
-double layoutDpi() {
-    return QPicture().logicalDpiY();
-}
+// A PDF page's resolution: fine enough that lines and text placed in whole device units keep
+// the layout's positions to a fiftieth of a point.
+constexpr int pdfDpi = 1200;
 
 QFont pictureFont(TSpectrumContainer& pane, const TPictureSettings& settings) {
     QFont font = pane.xAxis().axis() ? pane.xAxis().axis()->look().font : QFont();
@@ -137,8 +134,7 @@ QString number(double value) {
     return QString::number(value, 'g', 6);
 }
 
-// Draws the figure of logical pixels onto painter, scaled to fill device pixels. The device
-// must resolve point sizes at the layout's density; see the file's opening note.
+// Draws the figure of logical pixels onto painter, scaled to fill device pixels.
 std::vector<std::string> drawScaled(QPainter& painter,
                                     const std::vector<TSpectrumContainer*>& panes,
                                     const TPictureSettings& settings, QSize logical,
@@ -160,10 +156,10 @@ QImage rasterPicture(const std::vector<TSpectrumContainer*>& panes,
                 .arg(pixels.width())
                 .arg(pixels.height()));
     image.fill(settings.transparent ? QColor(Qt::transparent) : QColor(Qt::white));
-    // Fonts in points take the layout's density while drawing.
-    const int layoutDpm = qRound(layoutDpi() / mmPerInch * 1000.0);
-    image.setDotsPerMeterX(layoutDpm);
-    image.setDotsPerMeterY(layoutDpm);
+    // The density the file states; drawing takes it into account (see fontForDevice).
+    const int dpm = qRound(settings.dpi / mmPerInch * 1000.0);
+    image.setDotsPerMeterX(dpm);
+    image.setDotsPerMeterY(dpm);
     {
         QPainter painter(&image);
         if (pixels != logical)
@@ -189,7 +185,8 @@ QString TPictureSettings::toText() const {
         QStringLiteral("font=") + number(fontPoints),
         QStringLiteral("line=") + number(lineWidthPoints),
         QStringLiteral("plotArea=") + (sizeIsPlotArea ? "1" : "0"),
-        QStringLiteral("panes=") + (panes == TPicturePanes::All ? "all" : "current")};
+        QStringLiteral("panes=") + (panes == TPicturePanes::All ? "all" : "current"),
+        QStringLiteral("chromatogram=") + (withChromatogram ? "1" : "0")};
     return pairs.join(QLatin1Char(';'));
 }
 
@@ -224,6 +221,8 @@ TPictureSettings TPictureSettings::fromText(const QString& text) {
             s.sizeIsPlotArea = value == QLatin1String("1");
         } else if (key == QLatin1String("panes")) {
             s.panes = value == QLatin1String("all") ? TPicturePanes::All : TPicturePanes::Current;
+        } else if (key == QLatin1String("chromatogram")) {
+            s.withChromatogram = value == QLatin1String("1");
         }
     }
     // The units' defaults differ by orders of magnitude: a size meant for the other unit is
@@ -393,7 +392,7 @@ std::vector<std::string> drawPicture(QPainter& painter,
         collecting(failures, [&] {
             if (box.captionHeight == 0) return;
             painter.save();
-            painter.setFont(box.font);
+            painter.setFont(fontForDevice(box.font, painter.device()));
             painter.setPen(pane.serieLabel()->palette().color(QPalette::WindowText));
             const QRect rect(0, plotRect.top() - box.captionHeight, logical.width(),
                              box.captionHeight);
@@ -414,10 +413,7 @@ QByteArray pictureBytes(const std::vector<TSpectrumContainer*>& panes,
     buffer.open(QIODevice::WriteOnly);
     switch (settings.format) {
         case TPictureFormat::Png: {
-            QImage image = rasterPicture(panes, settings, g.logical, g.pixels);
-            const int dpm = qRound(settings.dpi / mmPerInch * 1000.0);
-            image.setDotsPerMeterX(dpm);
-            image.setDotsPerMeterY(dpm);
+            const QImage image = rasterPicture(panes, settings, g.logical, g.pixels);
             QImageWriter writer(&buffer, "png");
             if (!writer.write(image))
                 throw EPictureError(QStringLiteral("The PNG picture could not be made: %1.")
@@ -450,7 +446,7 @@ QByteArray pictureBytes(const std::vector<TSpectrumContainer*>& panes,
         }
         case TPictureFormat::Pdf: {
             QPdfWriter writer(&buffer);
-            writer.setResolution(qRound(layoutDpi()));
+            writer.setResolution(pdfDpi);
             writer.setCreator(QStringLiteral("Velmorix viewer"));
             writer.setTitle(QStringLiteral("Spectra"));
             const QPageSize page(g.millimetres, QPageSize::Millimeter, QString(),
@@ -510,8 +506,6 @@ QString pictureText(const std::vector<TSpectrumContainer*>& panes) {
 void printPanes(QPrinter& printer, const std::vector<TSpectrumContainer*>& panes,
                 const TPictureSettings& settings, bool onePanePerPage) {
     if (panes.empty()) throw EPictureError(QStringLiteral("There is no spectrum to draw."));
-    // Taken by PDF output; a printer that keeps its own gets the drawing scaled to it.
-    printer.setResolution(qRound(layoutDpi()));
     QPainter painter;
     if (!painter.begin(&printer))
         throw EPictureError(QStringLiteral("The printer could not be started."));

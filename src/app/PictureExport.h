@@ -39,6 +39,8 @@ struct TPictureSettings {
     // is the size of the whole figure.
     bool sizeIsPlotArea = false;
     TPicturePanes panes = TPicturePanes::Current;
+    // A run browser's pane comes with the browser's chromatogram above it.
+    bool withChromatogram = false;
 
     // One line of "key=value" pairs for the settings seam; fromText takes what it knows and
     // keeps the defaults for anything missing or out of range.

@@ -197,7 +197,9 @@ public:
 
     // --- pictures ---------------------------------------------------------------------------
     // The panes a picture of which shows: the current one or all shown; none without panes.
-    std::vector<TSpectrumContainer*> picturePanes(TPicturePanes which) const;
+    // withChromatogram puts a run browser's chromatogram above the browser's own pane.
+    std::vector<TSpectrumContainer*> picturePanes(TPicturePanes which,
+                                                  bool withChromatogram = false) const;
     // The export dialog, starting from the settings last chosen, then the file's name; the
     // picture is written completely or not at all. A size that cannot be made is told before
     // the name is asked.

@@ -9,6 +9,7 @@
 #include "app/PictureExport.h"
 #include "app/Settings.h"
 #include "app/SpectraViewerFrame.h"
+#include "display/RunBrowser.h"
 #include "display/SpectraManager.h"
 #include "display/Spectrum.h"
 #include "display/SpectrumContainer.h"
@@ -25,24 +26,40 @@ std::vector<std::uint8_t> toBytes(const QByteArray& bytes) {
 
 }  // namespace
 
-std::vector<TSpectrumContainer*> TSpectraViewerFrame::picturePanes(TPicturePanes which) const {
-    return ::picturePanes(m_manager->containers(), currentContainer(), which);
+std::vector<TSpectrumContainer*> TSpectraViewerFrame::picturePanes(TPicturePanes which,
+                                                                   bool withChromatogram) const {
+    const auto panes = ::picturePanes(m_manager->containers(), currentContainer(), which);
+    if (!withChromatogram) return panes;
+    std::vector<TSpectrumContainer*> figure;
+    for (TSpectrumContainer* pane : panes) {
+        if (const TRunBrowser* browser = browserOf(pane); browser && browser->chromatogram())
+            figure.push_back(browser->chromatogramPane());
+        figure.push_back(pane);
+    }
+    return figure;
 }
 
 void TSpectraViewerFrame::fileExportPicture() {
     TSpectrum* spectrum = currentSpectrum();
     if (!spectrum) return;
     iSettings& settings = m_services.settings;
+    // The chromatogram is offered for a browser's pane; the choice is remembered meanwhile.
+    const bool offered = browserOf(currentContainer()) != nullptr;
+    const auto panesOf = [this, offered](const TPictureSettings& s) {
+        return picturePanes(s.panes, offered && s.withChromatogram);
+    };
     const auto chosen = m_services.dialogs.pictureSettings(
         TPictureSettings::fromText(settings.value(pictureSettingsKey)),
-        [this](const TPictureSettings& s, QSize box) {
-            return picturePreview(picturePanes(s.panes), s, box);
-        });
+        [&panesOf](const TPictureSettings& s, QSize box) {
+            return picturePreview(panesOf(s), s, box);
+        },
+        offered);
     if (!chosen) return;
     settings.setValue(pictureSettingsKey, chosen->toText());
     TPictureSettings picture = *chosen;
+    const auto panes = panesOf(picture);
     // Told now, before a name is asked for a file that could not be made.
-    pictureGeometry(picturePanes(picture.panes), picture);
+    pictureGeometry(panes, picture);
 
     QString name = QFileInfo(QString::fromStdString(spectrum->fileName())).completeBaseName();
     if (name.isEmpty()) name = QStringLiteral("spectrum");
@@ -58,7 +75,7 @@ void TSpectraViewerFrame::fileExportPicture() {
         *path += QLatin1Char('.') + pictureExtension(picture.format);
     settings.setValue(pictureFolderKey, QFileInfo(*path).absolutePath());
     const THourglass hourglass;
-    writePicture(*path, picturePanes(picture.panes), picture);
+    writePicture(*path, panesOf(picture), picture);
 }
 
 void TSpectraViewerFrame::editCopyPicture() {

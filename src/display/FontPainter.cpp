@@ -3,7 +3,9 @@
 
 #include <QColor>
 #include <QFontMetrics>
+#include <QPaintDevice>
 #include <QPainter>
+#include <QPicture>
 
 #include <algorithm>
 #include <array>
@@ -70,6 +72,21 @@ QFont toQFont(const TFontEx& font) {
     return result;
 }
 
+double layoutDpi() {
+    // A picture has no device of its own: it reports the density fonts are measured at.
+    return QPicture().logicalDpiY();
+}
+
+QFont fontForDevice(const QFont& font, const QPaintDevice* device) {
+    const double points = font.pointSizeF();
+    if (!device || points <= 0) return font;
+    const int deviceDpi = device->logicalDpiY();
+    if (deviceDpi <= 0 || deviceDpi == qRound(layoutDpi())) return font;
+    QFont scaled = font;
+    scaled.setPointSizeF(points * layoutDpi() / deviceDpi);
+    return scaled;
+}
+
 namespace {
 
 // Building a font and its metrics costs more than measuring a short text with them: the
@@ -134,7 +151,7 @@ void drawText(QPainter& painter, int x, int y, const QString& text, const QFont&
               const QColor& color, int textAlign, int escapement) {
     if (text.isEmpty()) return;
     painter.save();
-    painter.setFont(font);
+    painter.setFont(fontForDevice(font, painter.device()));
     painter.setPen(color);
     painter.setBackgroundMode(Qt::TransparentMode);
     // Offsets are taken along the turned baseline: the reference point stays where it is.

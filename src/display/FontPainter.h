@@ -10,11 +10,22 @@
 #include "model/WorldControl.h"
 
 class QColor;
+class QPaintDevice;
 class QPainter;
 
 // Face, size (points; a negative size is a height in pixels) and styles. The colour, angle and
 // alignment are applied when drawing.
 QFont toQFont(const TFontEx& font);
+
+// The dots per inch at which fonts without a device are measured (QFontMetrics(font)): the
+// screen's logical density. Drawing coordinates are pixels at this density on every device.
+double layoutDpi();
+
+// font as it must be set on a painter of device so that it draws as large as it measures
+// without a device: a size in points is rescaled from the device's density to the layout's.
+// A 1200 dpi page that is drawn in layout pixels scaled up to its own then gets text of the
+// size asked in points, not twelve times that; a font sized in pixels stays as it is.
+QFont fontForDevice(const QFont& font, const QPaintDevice* device);
 
 // Measures text (UTF-8) in font, along the text, in logical pixels; results for the same
 // (text, font) are cached so that labels measured on every repaint cost a hash lookup.

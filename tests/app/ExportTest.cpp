@@ -1,5 +1,6 @@
 // Pictures out: the SVG, PDF and PNG files of Export picture, the clipboard's picture, printing
-// to a PDF file and the command line's pictures, read back with XML, PDF and image readers.
+// to a PDF file, a run browser's chromatogram with its spectrum and the command line's
+// pictures, read back with XML, PDF and image readers.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -9,10 +10,13 @@
 #include <QStandardPaths>
 #include <QXmlStreamReader>
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 #include <sstream>
 
 #include "app/CommandLine.h"
+#include "app/MainWindow.h"
 #include "app/PictureExport.h"
 #include "display/PlotRenderer.h"
 #include "support/AppFixture.h"
@@ -61,6 +65,43 @@ std::vector<QSizeF> mediaBoxes(const QByteArray& pdf) {
 }
 
 constexpr double pointsPerMm = 72.0 / 25.4;
+
+// A word of a PDF page as pdftotext places it, in points.
+struct TPdfWord {
+    QString text;
+    double height = 0;
+};
+
+// The words of a PDF file, or nothing when pdftotext (poppler-utils) is missing.
+std::optional<std::vector<TPdfWord>> pdfWords(const QString& path) {
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty()) return std::nullopt;
+    QProcess process;
+    process.start(pdftotext, {QStringLiteral("-bbox"), path, QStringLiteral("-")});
+    EXPECT_TRUE(process.waitForFinished(30000));
+    static const QRegularExpression word(QStringLiteral(
+        R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re"));
+    std::vector<TPdfWord> words;
+    auto it = word.globalMatch(QString::fromUtf8(process.readAllStandardOutput()));
+    while (it.hasNext()) {
+        const auto m = it.next();
+        words.push_back({m.captured(5), m.captured(4).toDouble() - m.captured(2).toDouble()});
+    }
+    return words;
+}
+
+// Expects each of texts among words, as tall as a line of fontPoints text: the box of a line of
+// text is its font's ascent and descent, somewhat more than its size in points.
+void expectTextOfSize(const std::vector<TPdfWord>& words, const QStringList& texts,
+                      double fontPoints, const QString& file) {
+    for (const QString& text : texts) {
+        const auto found = std::find_if(words.begin(), words.end(),
+                                        [&](const TPdfWord& w) { return w.text == text; });
+        ASSERT_TRUE(found != words.end()) << file.toStdString() << ": " << text.toStdString();
+        EXPECT_GT(found->height, 0.8 * fontPoints) << file.toStdString() << ": " << text.toStdString();
+        EXPECT_LT(found->height, 1.6 * fontPoints) << file.toStdString() << ": " << text.toStdString();
+    }
+}
 
 // Two panes of peaks at 20, 45 and 80 over x 0..100, each with peak labels; the second is the
 // current one.
@@ -138,12 +179,13 @@ TEST_F(Export, SvgHasThePhysicalSizeAndItsAxisNumbersAndPeakLabelsAsTextAndIsRem
     EXPECT_TRUE(m_dialogs.messages().empty());
 }
 
-TEST_F(Export, PdfPagesHaveTheAskedSizeAndTextThatReadsBack) {
+TEST_F(Export, PdfPagesHaveTheAskedSizeAndTextOfTheAskedSizeThatReadsBack) {
     TPictureSettings settings;
     settings.format = TPictureFormat::Pdf;
     settings.panes = TPicturePanes::All;
     settings.width = 120;
     settings.height = 90;
+    settings.fontPoints = 10;
     const QByteArray pdf = exported(settings, QStringLiteral("figure.pdf"));
     const auto boxes = mediaBoxes(pdf);
     ASSERT_EQ(boxes.size(), 1u);
@@ -159,16 +201,14 @@ TEST_F(Export, PdfPagesHaveTheAskedSizeAndTextThatReadsBack) {
         2u);
     EXPECT_TRUE(m_dialogs.messages().empty());
 
-    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
-    if (pdftotext.isEmpty()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    // Axis numbers, the axis's caption and a peak label, each as large as asked in points
+    // on the export's fine page and on the printer's page alike (printing takes the last
+    // export's text size).
     for (const QString& file : {QStringLiteral("figure.pdf"), QStringLiteral("print.pdf")}) {
-        QProcess process;
-        process.start(pdftotext, {path(file), QStringLiteral("-")});
-        ASSERT_TRUE(process.waitForFinished(30000));
-        const QString text = QString::fromUtf8(process.readAllStandardOutput());
-        for (const char* tick : {"20", "40", "60", "80"})
-            EXPECT_TRUE(text.contains(QLatin1String(tick))) << file.toStdString() << ": " << tick;
-        EXPECT_TRUE(text.contains(QStringLiteral("45"))) << file.toStdString();
+        const auto words = pdfWords(path(file));
+        if (!words) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+        expectTextOfSize(*words, {"20", "40", "60", "80", "m/z", "45"}, settings.fontPoints,
+                         file);
     }
 }
 
@@ -262,6 +302,54 @@ TEST_F(Export, CopyPicturePutsPngSvgAndTheReadOutOnTheClipboardAtOnce) {
         EXPECT_TRUE(text.contains(QLatin1Char('\t') + label + QLatin1Char('\n')))
             << label.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("45.0000\t91\t45\n"))) << text.toStdString();
+}
+
+// A run browser's pane, in the main window that browses runs.
+class BrowserExport : public AppFixture {
+protected:
+    std::unique_ptr<QWidget> makeWindow(const TViewerServices& services) override {
+        auto window = std::make_unique<TMainForm>(services);
+        m_frame = window->frame();
+        m_frame->setBrowsesRuns(true);
+        return window;
+    }
+
+    QStringList exportedSvgTexts(bool withChromatogram, const QString& name) {
+        TPictureSettings settings;
+        settings.format = TPictureFormat::Svg;
+        settings.withChromatogram = withChromatogram;
+        m_dialogs.choosePicture(settings);
+        m_dialogs.saveAs(path(name));
+        trigger("FileExportPicture");
+        const TSvgTexts parsed = svgTexts(QByteArray::fromStdString(readFile(path(name))));
+        EXPECT_TRUE(parsed.valid) << name.toStdString();
+        return parsed.texts;
+    }
+};
+
+TEST_F(BrowserExport, TheChromatogramGoesAboveTheBrowsedSpectrumWhenAsked) {
+    ASSERT_TRUE(m_frame->openAnyFile(
+        QStringLiteral(VELMORIX_TEST_DATA "/mzxml/ltqft_small.msconvert.32.mzXML")));
+    ASSERT_EQ(m_frame->runBrowsers().size(), 1u);
+    TRunBrowser* browser = m_frame->runBrowsers().front();
+    ASSERT_EQ(m_frame->currentContainer(), m_frame->browserPane(browser));
+
+    const QStringList with = exportedSvgTexts(true, QStringLiteral("with.svg"));
+    ASSERT_TRUE(with.contains(QStringLiteral("RT (min)"))) << with.join(' ').toStdString();
+    ASSERT_TRUE(with.contains(QStringLiteral("m/z"))) << with.join(' ').toStdString();
+    // Drawn top to bottom: the chromatogram's axis before the spectrum's.
+    EXPECT_LT(with.indexOf(QStringLiteral("RT (min)")), with.indexOf(QStringLiteral("m/z")));
+    EXPECT_FALSE(exportedSvgTexts(false, QStringLiteral("without.svg"))
+                     .contains(QStringLiteral("RT (min)")));
+
+    // An ordinary pane has no chromatogram to offer: the remembered choice changes nothing.
+    m_frame->copyBrowsedSpectra(browser);
+    ASSERT_FALSE(m_frame->isBrowserPane(m_frame->currentContainer()));
+    const QStringList copy = exportedSvgTexts(true, QStringLiteral("copy.svg"));
+    EXPECT_TRUE(copy.contains(QStringLiteral("m/z")));
+    EXPECT_FALSE(copy.contains(QStringLiteral("RT (min)")));
+    EXPECT_EQ(m_dialogs.chromatogramOffers(), (std::vector<bool>{true, true, false}));
+    EXPECT_TRUE(m_dialogs.messages().empty());
 }
 
 // The command line picks the format from the output's extension and takes sizes in mm.

@@ -124,6 +124,8 @@ public:
     const std::vector<QString>& aboutRequests() const { return m_abouts; }
     // The settings each export dialog started from, and the preview it showed of them.
     const std::vector<TPictureSettings>& pictureRequests() const { return m_pictures; }
+    // Per export dialog: whether it offered the chromatogram.
+    const std::vector<bool>& chromatogramOffers() const { return m_chromatogramOffers; }
     const std::vector<QImage>& previews() const { return m_previews; }
     // Whether each print asked was a preview.
     const std::vector<bool>& printRequests() const { return m_prints; }
@@ -136,6 +138,7 @@ public:
         m_inputs.clear();
         m_abouts.clear();
         m_pictures.clear();
+        m_chromatogramOffers.clear();
         m_previews.clear();
         m_prints.clear();
     }
@@ -178,8 +181,10 @@ public:
         return std::nullopt;
     }
     std::optional<TPictureSettings> pictureSettings(const TPictureSettings& initial,
-                                                    const TPicturePreview& preview) override {
+                                                    const TPicturePreview& preview,
+                                                    bool chromatogramOffered) override {
         m_pictures.push_back(initial);
+        m_chromatogramOffers.push_back(chromatogramOffered);
         m_previews.push_back(preview(initial, QSize(240, 160)));
         if (auto* answer = next<TPictureAnswer>("export dialog from " + initial.toText()))
             return answer->settings;
@@ -294,6 +299,7 @@ private:
     std::vector<TInputRequest> m_inputs;
     std::vector<QString> m_abouts;
     std::vector<TPictureSettings> m_pictures;
+    std::vector<bool> m_chromatogramOffers;
     std::vector<QImage> m_previews;
     std::vector<bool> m_prints;
 };
