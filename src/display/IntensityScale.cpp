@@ -111,3 +111,33 @@ double mirrorFactor(const TPointListSerie& serie, bool flipped, double x1, doubl
     const double scale = base && *base > 0.0 ? 100.0 / *base : 0.0;
     return flipped ? -scale : scale;
 }
+
+std::vector<double> mirrorFactors(const TPointListSerieList& series,
+                                  const std::vector<bool>& flipped, double x1, double x2) {
+    std::vector<double> factors;
+    factors.reserve(static_cast<std::size_t>(series.count()));
+    for (int i = 0; i < series.count(); ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        factors.push_back(
+            mirrorFactor(*series.serie(i), at < flipped.size() && flipped[at], x1, x2));
+    }
+    return factors;
+}
+
+std::optional<int> serieHolding(const TPointListSerieList& series, double x, double y) {
+    if (!std::isfinite(x) || !std::isfinite(y)) return std::nullopt;
+    const auto fx = static_cast<float>(x);
+    const auto fy = static_cast<float>(y);
+    // Every double that rounds to fx lies within one single-precision step of it.
+    const double step = std::max(std::fabs(double(fx)) * 2.4e-7, 1e-37);
+    for (int s = 0; s < series.count(); ++s) {
+        const TFloatPointSortedList& points = *series.serie(s)->points();
+        if (points.isEmpty()) continue;
+        const TIndexRange window = points.findRange(double(fx) - step, double(fx) + step);
+        for (int i = std::max(window.first, 0); i <= window.last && i < points.count(); ++i) {
+            const TFloatPointRec p = points.get(i);
+            if (static_cast<float>(p.x) == fx && static_cast<float>(p.y) == fy) return s;
+        }
+    }
+    return std::nullopt;
+}

@@ -80,3 +80,12 @@ TRangePtr displayYRange(const TRange& yRange, const TYMapping& mapping);
 // The factor of a series in a mirror plot: +100 over its base peak in x1..x2, -100 over it
 // for a flipped series; 0 when it has no point above zero there.
 double mirrorFactor(const TPointListSerie& serie, bool flipped, double x1, double x2);
+// The factor of every series, indexed like series; flipped holds the mirrored flags, indexed
+// likewise (missing ones are false).
+std::vector<double> mirrorFactors(const TPointListSerieList& series,
+                                  const std::vector<bool>& flipped, double x1, double x2);
+
+// The first series with a point at (x, y), compared at single precision: labels keep their
+// peaks so, and a measurement or read-out keeps the point itself. None for any other point
+// (a dropped label's place, a position of the pointer).
+std::optional<int> serieHolding(const TPointListSerieList& series, double x, double y);

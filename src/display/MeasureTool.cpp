@@ -153,25 +153,37 @@ void TMeasureTool::setMeasurement(std::optional<TMeasurement> value) {
 }
 
 // The bracket stands gap pixels over the higher end, clear of a peak label there; its legs end
-// legGap pixels over each end, so that they do not run through the peaks' labels.
-void paintMeasurement(QPainter& painter, const TMeasurement& measurement, int w, int h,
-                      const std::function<TPoint(const TFloatPointRec&)>& toPixel, bool pinned) {
+// legGap pixels over each end, so that they do not run through the peaks' labels. Under peaks
+// pointing down all of it is turned over: the bracket under the lower end, the text under it.
+void paintMeasurement(QPainter& painter, const TMeasurement& measurement,
+                      const iWorldControl& mapping, bool pinned) {
     constexpr int gap = 22;
     constexpr int legGap = 16;
+    const TRect client = mapping.clientRect();
+    const int w = client.right - client.left;
+    const int h = client.bottom - client.top;
     if (w <= 0 || h <= 0) return;
     const auto pixel = [&](const TMeasureEnd& end) {
-        const TPoint p = toPixel(end.point);
+        const TPoint p = mapping.worldToDevice(end.point.x, end.point.y);
         return TPoint{std::clamp(p.x, 0, w - 1), std::clamp(p.y, 0, h - 1)};
     };
     const TPoint a = pixel(measurement.from);
     const TPoint b = pixel(measurement.to);
+    const bool down = mapping.pointsDown(measurement.from.point.x, measurement.from.point.y) &&
+                      mapping.pointsDown(measurement.to.point.x, measurement.to.point.y);
 
     QFont font;
     font.setPixelSize(11);
     const QFontMetrics metrics(font);
     const QString text = QString::fromStdString(measurement.label());
     const int textHeight = metrics.height();
-    const int bracket = std::clamp(std::min(a.y, b.y) - gap, std::min(textHeight + 3, h - 1), h - 1);
+    const int room = std::min(textHeight + 3, h - 1);
+    const int bracket = down ? std::clamp(std::max(a.y, b.y) + gap, 0, std::max(0, h - 1 - room))
+                             : std::clamp(std::min(a.y, b.y) - gap, room, h - 1);
+    // The legs run from the bracket towards each end and stop legGap short of it.
+    const auto legEnd = [&](const TPoint& end) {
+        return down ? std::min(bracket, end.y + legGap) : std::max(bracket, end.y - legGap);
+    };
 
     painter.save();
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
@@ -180,12 +192,14 @@ void paintMeasurement(QPainter& painter, const TMeasurement& measurement, int w,
     painter.setPen(QPen(ink, 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawLine(a.x, bracket, b.x, bracket);
-    painter.drawLine(a.x, bracket, a.x, std::max(bracket, a.y - legGap));
-    painter.drawLine(b.x, bracket, b.x, std::max(bracket, b.y - legGap));
+    painter.drawLine(a.x, bracket, a.x, legEnd(a));
+    painter.drawLine(b.x, bracket, b.x, legEnd(b));
 
     const int textWidth = metrics.horizontalAdvance(text) + 6;
     const int left = std::clamp((a.x + b.x) / 2 - textWidth / 2, 0, std::max(0, w - textWidth));
-    const QRect box(left, std::max(0, bracket - 2 - textHeight), textWidth, textHeight);
+    const int boxTop = down ? std::min(bracket + 2, std::max(0, h - textHeight))
+                            : std::max(0, bracket - 2 - textHeight);
+    const QRect box(left, boxTop, textWidth, textHeight);
     painter.fillRect(box, QColor(255, 255, 255, 225));
     painter.setFont(font);
     painter.drawText(box, Qt::AlignCenter, text);
@@ -194,9 +208,7 @@ void paintMeasurement(QPainter& painter, const TMeasurement& measurement, int w,
 
 void TMeasureTool::paint(QPainter& painter) {
     if (!m_measurement || !m_spectrum) return;
-    const iSpectrum& plot = *m_spectrum;
-    paintMeasurement(painter, *m_measurement, plot.width(), plot.height(),
-                     [&plot](const TFloatPointRec& p) { return plot.worldToDevice(p.x, p.y); });
+    paintMeasurement(painter, *m_measurement, *m_spectrum);
 }
 
 iSpectrumToolPtr makeMeasureTool(iSpectrum& spectrum) {

@@ -53,13 +53,13 @@ struct TMeasurement {
     friend bool operator==(const TMeasurement&, const TMeasurement&) = default;
 };
 
-// Draws measurement on a plot of width x height pixels whose mapping is toPixel: a
-// horizontal bracket over the higher of the two ends with the short text on a light
-// background, kept inside the plot, in ordinary colours (not inverted). A pinned one is drawn
-// in a quieter colour than the live one.
-void paintMeasurement(QPainter& painter, const TMeasurement& measurement, int width, int height,
-                      const std::function<TPoint(const TFloatPointRec&)>& toPixel,
-                      bool pinned = false);
+// Draws measurement on the plot of mapping (its client rectangle, each end where the plot
+// draws that peak): a horizontal bracket over the higher of the two ends with the short text
+// on a light background, kept inside the plot, in ordinary colours (not inverted); between
+// two peaks pointing down (see iWorldControl::pointsDown) the bracket hangs under the lower
+// one. A pinned one is drawn in a quieter colour than the live one.
+void paintMeasurement(QPainter& painter, const TMeasurement& measurement,
+                      const iWorldControl& mapping, bool pinned = false);
 
 // The end of a measurement at plot pixel (x, y): the nearest point of any series within
 // tolerance pixels, as the read-out finds it, else the world position of the pixel.

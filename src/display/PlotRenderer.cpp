@@ -187,6 +187,32 @@ TPlotMapping::TPlotMapping(const TSpectrumData& data, QSize size, const TYMappin
     }
 }
 
+TPlotMapping::TPlotMapping(const TPlotState& state, QSize size)
+    : TPlotMapping(*state.data, size, state.yMapping()) {
+    if (!m_view.yMapping.mirror) return;
+    m_series = state.data->series().get();
+    const TRange& x = *state.data->xRange();
+    m_factors = mirrorFactors(*m_series, state.mirrored, x.min(), x.max());
+}
+
+TDrawView TPlotMapping::serieView(int index) const {
+    TDrawView view = m_view;
+    if (index >= 0 && static_cast<std::size_t>(index) < m_factors.size())
+        view.yFactor = m_factors[static_cast<std::size_t>(index)];
+    return view;
+}
+
+double TPlotMapping::factorOf(double x, double y) const {
+    if (!m_series) return 1.0;
+    const auto index = serieHolding(*m_series, x, y);
+    if (!index || static_cast<std::size_t>(*index) >= m_factors.size()) return 1.0;
+    return m_factors[static_cast<std::size_t>(*index)];
+}
+
+bool TPlotMapping::pointsDown(double x, double y) const {
+    return factorOf(x, y) < 0.0;
+}
+
 bool TPlotState::isMirror() const {
     return std::find(mirrored.begin(), mirrored.end(), true) != mirrored.end();
 }
@@ -201,7 +227,10 @@ TRect TPlotMapping::clientRect() const {
 }
 
 TPoint TPlotMapping::worldToDevice(double x, double y) const {
-    return m_view.worldToDevice(x, y);
+    if (!m_series) return m_view.worldToDevice(x, y);
+    TDrawView view = m_view;
+    view.yFactor = factorOf(x, y);
+    return view.worldToDevice(x, y);
 }
 
 int TPlotMapping::worldToDeviceX(double x, double) const {
@@ -347,12 +376,9 @@ void TPlotRenderer::renderMarks(QPainter& painter, const TDrawView& view,
     }
 }
 
-void TPlotRenderer::renderPins(QPainter& painter, const TDrawView& view,
+void TPlotRenderer::renderPins(QPainter& painter, const iWorldControl& mapping,
                                const std::vector<TMeasurement>& pins) {
-    for (const TMeasurement& pin : pins)
-        paintMeasurement(painter, pin, view.width, view.height,
-                         [&view](const TFloatPointRec& p) { return view.worldToDevice(p.x, p.y); },
-                         true);
+    for (const TMeasurement& pin : pins) paintMeasurement(painter, pin, mapping, true);
 }
 
 void TPlotRenderer::renderAxis(QPainter& painter, const QRect& rect, const TAxisLook& look,
@@ -377,7 +403,7 @@ std::vector<std::string> TPlotRenderer::render(QPainter& painter, QSize size,
     painter.setRenderHint(QPainter::Antialiasing, false);
 
     TSpectrumData& data = *state.data;
-    const TPlotMapping mapping(data, size, state.yMapping());
+    const TPlotMapping mapping(state, size);
     const auto drawContent = [&](QPainter& target) {
         collecting(messages, [&] {
             renderSeries(target, mapping.view(), *data.series(), settings, state.mirrored);
@@ -424,6 +450,6 @@ std::vector<std::string> TPlotRenderer::render(QPainter& painter, QSize size,
         stage([&] { renderThreshold(painter, mapping.view(), *data.series(), settings); });
     if (!state.marks.empty())
         stage([&] { renderMarks(painter, mapping.view(), state.marks, settings.background); });
-    if (!state.pins.empty()) stage([&] { renderPins(painter, mapping.view(), state.pins); });
+    if (!state.pins.empty()) stage([&] { renderPins(painter, mapping, state.pins); });
     return messages;
 }

@@ -96,11 +96,20 @@ public:
     // With intensities drawn through y (log or mirror units); the mapping keeps the display
     // range it draws over.
     TPlotMapping(const TSpectrumData& data, QSize size, const TYMapping& y);
+    // The mapping the state draws with: in a mirror plot each series has its own factor, and
+    // a point of a series maps where that series draws it.
+    TPlotMapping(const TPlotState& state, QSize size);
 
+    // The view without a series' factor: what points of no series map through.
     const TDrawView& view() const { return m_view; }
+    // The view series index (of the data's list) is drawn with.
+    TDrawView serieView(int index) const;
 
     TRect clientRect() const override;
+    // A point of a series (a peak's label, a measured end) maps as its series draws it; any
+    // other point through view().
     TPoint worldToDevice(double x, double y) const override;
+    bool pointsDown(double x, double y) const override;
     int worldToDeviceX(double x, double y) const override;
     TFloatRect deviceRectToWorld(const TRect& r) const override;
     int pickTolerance() const override;
@@ -108,8 +117,13 @@ public:
     int textWidthAtLeast(std::string_view text, const TFontEx& font) const override;
 
 private:
+    // The factor of the series holding point (x, y); 1 (no factor) for other points.
+    double factorOf(double x, double y) const;
+
     TDrawView m_view;
     TRangePtr m_displayY;
+    const TPointListSerieList* m_series = nullptr;
+    std::vector<double> m_factors;  // mirror plots: indexed like *m_series
 };
 
 // The pen of inverted lines: one pixel, and the last pixel of a segment left out, so that
@@ -159,8 +173,8 @@ public:
     // so that the peaks beneath do not hide them.
     static void renderMarks(QPainter& painter, const TDrawView& view,
                             const std::vector<TPlotMark>& marks, const QColor& background);
-    // The pinned measurements (see paintMeasurement).
-    static void renderPins(QPainter& painter, const TDrawView& view,
+    // The pinned measurements (see paintMeasurement), each end where mapping draws its peak.
+    static void renderPins(QPainter& painter, const iWorldControl& mapping,
                            const std::vector<TMeasurement>& pins);
     // An axis in rect (painter coordinates), clipped to it.
     static void renderAxis(QPainter& painter, const QRect& rect, const TAxisLook& look,

@@ -94,7 +94,9 @@ TReadout makeReadout(const iSpectrum& plot, const TPointListSeriePtr& serie, int
 }
 
 TPoint readoutPixel(const iSpectrum& plot, const TReadout& readout) {
-    const TPoint p = plot.worldToDevice(readout.point.x, readout.point.y);
+    const TPointListSeriePtr serie = readout.serie.lock();
+    const TPoint p = serie ? plot.serieToDevice(*serie, readout.point.x, readout.point.y)
+                           : plot.worldToDevice(readout.point.x, readout.point.y);
     return {std::clamp(p.x, 0, std::max(0, plot.width() - 1)),
             std::clamp(p.y, 0, std::max(0, plot.height() - 1))};
 }
@@ -120,7 +122,7 @@ std::optional<TReadout> findReadout(const iSpectrum& plot, int px, int py, int t
         for (int i = range.first; i <= range.last; ++i) {
             const TFloatPointRec& p = points.get(i);
             if (!std::isfinite(p.x) || !std::isfinite(p.y) || p.x < x1 || p.x > x2) continue;
-            const TPoint at = plot.worldToDevice(p.x, p.y);
+            const TPoint at = plot.serieToDevice(*serie, p.x, p.y);
             const double dx = double(at.x) - px;
             const double dy = double(std::clamp(at.y, 0, bottom)) - py;
             const double distance = dx * dx + dy * dy;

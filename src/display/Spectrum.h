@@ -57,8 +57,12 @@ public:
 
     // --- iWorldControl -----------------------------------------------------------------------
     TRect clientRect() const override;
+    // In a mirror plot a point of a series (a label's peak, a measured end) maps where its
+    // series is drawn; other points map over the y range as they do without a mirror.
     TPoint worldToDevice(double x, double y) const override;
     int worldToDeviceX(double x, double y) const override;
+    bool pointsDown(double x, double y) const override;
+    TPoint serieToDevice(const TPointListSerie& serie, double x, double y) const override;
     TFloatRect deviceRectToWorld(const TRect& r) const override;
     int pickTolerance() const override;
     TSize textExtent(std::string_view text, const TFontEx& font) const override;
@@ -353,7 +357,23 @@ private:
         std::vector<std::string> raised;
     };
 
+    // What the mirror factors were computed for: the x window and each series' points.
+    struct TFactorKey {
+        double xMin = 0.0, xMax = 0.0;
+        std::vector<TSerieKey> series;
+        std::vector<bool> mirrored;
+
+        friend bool operator==(const TFactorKey&, const TFactorKey&) = default;
+    };
+
     TDrawingKey drawingKey() const;
+    // The factor of each series (indexed like them) as the drawing of a mirror plot computes
+    // it now; reckoned again only when the window or the points have changed.
+    const std::vector<double>& mirrorFactorsNow() const;
+    // The pixel of (x, y) drawn with factor.
+    TPoint mirrorToDevice(double x, double y, double factor) const;
+    // The factor of the series holding (x, y); 1 for any other point.
+    double mirrorFactorAt(double x, double y) const;
     std::uint64_t labelStateHash() const;
     void updateCache(std::vector<std::string>& messages);
     void placeAxes();
@@ -448,6 +468,10 @@ private:
     // What the plot's own mapping draws y with; the display range of a log scale.
     TYMapping m_yMapping;
     TRangePtr m_displayY;
+    // A mirror plot's display range (percent), which the points of its series map over.
+    TRangePtr m_mirrorY;
+    mutable TFactorKey m_factorKey;
+    mutable std::vector<double> m_factors;
     std::vector<TMeasurement> m_pins;
     std::vector<std::vector<TMeasurement>> m_pinsUndo;  // earlier pin lists, latest last
     std::vector<std::vector<TMeasurement>> m_pinsRedo;

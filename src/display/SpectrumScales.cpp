@@ -178,6 +178,7 @@ void TSpectrum::updateYAxis() {
     const TPlotState state = plotState();
     m_yMapping = state.yMapping();
     m_displayY = m_yMapping.log ? displayYRange(*m_data->yRange(), m_yMapping) : nullptr;
+    m_mirrorY = m_yMapping.mirror ? displayYRange(*m_data->yRange(), m_yMapping) : nullptr;
     TAxis* axis = m_yAxis;
     if (!axis) return;
     const bool mirror = m_yMapping.mirror;

@@ -51,6 +51,11 @@ public:
     virtual const TPointListSerieListPtr& series() const = 0;
     virtual void setPickTolerance(int value) = 0;
     virtual const TLabelSeriesPtr& labels() const = 0;
+    // The pixel of point (x, y) of serie where the plot draws it: a plot drawing each series
+    // to a scale of its own (a mirror plot) maps it through that series' scale.
+    virtual TPoint serieToDevice(const TPointListSerie&, double x, double y) const {
+        return worldToDevice(x, y);
+    }
 
     // The visible window as (XMin, YMin, XMax, YMax).
     virtual TFloatRect getView() const = 0;

@@ -138,8 +138,13 @@ TRect TTextLabelList::layoutBounds(const iWorldControl& control, std::string_vie
     // The text sits centred above the point. Upward text stands on it; horizontal text
     // keeps Top at the point and Bottom above it (y grows downwards), which is why its
     // bottom is where the text is written.
-    if (m_font.escapement == 900)
+    const bool down = control.pointsDown(position.x, position.y);
+    if (m_font.escapement == 900) {
+        if (down)
+            return {clampPixel(x - h / 2), clampPixel(y + 1), clampPixel(x + h / 2),
+                    clampPixel(y + 1 + w)};
         return {clampPixel(x - h / 2), clampPixel(y - w), clampPixel(x + h / 2), clampPixel(y)};
+    }
     // The highest peak of a fitted view stands within a text height of the top edge, where
     // its label would be cut off: such a label comes down into the plot, so that the base
     // peak's value stays readable; it keeps its x span, and with it the collisions.
@@ -148,12 +153,20 @@ TRect TTextLabelList::layoutBounds(const iWorldControl& control, std::string_vie
     const TRect client = control.clientRect();
     const bool inside = x >= client.left && x < client.right && y >= client.top &&
                         y < client.bottom;
-    if (!inside) return {clampPixel(x - w / 2), clampPixel(y), clampPixel(x + w / 2),
-                         clampPixel(y - h)};
+    // A label hanging under its peak has its text from the pixel under the point down: Bottom
+    // there and Top a text height below, so that the text clears the peak as a standing one
+    // does; at the bottom edge it comes up into the plot likewise.
+    if (!inside) {
+        if (down)
+            return {clampPixel(x - w / 2), clampPixel(y + 1 + h), clampPixel(x + w / 2),
+                    clampPixel(y + 1)};
+        return {clampPixel(x - w / 2), clampPixel(y), clampPixel(x + w / 2), clampPixel(y - h)};
+    }
     long long left = x - w / 2;
     long long right = x + w / 2;
-    long long top = y;
-    if (y - h < client.top) top = client.top + h;
+    long long top = down ? y + 1 + h : y;
+    if (top - h < client.top) top = client.top + h;
+    if (down && top > client.bottom - 1) top = client.bottom - 1;
     if (right > client.right) {
         left -= right - client.right;
         right = client.right;

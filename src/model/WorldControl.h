@@ -68,6 +68,9 @@ public:
     virtual int worldToDeviceX(double x, double y) const { return worldToDevice(x, y).x; }
     // Each corner of r to world: x1 from left, y1 from top, x2 from right, y2 from bottom.
     virtual TFloatRect deviceRectToWorld(const TRect& r) const = 0;
+    // The point is drawn pointing down from a zero line (a series flipped below the axis of a
+    // head-to-tail plot): a label hangs under it instead of standing on it.
+    virtual bool pointsDown(double, double) const { return false; }
     // Distance in pixels within which a position counts as a hit.
     virtual int pickTolerance() const = 0;
 

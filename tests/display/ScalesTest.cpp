@@ -1,7 +1,7 @@
 // Intensity scales on a real spectrum: log and percent ticks where the plot draws their values,
 // the common exponent of absolute numbers, the y fit after zooms and its suspension by a
-// stretch, mirror halves each at their own base peak, and pinned measurements carried and
-// undone.
+// stretch, mirror halves each at their own base peak, labels, read-out and measurements where
+// the peaks are drawn, and pinned measurements carried and undone.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -11,14 +11,19 @@
 #include <QPainter>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "display/Axis.h"
 #include "display/IntensityScale.h"
 #include "display/PlotRenderer.h"
+#include "display/QtColor.h"
+#include "display/Readout.h"
 #include "display/Spectrum.h"
 #include "files/MzMlRun.h"
+#include "model/Label.h"
 #include "model/PointListSerie.h"
 
 namespace {
@@ -120,8 +125,8 @@ TEST_F(Scales, PercentAndLogTicksStandWhereThePlotDrawsTheirValues) {
         ASSERT_TRUE(major.label.startsWith("10"));
     }
     // Decades are evenly spaced, and 10^5 stands where the plot draws 100000.
-    EXPECT_NEAR(log.majors[1].pixel - log.majors[0].pixel, log.majors[2].pixel - log.majors[1].pixel,
-                1);
+    EXPECT_NEAR(log.majors[1].pixel - log.majors[0].pixel,
+                log.majors[2].pixel - log.majors[1].pixel, 1);
     const auto five = std::find_if(log.majors.begin(), log.majors.end(),
                                    [](const TMajorTick& t) { return t.label == powerOfTen(5); });
     ASSERT_NE(five, log.majors.end());
@@ -304,6 +309,198 @@ TEST_F(Scales, APinnedMeasurementIsDrawnCarriedAndUndone) {
     EXPECT_TRUE(plot.pins().empty());
     plot.undoPins();
     EXPECT_EQ(plot.pins().front(), measured);
+}
+
+// The rows of column x painted in colour, top to bottom.
+std::vector<int> inkRows(const QImage& image, int x, QColor colour) {
+    std::vector<int> rows;
+    for (int y = 0; y < image.height(); ++y)
+        if (image.pixelColor(x, y) == colour) rows.push_back(y);
+    return rows;
+}
+
+// Labels of the scan laid out by the plot in a log scale: each stands on the apex the line
+// draws, not where a linear scale would put the peak.
+TEST_F(Scales, LogScaleLabelsStandOnTheirDrawnPeaks) {
+    constexpr TColor line{0, 120, 0};
+    scan->setColor(line);
+    const auto peaks = newPointlistLabelList("peaks", *scan->points());
+    peaks->setVisible(true);
+    plot.labels()->add(peaks);
+    plot.setPlotScale({TIntensityScale::Log, TPercentOf::View, true, false});
+    plot.setView(805.0, 815.0, 0.0, 1.0);
+    const QImage image = plot.grab().toImage();
+
+    int checked = 0;
+    for (const TPlacedLabel& label : plot.shownLabels()) {
+        const int px = plot.worldToDeviceX(label.anchor.x, label.anchor.y);
+        const auto rows = inkRows(image, px, toQColor(line));
+        ASSERT_FALSE(rows.empty()) << label.text;
+        const TRect box = label.bounds.normalized();
+        // The base peak's label is brought down under the top edge; the others stand on their
+        // apex, in its column.
+        if (rows.front() < box.bottom - box.top + 2) continue;
+        SCOPED_TRACE(label.text);
+        EXPECT_EQ(box.bottom, rows.front());
+        EXPECT_LE(box.left, px);
+        EXPECT_GE(box.right, px);
+        ++checked;
+    }
+    EXPECT_GE(checked, 3);
+}
+
+// Run A's MS/MS scans 3 and 4 head to tail, the second flipped below the zero line and its
+// peaks labelled.
+class HeadToTail : public ::testing::Test {
+protected:
+    static constexpr TColor headColor{0, 0, 200};
+    static constexpr TColor tailColor{0, 140, 0};
+    static constexpr TColor labelColor{220, 0, 0};
+
+    void SetUp() override {
+        plot.resize(801, 401);
+        const TMzMlRunReader run(VELMORIX_TEST_DATA "/mzml/ltqft_small.pwiz.mzML");
+        head = add("scan 3", run.loadSpectrum(2), headColor);
+        tail = add("scan 4", run.loadSpectrum(3), tailColor);
+        const auto peaks = newPointlistLabelList("tail peaks", *tail->points());
+        peaks->setVisible(true);
+        peaks->font().color = labelColor;
+        plot.labels()->add(peaks);
+        const TFloatPointSortedList& h = *head->points();
+        const TFloatPointSortedList& t = *tail->points();
+        x1 = std::min(h.getMinPoint().x, t.getMinPoint().x) - 10.0;
+        x2 = std::max(h.getMaxPoint().x, t.getMaxPoint().x) + 10.0;
+        plot.setView(x1, x2, 0.0, 1.0);
+        plot.setMirrored(tail, true);
+        image = plot.grab().toImage();
+        for (int y = 0; y < image.height() && zero < 0; ++y)
+            if (image.pixelColor(3, y) == QColor(160, 160, 160)) zero = y;
+        for (int i = 0; i < t.count(); ++i) base = std::max(base, t.get(i).y);
+    }
+    TPointListSeriePtr add(const char* name, const std::vector<TFloatPointRec>& points,
+                           TColor color) {
+        const auto serie = plot.series()->newSerie(name);
+        serie->setStyle(TSerieStyle::Bars);
+        serie->setColor(color);
+        for (const TFloatPointRec& p : points) serie->points()->add(p);
+        return serie;
+    }
+    // The tail's point drawn lowest in column px, found by walking its points; none without.
+    std::optional<TFloatPointRec> tallestTailPointIn(int px) const {
+        std::optional<TFloatPointRec> best;
+        const TFloatPointSortedList& t = *tail->points();
+        for (int i = 0; i < t.count(); ++i) {
+            const TFloatPointRec p = t.get(i);
+            if (plot.worldToDeviceX(p.x, p.y) == px && (!best || p.y > best->y)) best = p;
+        }
+        return best;
+    }
+    // The tip of the tail's bar in column px: its lowest pixel.
+    int tailTip(int px) const {
+        const auto rows = inkRows(image, px, toQColor(tailColor));
+        return rows.empty() ? -1 : rows.back();
+    }
+    void send(QEvent::Type type, QPoint at, Qt::KeyboardModifiers modifiers) {
+        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+        const Qt::MouseButtons held =
+            type == QEvent::MouseButtonRelease || modifiers == Qt::NoModifier ? Qt::NoButton
+                                                                              : Qt::LeftButton;
+        QMouseEvent event(type, QPointF(at), plot.mapToGlobal(QPointF(at)), button, held,
+                          modifiers);
+        QApplication::sendEvent(&plot, &event);
+    }
+
+    TSpectrum plot;
+    TPointListSeriePtr head;
+    TPointListSeriePtr tail;
+    double x1 = 0.0, x2 = 0.0;
+    QImage image;
+    int zero = -1;      // the row of the zero line
+    double base = 0.0;  // the tail's base peak
+};
+
+// Each label of the flipped scan hangs from the tip of its drawn bar, under the zero line, its
+// text painted there.
+TEST_F(HeadToTail, LabelsOfTheFlippedSeriesHangUnderTheirPeaks) {
+    ASSERT_GT(zero, 150);
+    ASSERT_LT(zero, 250);
+    ASSERT_GE(plot.shownLabels().size(), 3u);
+    int checked = 0;
+    for (const TPlacedLabel& label : plot.shownLabels()) {
+        SCOPED_TRACE(label.text);
+        const int px = plot.worldToDeviceX(label.anchor.x, label.anchor.y);
+        const auto tallest = tallestTailPointIn(px);
+        ASSERT_TRUE(tallest);
+        if (static_cast<float>(tallest->y) != static_cast<float>(label.anchor.y)) continue;
+        const int tip = tailTip(px);
+        ASSERT_GE(tip, zero);
+        const TRect box = label.bounds.normalized();
+        EXPECT_GT(box.top, zero);
+        EXPECT_LE(box.left, px);
+        EXPECT_GE(box.right, px);
+        // From just under the tip down, or brought up just inside the bottom edge.
+        if (tip + 1 + (box.bottom - box.top) < plot.height() - 1)
+            EXPECT_EQ(box.top, tip + 1);
+        else
+            EXPECT_EQ(box.bottom, plot.height() - 1);
+        // The text is painted there (smoothed: reddish pixels).
+        int text = 0;
+        for (int y = box.top; y <= std::min(box.bottom, image.height() - 1); ++y)
+            for (int x = box.left; x <= std::min(box.right, image.width() - 1); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                if (c.red() > 150 && c.green() < 120 && c.blue() < 120) ++text;
+            }
+        EXPECT_GT(text, 5);
+        ++checked;
+    }
+    EXPECT_GE(checked, 3);
+    // A picture of the plot lays them out alike.
+    EXPECT_EQ(plot.labels()->layout(TPlotMapping(plot.plotState(), plot.size())),
+              plot.shownLabels());
+}
+
+// The pointer on the tip of a flipped bar reads that peak, with its own intensity and its
+// percentage of the flipped scan's base peak; a Shift+drag between two such tips measures them
+// and hangs its bracket under them.
+TEST_F(HeadToTail, ReadOutAndMeasurementTakeTheFlippedPeaksWhereTheyAreDrawn) {
+    // The two tallest tail peaks below its base peak, in columns of their own.
+    std::vector<std::pair<int, TFloatPointRec>> tips;
+    for (int px = 1; px < plot.width() - 1; ++px) {
+        const auto p = tallestTailPointIn(px);
+        if (p && p->y < base * 0.7 && p->y > base * 0.2) tips.emplace_back(px, *p);
+    }
+    ASSERT_GE(tips.size(), 2u);
+    std::sort(tips.begin(), tips.end(),
+              [](const auto& a, const auto& b) { return a.second.y > b.second.y; });
+    const auto [ax, a] = tips[0];
+    const auto [bx, b] = tips[1];
+    const QPoint atA(ax, tailTip(ax));
+    const QPoint atB(bx, tailTip(bx));
+    ASSERT_GT(atA.y(), zero + 10);
+
+    send(QEvent::MouseMove, atA, Qt::NoModifier);
+    const auto& r = plot.readout();
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->serie.lock(), tail);
+    EXPECT_EQ(r->point, a);
+    ASSERT_TRUE(r->percent);
+    EXPECT_NEAR(*r->percent, a.y / base * 100.0, 1e-9);
+    const TPoint marker = readoutPixel(plot, *r);
+    EXPECT_EQ(marker.x, atA.x());
+    EXPECT_EQ(marker.y, atA.y());
+
+    plot.onGetFocus = nullptr;
+    send(QEvent::MouseButtonPress, atA, Qt::ShiftModifier);
+    send(QEvent::MouseMove, atB, Qt::ShiftModifier);
+    send(QEvent::MouseButtonRelease, atB, Qt::ShiftModifier);
+    ASSERT_NE(plot.measurement(), nullptr);
+    EXPECT_EQ(plot.measurement()->from.point, a);
+    EXPECT_EQ(plot.measurement()->to.point, b);
+    EXPECT_TRUE(plot.measurement()->from.onPeak && plot.measurement()->to.onPeak);
+    const QImage measured = plot.grab().toImage();
+    const auto legs = inkRows(measured, ax, QColor(150, 0, 110));
+    ASSERT_FALSE(legs.empty());
+    EXPECT_GT(legs.front(), std::max(atA.y(), atB.y()));
 }
 
 }  // namespace
