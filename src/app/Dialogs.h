@@ -77,10 +77,12 @@ public:
     virtual std::optional<QString> inputText(const QString& title, const QString& prompt,
                                              const QString& initial) = 0;
     // The export dialog, starting from initial, with a live preview; the settings chosen, or
-    // nullopt when cancelled. withChromatogram can be chosen only when chromatogramOffered.
+    // nullopt when cancelled. withChromatogram can be chosen only when chromatogramOffered;
+    // paneNames are the shown panes' captions, top to bottom, to choose panes from.
     virtual std::optional<TPictureSettings> pictureSettings(const TPictureSettings& initial,
                                                             const TPicturePreview& preview,
-                                                            bool chromatogramOffered) = 0;
+                                                            bool chromatogramOffered,
+                                                            const QStringList& paneNames) = 0;
     // The print preview (with page setup and the choice of one pane per page) or, without
     // preview, the print dialog; paint draws the pages. Returns whether anything was printed.
     virtual bool print(bool preview, const TPrintPainter& paint) = 0;

@@ -8,6 +8,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListWidget>
 #include <QPixmap>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -38,11 +39,21 @@ const QSize previewBox(360, 260);
 }  // namespace
 
 TExportDialog::TExportDialog(const TPictureSettings& initial, TPicturePreview preview,
-                             bool chromatogramOffered, QWidget* parent)
+                             bool chromatogramOffered, const QStringList& paneNames,
+                             QWidget* parent)
     : QDialog(parent), m_preview(std::move(preview)) {
     setWindowTitle(QStringLiteral("Export picture"));
     m_panes = new QComboBox(this);
-    m_panes->addItems({QStringLiteral("The current pane"), QStringLiteral("All panes")});
+    m_panes->addItems({QStringLiteral("The current pane"), QStringLiteral("All panes"),
+                       QStringLiteral("The panes ticked below")});
+    // Every pane ticked to start with: unticking the few not wanted is the quicker way.
+    m_chosen = new QListWidget(this);
+    for (const QString& name : paneNames) {
+        auto* item = new QListWidgetItem(name, m_chosen);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Checked);
+    }
+    m_chosen->setMaximumHeight(m_chosen->fontMetrics().height() * 5);
     m_chromatogram = new QCheckBox(QStringLiteral("With the chromatogram"), this);
     m_chromatogram->setToolTip(
         QStringLiteral("The run browser's chromatogram above the spectrum it shows"));
@@ -88,6 +99,7 @@ TExportDialog::TExportDialog(const TPictureSettings& initial, TPicturePreview pr
     size->addWidget(m_unit);
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Panes:"), m_panes);
+    form->addRow(QString(), m_chosen);
     form->addRow(QString(), m_chromatogram);
     form->addRow(QStringLiteral("Format:"), m_format);
     form->addRow(QStringLiteral("Preset:"), m_preset);
@@ -108,7 +120,9 @@ TExportDialog::TExportDialog(const TPictureSettings& initial, TPicturePreview pr
     layout->addLayout(columns);
     layout->addWidget(buttons);
 
-    m_panes->setCurrentIndex(initial.panes == TPicturePanes::All ? 1 : 0);
+    m_panes->setCurrentIndex(initial.panes == TPicturePanes::All      ? 1
+                             : initial.panes == TPicturePanes::Chosen ? 2
+                                                                      : 0);
     m_format->setCurrentIndex(initial.format == TPictureFormat::Svg   ? 0
                               : initial.format == TPictureFormat::Pdf ? 1
                                                                       : 2);
@@ -139,12 +153,18 @@ TExportDialog::TExportDialog(const TPictureSettings& initial, TPicturePreview pr
     connect(m_dpi, &QSpinBox::valueChanged, this, &TExportDialog::refresh);
     for (QCheckBox* box : {m_transparent, m_chromatogram})
         connect(box, &QCheckBox::toggled, this, &TExportDialog::refresh);
+    connect(m_chosen, &QListWidget::itemChanged, this, &TExportDialog::refresh);
     refresh();
 }
 
 TPictureSettings TExportDialog::settings() const {
     TPictureSettings s;
-    s.panes = m_panes->currentIndex() == 1 ? TPicturePanes::All : TPicturePanes::Current;
+    const int panes = m_panes->currentIndex();
+    s.panes = panes == 1 ? TPicturePanes::All
+              : panes == 2 ? TPicturePanes::Chosen
+                           : TPicturePanes::Current;
+    for (int i = 0; i < m_chosen->count(); ++i)
+        if (m_chosen->item(i)->checkState() == Qt::Checked) s.chosenPanes.push_back(i);
     s.withChromatogram = m_chromatogram->isChecked();
     const int format = m_format->currentIndex();
     s.format = format == 0   ? TPictureFormat::Svg
@@ -177,6 +197,7 @@ void TExportDialog::applyPreset(int index) {
 void TExportDialog::refresh() {
     const TPictureSettings s = settings();
     const bool png = s.format == TPictureFormat::Png;
+    m_chosen->setEnabled(s.panes == TPicturePanes::Chosen);
     m_transparent->setEnabled(png);
     // The resolution makes PNG pixels, and gives a size in pixels its length on paper.
     m_dpi->setEnabled(png || s.unit == TPictureUnit::Pixel);

@@ -11,6 +11,7 @@ class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
+class QListWidget;
 class QSpinBox;
 
 class TExportDialog : public QDialog {
@@ -18,9 +19,11 @@ class TExportDialog : public QDialog {
 
 public:
     // The chromatogram's box can be ticked only when chromatogramOffered (the current pane is
-    // a run browser's); otherwise it shows the remembered choice, greyed.
+    // a run browser's); otherwise it shows the remembered choice, greyed. paneNames are the
+    // captions of the panes shown, top to bottom, to choose from.
     TExportDialog(const TPictureSettings& initial, TPicturePreview preview,
-                  bool chromatogramOffered, QWidget* parent = nullptr);
+                  bool chromatogramOffered, const QStringList& paneNames = {},
+                  QWidget* parent = nullptr);
 
     TPictureSettings settings() const;
 
@@ -31,6 +34,7 @@ private:
 
     TPicturePreview m_preview;
     QComboBox* m_panes;
+    QListWidget* m_chosen;  // the panes to choose from, checkable
     QCheckBox* m_chromatogram;
     QComboBox* m_format;
     QComboBox* m_preset;

@@ -273,8 +273,10 @@ void TGuiDialogs::runWithProgress(const QString& label,
 
 std::optional<TPictureSettings> TGuiDialogs::pictureSettings(const TPictureSettings& initial,
                                                              const TPicturePreview& preview,
-                                                             bool chromatogramOffered) {
-    TExportDialog dialog(initial, preview, chromatogramOffered, QApplication::activeWindow());
+                                                             bool chromatogramOffered,
+                                                             const QStringList& paneNames) {
+    TExportDialog dialog(initial, preview, chromatogramOffered, paneNames,
+                         QApplication::activeWindow());
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.settings();
 }

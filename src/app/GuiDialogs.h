@@ -42,7 +42,8 @@ public:
                                      const QString& initial) override;
     std::optional<TPictureSettings> pictureSettings(const TPictureSettings& initial,
                                                     const TPicturePreview& preview,
-                                                    bool chromatogramOffered) override;
+                                                    bool chromatogramOffered,
+                                                    const QStringList& paneNames) override;
     bool print(bool preview, const TPrintPainter& paint) override;
     TMessageButton showMessage(TMessageKind kind, const QString& text,
                                const std::vector<TMessageButton>& buttons,

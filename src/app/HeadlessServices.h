@@ -35,7 +35,8 @@ public:
         return std::nullopt;
     }
     std::optional<TPictureSettings> pictureSettings(const TPictureSettings&,
-                                                    const TPicturePreview&, bool) override {
+                                                    const TPicturePreview&, bool,
+                                                    const QStringList&) override {
         return std::nullopt;
     }
     bool print(bool, const TPrintPainter&) override { return false; }

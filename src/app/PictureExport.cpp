@@ -185,7 +185,9 @@ QString TPictureSettings::toText() const {
         QStringLiteral("font=") + number(fontPoints),
         QStringLiteral("line=") + number(lineWidthPoints),
         QStringLiteral("plotArea=") + (sizeIsPlotArea ? "1" : "0"),
-        QStringLiteral("panes=") + (panes == TPicturePanes::All ? "all" : "current"),
+        QStringLiteral("panes=") + (panes == TPicturePanes::All      ? "all"
+                                    : panes == TPicturePanes::Chosen ? "chosen"
+                                                                     : "current"),
         QStringLiteral("chromatogram=") + (withChromatogram ? "1" : "0")};
     return pairs.join(QLatin1Char(';'));
 }
@@ -220,7 +222,9 @@ TPictureSettings TPictureSettings::fromText(const QString& text) {
         } else if (key == QLatin1String("plotArea")) {
             s.sizeIsPlotArea = value == QLatin1String("1");
         } else if (key == QLatin1String("panes")) {
-            s.panes = value == QLatin1String("all") ? TPicturePanes::All : TPicturePanes::Current;
+            s.panes = value == QLatin1String("all")      ? TPicturePanes::All
+                      : value == QLatin1String("chosen") ? TPicturePanes::Chosen
+                                                         : TPicturePanes::Current;
         } else if (key == QLatin1String("chromatogram")) {
             s.withChromatogram = value == QLatin1String("1");
         }
@@ -252,11 +256,19 @@ std::optional<TPictureFormat> pictureFormatOf(const QString& path) {
 // --- geometry and drawing ----------------------------------------------------------------
 
 std::vector<TSpectrumContainer*> picturePanes(const std::vector<TSpectrumContainer*>& shown,
-                                              TSpectrumContainer* current, TPicturePanes which) {
+                                              TSpectrumContainer* current, TPicturePanes which,
+                                              const std::vector<int>& chosen) {
     std::vector<TSpectrumContainer*> panes;
+    int place = 0;
     for (TSpectrumContainer* pane : shown) {
         if (!pane || pane->isHidden() || !pane->spectrum()) continue;
-        if (which == TPicturePanes::All || pane == current) panes.push_back(pane);
+        const bool wanted =
+            which == TPicturePanes::All ||
+            (which == TPicturePanes::Chosen
+                 ? std::find(chosen.begin(), chosen.end(), place) != chosen.end()
+                 : pane == current);
+        if (wanted) panes.push_back(pane);
+        ++place;
     }
     return panes;
 }

@@ -19,7 +19,7 @@ class TSpectrumContainer;
 
 enum class TPictureFormat { Png, Svg, Pdf };
 enum class TPictureUnit { Millimetre, Pixel };
-enum class TPicturePanes { Current, All };
+enum class TPicturePanes { Current, All, Chosen };
 
 // What a picture is made of. Text and lines keep their size in points whatever the size of
 // the figure, so that a small figure stays readable and a large one does not blow them up.
@@ -39,6 +39,9 @@ struct TPictureSettings {
     // is the size of the whole figure.
     bool sizeIsPlotArea = false;
     TPicturePanes panes = TPicturePanes::Current;
+    // With Chosen: the panes' places from the top (shown panes only). Not remembered: a later
+    // window holds other panes.
+    std::vector<int> chosenPanes;
     // A run browser's pane comes with the browser's chromatogram above it.
     bool withChromatogram = false;
 
@@ -76,9 +79,11 @@ struct TPictureGeometry {
     QSize pixels;
 };
 
-// The panes a picture shows: the current one, or every pane shown, top to bottom.
+// The panes a picture shows, top to bottom: the current one, every pane shown, or those of
+// them at the places chosen.
 std::vector<TSpectrumContainer*> picturePanes(const std::vector<TSpectrumContainer*>& shown,
-                                              TSpectrumContainer* current, TPicturePanes which);
+                                              TSpectrumContainer* current, TPicturePanes which,
+                                              const std::vector<int>& chosen = {});
 
 // The figure's size; throws EPictureError for a size that cannot be made (too large for the
 // format, or too small for the axes and captions), before anything is drawn.

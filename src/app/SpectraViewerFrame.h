@@ -196,10 +196,12 @@ public:
     void fileAnnotations();
 
     // --- pictures ---------------------------------------------------------------------------
-    // The panes a picture of which shows: the current one or all shown; none without panes.
-    // withChromatogram puts a run browser's chromatogram above the browser's own pane.
+    // The panes a picture of which shows: the current one, all shown or those at the chosen
+    // places from the top; none without panes. withChromatogram puts a run browser's
+    // chromatogram above the browser's own pane.
     std::vector<TSpectrumContainer*> picturePanes(TPicturePanes which,
-                                                  bool withChromatogram = false) const;
+                                                  bool withChromatogram = false,
+                                                  const std::vector<int>& chosen = {}) const;
     // The export dialog, starting from the settings last chosen, then the file's name; the
     // picture is written completely or not at all. A size that cannot be made is told before
     // the name is asked.

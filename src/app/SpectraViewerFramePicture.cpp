@@ -26,9 +26,9 @@ std::vector<std::uint8_t> toBytes(const QByteArray& bytes) {
 
 }  // namespace
 
-std::vector<TSpectrumContainer*> TSpectraViewerFrame::picturePanes(TPicturePanes which,
-                                                                   bool withChromatogram) const {
-    const auto panes = ::picturePanes(m_manager->containers(), currentContainer(), which);
+std::vector<TSpectrumContainer*> TSpectraViewerFrame::picturePanes(
+    TPicturePanes which, bool withChromatogram, const std::vector<int>& chosen) const {
+    const auto panes = ::picturePanes(m_manager->containers(), currentContainer(), which, chosen);
     if (!withChromatogram) return panes;
     std::vector<TSpectrumContainer*> figure;
     for (TSpectrumContainer* pane : panes) {
@@ -46,14 +46,18 @@ void TSpectraViewerFrame::fileExportPicture() {
     // The chromatogram is offered for a browser's pane; the choice is remembered meanwhile.
     const bool offered = browserOf(currentContainer()) != nullptr;
     const auto panesOf = [this, offered](const TPictureSettings& s) {
-        return picturePanes(s.panes, offered && s.withChromatogram);
+        return picturePanes(s.panes, offered && s.withChromatogram, s.chosenPanes);
     };
+    QStringList paneNames;
+    for (TSpectrumContainer* pane : ::picturePanes(m_manager->containers(), currentContainer(),
+                                                   TPicturePanes::All))
+        paneNames << pane->caption();
     const auto chosen = m_services.dialogs.pictureSettings(
         TPictureSettings::fromText(settings.value(pictureSettingsKey)),
         [&panesOf](const TPictureSettings& s, QSize box) {
             return picturePreview(panesOf(s), s, box);
         },
-        offered);
+        offered, paneNames);
     if (!chosen) return;
     settings.setValue(pictureSettingsKey, chosen->toText());
     TPictureSettings picture = *chosen;

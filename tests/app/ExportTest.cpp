@@ -179,6 +179,28 @@ TEST_F(Export, SvgHasThePhysicalSizeAndItsAxisNumbersAndPeakLabelsAsTextAndIsRem
     EXPECT_TRUE(m_dialogs.messages().empty());
 }
 
+// The panes ticked in the dialog are those drawn, one x axis each; none ticked is told and
+// writes nothing.
+TEST_F(Export, TheChosenPanesAreThoseDrawn) {
+    TPictureSettings settings;
+    settings.panes = TPicturePanes::All;
+    EXPECT_EQ(svgTexts(exported(settings, QStringLiteral("all.svg"))).texts.count("m/z"), 2);
+    settings.panes = TPicturePanes::Chosen;
+    settings.chosenPanes = {1};
+    EXPECT_EQ(svgTexts(exported(settings, QStringLiteral("second.svg"))).texts.count("m/z"), 1);
+    ASSERT_EQ(m_dialogs.paneNameOffers().size(), 2u);
+    EXPECT_EQ(m_dialogs.paneNameOffers()[1].size(), 2);
+    EXPECT_TRUE(m_dialogs.messages().empty());
+
+    settings.chosenPanes.clear();
+    m_dialogs.choosePicture(settings);
+    m_dialogs.press(TMessageButton::Abort);
+    trigger("FileExportPicture");
+    ASSERT_EQ(m_dialogs.messages().size(), 1u);
+    EXPECT_EQ(m_dialogs.messages()[0], errorBox(QStringLiteral("There is no spectrum to draw.")));
+    EXPECT_EQ(m_dialogs.saveRequests().size(), 2u);  // none asked for the third
+}
+
 TEST_F(Export, PdfPagesHaveTheAskedSizeAndTextOfTheAskedSizeThatReadsBack) {
     TPictureSettings settings;
     settings.format = TPictureFormat::Pdf;

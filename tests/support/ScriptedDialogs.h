@@ -102,6 +102,8 @@ public:
     // The labels of the work run with progress, in order.
     const std::vector<QString>& progressLabels() const { return m_progressLabels; }
 
+    // The panes each export dialog offered to choose from.
+    const std::vector<QStringList>& paneNameOffers() const { return m_paneNames; }
     // The export dialog's answer: these settings, or cancelled.
     void choosePicture(const TPictureSettings& settings) {
         push(TPictureAnswer{settings}, "picture settings " + settings.toText());
@@ -182,8 +184,10 @@ public:
     }
     std::optional<TPictureSettings> pictureSettings(const TPictureSettings& initial,
                                                     const TPicturePreview& preview,
-                                                    bool chromatogramOffered) override {
+                                                    bool chromatogramOffered,
+                                                    const QStringList& paneNames) override {
         m_pictures.push_back(initial);
+        m_paneNames.push_back(paneNames);
         m_chromatogramOffers.push_back(chromatogramOffered);
         m_previews.push_back(preview(initial, QSize(240, 160)));
         if (auto* answer = next<TPictureAnswer>("export dialog from " + initial.toText()))
@@ -253,6 +257,7 @@ private:
     struct TAboutAnswer {};
     int m_giveUpAt = 0;
     std::vector<QString> m_progressLabels;
+    std::vector<QStringList> m_paneNames;
     struct TPictureAnswer {
         std::optional<TPictureSettings> settings;
     };
