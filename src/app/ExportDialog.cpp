@@ -14,6 +14,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -48,12 +49,19 @@ TExportDialog::TExportDialog(const TPictureSettings& initial, TPicturePreview pr
                        QStringLiteral("The panes ticked below")});
     // Every pane ticked to start with: unticking the few not wanted is the quicker way.
     m_chosen = new QListWidget(this);
-    for (const QString& name : paneNames) {
-        auto* item = new QListWidgetItem(name, m_chosen);
+    for (int i = 0; i < paneNames.size(); ++i) {
+        // Numbered from the top as the panes stand; the full caption in the tooltip.
+        auto* item = new QListWidgetItem(QStringLiteral("%1  %2").arg(i + 1).arg(paneNames[i]),
+                                         m_chosen);
+        item->setToolTip(paneNames[i]);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Checked);
     }
-    m_chosen->setMaximumHeight(m_chosen->fontMetrics().height() * 5);
+    m_chosen->setTextElideMode(Qt::ElideRight);
+    m_chosen->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    const int rows = std::clamp(static_cast<int>(paneNames.size()), 1, 4);
+    const int rowHeight = std::max(m_chosen->sizeHintForRow(0), m_chosen->fontMetrics().height());
+    m_chosen->setFixedHeight(rows * rowHeight + 2 * m_chosen->frameWidth());
     m_chromatogram = new QCheckBox(QStringLiteral("With the chromatogram"), this);
     m_chromatogram->setToolTip(
         QStringLiteral("The run browser's chromatogram above the spectrum it shows"));
