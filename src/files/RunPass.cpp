@@ -5,6 +5,7 @@
 #include <atomic>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -49,8 +50,12 @@ bool runPass(std::size_t count, int threads, const std::function<void(std::size_
 
     std::vector<std::thread> helpers;
     const auto wanted = static_cast<std::size_t>(std::max(threads, 1)) - 1;
-    for (std::size_t i = 0; i < std::min(wanted, count > 0 ? count - 1 : 0); ++i)
-        helpers.emplace_back(workOn, false);
+    try {
+        for (std::size_t i = 0; i < std::min(wanted, count > 0 ? count - 1 : 0); ++i)
+            helpers.emplace_back(workOn, false);
+    } catch (const std::system_error&) {
+        // No more threads to be had: those started and this one share the spectra.
+    }
     workOn(true);
     for (std::thread& helper : helpers) helper.join();
 
