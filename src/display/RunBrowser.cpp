@@ -202,6 +202,10 @@ TRunBrowser::TRunBrowser(std::shared_ptr<const iRunReader> run, QWidget* parent)
     buildXicControls(controls, layout);
     m_traceBox->addItems(traceNames());
     buildChromatogram();
+    // The columns' widths from the rows in view and a sample of the others: measuring every
+    // text of a large run would cost more than reading its table. The values of a column are
+    // written alike, so a sample finds its widest.
+    m_table->horizontalHeader()->setResizeContentsPrecision(64);
     m_table->resizeColumnsToContents();
 }
 
