@@ -1,5 +1,6 @@
 // The run browser's extracted ion chromatograms and sums over a range of retention time: the box
 // and the list of XICs, the Ctrl+drag over the chromatogram, and the worker that computes them.
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -93,6 +94,17 @@ void TRunBrowser::buildXicControls(QHBoxLayout* controls, QVBoxLayout* layout) {
         guarded([&] {
             if (addXicText(m_xicBox->text())) m_xicBox->clear();
         });
+    });
+
+    // What a Ctrl+drag over the chromatogram makes of the spectra in its range.
+    auto* sumMode = new QComboBox(this);
+    sumMode->setObjectName(QStringLiteral("SumMode"));
+    sumMode->addItems({QStringLiteral("Sum"), QStringLiteral("Average")});
+    sumMode->setToolTip(QStringLiteral(
+        "A Ctrl+drag over the chromatogram sums or averages the spectra of the range"));
+    controls->addWidget(sumMode);
+    connect(sumMode, &QComboBox::currentIndexChanged, this, [this](int index) {
+        m_sumMode = index == 1 ? TSpectrumSum::Average : TSpectrumSum::Sum;
     });
 
     m_xicList = new QWidget(this);

@@ -2,6 +2,8 @@
 // and removed, a cancelled extraction, and a Ctrl+drag over the chromatogram that sums its range.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
+
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -202,6 +204,21 @@ TEST(RunBrowserXic, ACtrlDragOverTheChromatogramSumsItsRange) {
     ASSERT_TRUE(expected);
     EXPECT_EQ(browser.summedSpectrum()->points, expected->points);
     EXPECT_EQ(browser.summedSpectrum()->peakMode, TPeakMode::Profile);
+
+    // Chosen beside the XIC box, the same drag averages.
+    auto* mode = browser.findChild<QComboBox*>(QStringLiteral("SumMode"));
+    ASSERT_NE(mode, nullptr);
+    mode->setCurrentIndex(1);
+    QTest::mousePress(&plot, Qt::LeftButton, Qt::ControlModifier, QPoint(x1, 40));
+    QTest::mouseMove(&plot, QPoint(x2, 60));
+    QTest::mouseRelease(&plot, Qt::LeftButton, Qt::ControlModifier, QPoint(x2, 60));
+    ASSERT_TRUE(awaitExtraction(browser));
+    ASSERT_EQ(summed.size(), 2);
+    EXPECT_EQ(browser.summedSpectrum()->name,
+              QStringLiteral("average of 2 MS1 spectra, RT 0.08–0.08 min"));
+    ASSERT_EQ(browser.summedSpectrum()->points.size(), expected->points.size());
+    for (std::size_t i = 0; i < expected->points.size(); ++i)
+        ASSERT_DOUBLE_EQ(browser.summedSpectrum()->points[i].y, expected->points[i].y / 2.0);
 }
 
 }  // namespace
