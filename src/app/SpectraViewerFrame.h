@@ -16,7 +16,9 @@
 #include "app/PictureExport.h"
 #include "app/SerieText.h"
 #include "display/IntensityScale.h"
+#include "display/PlotRenderer.h"
 #include "app/ViewerServices.h"
+#include "files/RunReader.h"
 #include "files/RunSelection.h"
 #include "model/PointListSerie.h"
 
@@ -393,6 +395,12 @@ private:
     // The pane showing what session's browser picks, made when there is none (nullptr when no
     // pane can be made), its plot bound.
     TSpectrumContainer* browsedPane(TRunSession& session);
+    // Shows peaks as name in session's pane, instead of what it shows or beside it (add),
+    // drawn as mode asks; marks replace the plot's unless nullopt. nullptr when no pane could
+    // be made.
+    TSpectrumContainer* showInBrowsedPane(TRunSession& session, const QString& name,
+                                          std::vector<TFloatPointRec>&& peaks, TPeakMode mode,
+                                          bool add, std::optional<std::vector<TPlotMark>> marks);
     const TRunSession* sessionOf(const TRunBrowser* browser) const;
     // After the dock of session id went: its pane goes too.
     void forgetRunSession(int id);

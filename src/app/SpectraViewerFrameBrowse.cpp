@@ -226,8 +226,22 @@ bool TSpectraViewerFrame::showRunSpectrum(TRunBrowser* browser, int runIndex, bo
         return false;
     }
 
-    TSpectrumContainer* pane = browsedPane(*session);
-    if (!pane) return false;
+    // Marks belong to the spectrum shown; one added beside it keeps them.
+    if (!showInBrowsedPane(*session, name, std::move(peaks), run.peakMode(runIndex), add,
+                           add ? std::nullopt
+                               : std::optional(precursorMarks(run.spectra(), runIndex))))
+        return false;
+    tellRunStatus(browser);
+    scheduleUpdateActions();
+    emit currentChanged();
+    return true;
+}
+
+TSpectrumContainer* TSpectraViewerFrame::showInBrowsedPane(
+    TRunSession& session, const QString& name, std::vector<TFloatPointRec>&& peaks,
+    TPeakMode mode, bool add, std::optional<std::vector<TPlotMark>> marks) {
+    TSpectrumContainer* pane = browsedPane(session);
+    if (!pane) return nullptr;
     TSpectrum& plot = *pane->spectrum();
     TSpectrumData& data = *plot.spectrumData();
     TPointListSerieList& series = *data.series();
@@ -247,8 +261,7 @@ bool TSpectraViewerFrame::showRunSpectrum(TRunBrowser* browser, int runIndex, bo
     // colours to be told apart.
     if (!add) serie->setColor(colors::black);
     // Centroid lists are sticks: a curve through them would invent peaks.
-    serie->setStyle(run.peakMode(runIndex) == TPeakMode::Centroid ? TSerieStyle::Bars
-                                                                  : TSerieStyle::Line);
+    serie->setStyle(mode == TPeakMode::Centroid ? TSerieStyle::Bars : TSerieStyle::Line);
     TFloatPointSortedList& points = *serie->points();
     points.setCapacity(static_cast<int>(peaks.size()));
     points.addPoints(peaks);
@@ -265,17 +278,13 @@ bool TSpectraViewerFrame::showRunSpectrum(TRunBrowser* browser, int runIndex, bo
         data.xRange()->setMax(xMax);
         fitYToVisible(data);
     }
-    // The marks belong to the spectrum shown; one added beside it keeps them.
-    if (!add) plot.setMarks(precursorMarks(run.spectra(), runIndex));
+    if (marks) plot.setMarks(std::move(*marks));
     pane->setCaption(name);
     data.setModified(false);
     m_manager->navigator()->setSpectrumContainer(pane);
     plot.invalidate();
     pane->updateLabel();
-    tellRunStatus(browser);
-    scheduleUpdateActions();
-    emit currentChanged();
-    return true;
+    return pane;
 }
 
 TSpectrumContainer* TSpectraViewerFrame::browsedPane(TRunSession& session) {
@@ -308,35 +317,10 @@ bool TSpectraViewerFrame::showBrowsedSum(TRunBrowser* browser) {
     TRunSession* session = sessionOf(browser);
     if (!session || !browser->summedSpectrum()) return false;
     const TRunBrowser::TBrowsedSum& sum = *browser->summedSpectrum();
-    TSpectrumContainer* pane = browsedPane(*session);
-    if (!pane) return false;
-    TSpectrum& plot = *pane->spectrum();
-    TSpectrumData& data = *plot.spectrumData();
-    TPointListSerieList& series = *data.series();
-    const bool keepWindow = !series.isEmpty();
-    const double xMin = data.xRange()->min();
-    const double xMax = data.xRange()->max();
-    series.clear();
-    data.labels()->clear();
-    const TPointListSeriePtr serie = series.newSerie(sum.name.toStdString());
-    serie->setColor(colors::black);
-    serie->setStyle(sum.peakMode == TPeakMode::Centroid ? TSerieStyle::Bars : TSerieStyle::Line);
-    serie->points()->addPoints(sum.points);
-    if (!keepWindow) {
-        finishLoadedPanes({pane});
-    } else {
-        finishLoadedData(data);
-        data.xRange()->setMin(xMin);
-        data.xRange()->setMax(xMax);
-        fitYToVisible(data);
-    }
     // Marks belong to one spectrum of the run; a sum has none.
-    plot.setMarks({});
-    pane->setCaption(sum.name);
-    data.setModified(false);
-    m_manager->navigator()->setSpectrumContainer(pane);
-    plot.invalidate();
-    pane->updateLabel();
+    if (!showInBrowsedPane(*session, sum.name, std::vector<TFloatPointRec>(sum.points),
+                           sum.peakMode, false, std::vector<TPlotMark>{}))
+        return false;
     scheduleUpdateActions();
     emit currentChanged();
     return true;
