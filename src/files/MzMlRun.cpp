@@ -1,229 +1,30 @@
-// The mzML run reader: a tag scanner over the mapped run, the terms of a spectrum's or
-// chromatogram's head, the index check with the pass that replaces it, and the decoding of
-// binary arrays (Base64, zlib, MS-Numpress, little-endian floats and integers).
+// The mzML run reader: the terms of a spectrum's or chromatogram's head, the index check with
+// the pass that replaces it, and the arrays of one element decoded when asked.
 #include "files/MzMlRun.h"
 
-#include <zlib.h>
-#include <MSNumpress.hpp>
 #include <pugixml.hpp>
 
 #include <algorithm>
-#include <array>
 #include <atomic>
-#include <bit>
 #include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
-#include <limits>
-#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <thread>
 #include <utility>
 
-#include "files/Inflate.h"
 #include "files/MessageNumbers.h"
+#include "files/MzMlArrays.h"
+#include "files/MzMlText.h"
 #include "files/ParallelChunks.h"
-#include "model/DecimalText.h"
 
 namespace {
 
-constexpr std::size_t npos = std::string_view::npos;
+using namespace mzml;
+
 constexpr double absent = TSpectrumRow::absent;
-
-// The most bytes one array may decode or inflate to (32 M values of 64 bits), so that a zlib
-// bomb or a lying array length cannot exhaust the memory.
-constexpr std::size_t maxArrayBytes = std::size_t(256) << 20;
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-std::optional<long long> integerOf(std::string_view text) {
-    text = trimmed(text);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    long long value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
-
-std::optional<double> doubleOf(std::string_view text) {
-    return parseDecimal(trimmed(text));
-}
-
-// An attribute value with the XML entities resolved; an unknown entity stays as written.
-std::string unescaped(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '&') {
-            out += text[i];
-            continue;
-        }
-        const std::size_t semi = text.find(';', i);
-        if (semi == npos) {
-            out += text[i];
-            continue;
-        }
-        const std::string_view name = text.substr(i + 1, semi - i - 1);
-        std::optional<unsigned long> code;
-        if (name == "quot")
-            code = '"';
-        else if (name == "amp")
-            code = '&';
-        else if (name == "lt")
-            code = '<';
-        else if (name == "gt")
-            code = '>';
-        else if (name == "apos")
-            code = '\'';
-        else if (name.size() > 1 && name[0] == '#') {
-            const bool hex = name[1] == 'x';
-            unsigned long value = 0;
-            const char* first = name.data() + (hex ? 2 : 1);
-            const char* last = name.data() + name.size();
-            const auto [end, error] = std::from_chars(first, last, value, hex ? 16 : 10);
-            if (error == std::errc() && end == last && first != last && value < 0x110000)
-                code = value;
-        }
-        if (!code) {
-            out += text[i];
-            continue;
-        }
-        // UTF-8 of the code point.
-        const unsigned long c = *code;
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-        i = semi;
-    }
-    return out;
-}
-
-// --- the tag scanner ------------------------------------------------------------------------
-
-// Whether the tag "<name" (name given with its "<" or "</") starts at p: the name is followed
-// by a blank, ">" or "/", so "<spectrum" is not taken from "<spectrumList".
-bool isTag(std::string_view text, std::size_t p, std::string_view name) {
-    // Most tags differ from the name in the letter after "<" or "</": looked at before comparing.
-    const std::size_t first = name.size() > 1 && name[1] == '/' ? 2 : 1;
-    if (p + first >= text.size() || first >= name.size() || text[p + first] != name[first])
-        return false;
-    if (text.compare(p, name.size(), name) != 0) return false;
-    const std::size_t after = p + name.size();
-    return after >= text.size() || isBlank(text[after]) || text[after] == '>' || text[after] == '/';
-}
-
-// The next "<" at or after from that starts a tag, passing over comments; npos at the end.
-std::size_t nextTag(std::string_view text, std::size_t from) {
-    while (from < text.size()) {
-        const void* hit = std::memchr(text.data() + from, '<', text.size() - from);
-        if (!hit) return npos;
-        const auto p = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
-        if (p + 1 >= text.size() || text[p + 1] != '!' || text.compare(p, 4, "<!--") != 0)
-            return p;
-        const std::size_t close = text.find("-->", p + 4);
-        if (close == npos) return npos;
-        from = close + 3;
-    }
-    return npos;
-}
-
-// The start tag at p (on its "<"), read attribute by attribute. Each call of next() moves
-// forward or ends the tag, so no input can make a reader loop.
-class TStartTag {
-public:
-    TStartTag(std::string_view text, std::size_t p, std::size_t nameLength)
-        : m_text(text), m_pos(std::min(p + nameLength, text.size())) {}
-
-    // The next attribute (name, value as written); nullopt at the end of the tag.
-    std::optional<std::pair<std::string_view, std::string_view>> next() {
-        if (m_done) return std::nullopt;
-        std::size_t p = m_pos;
-        while (p < m_text.size() && isBlank(m_text[p])) ++p;
-        if (p >= m_text.size()) return finish(p, false);
-        if (m_text[p] == '>') return finish(p + 1, true);
-        if (m_text[p] == '/' && p + 1 < m_text.size() && m_text[p + 1] == '>') {
-            m_empty = true;
-            return finish(p + 2, true);
-        }
-        const std::size_t nameFrom = p;
-        while (p < m_text.size() && !isBlank(m_text[p]) && m_text[p] != '=' && m_text[p] != '>' &&
-               m_text[p] != '/')
-            ++p;
-        if (p == nameFrom) ++p;  // a stray "/": passed over
-        const std::string_view name = m_text.substr(nameFrom, p - nameFrom);
-        while (p < m_text.size() && isBlank(m_text[p])) ++p;
-        if (p >= m_text.size() || m_text[p] != '=') {
-            m_pos = p;
-            return std::pair{name, std::string_view()};
-        }
-        ++p;
-        while (p < m_text.size() && isBlank(m_text[p])) ++p;
-        if (p >= m_text.size()) return finish(p, false);
-        if (m_text[p] == '"' || m_text[p] == '\'') {
-            const std::size_t close = m_text.find(m_text[p], p + 1);
-            if (close == npos) return finish(m_text.size(), false);
-            m_pos = close + 1;
-            return std::pair{name, m_text.substr(p + 1, close - p - 1)};
-        }
-        const std::size_t valueFrom = p;
-        while (p < m_text.size() && !isBlank(m_text[p]) && m_text[p] != '>') ++p;
-        m_pos = p;
-        return std::pair{name, m_text.substr(valueFrom, p - valueFrom)};
-    }
-    // Reads the rest of the tag; where its content starts (npos when the text ends inside it).
-    std::size_t skipRest() {
-        while (next()) {
-        }
-        return m_complete ? m_pos : npos;
-    }
-    bool isEmptyElement() const { return m_empty; }
-
-private:
-    std::nullopt_t finish(std::size_t end, bool complete) {
-        m_pos = end;
-        m_complete = complete;
-        m_done = true;
-        return std::nullopt;
-    }
-
-    std::string_view m_text;
-    std::size_t m_pos;
-    bool m_done = false;
-    bool m_complete = false;
-    bool m_empty = false;
-};
-
-// Whether a tag at p ends an element whose end tag is missing: the start of another spectrum
-// or chromatogram, or the end of their list.
-bool isElementBoundary(std::string_view text, std::size_t p) {
-    return isTag(text, p, "<spectrum") || isTag(text, p, "<chromatogram") ||
-           isTag(text, p, "</spectrumList") || isTag(text, p, "</chromatogramList") ||
-           isTag(text, p, "<chromatogramList");
-}
 
 // --- the terms of a head ----------------------------------------------------------------------
 
@@ -240,15 +41,6 @@ struct THead {
     bool emptyElement = false;  // "<spectrum .../>"
     TChromatogramKind kind = TChromatogramKind::Other;
 };
-
-// Seconds per unit of a time, by the unit's accession; an unstated unit is taken as seconds.
-std::optional<double> secondsPerUnit(std::string_view unit) {
-    if (unit.empty() || unit == "UO:0000010") return 1.0;
-    if (unit == "UO:0000031") return 60.0;
-    if (unit == "UO:0000032") return 3600.0;
-    if (unit == "UO:0000028") return 0.001;
-    return std::nullopt;
-}
 
 // Applies one term to the head. Precursor facts come from the first precursor: the first value
 // of each term wins. A value that does not convert leaves the fact unstated.
@@ -302,37 +94,6 @@ void applyParam(THead& h, std::string_view accession, std::string_view value,
         h.kind = TChromatogramKind::Srm;
     }
 }
-
-// A cvParam's accession, value and unit accession, read from its tag at p.
-struct TParamTag {
-    std::string_view accession, value, unit, name;
-};
-TParamTag readParamTag(std::string_view text, std::size_t p) {
-    TParamTag param;
-    TStartTag tag(text, p, 8);
-    while (const auto a = tag.next()) {
-        if (a->first == "accession")
-            param.accession = a->second;
-        else if (a->first == "value")
-            param.value = a->second;
-        else if (a->first == "unitAccession")
-            param.unit = a->second;
-        else if (a->first == "name")
-            param.name = a->second;
-    }
-    return param;
-}
-
-// The ref of a referenceableParamGroupRef tag at p.
-std::string_view groupRefAt(std::string_view text, std::size_t p) {
-    TStartTag tag(text, p, 27);
-    while (const auto a = tag.next())
-        if (a->first == "ref") return a->second;
-    return {};
-}
-
-using TGroups = std::map<std::string, std::vector<TMzMlParam>, std::less<>>;
-
 // The scan number of a native id: the digits after "scan=" at its start or after a blank.
 std::optional<std::int32_t> scanNumberOf(std::string_view id) {
     for (std::size_t at = id.find("scan="); at != npos; at = id.find("scan=", at + 1)) {
@@ -392,26 +153,6 @@ THead readHead(std::string_view text, std::size_t p, std::string_view name, cons
         static_cast<std::int32_t>(std::min<long long>(h.defaultArrayLength, INT32_MAX));
     return h;
 }
-
-constexpr std::string_view binaryClose = "</binary>";
-
-std::optional<std::size_t> encodedLengthOf(std::string_view text) {
-    const auto n = integerOf(text);
-    if (!n || *n < 0) return std::nullopt;
-    return static_cast<std::size_t>(*n);
-}
-
-// Where the Base64 text of a binary element whose content starts at content ends: its
-// encodedLength on when "</binary>" stands there (no search through the data), else at the
-// first "</binary>"; npos when the text ends first.
-std::size_t binaryEnd(std::string_view text, std::size_t content,
-                      std::optional<std::size_t> encodedLength) {
-    if (encodedLength && *encodedLength <= text.size() - content &&
-        text.compare(content + *encodedLength, binaryClose.size(), binaryClose) == 0)
-        return content + *encodedLength;
-    return text.find(binaryClose, content);
-}
-
 // From the end of a head, past the element's binary arrays and its end tag: each <binary> is
 // passed over by its encodedLength when that lands on "</binary>", else by a search. Where the
 // next element may start; npos when the text ends first. Stops before a start tag of the next
@@ -450,339 +191,6 @@ std::size_t skipArrays(std::string_view text, std::size_t pos, std::string_view 
     }
     return npos;
 }
-
-// --- binary arrays -------------------------------------------------------------------------
-
-enum class TArrayKind { Other, Mz, Intensity, Time };
-enum class TValueType { Unstated, Float32, Float64, Int32, Int64 };
-enum class TNumpress { None, Linear, Pic, Slof };
-
-struct TArray {
-    TArrayKind kind = TArrayKind::Other;
-    TValueType type = TValueType::Unstated;
-    bool zlib = false;
-    TNumpress numpress = TNumpress::None;
-    std::string_view unknownCompression;      // accession of a compression not read
-    std::string_view unknownCompressionName;  // and its name
-    std::string_view unknownType;             // accession of a data type not read
-    std::string_view timeUnit;
-    std::optional<long long> arrayLength;
-    std::size_t from = 0, to = 0;  // the Base64 text
-};
-
-void applyArrayParam(TArray& array, std::string_view accession, std::string_view name,
-                     std::string_view unit) {
-    const std::string_view a = accession.starts_with("MS:") ? accession.substr(3) : "";
-    if (a == "1000514") {
-        array.kind = TArrayKind::Mz;
-    } else if (a == "1000515") {
-        array.kind = TArrayKind::Intensity;
-    } else if (a == "1000595") {
-        array.kind = TArrayKind::Time;
-        array.timeUnit = unit;
-    } else if (a == "1000521") {
-        array.type = TValueType::Float32;
-    } else if (a == "1000523") {
-        array.type = TValueType::Float64;
-    } else if (a == "1000519") {
-        array.type = TValueType::Int32;
-    } else if (a == "1000522") {
-        array.type = TValueType::Int64;
-    } else if (a == "1000520") {
-        array.unknownType = accession;  // 16-bit float
-    } else if (a == "1000576") {
-        // no compression
-    } else if (a == "1000574") {
-        array.zlib = true;
-    } else if (a == "1002312" || a == "1002746") {
-        array.numpress = TNumpress::Linear;
-        array.zlib = array.zlib || a == "1002746";
-    } else if (a == "1002313" || a == "1002747") {
-        array.numpress = TNumpress::Pic;
-        array.zlib = array.zlib || a == "1002747";
-    } else if (a == "1002314" || a == "1002748") {
-        array.numpress = TNumpress::Slof;
-        array.zlib = array.zlib || a == "1002748";
-    } else {
-        // Any other compression term (the truncation terms MS:1003088 to MS:1003090 among
-        // them) changes the bytes in a way this reader does not undo.
-        std::string lower(name);
-        for (char& c : lower)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        const bool truncation = a == "1003088" || a == "1003089" || a == "1003090";
-        if ((truncation || lower.find("compression") != npos) && array.unknownCompression.empty()) {
-            array.unknownCompression = accession;
-            array.unknownCompressionName = name;
-        }
-    }
-}
-
-// An element's binary arrays, read from the end of its head; what() of errors is composed by
-// the caller.
-struct TArrays {
-    std::vector<TArray> arrays;
-    bool cut = false;  // the text ends inside them
-};
-
-TArrays readArrays(std::string_view text, std::size_t pos, std::string_view name,
-                   const TGroups& groups) {
-    const std::string_view endTag = name == "<spectrum" ? "</spectrum" : "</chromatogram";
-    TArrays out;
-    std::optional<std::size_t> encodedLength;
-    TArray* current = nullptr;
-    while ((pos = nextTag(text, pos)) != npos) {
-        if (isTag(text, pos, "<binaryDataArray")) {
-            out.arrays.emplace_back();
-            current = &out.arrays.back();
-            encodedLength.reset();
-            TStartTag tag(text, pos, 16);
-            while (const auto a = tag.next()) {
-                if (a->first == "encodedLength")
-                    encodedLength = encodedLengthOf(a->second);
-                else if (a->first == "arrayLength")
-                    current->arrayLength = integerOf(a->second);
-            }
-            pos = tag.skipRest();
-            if (pos == npos) break;
-        } else if (current && isTag(text, pos, "<cvParam")) {
-            const TParamTag param = readParamTag(text, pos);
-            applyArrayParam(*current, param.accession, param.name, param.unit);
-            ++pos;
-        } else if (current && isTag(text, pos, "<referenceableParamGroupRef")) {
-            if (const auto g = groups.find(groupRefAt(text, pos)); g != groups.end())
-                for (const TMzMlParam& param : g->second)
-                    applyArrayParam(*current, param.accession, {}, param.unitAccession);
-            ++pos;
-        } else if (current && isTag(text, pos, "<binary")) {
-            TStartTag tag(text, pos, 7);
-            const std::size_t content = tag.skipRest();
-            if (content == npos) break;
-            current->from = current->to = content;
-            pos = content;
-            if (tag.isEmptyElement()) continue;
-            current->to = binaryEnd(text, content, encodedLength);
-            if (current->to == npos) break;
-            pos = current->to + binaryClose.size();
-        } else if (isTag(text, pos, endTag) || isElementBoundary(text, pos)) {
-            return out;
-        } else {
-            ++pos;
-        }
-    }
-    out.cut = true;
-    return out;
-}
-
-// Raised by the decoding steps with what went wrong; the caller names the array and element.
-struct TDecodeFault {
-    std::string what;
-};
-
-constexpr std::array<std::int8_t, 256> base64Values = [] {
-    std::array<std::int8_t, 256> values{};
-    values.fill(-1);
-    constexpr std::string_view alphabet =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    for (std::size_t i = 0; i < alphabet.size(); ++i)
-        values[static_cast<unsigned char>(alphabet[i])] = static_cast<std::int8_t>(i);
-    return values;
-}();
-
-// Strict Base64: blanks and line breaks are passed over, padding only at the end.
-std::vector<std::uint8_t> base64Bytes(std::string_view text) {
-    std::vector<std::uint8_t> out(text.size() / 4 * 3 + 3);
-    std::uint8_t* o = out.data();
-    std::uint32_t group = 0;
-    int held = 0;
-    int padding = 0;
-    for (const char c : text) {
-        const std::int8_t v = base64Values[static_cast<unsigned char>(c)];
-        if (v < 0) {
-            if (isBlank(c)) continue;
-            if (c != '=') throw TDecodeFault{"is not Base64"};
-            ++padding;
-            continue;
-        }
-        if (padding > 0) throw TDecodeFault{"is not Base64"};
-        group = (group << 6) | static_cast<std::uint32_t>(v);
-        if (++held == 4) {
-            *o++ = static_cast<std::uint8_t>(group >> 16);
-            *o++ = static_cast<std::uint8_t>(group >> 8);
-            *o++ = static_cast<std::uint8_t>(group);
-            held = 0;
-            group = 0;
-        }
-    }
-    if (held == 1 || padding > 2 || (padding > 0 && held + padding != 4))
-        throw TDecodeFault{"is not Base64 (it ends inside a group)"};
-    if (held == 2) {
-        *o++ = static_cast<std::uint8_t>(group >> 4);
-    } else if (held == 3) {
-        *o++ = static_cast<std::uint8_t>(group >> 10);
-        *o++ = static_cast<std::uint8_t>(group >> 2);
-    }
-    out.resize(static_cast<std::size_t>(o - out.data()));
-    return out;
-}
-
-// Inflates a zlib stream to at most limit bytes; a longer output is a fault, not cut. The
-// output grows as it arrives (a lying length costs no memory up front).
-std::vector<std::uint8_t> inflated(const std::vector<std::uint8_t>& compressed, std::size_t limit) {
-    TInflated result =
-        inflateBounded(compressed, limit, std::max<std::size_t>(compressed.size() * 8, 1 << 16));
-    switch (result.fault) {
-        case TInflated::TFault::None:
-            break;
-        case TInflated::TFault::Start:
-            throw TDecodeFault{"cannot be inflated"};
-        case TInflated::TFault::NotZlib:
-            throw TDecodeFault{"is not valid zlib data"};
-        case TInflated::TFault::Cut:
-            throw TDecodeFault{"ends before its zlib stream does"};
-    }
-    if (result.bytes.size() > limit)
-        throw TDecodeFault{"inflates to more than the " + groupedDigits(limit) +
-                           " bytes its length allows"};
-    return std::move(result.bytes);
-}
-
-// The most bytes an MS-Numpress stream of count values can take: linear and pic store a value
-// in at most nine half-bytes (linear after a 16-byte start), slof in two bytes after 8.
-std::size_t numpressBound(TNumpress numpress, std::size_t count) {
-    switch (numpress) {
-        case TNumpress::Linear:
-            return 16 + 5 * count;
-        case TNumpress::Pic:
-            return 8 + 5 * count;
-        case TNumpress::Slof:
-            return 8 + 2 * count;
-        case TNumpress::None:
-            break;
-    }
-    return 0;
-}
-
-std::size_t valueBytes(TValueType type) {
-    return type == TValueType::Float32 || type == TValueType::Int32 ? 4 : 8;
-}
-
-template <class TBits>
-TBits littleEndian(const std::uint8_t* b) {
-    TBits bits = 0;
-    for (std::size_t i = sizeof(TBits); i-- > 0;) bits = static_cast<TBits>((bits << 8) | b[i]);
-    return bits;
-}
-
-std::vector<double> numpressDecoded(TNumpress numpress, const std::vector<std::uint8_t>& bytes) {
-    namespace np = ms::numpress::MSNumpress;
-    if (bytes.empty()) return {};
-    // The library writes up to two values per input byte for linear and pic, one per two bytes
-    // for slof; the room is given uninitialised and only what it wrote is copied.
-    const std::size_t room = 2 * bytes.size() + 16;
-    const std::unique_ptr<double[]> values(new double[room]);
-    // A few zero bytes beyond the data, should a corrupt stream make the library look ahead.
-    std::vector<std::uint8_t> padded(bytes.size() + 16, 0);
-    std::memcpy(padded.data(), bytes.data(), bytes.size());
-    std::size_t n = 0;
-    try {
-        switch (numpress) {
-            case TNumpress::Linear:
-                if (bytes.size() < 8)
-                    throw TDecodeFault{"is too short for MS-Numpress linear data"};
-                n = np::decodeLinear(padded.data(), bytes.size(), values.get());
-                break;
-            case TNumpress::Pic:
-                n = np::decodePic(padded.data(), bytes.size(), values.get());
-                break;
-            case TNumpress::Slof:
-                if (bytes.size() < 8 || bytes.size() % 2 != 0)
-                    throw TDecodeFault{"is not MS-Numpress slof data (length)"};
-                n = np::decodeSlof(padded.data(), bytes.size(), values.get());
-                break;
-            case TNumpress::None:
-                break;
-        }
-    } catch (const char* what) {
-        throw TDecodeFault{std::string("is not valid MS-Numpress data (") + what + ")"};
-    }
-    if (n > room) throw TDecodeFault{"is not valid MS-Numpress data"};
-    return std::vector<double>(values.get(), values.get() + n);
-}
-
-// The values of one array: exactly count of them, or a fault.
-std::vector<double> arrayValues(std::string_view text, const TArray& array, std::size_t count) {
-    const std::vector<std::uint8_t> encoded =
-        base64Bytes(text.substr(array.from, array.to - array.from));
-    if (count > maxArrayBytes)
-        throw TDecodeFault{"states " + groupedDigits(count) +
-                           " values, more than an array may hold"};
-    std::size_t expectedBytes = 0;
-    if (array.numpress != TNumpress::None) {
-        expectedBytes = numpressBound(array.numpress, count);
-    } else {
-        if (array.type == TValueType::Unstated) throw TDecodeFault{"states no data type"};
-        expectedBytes =
-            count > maxArrayBytes / 8 ? maxArrayBytes + 1 : count * valueBytes(array.type);
-    }
-    if (expectedBytes > maxArrayBytes)
-        throw TDecodeFault{"is longer than " + groupedDigits(maxArrayBytes) + " bytes"};
-    std::vector<std::uint8_t> bytes = array.zlib ? inflated(encoded, expectedBytes) : encoded;
-
-    std::vector<double> values;
-    if (array.numpress != TNumpress::None) {
-        if (bytes.size() > expectedBytes)
-            throw TDecodeFault{"holds more MS-Numpress bytes than " + groupedDigits(count) +
-                               " values can take"};
-        values = numpressDecoded(array.numpress, bytes);
-    } else {
-        const std::size_t width = valueBytes(array.type);
-        if (bytes.size() % width != 0)
-            throw TDecodeFault{"decodes to " + groupedDigits(bytes.size()) +
-                               " bytes, not a whole number of values"};
-        values.resize(bytes.size() / width);
-        const std::uint8_t* b = bytes.data();
-        for (double& v : values) {
-            switch (array.type) {
-                case TValueType::Float32:
-                    v = std::bit_cast<float>(littleEndian<std::uint32_t>(b));
-                    break;
-                case TValueType::Float64:
-                    v = std::bit_cast<double>(littleEndian<std::uint64_t>(b));
-                    break;
-                case TValueType::Int32:
-                    v = static_cast<double>(
-                        static_cast<std::int32_t>(littleEndian<std::uint32_t>(b)));
-                    break;
-                case TValueType::Int64:
-                    v = static_cast<double>(
-                        static_cast<std::int64_t>(littleEndian<std::uint64_t>(b)));
-                    break;
-                case TValueType::Unstated:
-                    break;
-            }
-            b += width;
-        }
-    }
-    if (values.size() != count)
-        throw TDecodeFault{"holds " + groupedDigits(values.size()) + " values, " +
-                           groupedDigits(count) + " expected"};
-    return values;
-}
-
-const char* arrayName(TArrayKind kind) {
-    switch (kind) {
-        case TArrayKind::Mz:
-            return "m/z array";
-        case TArrayKind::Intensity:
-            return "intensity array";
-        case TArrayKind::Time:
-            return "time array";
-        case TArrayKind::Other:
-            break;
-    }
-    return "array";
-}
-
 TMappedFile mapped(const std::string& fileName) {
     try {
         return TMappedFile(fileName);
@@ -1192,58 +600,22 @@ namespace {
 // (times scaled to seconds), y from the intensity array. what names the element in errors.
 std::vector<TFloatPointRec> loadPairs(std::string_view t, std::uint64_t offset,
                                       std::string_view name, const TGroups& groups,
-                                      const std::string& fileName, TArrayKind xKind) {
+                                      const std::string& fileName, bool timeX) {
     const THead head = readHead(t, static_cast<std::size_t>(offset), name, groups);
-    const std::string what =
-        (name == "<spectrum" ? "spectrum " : "chromatogram ") + inQuotes(unescaped(head.id));
     const auto fail = [&](const std::string& fault) {
-        throw EMzMlError("Cannot read " + what + " of " + inQuotes(fileName) + ": " + fault + ".");
+        throw EMzMlError(std::string("Cannot read ") +
+                         (name == "<spectrum" ? "spectrum " : "chromatogram ") +
+                         inQuotes(unescaped(head.id)) + " of " + inQuotes(fileName) + ": " +
+                         fault + ".");
     };
     if (head.end == npos) fail("the file ends inside it");
-    const TArrays arrays = head.emptyElement ? TArrays{} : readArrays(t, head.end, name, groups);
-    if (arrays.cut) fail("the file ends inside it");
-
-    std::vector<double> xs, ys;
-    bool hasX = false, hasY = false;
-    for (const TArray& array : arrays.arrays) {
-        if (array.kind != xKind && array.kind != TArrayKind::Intensity) continue;
-        std::vector<double>& values = array.kind == xKind ? xs : ys;
-        (array.kind == xKind ? hasX : hasY) = true;
-        const std::string arrayWhat = std::string("its ") + arrayName(array.kind);
-        if (!array.unknownCompression.empty())
-            fail(arrayWhat + " uses the compression " + std::string(array.unknownCompression) +
-                 (array.unknownCompressionName.empty()
-                      ? std::string()
-                      : " (" + std::string(array.unknownCompressionName) + ")") +
-                 ", which cannot be decoded");
-        if (!array.unknownType.empty() && array.numpress == TNumpress::None)
-            fail(arrayWhat + " uses the data type " + std::string(array.unknownType) +
-                 ", which cannot be decoded");
-        const long long count = array.arrayLength.value_or(head.defaultArrayLength);
-        if (count < 0) fail(arrayWhat + " states a negative length");
-        try {
-            values = arrayValues(t, array, static_cast<std::size_t>(count));
-        } catch (const TDecodeFault& f) {
-            fail(arrayWhat + " " + f.what);
-        }
-        if (array.kind == TArrayKind::Time) {
-            const auto scale = secondsPerUnit(array.timeUnit);
-            if (!scale)
-                fail(arrayWhat + " has the unit " + std::string(array.timeUnit) + ", not a time");
-            if (*scale != 1.0)
-                for (double& v : values) v *= *scale;
-        }
+    try {
+        return arrayPairs(t, head.emptyElement ? npos : head.end, name, groups,
+                          head.defaultArrayLength, timeX);
+    } catch (const TArrayFault& f) {
+        fail(f.what);
     }
-    if (!hasX && head.defaultArrayLength > 0) fail(std::string("it has no ") + arrayName(xKind));
-    if (!hasY && head.defaultArrayLength > 0) fail("it has no intensity array");
-    if (xs.size() != ys.size())
-        fail("its arrays hold " + groupedDigits(xs.size()) + " and " + groupedDigits(ys.size()) +
-             " values");
-    std::vector<TFloatPointRec> points;
-    points.reserve(xs.size());
-    for (std::size_t i = 0; i < xs.size(); ++i)
-        if (std::isfinite(xs[i]) && std::isfinite(ys[i])) points.push_back({xs[i], ys[i]});
-    return points;
+    return {};
 }
 
 }  // namespace
@@ -1253,7 +625,7 @@ std::vector<TFloatPointRec> TMzMlRunReader::loadSpectrum(int index) const {
         throw std::out_of_range("no spectrum " + std::to_string(index) + " in " +
                                 inQuotes(m_fileName));
     return loadPairs(text(), m_rows[static_cast<std::size_t>(index)].offset, "<spectrum",
-                     m_paramGroups, m_fileName, TArrayKind::Mz);
+                     m_paramGroups, m_fileName, false);
 }
 
 std::vector<TFloatPointRec> TMzMlRunReader::loadChromatogram(int index) const {
@@ -1261,5 +633,5 @@ std::vector<TFloatPointRec> TMzMlRunReader::loadChromatogram(int index) const {
         throw std::out_of_range("no chromatogram " + std::to_string(index) + " in " +
                                 inQuotes(m_fileName));
     return loadPairs(text(), m_chromatograms[static_cast<std::size_t>(index)].offset,
-                     "<chromatogram", m_paramGroups, m_fileName, TArrayKind::Time);
+                     "<chromatogram", m_paramGroups, m_fileName, true);
 }
