@@ -238,3 +238,53 @@ QMenu* TSpectrum::makeScaleMenu(QWidget* parent) {
     connect(unpin, &QAction::triggered, this, [this] { removeAllPins(); });
     return menu;
 }
+
+// --- mirrored series: where their points stand -------------------------------------------
+
+TPoint TSpectrum::serieToDevice(const TPointListSerie& serie, double x, double y) const {
+    if (!m_mirrorY) return worldToDevice(x, y);
+    const TPointListSerieList& list = *m_data->series();
+    for (int i = 0; i < list.count(); ++i)
+        if (list.serie(i).get() == &serie)
+            return mirrorToDevice(x, y, mirrorFactorsNow()[static_cast<std::size_t>(i)]);
+    return worldToDevice(x, y);
+}
+
+bool TSpectrum::pointsDown(double x, double y) const {
+    return m_mirrorY && mirrorFactorAt(x, y) < 0.0;
+}
+
+double TSpectrum::mirrorFactorAt(double x, double y) const {
+    const auto index = serieHolding(*m_data->series(), x, y);
+    return index ? mirrorFactorsNow()[static_cast<std::size_t>(*index)] : 1.0;
+}
+
+TPoint TSpectrum::mirrorToDevice(double x, double y, double factor) const {
+    TDrawView view;
+    view.xRange = m_data->xRange().get();
+    view.yRange = m_mirrorY.get();
+    view.width = width();
+    view.height = height();
+    view.yMapping = m_yMapping;
+    view.yFactor = factor;
+    return view.worldToDevice(x, y);
+}
+
+// The drawing computes the factors afresh for every image (see TPlotRenderer::renderSeries);
+// the same function over the same window and points gives the same factors here.
+const std::vector<double>& TSpectrum::mirrorFactorsNow() const {
+    TFactorKey key;
+    const TRange& x = *m_data->xRange();
+    key.xMin = x.min();
+    key.xMax = x.max();
+    const TPointListSerieList& list = *m_data->series();
+    for (const TPointListSeriePtr& serie : list)
+        key.series.push_back(
+            {serie.get(), serie->points().get(), serie->points()->revision(), 0, 0});
+    key.mirrored = mirroredFlags();
+    if (key != m_factorKey || m_factors.size() != static_cast<std::size_t>(list.count())) {
+        m_factors = mirrorFactors(list, key.mirrored, key.xMin, key.xMax);
+        m_factorKey = std::move(key);
+    }
+    return m_factors;
+}
