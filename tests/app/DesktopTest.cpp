@@ -29,15 +29,8 @@ namespace {
 
 const QString runPath = QStringLiteral(VELMORIX_TEST_DATA "/mzxml/ltqft_small.msconvert.32.mzXML");
 
-class Desktop : public AppFixture {
+class Desktop : public MainWindowFixture {
 protected:
-    std::unique_ptr<QWidget> makeWindow(const TViewerServices& services) override {
-        auto window = std::make_unique<TMainForm>(services);
-        m_main = window.get();
-        m_frame = window->frame();
-        m_frame->setBrowsesRuns(true);
-        return window;
-    }
 
     // A document of one pane with the series given, each "name" with two points.
     QString document(const QString& name, const std::vector<std::string>& series) {
@@ -78,7 +71,6 @@ protected:
                 manager().container(i)->geometry().bottom()};
     }
 
-    TMainForm* m_main = nullptr;
 };
 
 TEST_F(Desktop, SeveralFilesOpenEachOnceAndABadOneIsToldWhileTheRestOpen) {

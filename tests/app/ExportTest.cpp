@@ -327,14 +327,8 @@ TEST_F(Export, CopyPicturePutsPngSvgAndTheReadOutOnTheClipboardAtOnce) {
 }
 
 // A run browser's pane, in the main window that browses runs.
-class BrowserExport : public AppFixture {
+class BrowserExport : public MainWindowFixture {
 protected:
-    std::unique_ptr<QWidget> makeWindow(const TViewerServices& services) override {
-        auto window = std::make_unique<TMainForm>(services);
-        m_frame = window->frame();
-        m_frame->setBrowsesRuns(true);
-        return window;
-    }
 
     QStringList exportedSvgTexts(bool withChromatogram, const QString& name) {
         TPictureSettings settings;

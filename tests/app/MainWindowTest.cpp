@@ -23,14 +23,9 @@
 
 namespace {
 
-class MainWindow : public AppFixture {
+class MainWindow : public MainWindowFixture {
 protected:
-    std::unique_ptr<QWidget> makeWindow(const TViewerServices& services) override {
-        auto window = std::make_unique<TMainForm>(services);
-        m_main = window.get();
-        m_frame = window->frame();
-        return window;
-    }
+    MainWindow() : MainWindowFixture(false) {}
 
     // A new pane named fileName, its data modified or not.
     TSpectrum& addPane(const std::string& fileName, bool modified) {
@@ -47,7 +42,6 @@ protected:
                QStringLiteral(" not saved. Are you sure want to exit without saving it ?");
     }
 
-    TMainForm* m_main = nullptr;
 };
 
 // File > Exit closes as the window's close button does. Two panes of one file are told apart by

@@ -29,15 +29,8 @@ namespace {
 
 const QString runPath = QStringLiteral(VELMORIX_TEST_DATA "/mzxml/ltqft_small.msconvert.32.mzXML");
 
-class RunBrowsing : public AppFixture {
+class RunBrowsing : public MainWindowFixture {
 protected:
-    std::unique_ptr<QWidget> makeWindow(const TViewerServices& services) override {
-        auto window = std::make_unique<TMainForm>(services);
-        m_main = window.get();
-        m_frame = window->frame();
-        m_frame->setBrowsesRuns(true);
-        return window;
-    }
 
     TRunBrowser& openBrowser(const QString& path) {
         EXPECT_TRUE(m_frame->openAnyFile(path));
@@ -63,7 +56,6 @@ protected:
         return *browser.findChild<QToolButton*>();
     }
 
-    TMainForm* m_main = nullptr;
 };
 
 // The highest intensity of points inside x1..x2.

@@ -19,15 +19,7 @@
 
 namespace {
 
-class RunXic : public AppFixture {
-protected:
-    std::unique_ptr<QWidget> makeWindow(const TViewerServices& services) override {
-        auto window = std::make_unique<TMainForm>(services);
-        m_frame = window->frame();
-        m_frame->setBrowsesRuns(true);
-        return window;
-    }
-};
+class RunXic : public MainWindowFixture {};
 
 TEST_F(RunXic, APaneDragAddsAnXicAndASumShowsAndCopiesLikeASpectrum) {
     ASSERT_TRUE(m_frame->openAnyFile(

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app/MainWindow.h"
 #include "app/Settings.h"
 #include "app/SpectraViewerFrame.h"
 #include "display/SpectraManager.h"
@@ -167,4 +168,23 @@ protected:
     QTemporaryDir m_dir;
     TSpectraViewerFrame* m_frame = nullptr;
     std::unique_ptr<QWidget> m_window;
+};
+
+// The main window instead of a bare frame; browsesRuns as the viewer's window has it (a run
+// opens in its browser) unless a suite turns it off.
+class MainWindowFixture : public AppFixture {
+protected:
+    explicit MainWindowFixture(bool browsesRuns = true) : m_browsesRuns(browsesRuns) {}
+    std::unique_ptr<QWidget> makeWindow(const TViewerServices& services) override {
+        auto window = std::make_unique<TMainForm>(services);
+        m_main = window.get();
+        m_frame = window->frame();
+        if (m_browsesRuns) m_frame->setBrowsesRuns(true);
+        return window;
+    }
+
+    TMainForm* m_main = nullptr;
+
+private:
+    bool m_browsesRuns;
 };
