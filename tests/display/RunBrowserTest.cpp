@@ -27,6 +27,7 @@
 #include "display/Spectrum.h"
 #include "display/SpectrumContainer.h"
 #include "files/Run.h"
+#include "support/GatedRun.h"
 
 namespace {
 
@@ -361,67 +362,13 @@ TEST(RunBrowserTraces, StatedAndStoredTracesAndAStoredOneThatCannotBeRead) {
     EXPECT_EQ(pointsOf(plot, 0), (Points{{0.5, 5.0}, {1.5, 7.0}}));
 }
 
-// The shared run with what its rows state of TIC and base peak intensity taken away, so that
-// the browser must decode the peaks; every decode is counted. With a gate, the decoding of
-// gatedIndex waits until the gate opens.
-class TStrippedRun : public iRunReader {
-public:
-    explicit TStrippedRun(std::shared_ptr<const iRunReader> run, int gatedIndex = -1)
-        : m_run(std::move(run)), m_rows(m_run->spectra()), m_gatedIndex(gatedIndex) {
-        for (TSpectrumRow& row : m_rows) {
-            row.totIonCurrent = TSpectrumRow::absent;
-            row.basePeakIntensity = TSpectrumRow::absent;
-        }
-    }
-    const std::string& fileName() const override { return m_run->fileName(); }
-    const char* formatName() const override { return m_run->formatName(); }
-    bool indexUsed() const override { return m_run->indexUsed(); }
-    const std::vector<std::string>& messages() const override { return m_run->messages(); }
-    std::string nativeId(int index) const override { return m_run->nativeId(index); }
-    const std::vector<TSpectrumRow>& spectra() const override { return m_rows; }
-    std::vector<TFloatPointRec> loadSpectrum(int index) const override {
-        if (index == m_gatedIndex) {
-            std::unique_lock<std::mutex> lock(m_lock);
-            m_waiting = true;
-            m_changed.notify_all();
-            m_changed.wait(lock, [this] { return m_open; });
-        }
-        ++m_decoded;
-        return m_run->loadSpectrum(index);
-    }
-    int scanCount() const override { return m_run->scanCount(); }
-    bool hasRunHeader() const override { return m_run->hasRunHeader(); }
-
-    // Until the decoding of the gated spectrum has begun.
-    void awaitGate() const {
-        std::unique_lock<std::mutex> lock(m_lock);
-        m_changed.wait(lock, [this] { return m_waiting; });
-    }
-    void openGate() const {
-        const std::lock_guard<std::mutex> lock(m_lock);
-        m_open = true;
-        m_changed.notify_all();
-    }
-    int decoded() const { return m_decoded; }
-
-private:
-    std::shared_ptr<const iRunReader> m_run;
-    std::vector<TSpectrumRow> m_rows;
-    int m_gatedIndex;
-    mutable std::mutex m_lock;
-    mutable std::condition_variable m_changed;
-    mutable bool m_waiting = false;
-    mutable bool m_open = false;
-    mutable std::atomic<int> m_decoded{0};
-};
-
 bool awaitComputation(const TRunBrowser& browser) {
     return QTest::qWaitFor([&] { return !browser.isComputing(); }, 20000);
 }
 
 TEST(RunBrowserComputation, TracesOfARunThatStatesNoTicAreComputedFromItsPeaks) {
     const auto original = sharedRun();
-    auto stripped = std::make_shared<TStrippedRun>(original);
+    auto stripped = std::make_shared<TGatedRun>(original, -1, true);
     TRunBrowser browser(stripped);
     QSignalSpy progress(&browser, &TRunBrowser::computationProgressed);
     QSignalSpy computed(&browser, &TRunBrowser::chromatogramComputed);
@@ -489,7 +436,7 @@ TEST(RunBrowserComputation, TracesOfARunThatStatesNoTicAreComputedFromItsPeaks) 
 }
 
 TEST(RunBrowserComputation, CancelLeavesAUsableBrowserThatComputesWhenAskedAgain) {
-    auto stripped = std::make_shared<TStrippedRun>(sharedRun(), /*gatedIndex*/ 7);
+    auto stripped = std::make_shared<TGatedRun>(sharedRun(), /*gatedIndex*/ 7, true);
     TRunBrowser browser(stripped);
     QSignalSpy picks(&browser, &TRunBrowser::spectrumPicked);
     const TSpectrum& plot = *browser.chromatogram();
@@ -519,11 +466,11 @@ TEST(RunBrowserComputation, CancelLeavesAUsableBrowserThatComputesWhenAskedAgain
 }
 
 TEST(RunBrowserComputation, ClosingTheBrowserDuringAComputationStopsItAndFreesTheRun) {
-    auto stripped = std::make_shared<TStrippedRun>(sharedRun(), /*gatedIndex*/ 7);
+    auto stripped = std::make_shared<TGatedRun>(sharedRun(), /*gatedIndex*/ 7, true);
     const std::weak_ptr<const iRunReader> held = stripped;
     auto* browser = new TRunBrowser(stripped);
     stripped->awaitGate();
-    const TStrippedRun& run = *stripped;
+    const TGatedRun& run = *stripped;
     stripped.reset();
     run.openGate();
     delete browser;

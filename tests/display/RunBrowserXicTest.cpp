@@ -22,54 +22,13 @@
 #include "files/Run.h"
 #include "files/SummedSpectrum.h"
 #include "model/PointListSerie.h"
+#include "support/GatedRun.h"
 
 namespace {
 
 std::shared_ptr<const iRunReader> sharedRun() {
     return openRun(VELMORIX_TEST_DATA "/mzxml/ltqft_small.msconvert.32.mzXML");
 }
-
-// The shared run whose decoding of gatedIndex waits until the gate opens.
-class TGatedRun : public iRunReader {
-public:
-    TGatedRun(std::shared_ptr<const iRunReader> run, int gatedIndex)
-        : m_run(std::move(run)), m_gatedIndex(gatedIndex) {}
-    const std::string& fileName() const override { return m_run->fileName(); }
-    const char* formatName() const override { return m_run->formatName(); }
-    bool indexUsed() const override { return true; }
-    const std::vector<std::string>& messages() const override { return m_run->messages(); }
-    std::string nativeId(int index) const override { return m_run->nativeId(index); }
-    const std::vector<TSpectrumRow>& spectra() const override { return m_run->spectra(); }
-    std::vector<TFloatPointRec> loadSpectrum(int index) const override {
-        if (index == m_gatedIndex) {
-            std::unique_lock<std::mutex> lock(m_lock);
-            m_waiting = true;
-            m_changed.notify_all();
-            m_changed.wait(lock, [this] { return m_open; });
-        }
-        return m_run->loadSpectrum(index);
-    }
-    int scanCount() const override { return 0; }
-    bool hasRunHeader() const override { return true; }
-
-    void awaitGate() const {
-        std::unique_lock<std::mutex> lock(m_lock);
-        m_changed.wait(lock, [this] { return m_waiting; });
-    }
-    void openGate() const {
-        const std::lock_guard<std::mutex> lock(m_lock);
-        m_open = true;
-        m_changed.notify_all();
-    }
-
-private:
-    std::shared_ptr<const iRunReader> m_run;
-    int m_gatedIndex;
-    mutable std::mutex m_lock;
-    mutable std::condition_variable m_changed;
-    mutable bool m_waiting = false;
-    mutable bool m_open = false;
-};
 
 bool awaitExtraction(const TRunBrowser& browser) {
     return QTest::qWaitFor([&] { return !browser.isExtracting(); }, 20000);
